@@ -1,0 +1,56 @@
+// The library's frame: the loaded language module, the shared image list and the helpers every
+// subsystem uses to load texts and to keep exceptions inside the library.
+#ifndef ZRPC_FRAME_H
+#define ZRPC_FRAME_H
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "zrpcstring.h"
+
+namespace zrpc {
+
+// Handle of the language module; null before start-up and after shut-down.
+HINSTANCE LangModule();
+// The library's own module handle.
+HINSTANCE SelfModule();
+// The shared 16 x 16 image list filled from bitmap 118.
+HIMAGELIST SharedImageList();
+// The application title ("Corvane+") from the library's own resources.
+const char* AppTitle();
+
+// Loads string id of module into text (at most maxChars characters). False when the module or the
+// string is missing; text is then left empty.
+bool LoadModuleString(HINSTANCE module, unsigned id, std::string& text, size_t maxChars);
+// Language string id, at most maxChars characters; a missing string gives
+// "Error loading resource string : 0x%08X". Returns whether the string was found.
+bool LangString(unsigned id, std::string& text, size_t maxChars = 511);
+// The missing-string text for id.
+std::string MissingStringText(unsigned id);
+
+// Copies text into a caller's buffer of size bytes, cut to fit and always terminated (size > 0).
+void CopyToBuffer(char* buffer, size_t size, const std::string& text);
+
+// Overwrites memory in a way the compiler keeps.
+void Wipe(void* data, size_t size);
+
+// Runs f and turns any exception into the given answer, so that nothing escapes an export.
+template <class R, class F> R Guard(R onError, F&& f) noexcept {
+    try {
+        return f();
+    } catch (...) {
+        return onError;
+    }
+}
+template <class F> void GuardVoid(F&& f) noexcept {
+    try {
+        f();
+    } catch (...) {
+    }
+}
+
+} // namespace zrpc
+
+#endif

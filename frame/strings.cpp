@@ -1,0 +1,128 @@
+// Language strings, the settings that name the language module and help file, and message routing.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "frame/frame.h"
+#include "include/zrpcfunc.h"
+#include "winlayer/window.h"
+
+namespace {
+
+const char kSettingsKey[] = "Software\\Quillon Limited\\Corvane+\\Settings";
+
+// Reads a string value of the settings key into name (255 bytes). A missing value, one shorter than
+// two bytes or one that does not fit counts as missing and gives the default.
+int ReadSettingsName(const char* value, const char* fallback, char* name) {
+    char buffer[255];
+    DWORD size = sizeof buffer;
+    DWORD type = 0;
+    bool found = false;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        LONG rc = RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+        RegCloseKey(key);
+        found = rc == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) && size >= 2;
+    }
+    if (found) {
+        buffer[size < sizeof buffer ? size : sizeof buffer - 1] = 0;
+        zrpc::CopyToBuffer(name, 255, buffer);
+        return 1;
+    }
+    zrpc::CopyToBuffer(name, 255, fallback);
+    return 0;
+}
+
+} // namespace
+
+namespace zrpc {
+
+void Wipe(void* data, size_t size) {
+    if (data && size) SecureZeroMemory(data, size);
+}
+
+void CopyToBuffer(char* buffer, size_t size, const std::string& text) {
+    if (!buffer || size == 0) return;
+    size_t n = text.size() < size - 1 ? text.size() : size - 1;
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = 0;
+}
+
+bool LoadModuleString(HINSTANCE module, unsigned id, std::string& text, size_t maxChars) {
+    text.clear();
+    if (!module) return false;
+    // Strings live in blocks of sixteen: a word of length, then that many UTF-16 characters.
+    HRSRC res = FindResourceA(module, MAKEINTRESOURCEA((id >> 4) + 1), MAKEINTRESOURCEA(6));
+    if (!res) return false;
+    HGLOBAL loaded = LoadResource(module, res);
+    const WCHAR* p = loaded ? static_cast<const WCHAR*>(LockResource(loaded)) : nullptr;
+    DWORD bytes = SizeofResource(module, res);
+    if (!p) return false;
+    const WCHAR* end = p + bytes / sizeof(WCHAR);
+    for (unsigned i = 0; i < (id & 15); ++i) {
+        if (p >= end) return false;
+        p += 1 + *p;
+    }
+    if (p >= end || *p == 0) return false;
+    size_t length = *p++;
+    if (p + length > end) return false;
+    if (length > maxChars) length = maxChars;
+    if (length == 0) return true;
+    int need = WideCharToMultiByte(CP_ACP, 0, p, (int)length, nullptr, 0, nullptr, nullptr);
+    if (need <= 0) return false;
+    text.resize((size_t)need);
+    WideCharToMultiByte(CP_ACP, 0, p, (int)length, &text[0], need, nullptr, nullptr);
+    if (text.size() > maxChars) text.resize(maxChars);
+    return true;
+}
+
+std::string MissingStringText(unsigned id) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "Error loading resource string : 0x%08X", id);
+    return buffer;
+}
+
+bool LangString(unsigned id, std::string& text, size_t maxChars) {
+    if (LoadModuleString(LangModule(), id, text, maxChars)) return true;
+    text = MissingStringText(id);
+    return false;
+}
+
+} // namespace zrpc
+
+ZRPC_API int ZRPCFUNC_FindResDLLName(char* name) {
+    return zrpc::Guard(0, [&] { return name ? ReadSettingsName("ResourceDll", "zrpcres.dll", name) : 0; });
+}
+
+ZRPC_API int ZRPCFUNC_FindHelpCHMName(char* name) {
+    return zrpc::Guard(0, [&] { return name ? ReadSettingsName("HelpChm", "zrphelp.chm", name) : 0; });
+}
+
+ZRPC_API int ZRPCFUNC_GetLangString(CString* text, unsigned int id) {
+    return zrpc::Guard(0, [&] {
+        if (!zrpc::LangModule() || !text) return 0;
+        std::string s;
+        bool found = zrpc::LangString(id, s, 511);
+        *text = s.c_str();
+        return found ? 1 : 0;
+    });
+}
+
+ZRPC_API int ZRPCFUNC_GetLangStringsz(char* buffer, int size, unsigned int id) {
+    return zrpc::Guard(0, [&] {
+        if (!zrpc::LangModule() || !buffer) return 0;
+        std::string s;
+        bool found = zrpc::LangString(id, s, size > 0 ? (size_t)size - 1 : 0);
+        // The missing-string text is cut to the caller's size as well.
+        zrpc::CopyToBuffer(buffer, (size_t)size, s);
+        return found ? 1 : 0;
+    });
+}
+
+ZRPC_API COLORREF ZRPCFUNC_GetDlgColour() { return GetSysColor(COLOR_3DFACE); }
+
+ZRPC_API BOOL ZRPCFUNC_PreTranslateMsg(MSG* msg) {
+    return zrpc::Guard<BOOL>(FALSE, [&] { return msg ? zwin::RoutePreTranslate(msg) : FALSE; });
+}

@@ -1,0 +1,33 @@
+// Resource numbers of the language module (zrpcres.dll) and of the library's own resources.
+#ifndef ZRPC_RES_IDS_H
+#define ZRPC_RES_IDS_H
+
+// Library's own resources
+#define IDS_ZRPC_APP_TITLE 57344
+
+// Strings of the language module
+#define IDS_UNKNOWN_ALGORITHM 100
+#define IDS_OVERWRITE_QUESTION 101
+#define IDS_ERROR_JOIN 117
+#define IDS_TITLE_WARNING 118
+#define IDS_TITLE_INFORMATION 119
+#define IDS_NO_TOKEN_COMPONENT 127
+#define IDS_RANDOM_FAILED 705
+#define IDS_RANDOM_FAILED_TITLE 706
+#define IDS_READING_KEY 900
+#define IDS_WRITING_BACKUP_FILE 901
+#define IDS_GETTING_BACKUP_KEY 902
+#define IDS_ADDING_PUBLIC_KEY 903
+
+// Bitmaps and icons of the language module
+#define IDB_IMAGE_STRIP 118
+#define IDB_BITMAP_124 124
+#define IDB_BITMAP_745 745
+#define IDI_WORKING_FIRST 143
+#define IDI_WORKING_LAST 148
+
+// Dialog templates of the language module
+#define IDD_WORKING 161
+#define IDD_PASSWORD 3075
+
+#endif

@@ -1,0 +1,228 @@
+#include "tests/win/support/testsupport.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace zt {
+
+const char kSettingsKey[] = "Software\\Quillon Limited\\Corvane+\\Settings";
+const char kClientKey[] = "SOFTWARE\\Quillon Limited\\Corvane+\\Client";
+
+std::string ProgramDir() {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string s(path, n);
+    size_t slash = s.find_last_of("\\/");
+    return slash == std::string::npos ? "." : s.substr(0, slash);
+}
+
+std::string MakeTempDir(const std::string& name) {
+    std::string base = ProgramDir() + "\\testtmp";
+    CreateDirectoryA(base.c_str(), nullptr);
+    char unique[32];
+    std::snprintf(unique, sizeof unique, "-%lu-%lu", GetCurrentProcessId(), GetTickCount());
+    std::string dir = base + "\\" + name + unique;
+    RemoveTree(dir);
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+bool RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string n = fd.cFileName;
+            if (n == "." || n == "..") continue;
+            std::string full = path + "\\" + n;
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else
+                DeleteFileA(full.c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryA(path.c_str());
+    return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+bool WriteFile(const std::string& path, const std::string& data) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(data.data(), (std::streamsize)data.size());
+    return (bool)out;
+}
+
+bool ReadFile(const std::string& path, std::string& data) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::stringstream s;
+    s << in.rdbuf();
+    data = s.str();
+    return true;
+}
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+BoxAnswerer::BoxAnswerer(int buttonId, bool anyProcess) : m_button(buttonId), m_anyProcess(anyProcess) {
+    InitializeCriticalSection(&m_lock);
+    m_thread = std::thread([this] { Run(); });
+}
+
+BoxAnswerer::~BoxAnswerer() {
+    m_stop = true;
+    m_thread.join();
+    DeleteCriticalSection(&m_lock);
+}
+
+std::vector<SeenBox> BoxAnswerer::Seen() {
+    EnterCriticalSection(&m_lock);
+    std::vector<SeenBox> copy = m_seen;
+    LeaveCriticalSection(&m_lock);
+    return copy;
+}
+
+bool BoxAnswerer::WaitFor(size_t n, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        if (Seen().size() >= n) return true;
+        Sleep(20);
+    }
+    return Seen().size() >= n;
+}
+
+namespace {
+struct FindState {
+    bool anyProcess;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectBox(HWND hwnd, LPARAM lp) {
+    auto* state = reinterpret_cast<FindState*>(lp);
+    char cls[32];
+    if (!GetClassNameA(hwnd, cls, sizeof cls) || std::string(cls) != "#32770" || !IsWindowVisible(hwnd))
+        return TRUE;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (state->anyProcess || pid == GetCurrentProcessId()) state->found.push_back(hwnd);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lp) {
+    auto* box = reinterpret_cast<SeenBox*>(lp);
+    char cls[32], text[1024];
+    GetClassNameA(hwnd, cls, sizeof cls);
+    GetWindowTextA(hwnd, text, sizeof text);
+    if (!_stricmp(cls, "Button"))
+        box->buttons.push_back(text);
+    else if (!_stricmp(cls, "Static") && text[0])
+        box->text += text;
+    return TRUE;
+}
+} // namespace
+
+void BoxAnswerer::Run() {
+    while (!m_stop) {
+        FindState state{m_anyProcess, {}};
+        EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&state));
+        for (HWND box : state.found) {
+            HWND button = GetDlgItem(box, m_button);
+            if (!button) continue;
+            SeenBox seen;
+            char title[512];
+            GetWindowTextA(box, title, sizeof title);
+            seen.title = title;
+            EnumChildWindows(box, CollectChild, reinterpret_cast<LPARAM>(&seen));
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(m_button, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+            // Wait for the box to go before looking again, so that each box is answered once.
+            for (int i = 0; i < 250 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(20);
+            EnterCriticalSection(&m_lock);
+            m_seen.push_back(seen);
+            LeaveCriticalSection(&m_lock);
+        }
+        Sleep(30);
+    }
+}
+
+int RunProgram(const std::string& commandLine, std::string* output, DWORD timeoutMs) {
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (output && !CreatePipe(&readEnd, &writeEnd, &sa, 0)) return -1;
+    if (readEnd) SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    if (output) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = writeEnd;
+        si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    }
+    PROCESS_INFORMATION pi = {};
+    std::vector<char> cmd(commandLine.begin(), commandLine.end());
+    cmd.push_back(0);
+    std::string dir = ProgramDir();
+    BOOL ok = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, output != nullptr, 0, nullptr, dir.c_str(), &si, &pi);
+    if (writeEnd) CloseHandle(writeEnd);
+    if (!ok) {
+        if (readEnd) CloseHandle(readEnd);
+        return -1;
+    }
+    if (output) {
+        output->clear();
+        char buf[4096];
+        DWORD got;
+        while (::ReadFile(readEnd, buf, sizeof buf, &got, nullptr) && got) output->append(buf, got);
+        CloseHandle(readEnd);
+    }
+    int rc;
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+        TerminateProcess(pi.hProcess, 1);
+        rc = -2;
+    } else {
+        DWORD code = 0;
+        GetExitCodeProcess(pi.hProcess, &code);
+        rc = (int)code;
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return rc;
+}
+
+RegistryValue::RegistryValue(HKEY root, const std::string& key, const std::string& name)
+    : m_root(root), m_key(key), m_name(name) {
+    HKEY k;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &k) == ERROR_SUCCESS) {
+        DWORD size = 0;
+        if (RegQueryValueExA(k, name.c_str(), nullptr, &m_type, nullptr, &size) == ERROR_SUCCESS) {
+            m_old.resize(size);
+            if (RegQueryValueExA(k, name.c_str(), nullptr, &m_type, m_old.data(), &size) == ERROR_SUCCESS) m_had = true;
+        }
+        RegCloseKey(k);
+    }
+}
+
+void RegistryValue::Set(const char* value) {
+    HKEY k;
+    if (RegCreateKeyExA(m_root, m_key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS)
+        return;
+    if (value)
+        RegSetValueExA(k, m_name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value), (DWORD)strlen(value) + 1);
+    else
+        RegDeleteValueA(k, m_name.c_str());
+    RegCloseKey(k);
+}
+
+RegistryValue::~RegistryValue() {
+    HKEY k;
+    if (RegCreateKeyExA(m_root, m_key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS)
+        return;
+    if (m_had)
+        RegSetValueExA(k, m_name.c_str(), 0, m_type, m_old.data(), (DWORD)m_old.size());
+    else
+        RegDeleteValueA(k, m_name.c_str());
+    RegCloseKey(k);
+}
+
+} // namespace zt

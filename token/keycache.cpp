@@ -1,0 +1,152 @@
+// The machine-wide encryption key cache: the last complete read of a token's 64 key slots and each
+// slot's group code, in a data section that every process loading the library shares.
+#include <windows.h>
+
+#include <cstring>
+
+#include "frame/frame.h"
+#include "include/zrpcfunc.h"
+
+namespace {
+
+constexpr int kSlots = 64;
+constexpr uint32_t kNoGroupCode = 0xFFFFFFFFu;
+constexpr unsigned long kBadArgument = 3;
+
+struct KeyCache {
+    uint32_t cached;
+    _tToken_Key keys[kSlots];
+    uint32_t groupCodes[kSlots];
+};
+
+} // namespace
+
+// Initial contents from the library file; the first process to start the library resets them.
+__attribute__((section(".zkeys"), shared)) KeyCache g_keyCache = {0, {}, {kNoGroupCode}};
+
+namespace {
+
+bool ValidSlot(int slot) { return slot >= 0 && slot < kSlots; }
+
+void MarkEmpty(int slot) {
+    g_keyCache.keys[slot].slot = (uint8_t)slot;
+    g_keyCache.keys[slot].flags = ZRPC_KEYFLAG_EMPTY;
+}
+
+unsigned long Fill(ITokenInterface* token, unsigned long handle, int force) {
+    if (!force && g_keyCache.cached == 1) return 0;
+    if (!token) {
+        g_keyCache.cached = 0;
+        return kBadArgument;
+    }
+    unsigned long rc = token->GetAllKeys(handle, g_keyCache.keys);
+    g_keyCache.cached = rc == 0 ? 1 : 0;
+    return rc;
+}
+
+// Fills as a fill does and reports the code; false when the fill failed.
+bool FillForCheck(ITokenInterface* token, unsigned long handle, unsigned long* result, int force) {
+    unsigned long rc = Fill(token, handle, force);
+    if (result) *result = rc;
+    return rc == 0;
+}
+
+bool IsEmpty(const _tToken_Key& key) { return (key.flags & ZRPC_KEYFLAG_EMPTY) != 0; }
+
+} // namespace
+
+ZRPC_API void ZRPCFUNC_ResetEncryptionKeyCache() {
+    g_keyCache.cached = 0;
+    for (int i = 0; i < kSlots; ++i) {
+        g_keyCache.groupCodes[i] = kNoGroupCode;
+        MarkEmpty(i);
+    }
+}
+
+ZRPC_API int ZRPCFUNC_AreEncryptionKeysCached() { return (int)g_keyCache.cached; }
+
+ZRPC_API unsigned long ZRPCFUNC_FillEncryptionKeyCache(ITokenInterface* token, unsigned long handle, int force) {
+    return zrpc::Guard<unsigned long>(kBadArgument, [&] { return Fill(token, handle, force); });
+}
+
+ZRPC_API _tToken_Key* ZRPCFUNC_GetEncryptionKeyFromCache(ITokenInterface* token, unsigned long handle, int slot,
+                                                         unsigned long* result, int force) {
+    return zrpc::Guard<_tToken_Key*>(nullptr, [&]() -> _tToken_Key* {
+        if (!ValidSlot(slot)) {
+            if (result) *result = kBadArgument;
+            return nullptr;
+        }
+        _tToken_Key* key = &g_keyCache.keys[slot];
+        if (!force) return key;
+        unsigned long rc = token ? token->GetKey(handle, (uint32_t)slot, key) : kBadArgument;
+        if (result) *result = rc;
+        if (rc != 0) {
+            MarkEmpty(slot);
+            g_keyCache.cached = 0;
+        }
+        return key;
+    });
+}
+
+ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsed(ITokenInterface* token,
+                                                                       unsigned long handle, unsigned long* result,
+                                                                       CString name, int force) {
+    return zrpc::Guard(0, [&] {
+        if (!FillForCheck(token, handle, result, force)) return 0;
+        for (const _tToken_Key& key : g_keyCache.keys) {
+            if (!IsEmpty(key) && std::strncmp(key.name, name.GetString(), sizeof key.name) == 0) return 1;
+        }
+        return 0;
+    });
+}
+
+ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_AreAllSlotsUsed(ITokenInterface* token, unsigned long handle,
+                                                                 unsigned long* result, int force) {
+    return zrpc::Guard(0, [&] {
+        if (!FillForCheck(token, handle, result, force)) return 0;
+        for (const _tToken_Key& key : g_keyCache.keys)
+            if (IsEmpty(key)) return 0;
+        return 1;
+    });
+}
+
+ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_AreAnySlotsFree(ITokenInterface* token, unsigned long handle,
+                                                                 unsigned long* result, int force) {
+    return zrpc::Guard(0, [&] {
+        if (!FillForCheck(token, handle, result, force)) return 0;
+        for (const _tToken_Key& key : g_keyCache.keys)
+            if (IsEmpty(key)) return 1;
+        return 0;
+    });
+}
+
+ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_AreAnySlotsUsed(ITokenInterface* token, unsigned long handle,
+                                                                 unsigned long* result, int force) {
+    return zrpc::Guard(0, [&] {
+        if (!FillForCheck(token, handle, result, force)) return 0;
+        for (const _tToken_Key& key : g_keyCache.keys)
+            if (!IsEmpty(key)) return 1;
+        return 0;
+    });
+}
+
+ZRPC_API unsigned long ZRPCFUNC_GetEncryptionKeyGroupCodeFromCache(ITokenInterface* token, unsigned long handle,
+                                                                   int slot, unsigned long* result, int force) {
+    return zrpc::Guard<unsigned long>(kNoGroupCode, [&]() -> unsigned long {
+        if (!ValidSlot(slot)) {
+            if (result) *result = kBadArgument;
+            return kNoGroupCode;
+        }
+        uint32_t& code = g_keyCache.groupCodes[slot];
+        if (!force && code != kNoGroupCode) return code;
+        _tToken_KeyEx record;
+        std::memset(&record, 0, sizeof record);
+        unsigned long rc = token ? token->GetKeyEx(handle, (uint32_t)slot, &record) : kBadArgument;
+        if (result) *result = rc;
+        if (rc != 0)
+            code = kNoGroupCode;
+        else
+            code = IsEmpty(record.key) ? kNoGroupCode : record.groupCode;
+        return code;
+    });
+}

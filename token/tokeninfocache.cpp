@@ -1,0 +1,54 @@
+// The machine-wide cache of the token's extended information, in a shared data section of its own.
+#include <windows.h>
+
+#include <cstring>
+
+#include "frame/frame.h"
+#include "include/zrpcfunc.h"
+
+namespace {
+struct TokenInfoCache {
+    uint32_t cached;
+    _tToken_InfoEx info;
+};
+constexpr unsigned long kBadArgument = 3;
+} // namespace
+
+// All zero in the library file: not cached. Unlike the key cache it is not reset at start-up.
+__attribute__((section(".ztinfo"), shared)) TokenInfoCache g_tokenInfoCache = {0, {}};
+
+namespace {
+
+void Reset() {
+    g_tokenInfoCache.cached = 0;
+    std::memset(&g_tokenInfoCache.info, 0, sizeof g_tokenInfoCache.info);
+}
+
+unsigned long Fill(ITokenInterface* token, unsigned long handle, int force) {
+    if (!force && g_tokenInfoCache.cached == 1) return 0;
+    unsigned long rc = token ? token->GetTokenInfoEx(handle, &g_tokenInfoCache.info) : kBadArgument;
+    if (rc == 0)
+        g_tokenInfoCache.cached = 1;
+    else
+        Reset();
+    return rc;
+}
+
+} // namespace
+
+ZRPC_API void ZRPCFUNC_ResetTokenInfoExCache() { Reset(); }
+
+ZRPC_API int ZRPCFUNC_IsTokenInfoExCached() { return (int)g_tokenInfoCache.cached; }
+
+ZRPC_API unsigned long ZRPCFUNC_FillTokenInfoExCache(ITokenInterface* token, unsigned long handle, int force) {
+    return zrpc::Guard<unsigned long>(kBadArgument, [&] { return Fill(token, handle, force); });
+}
+
+ZRPC_API _tToken_InfoEx* ZRPCFUNC_GetTokenInfoExFromCache(ITokenInterface* token, unsigned long handle,
+                                                          unsigned long* result, int force) {
+    return zrpc::Guard<_tToken_InfoEx*>(nullptr, [&]() -> _tToken_InfoEx* {
+        unsigned long rc = Fill(token, handle, force);
+        if (result) *result = rc;
+        return rc == 0 ? &g_tokenInfoCache.info : nullptr;
+    });
+}

@@ -1,0 +1,1 @@
+zrpc_win_sources(winlayer/window.cpp)
