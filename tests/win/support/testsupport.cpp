@@ -135,12 +135,12 @@ void BoxAnswerer::Run() {
             GetWindowTextA(box, title, sizeof title);
             seen.title = title;
             EnumChildWindows(box, CollectChild, reinterpret_cast<LPARAM>(&seen));
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(m_button, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-            // Wait for the box to go before looking again, so that each box is answered once.
-            for (int i = 0; i < 250 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(20);
             EnterCriticalSection(&m_lock);
             m_seen.push_back(seen);
             LeaveCriticalSection(&m_lock);
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(m_button, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+            // Wait for the box to go before looking again, so that each box is answered once.
+            for (int i = 0; i < 250 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(20);
         }
         Sleep(30);
     }

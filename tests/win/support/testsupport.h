@@ -73,6 +73,11 @@ class RegistryValue {
     std::vector<BYTE> m_old;
 };
 
+// An export of lib by name or ordinal (MAKEINTRESOURCEA), as a typed function pointer.
+template <class T> T Proc(HMODULE lib, const char* name) {
+    return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(lib, name)));
+}
+
 extern const char kSettingsKey[]; // HKCU
 extern const char kClientKey[];   // HKLM
 
