@@ -1,0 +1,23 @@
+#!/bin/sh
+# Checks that the built DLLs and the tool are 32-bit PE files that import system DLLs only, and that
+# zrpcfunc.dll exports the functions of every export fragment by name.
+# Usage: check_dll_imports.sh OBJDUMP BIN_DIR DEF_FILE
+set -eu
+OBJDUMP="$1"; BIN="$2"; DEF="$3"
+allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|COMCTL32|OLE32|OLEAUT32|SHELL32|msvcrt|COMDLG32|SHLWAPI|VERSION)\.(dll|DLL)$'
+status=0
+for f in zrpcfunc.dll zrpcres.dll zrpc.exe; do
+    fmt=$("$OBJDUMP" -f "$BIN/$f" | sed -n 's/.*file format //p')
+    if [ "$fmt" != "pei-i386" ]; then echo "$f: format $fmt, want pei-i386"; status=1; fi
+    for dll in $("$OBJDUMP" -p "$BIN/$f" | sed -n 's/^[[:space:]]*DLL Name: //p'); do
+        if [ "$f" = zrpc.exe ] && [ "$dll" = zrpcfunc.dll ]; then continue; fi
+        echo "$dll" | grep -Eq "$allowed" || { echo "$f imports $dll"; status=1; }
+    done
+done
+if "$OBJDUMP" -p "$BIN/zrpcres.dll" | grep -q 'DLL Name:'; then echo "zrpcres.dll imports code"; status=1; fi
+exports=$("$OBJDUMP" -p "$BIN/zrpcfunc.dll" | sed -n 's/^[[:space:]]*\[ *[0-9]*\] \([A-Za-z_][A-Za-z0-9_]*\)$/\1/p')
+for name in $(sed -n 's/^[[:space:]]*\([A-Za-z_][A-Za-z0-9_]*\)[[:space:]]*$/\1/p' "$DEF" | grep -v -e LIBRARY -e EXPORTS); do
+    echo "$exports" | grep -qx "$name" || { echo "zrpcfunc.dll does not export $name"; status=1; }
+done
+[ $status = 0 ] && echo "imports and exports as expected"
+exit $status
