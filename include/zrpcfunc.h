@@ -57,20 +57,132 @@ ZRPC_API _tToken_InfoEx* ZRPCFUNC_GetTokenInfoExFromCache(ITokenInterface* token
                                                           unsigned long* result, int force);
 
 // ------------------------------------------------------------------ SHA-1, Base64, names
-// (declared by the digests and encodings code)
 // @@crypto@@
+// SHA-1 over a caller-owned context. Final returns the address of the context's state field, which
+// then holds the 20 digest bytes; Compare compares two whole 92-byte records.
+ZRPC_API void ZRPCFUNC_SHA_Init(_tSHA_Context* context);
+ZRPC_API void ZRPCFUNC_SHA_Update(_tSHA_Context* context, const unsigned char* data, unsigned long length);
+ZRPC_API unsigned char* ZRPCFUNC_SHA_Final(_tSHA_Context* context);
+ZRPC_API int ZRPCFUNC_SHA_Compare(const void* first, const void* second);
+
+// Base64. Both allocate their output as a fixed, zero-filled global-heap block (release it with
+// ZRPC_FreeGlobal). Encode: 0, or 1 when no block was obtained. Decode: 0; 1 when no block was
+// obtained; 2 when the text ends inside a group of four (the block is still the caller's).
+ZRPC_API int EncodeBase64(char** text, unsigned long* textLength, const unsigned char* data,
+                          unsigned long dataLength);
+ZRPC_API int DecodeBase64(unsigned char** data, unsigned long* dataLength, const char* text,
+                          unsigned long textLength);
+
+// Algorithm names (only the low 8 bits of id count) and display names of 16-byte name fields.
+ZRPC_API const char* ZRPCFUNC_GetAlgorithmForID(unsigned long id);
+ZRPC_API CString ZRPCFUNC_GetNiceTokenNameFromFindInfo(_tZRPKeyFindInfo* info);
+ZRPC_API CString ZRPCFUNC_GetNiceTokenNameFromTokenInfo(_tToken_Info* info);
+ZRPC_API CString ZRPCFUNC_GetNiceTokenNameFromTokenInfoEx(_tToken_InfoEx* info);
+ZRPC_API CString ZRPCFUNC_GetNiceKeyNameFromKeyData(_tToken_Key* key);
+ZRPC_API CString ZRPCFUNC_GetNiceTokenNameFromPubKeyPacket(_tNewTransferPacket* packet);
+// Fills bits / 8 bytes of buffer with random bytes from the cryptographic provider (keepContents
+// non-zero: the present bytes seed the generator too). 0, or 1 on failure (buffer zeroed).
+ZRPC_API unsigned long ZRPCFUNC_GenerateSymmetricKeyForIV(unsigned long reserved, unsigned long bits,
+                                                          unsigned char* buffer, int keepContents);
 
 // ------------------------------------------------------------------ remote update files
 // @@updatefile@@
+// Remote update files (the text form of a 377-byte transfer packet). The writers take packet types 12
+// and 14 only and leave the caller's packet scrambled. Codes: 0 ok, 1 not read / no markers / not
+// decodable, 2 not created, 3 bad argument or type, 5 no header line or packet check failed,
+// 6 no memory or no data, 20 overwrite declined. Blocks handed out are released with ZRPC_FreeGlobal.
+ZRPC_API unsigned long ZRPCFUNC_WriteKTFile(HWND owner, _tNewTransferPacket* packet, const char* path,
+                                            const char* name, unsigned long target);
+ZRPC_API unsigned long ZRPCFUNC_CreateMemKTFile(_tNewTransferPacket* packet, char** text, unsigned long* length,
+                                                const char* name, unsigned long target);
+ZRPC_API unsigned long ZRPCFUNC_ReadKTFile(_tNewTransferPacket** packet, const char* path);
+ZRPC_API unsigned long ZRPCFUNC_ReadMemKTFile(_tNewTransferPacket** packet, const char* data,
+                                              unsigned long length);
+// Size 377, version 0x00010006 and the given type (0xFFFFFFFF: any type). 0, 3 (null packet) or 5.
+ZRPC_API unsigned long ZRPCFUNC_CheckKTValidatePacket(_tNewTransferPacket* packet, unsigned long type);
+
+// Exported by ordinal only: find them with GetProcAddress(module, MAKEINTRESOURCEA(ordinal)).
+enum : unsigned {
+    ZRPC_ORDINAL_READKTFILETARGET = 9,
+    ZRPC_ORDINAL_SCRAMBLESTREAM = 10,
+    ZRPC_ORDINAL_DESCRAMBLESTREAM = 11,
+    ZRPC_ORDINAL_SCRAMBLEBUFFER = 12,
+    ZRPC_ORDINAL_DESCRAMBLEBUFFER = 13,
+};
+// name: 17 zeroed bytes (16 are written); target: the TARGET value.
+typedef unsigned long (*ZRPC_ReadKTFileTargetFn)(const char* path, char* name, unsigned long* target);
+typedef void (*ZRPC_ScrambleStreamFn)(long seed, unsigned char* buffer, long length, unsigned char* chain);
+typedef void (*ZRPC_ScrambleBufferFn)(unsigned short seed, unsigned char* buffer, long length);
 
 // ------------------------------------------------------------------ key store
 // @@keystore@@
 
 // ------------------------------------------------------------------ folder protection
 // @@folders@@
+// Folder protection. A folder is protected when it directly holds the marker file "vktpdir.info".
+// Paths are ANSI text; a path whose built form (marker path, search pattern, child path) would not fit
+// in 260 characters is refused: the queries answer FALSE and nothing is acted on under a cut-down name.
+ZRPC_API BOOL ZRPCFUNC_IsFolderProtected(const char* folder);
+// As above; when protected and record is given, record (127 bytes) receives the marker file's first
+// 127 bytes (all zero after a short read; untouched when the marker cannot be opened).
+ZRPC_API BOOL ZRPCFUNC_IsFolderProtectedEx(const char* folder, unsigned char* record);
+// Whether an ancestor of path (up to the drive root, or a UNC path's share) is protected.
+ZRPC_API BOOL ZRPCFUNC_HasProtectedParent(const char* path);
+// Searches below path (the folder of path when it is a file) and sets *found to 1 at the first
+// protected folder; *found is never cleared. 1 when the search ran, 0 when path or found is null or
+// the folder cannot be listed. Folders whose names begin with '.' are not searched.
+ZRPC_API BOOL ZRPCFUNC_HasProtectedChild(const char* path, BOOL* found);
+// True for network drives, UNC paths, null paths and paths shorter than three characters.
+ZRPC_API BOOL ZRPCFUNC_IsSlowPath(const char* path);
+// Asks the filter for its flags record (at least two 32-bit words): 0, 13 (no filter or the request
+// failed) or 3 (null record).
+ZRPC_API unsigned long ZRPCFUNC_GetVKTFSFlags(unsigned long* flagsRecord);
+// *passive = 0 or 128 (bit 0x80 of flags word 1); a missing filter counts as not passive (result 0).
+// 3 for a null argument.
+ZRPC_API unsigned long ZRPCFUNC_IsFilterPassive(unsigned long* passive);
+
+// Deletes a protected folder tree, telling the filter of every folder removed (innermost first).
+// flags: 0x01 only if protected, 0x04 force and quiet (unprotected subfolders too, no message box).
+// 1 when 0x01 is set and the folder is not protected, or the filter cannot be opened; 3 for a null
+// folder; otherwise 0 (failures inside the walk are shown in message boxes unless 0x04).
+ZRPC_API unsigned long ZRPCFUNC_DeleteEncryptedFolder(const char* folder, unsigned long flags,
+                                                      unsigned long reserved);
+// Not supported: both look at no argument and return 13.
+ZRPC_API unsigned long ZRPCFUNC_CopyEncryptedFolder(...);
+ZRPC_API unsigned long ZRPCFUNC_MoveEncryptedFolder(...);
+// 0 when file can be opened for exclusive reading and writing, 61 when another program holds it,
+// 1 when it cannot be opened otherwise. A read-only file keeps its read-only attribute.
+ZRPC_API unsigned long ZRPCFUNC_IsFileInUse(const char* file);
+
+// The front end (top-level window of class "CorvanePlusClass" titled "Corvane+"). Replies are passed on
+// unchanged; every query answers 0 when the front end does not run.
+ZRPC_API BOOL ZRPCFUNC_IsFrontEndRunning(HWND* window);
+ZRPC_API BOOL ZRPCFUNC_IsFrontEndBusy();
+ZRPC_API BOOL ZRPCFUNC_IsFrontEndEnabled();
+ZRPC_API BOOL ZRPCFUNC_IsMasterActive();
+// Whether the built-in Administrators group is among the groups of the process's access token.
+ZRPC_API BOOL ZRPCFUNC_IsNTAdministrator();
+
+// Encryptability: 0 accepted, 1 system location or core system file, 56 program/driver/database file
+// in the tree, 58 no rule applied, 59 protected folder below, 75 inside documents or desktop on a
+// temporary or roaming profile; 3 for a null or over-long folder. flags: 0x01 look for protected
+// folders below, 0x04 scan for system files (offendingFile, 260 characters, receives the file's path),
+// 0x08 accept removable and optical drives, 0x10 accept network drives, 0x40 skip the profiles root.
+ZRPC_API unsigned long ZRPCFUNC_IsFolderEncryptable(const char* folder, char* offendingFile, unsigned long flags);
+// 1 for a folder that is not protected; for a protected folder asks the key-access service with the
+// front end's value, then the caller's rights and the front end. 0 for a null folder.
+ZRPC_API BOOL ZRPCFUNC_IsFolderDeleteable(const char* folder);
 
 // ------------------------------------------------------------------ working dialog
 // @@ui@@
+// The working dialog, shown while the calling thread does something long (that thread must keep
+// dispatching messages). Shows nest: every show is matched by a kill; inner shows change the text.
+// The parent is not used. Both shows return 0.
+ZRPC_API unsigned long ZRPCFUNC_ShowWorkingDialog(HWND parent, CString message);
+ZRPC_API unsigned long ZRPCFUNC_C_ShowWorkingDialog(HWND parent, char* message);
+ZRPC_API void ZRPCFUNC_SetWorkingMessage(char* message);
+ZRPC_API void ZRPCFUNC_StepWorkingDialog();
+ZRPC_API void ZRPCFUNC_KillWorkingDialog();
 
 // Releases a block handed out by the library (Base64 text, update-file text, decoded packets).
 inline void ZRPC_FreeGlobal(void* block) {

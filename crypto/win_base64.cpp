@@ -1,0 +1,48 @@
+// EncodeBase64, DecodeBase64: the portable cores with global-heap output blocks.
+#include <windows.h>
+
+#include <cstring>
+
+#include "crypto/base64.h"
+#include "crypto/globalblock.h"
+#include "frame/frame.h"
+#include "include/zrpcfunc.h"
+
+ZRPC_API int EncodeBase64(char** text, unsigned long* textLength, const unsigned char* data,
+                          unsigned long dataLength) {
+    return zrpc::Guard(1, [&] {
+        if (!text || !textLength) return 1;
+        *text = nullptr;
+        size_t length = zrpc::Base64EncodedLength(dataLength);
+        *textLength = (unsigned long)length;
+        if (dataLength && !data) return 1;
+        char* block = static_cast<char*>(zrpc::AllocGlobalBlock(length + 1));
+        if (!block) return 1;
+        zrpc::Base64Encode(data, dataLength, block);
+        *text = block;
+        return 0;
+    });
+}
+
+ZRPC_API int DecodeBase64(unsigned char** data, unsigned long* dataLength, const char* text,
+                          unsigned long textLength) {
+    return zrpc::Guard(1, [&] {
+        if (!data || !dataLength) return 1;
+        *data = nullptr;
+        if (!text) return 1;
+        // Decoding runs to the terminator whatever textLength says; the block is sized for the longer
+        // of the two so that a short textLength cannot make the decoder run past it.
+        size_t actual = std::strlen(text);
+        if (textLength == 0) textLength = (unsigned long)actual;
+        *dataLength = (unsigned long)zrpc::Base64DecodeEstimate(textLength);
+        size_t capacity = zrpc::Base64DecodeEstimate(actual > textLength ? actual : textLength);
+        unsigned char* block = static_cast<unsigned char*>(zrpc::AllocGlobalBlock(capacity + 1));
+        if (!block) return 1;
+        *data = block;
+        size_t produced = 0;
+        int rc = zrpc::Base64Decode(text, actual, block, capacity, &produced);
+        if (rc == zrpc::kBase64Truncated) return 2;
+        *dataLength = (unsigned long)produced;
+        return 0;
+    });
+}

@@ -1,0 +1,44 @@
+// The functions exported by ordinal only: ReadKTFileTarget (9), ScrambleStream (10),
+// DescrambleStream (11), ScrambleBuffer (12), DescrambleBuffer (13).
+#include <windows.h>
+
+#include <vector>
+
+#include "crypto/base64.h"
+#include "frame/frame.h"
+#include "include/zrpcfunc.h"
+#include "updatefile/ktformat.h"
+#include "updatefile/scrambler.h"
+#include "updatefile/winfile.h"
+
+extern "C" unsigned long ReadKTFileTarget(const char* path, char* name, unsigned long* target) {
+    return zrpc::Guard<unsigned long>(zrpc::kt::kNoMemory, [&]() -> unsigned long {
+        if (!name || !target) return zrpc::kt::kBadArgument;
+        if (!path) return zrpc::kt::kNotRead;
+        std::vector<char> data;
+        uint32_t rc = zrpc::ReadWholeFile(path, data);
+        if (rc == zrpc::kt::kOk) {
+            uint32_t value = 0;
+            rc = zrpc::kt::ReadTarget(data.data(), data.size(), name, &value);
+            if (rc == zrpc::kt::kOk) *target = value;
+        }
+        if (!data.empty()) zrpc::WipeMemory(data.data(), data.size());
+        return rc;
+    });
+}
+
+extern "C" void ScrambleStream(long seed, unsigned char* buffer, long length, unsigned char* chain) {
+    zrpc::GuardVoid([&] { zrpc::ScrambleStream(seed, buffer, length, chain); });
+}
+
+extern "C" void DescrambleStream(long seed, unsigned char* buffer, long length, unsigned char* chain) {
+    zrpc::GuardVoid([&] { zrpc::DescrambleStream(seed, buffer, length, chain); });
+}
+
+extern "C" void ScrambleBuffer(unsigned short seed, unsigned char* buffer, long length) {
+    zrpc::GuardVoid([&] { zrpc::ScrambleBuffer(seed, buffer, length); });
+}
+
+extern "C" void DescrambleBuffer(unsigned short seed, unsigned char* buffer, long length) {
+    zrpc::GuardVoid([&] { zrpc::DescrambleBuffer(seed, buffer, length); });
+}
