@@ -1,0 +1,316 @@
+// Small XML engine behind the key store: an in-place parser that turns a text buffer into a tree of
+// nodes, light handle objects that find, add, rename, fill and remove nodes and attributes, and a writer
+// that puts a tree back on disk in the key store's layout.
+//
+// The engine is lenient: it never reports a syntax error and builds whatever tree the text gives. It
+// decodes no entity or character references and the writer escapes nothing; callers that store text
+// which may hold '<', '&', '>' or '"' pass it through xml_escape() before storing and xml_unescape()
+// after reading (see the end of this header).
+//
+// All strings are 8-bit and NUL-terminated. No call here throws except xml_escape()/xml_unescape(),
+// which may throw std::bad_alloc like any std::string operation.
+//
+// Ownership of strings. Every name and value of a node or attribute carries an "in buffer" flag:
+//  - true: the node does not own the string. Parsed nodes point into the parse buffer owned by the
+//    XmlParser (or hold no string at all).
+//  - false: the node owns a heap copy (std::malloc) and frees it when the node is freed.
+// set_name()/set_value() copy the new text over the current string when the new text is not longer
+// than it (the storage and the flag stay as they are), otherwise they free an owned old string and make
+// a heap copy (flag false). So text set after a parse never points at the caller's memory: the caller's
+// string may be released right after the call. Owned values are wiped before they are freed, and so is
+// the parse buffer, because the key store keeps packet texts in them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Node types (the `type` field of XmlNodeRec).
+enum XmlNodeType : std::int32_t {
+    XML_NODE_NULL = 0,           // the empty node a handle shows when it refers to nothing
+    XML_NODE_DOCUMENT = 1,       // root of a tree
+    XML_NODE_ELEMENT = 2,        // element
+    XML_NODE_TEXT = 3,           // character data between tags
+    XML_NODE_CDATA = 4,          // <![CDATA[ ... ]]>
+    XML_NODE_COMMENT = 5,        // <!-- ... -->
+    XML_NODE_PI = 6,             // processing instruction <?target name="value"?>
+    XML_NODE_INCLUDE = 7,        // <![INCLUDE[ ... ]]>
+    XML_NODE_DOCTYPE = 8,        // <!DOCTYPE ...>
+    XML_NODE_ENTITY_DECL = 9,    // <!ENTITY ...> and any declaration keyword not listed below
+    XML_NODE_ATTLIST_DECL = 10,  // <!ATTLIST ...>
+    XML_NODE_ELEMENT_DECL = 11,  // <!ELEMENT ...>
+    XML_NODE_NOTATION_DECL = 12, // <!NOTATION ...>
+};
+
+// Default growth of the arrays while parsing, and the option mask (all parse features on).
+constexpr std::int32_t XML_GROWTH_STEP = 4;
+constexpr std::uint32_t XML_PARSE_ALL = 0xFFFF;
+
+struct XmlAttrRec {
+    char* name; // null for the bare quoted strings of a document type declaration
+    bool name_in_buffer;
+    char* value;
+    bool value_in_buffer;
+    bool in_arena; // internal: the record lives in its document's arena and is released with it
+};
+
+struct XmlNodeRec {
+    XmlNodeRec* parent; // the document root and a detached node point to themselves
+    char* name;         // element name, PI target or declared name; may be null
+    bool name_in_buffer;
+    std::int32_t type; // XmlNodeType
+    std::uint32_t attribute_count;
+    std::uint32_t attribute_capacity;
+    XmlAttrRec** attributes; // document order
+    std::uint32_t child_count;
+    std::uint32_t child_capacity;
+    XmlNodeRec** children; // document order
+    char* value;           // text, CDATA, comment, include content; rest of a declaration
+    bool value_in_buffer;
+    std::uint8_t storage; // internal: XML_STORE_... bits, where the record and its arrays live
+};
+
+// Bits of XmlNodeRec::storage.
+enum : std::uint8_t {
+    XML_STORE_RECORD_ARENA = 1,   // the record is released with its document's arena
+    XML_STORE_ATTRS_FIXED = 2,    // the attribute array is not a heap block of its own
+    XML_STORE_CHILDREN_FIXED = 4, // the child array is not a heap block of its own
+    XML_STORE_DIRTY = 8,          // this node or one below it may hold heap blocks (always set on heap nodes)
+};
+
+static_assert(sizeof(bool) == 1, "the string ownership flags are 8-bit");
+
+// Wildcard match, case-sensitive: '*' any run (also none), '?' any one character, "[set]" one listed
+// character, "[!set]" one character not listed; inside a set "a-z" is a range when the left bound is
+// below the right bound and the right bound is not ']'; a ']' right after "[" or "[!" is literal; a '['
+// with no closing ']' is a literal '['. Every other character matches itself. Null arguments never match.
+bool matches_pattern(const char* pattern, const char* text);
+
+// Block allocator of a document: parsed node and attribute records are carved out of it and released
+// all at once with the document (erasing such a node frees its owned strings and arrays at once; the
+// record itself goes with the document). Nodes added later come from the heap.
+struct XmlArena;
+
+// Record level. A new node has no strings (flags false), both counts 0 and, depending on its type,
+// attribute and child arrays of capacity 1; its parent points to itself. Null when memory ran out or
+// the type is not 0..12.
+XmlNodeRec* xml_new_node(std::int32_t type);
+// Frees the node, its whole subtree, every attribute and every owned string, without recursion. Does not
+// unlink the node from its parent. Records that live in a document's arena stay there until the arena goes;
+// a subtree of such records that never received heap blocks is not even visited.
+void xml_free_tree(XmlNodeRec* node);
+// Parses the NUL-terminated text in place into `root` (normally a fresh document node): NUL bytes are
+// written behind names and values and the new nodes point into `text`, which must outlive them. Never
+// fails; returns where parsing stopped. New records come from `arena` when one is given, else from the
+// heap.
+char* xml_parse(char* text, XmlNodeRec* root, std::int32_t growth_step = XML_GROWTH_STEP,
+                std::uint32_t options = XML_PARSE_ALL, XmlArena* arena = nullptr);
+
+class XmlNodeHandle;
+class XmlChildIterator;
+
+// A pointer to one attribute record (may refer to nothing) and to the node that holds it.
+class XmlAttrHandle {
+  public:
+    XmlAttrHandle() = default;
+    // `owner` is the node whose attribute array holds `attr`; without it set_value() cannot give an
+    // attribute of a parsed tree a longer value.
+    XmlAttrHandle(XmlAttrRec* attr, XmlNodeRec* owner) : attr_(attr), owner_(owner) {}
+    virtual ~XmlAttrHandle() = default;
+    XmlAttrHandle(const XmlAttrHandle&) = default;
+    XmlAttrHandle& operator=(const XmlAttrHandle&) = default;
+
+    bool is_null() const { return attr_ == nullptr; }
+    XmlAttrRec* record() const { return attr_; }
+    XmlNodeRec* owner() const { return owner_; }
+    const char* name() const { return attr_ ? attr_->name : nullptr; }
+    // The value, or null (also for a null handle).
+    const char* value() const { return attr_ ? attr_->value : nullptr; }
+    // Copies `text` into the value by the storage rule above. False for a null handle, a null text or
+    // when memory ran out (the old value stays).
+    bool set_value(const char* text);
+
+  private:
+    XmlAttrRec* attr_ = nullptr;
+    XmlNodeRec* owner_ = nullptr;
+};
+
+// Shows one node, or nothing. A handle that refers to nothing points at its own embedded empty node
+// (type 0, parent itself), so node() is never null; every lookup on such a handle answers a null handle.
+// Handles never own the nodes they show.
+class XmlNodeHandle {
+  public:
+    XmlNodeHandle();
+    explicit XmlNodeHandle(XmlNodeRec* node);
+    XmlNodeHandle(const XmlNodeHandle& other);
+    XmlNodeHandle& operator=(const XmlNodeHandle& other);
+    virtual ~XmlNodeHandle() = default;
+
+    XmlNodeRec* node() const { return node_; }
+    // True when the handle refers to nothing or to a node of type 0.
+    bool is_null() const { return node_ == nullptr || node_->type == XML_NODE_NULL; }
+    std::int32_t type() const { return node_->type; }
+    const char* name() const { return node_->name; }
+    const char* value() const { return node_->value; }
+    std::uint32_t child_count() const { return node_->child_count; }
+    std::uint32_t attribute_count() const { return node_->attribute_count; }
+    // The parent, or a null handle for a root, a detached node or a null handle.
+    XmlNodeHandle parent() const;
+
+    // The child at `index`, or a null handle when index is not below the child count.
+    XmlNodeHandle child(std::uint32_t index) const;
+    // Depth-first, pre-order search below this node (not the node itself) for the first node whose name
+    // matches the pattern.
+    XmlNodeHandle first_element(const char* name_pattern) const;
+    // The same walk; a node qualifies when its name matches and one of its attributes matches both
+    // attribute patterns. A node whose name matches but whose attributes do not is passed over together
+    // with its subtree; a node whose name does not match has its subtree searched.
+    XmlNodeHandle first_element_by_attribute(const char* name_pattern, const char* attr_name_pattern,
+                                             const char* attr_value_pattern) const;
+    // The first attribute whose name matches the pattern; when none matches, an attribute with that name
+    // and an empty value is appended to this node and returned (reading adds what was missing). Null
+    // handle for a null node, a null pattern or when memory ran out.
+    XmlAttrHandle attribute(const char* name_pattern);
+    // Like attribute() but never changes the tree: a null handle when nothing matches.
+    XmlAttrHandle find_attribute(const char* name_pattern) const;
+    // The attribute at `index` in document order, or a null handle.
+    XmlAttrHandle attribute_at(std::uint32_t index) const;
+
+    // Only on a document node (type 1, parent itself) or an element: appends a new node of `type` (0..12)
+    // as the last child and returns a handle on it. Otherwise, and when memory ran out, a null handle.
+    XmlNodeHandle append_child(std::int32_t type);
+    // Elements and processing instructions only. False for other nodes, a null text or no memory.
+    bool set_name(const char* text);
+    // Text, CDATA and comment nodes only. False for other nodes, a null text or no memory.
+    bool set_value(const char* text);
+    // Removes the child at `position` and frees its subtree; nothing happens for a position outside the
+    // children. Returns an iterator on this node at position 0.
+    XmlChildIterator erase_child(std::int32_t position);
+
+    XmlChildIterator begin() const;
+    XmlChildIterator end() const;
+
+  private:
+    void reset_empty();
+    XmlNodeRec* node_;
+    XmlNodeRec empty_;
+};
+
+// Position logic shared by child iterators. Comparisons look at the position alone.
+class XmlIteratorBase {
+  public:
+    XmlIteratorBase(XmlNodeRec* node, std::int32_t position) : node_(node), position_(position) {}
+    XmlIteratorBase(const XmlIteratorBase&) = default;
+    XmlIteratorBase& operator=(const XmlIteratorBase&) = default;
+    virtual ~XmlIteratorBase() = 0;
+    // The node exists, has a child array and at least one child.
+    virtual bool has_children() const = 0;
+    // No children, or the position is below 0 or not below the child count.
+    virtual bool out_of_range() const;
+    virtual void set_position(std::int32_t position) { position_ = position; }
+    virtual std::int32_t position() const { return position_; }
+    // Copies position and node from another iterator.
+    virtual void assign(const XmlIteratorBase& other);
+    virtual bool operator==(const XmlIteratorBase& other) const { return position_ == other.position_; }
+    virtual bool operator!=(const XmlIteratorBase& other) const { return position_ != other.position_; }
+    virtual bool operator<(const XmlIteratorBase& other) const { return position_ < other.position_; }
+    virtual bool operator>(const XmlIteratorBase& other) const { return position_ > other.position_; }
+    virtual bool operator<=(const XmlIteratorBase& other) const { return position_ <= other.position_; }
+    virtual bool operator>=(const XmlIteratorBase& other) const { return position_ >= other.position_; }
+    virtual XmlIteratorBase& operator++();
+    virtual XmlIteratorBase& operator--();
+    virtual XmlNodeHandle& operator*() = 0;
+    virtual XmlNodeHandle* operator->() = 0;
+
+    XmlNodeRec* parent_node() const { return node_; }
+
+  protected:
+    XmlNodeRec* node_;
+    std::int32_t position_;
+};
+
+// Walks the children of one node. Dereferencing sets the embedded handle to the child at the position
+// (or to no node when out of range) and returns it.
+class XmlChildIterator final : public XmlIteratorBase {
+  public:
+    XmlChildIterator() : XmlIteratorBase(nullptr, 0) {}
+    XmlChildIterator(XmlNodeRec* node, std::int32_t position) : XmlIteratorBase(node, position) {}
+    ~XmlChildIterator() override = default;
+    XmlChildIterator(const XmlChildIterator&) = default;
+    XmlChildIterator& operator=(const XmlChildIterator&) = default;
+
+    bool has_children() const override;
+    XmlChildIterator& operator++() override;
+    XmlChildIterator& operator--() override;
+    XmlNodeHandle& operator*() override;
+    XmlNodeHandle* operator->() override;
+
+  private:
+    XmlNodeHandle current_;
+};
+
+// A document: the tree, the text buffer its parsed strings point into, and the parse settings.
+class XmlParser {
+  public:
+    XmlParser();
+    virtual ~XmlParser(); // frees the tree (when auto_delete) and then the buffer
+    XmlParser(const XmlParser&) = delete;
+    XmlParser& operator=(const XmlParser&) = delete;
+
+    // Frees any previous tree and buffer, reads the whole file (read_file, 4096-byte chunks) and parses
+    // it into a new document node. True when the file gave at least one byte.
+    bool load_from_file(const char* path);
+    // The same for `size` bytes of text in memory (copied; parsing stops at the first NUL byte). True
+    // when size is above 0.
+    bool load_from_memory(const char* data, std::size_t size);
+    // Frees any previous tree and buffer and starts an empty document. False when memory ran out.
+    bool new_document();
+    // A handle on the document node (a null handle before anything was loaded).
+    XmlNodeHandle root_handle() const { return XmlNodeHandle(root_); }
+
+    XmlNodeRec* root() const { return root_; }
+    const char* buffer() const { return buffer_; }
+    const char* end_position() const { return end_position_; }
+
+  private:
+    void release();
+    bool parse_owned_buffer();
+
+    XmlNodeRec* root_ = nullptr;
+    std::int32_t growth_step_ = XML_GROWTH_STEP;
+    bool auto_delete_ = true;
+    char* buffer_ = nullptr;
+    char* end_position_ = nullptr;
+    std::uint32_t option_mask_ = XML_PARSE_ALL;
+    std::size_t buffer_size_ = 0; // bytes allocated for buffer_, for wiping
+    XmlArena* arena_ = nullptr;   // records of the parsed tree
+};
+
+// Reads a file into a new heap buffer (release it with std::free) in chunks of chunk_size - 1 bytes;
+// each chunk contributes its text up to its first NUL byte, so the buffer never holds a NUL before its
+// terminator. *bytes_read receives the number of bytes read from the file (which may exceed the text's
+// length). True when that number is above 0; on false *text is null. chunk_size must be at least 2.
+bool read_file(const char* path, std::size_t chunk_size, char** text, std::size_t* bytes_read);
+
+// Writes the tree shown by `node` as indented text: one tab per level, every line ending in a single line
+// feed, an element with a single text child on one line, nothing escaped. A document node has its
+// children written at depth 0; any other node is written itself at depth 0. A null handle writes nothing.
+// True only when the file could be created and every byte was written and flushed.
+bool write_file(const XmlNodeHandle& node, const char* path);
+// The same text appended to `out`. False when memory ran out.
+bool write_to_string(const XmlNodeHandle& node, std::string& out);
+
+// Escape scheme for values that may hold markup characters. The parser decodes nothing and the writer
+// escapes nothing, so a caller storing arbitrary text escapes it on the way in and unescapes it on the
+// way out:
+//   xml_escape: '&' -> "&amp;", '<' -> "&lt;", '>' -> "&gt;", '"' -> "&quot;"; all other bytes as they
+//   are, so text free of these four characters is stored byte for byte.
+//   xml_unescape: decodes exactly "&amp;", "&lt;", "&gt;", "&quot;" and "&apos;"; every other '&'
+//   sequence stays as it is, so stores written before escaping was used read back as before unless they
+//   held one of these five sequences literally.
+// xml_unescape(xml_escape(s)) == s for every s. The escaped text holds no '<' or '"' and can therefore
+// be an element text or a double-quoted attribute value. Runs of whitespace are still collapsed by the
+// parser (neither function touches whitespace).
+std::string xml_escape(std::string_view text);
+std::string xml_unescape(std::string_view text);

@@ -1,0 +1,68 @@
+// Helpers shared by the XML engine's sources; not part of its interface.
+#pragma once
+
+#include "keystore/xml/xml.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// Character classes of the parser: whitespace is every byte from 1 to 32; a name character is an ASCII
+// letter or digit, '_', ':', '-', '.' or any byte of 128 and above (letters of the 8-bit code pages and
+// of multibyte encodings).
+// The last three classes mark the bytes that end a text ('<') and a quoted value.
+enum : std::uint8_t {
+    XML_CLASS_WS = 1,
+    XML_CLASS_NAME = 2,
+    XML_CLASS_NUL = 4,
+    XML_CLASS_LT = 8,
+    XML_CLASS_DQUOTE = 16,
+    XML_CLASS_SQUOTE = 32,
+};
+extern const std::uint8_t xml_char_class[256];
+
+inline bool xml_is_ws(char c) {
+    return (xml_char_class[static_cast<unsigned char>(c)] & XML_CLASS_WS) != 0;
+}
+inline bool xml_is_name(char c) {
+    return (xml_char_class[static_cast<unsigned char>(c)] & XML_CLASS_NAME) != 0;
+}
+
+// Overwrites `size` bytes with zeros in a way the compiler keeps.
+void xml_wipe(void* data, std::size_t size);
+// Heap copy of `size` bytes plus a terminator, or null.
+char* xml_copy_string(const char* text, std::size_t size);
+
+XmlArena* xml_arena_create();
+void xml_arena_destroy(XmlArena* arena);
+// `size` bytes aligned for records, or null.
+void* xml_arena_alloc(XmlArena* arena, std::size_t size);
+// A new node as xml_new_node() makes it, in the arena when one is given.
+XmlNodeRec* xml_new_node_in(std::int32_t type, XmlArena* arena);
+
+// Makes room for one more entry in a node's child (or attribute) array, growing it to capacity + grow
+// slots when full; a grown array comes from `arena` when one is given. False when memory ran out (the
+// array is unchanged).
+bool xml_reserve_child(XmlNodeRec* node, std::uint32_t grow, XmlArena* arena = nullptr);
+bool xml_reserve_attribute(XmlNodeRec* node, std::uint32_t grow, XmlArena* arena = nullptr);
+
+// Appends a new node of `type` as the last child of `parent` (growing a full array by `grow` slots).
+XmlNodeRec* xml_append_node(XmlNodeRec* parent, std::int32_t type, std::uint32_t grow,
+                            XmlArena* arena = nullptr);
+// Appends an attribute record holding the given strings and flags. Null when memory ran out; then the
+// strings are not taken over.
+XmlAttrRec* xml_append_attribute(XmlNodeRec* node, char* name, bool name_in_buffer, char* value,
+                                 bool value_in_buffer, std::uint32_t grow, XmlArena* arena = nullptr);
+
+// xml_parse() for a text whose terminating NUL is known to be at text[length] (NUL bytes may come
+// earlier: parsing stops at the first one); every byte up to text[length] may be read.
+char* xml_parse_n(char* text, std::size_t length, XmlNodeRec* root, std::int32_t growth_step,
+                  std::uint32_t options, XmlArena* arena);
+
+// Records that `node` (or a record below it) now holds a heap block: sets XML_STORE_DIRTY on it and its
+// ancestors, so that freeing the tree visits it.
+void xml_mark_dirty(XmlNodeRec* node);
+
+// The storage rule of set_name/set_value: copies over the current string when the new text is not
+// longer, else replaces it with a heap copy and marks `owner` dirty. False (nothing changed) when memory
+// ran out.
+bool xml_store_string(char*& target, bool& in_buffer, const char* text, XmlNodeRec* owner);
