@@ -93,8 +93,9 @@ ZRPC_API unsigned long ZRPCFUNC_GenerateSymmetricKeyForIV(unsigned long reserved
 // 6 no memory or no data, 20 overwrite declined. Blocks handed out are released with ZRPC_FreeGlobal.
 ZRPC_API unsigned long ZRPCFUNC_WriteKTFile(HWND owner, _tNewTransferPacket* packet, const char* path,
                                             const char* name, unsigned long target);
-ZRPC_API unsigned long ZRPCFUNC_CreateMemKTFile(_tNewTransferPacket* packet, char** text, unsigned long* length,
-                                                const char* name, unsigned long target);
+ZRPC_API unsigned long ZRPCFUNC_CreateMemKTFile(_tNewTransferPacket* packet, char** text,
+                                                unsigned long* length, const char* name,
+                                                unsigned long target);
 ZRPC_API unsigned long ZRPCFUNC_ReadKTFile(_tNewTransferPacket** packet, const char* path);
 ZRPC_API unsigned long ZRPCFUNC_ReadMemKTFile(_tNewTransferPacket** packet, const char* data,
                                               unsigned long length);

@@ -130,8 +130,8 @@ int Cache(const std::vector<std::string>& input) {
         unsigned long group = ZRPCFUNC_GetEncryptionKeyGroupCodeFromCache(&token, handle, slot, nullptr, 0);
         char name[17] = {0};
         std::memcpy(name, key->name, 16);
-        std::printf("  slot %2d  serial %08X  %-16s  algorithm %-3u  %4lu bits  usage %lu  group %08lX%s\n",
-                    slot + 1, (unsigned)key->serial, name, (unsigned)key->algorithm,
+        std::printf("  slot %2d  serial %08X  %-16s  %-8s  %4lu bits  usage %lu  group %08lX%s\n",
+                    slot + 1, (unsigned)key->serial, name, ZRPCFUNC_GetAlgorithmForID(key->algorithm),
                     (unsigned long)key->length * 8, (unsigned long)key->usage, group,
                     (key->flags & ZRPC_KEYFLAG_DEFAULT) ? "  (default)" : "");
     }
