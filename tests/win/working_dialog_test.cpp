@@ -1,0 +1,281 @@
+// The working dialog: nesting, its text, its animation thread and a failed window creation.
+// ctest-lock: msgbox
+#include <gtest/gtest.h>
+
+#include <windows.h>
+// after windows.h
+#include <tlhelp32.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/win/support/testsupport.h"
+#include "zrpcfunc.h"
+
+namespace {
+
+constexpr int kMessageControl = 1001;
+constexpr int kIconControl = 2033;
+
+// Dispatches this thread's messages for about ms milliseconds.
+void Pump(DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(5);
+    } while (GetTickCount() - start < ms);
+}
+
+BOOL CALLBACK CollectWorking(HWND hwnd, LPARAM lp) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char cls[32] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (pid == GetCurrentProcessId() && std::string(cls) == "#32770" && GetDlgItem(hwnd, kIconControl))
+        reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+    return TRUE;
+}
+
+// The working dialogs of this process.
+std::vector<HWND> WorkingWindows() {
+    std::vector<HWND> found;
+    EnumWindows(CollectWorking, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+HWND TheWorkingWindow() {
+    std::vector<HWND> w = WorkingWindows();
+    return w.size() == 1 ? w[0] : nullptr;
+}
+
+std::string MessageOf(HWND hwnd) {
+    char text[512] = "";
+    GetDlgItemTextA(hwnd, kMessageControl, text, sizeof text);
+    return text;
+}
+
+HICON IconOf(HWND hwnd) {
+    return reinterpret_cast<HICON>(SendDlgItemMessageA(hwnd, kIconControl, STM_GETICON, 0, 0));
+}
+
+int ThreadsOfThisProcess() {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snap == INVALID_HANDLE_VALUE) return -1;
+    THREADENTRY32 te = {};
+    te.dwSize = sizeof te;
+    int n = 0;
+    for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te))
+        if (te.th32OwnerProcessID == GetCurrentProcessId()) ++n;
+    CloseHandle(snap);
+    return n;
+}
+
+// Waits (pumping) until the thread count is n; returns the last count seen.
+int WaitForThreads(int n, DWORD timeoutMs = 3000) {
+    DWORD start = GetTickCount();
+    int have = ThreadsOfThisProcess();
+    while (have != n && GetTickCount() - start < timeoutMs) {
+        Pump(20);
+        have = ThreadsOfThisProcess();
+    }
+    return have;
+}
+
+TEST(WorkingDialog, ShowsNestAndOnlyTheOutermostKillRemovesTheWindow) {
+    ASSERT_TRUE(WorkingWindows().empty());
+    EXPECT_EQ(ZRPCFUNC_C_ShowWorkingDialog(nullptr, const_cast<char*>("Reading the token")), 0u);
+    HWND hwnd = TheWorkingWindow();
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_TRUE(IsWindowVisible(hwnd));
+    EXPECT_EQ(MessageOf(hwnd), "Reading the token");
+    EXPECT_EQ(GetWindow(hwnd, GW_OWNER), nullptr);
+
+    EXPECT_EQ(ZRPCFUNC_ShowWorkingDialog(nullptr, CString("Writing the key store")), 0u);
+    EXPECT_EQ(TheWorkingWindow(), hwnd) << "an inner show makes no second window";
+    EXPECT_EQ(MessageOf(hwnd), "Writing the key store");
+
+    ZRPCFUNC_KillWorkingDialog();
+    Pump(200);
+    ASSERT_TRUE(IsWindow(hwnd));
+    EXPECT_EQ(MessageOf(hwnd), "Writing the key store") << "the inner text stays after the inner kill";
+
+    ZRPCFUNC_KillWorkingDialog();
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_TRUE(WorkingWindows().empty());
+
+    // A kill with nothing up leaves the count alone: one show and one kill still balance.
+    ZRPCFUNC_KillWorkingDialog();
+    ZRPCFUNC_KillWorkingDialog();
+    ZRPCFUNC_C_ShowWorkingDialog(nullptr, const_cast<char*>("again"));
+    hwnd = TheWorkingWindow();
+    ASSERT_NE(hwnd, nullptr);
+    ZRPCFUNC_KillWorkingDialog();
+    EXPECT_FALSE(IsWindow(hwnd));
+}
+
+TEST(WorkingDialog, MessageSetWhileNothingIsUpGivesWayToTheShowsOwn) {
+    ZRPCFUNC_SetWorkingMessage(const_cast<char*>("stored beforehand"));
+    ZRPCFUNC_C_ShowWorkingDialog(nullptr, const_cast<char*>("the show's text"));
+    HWND hwnd = TheWorkingWindow();
+    ASSERT_NE(hwnd, nullptr);
+    Pump(200); // the worker re-applies the current text
+    EXPECT_EQ(MessageOf(hwnd), "the show's text");
+
+    ZRPCFUNC_SetWorkingMessage(const_cast<char*>("step two of three"));
+    EXPECT_EQ(MessageOf(hwnd), "step two of three");
+    Pump(200);
+    EXPECT_EQ(MessageOf(hwnd), "step two of three");
+
+    ZRPCFUNC_SetWorkingMessage(nullptr);
+    EXPECT_EQ(MessageOf(hwnd), "");
+    ZRPCFUNC_KillWorkingDialog();
+    EXPECT_FALSE(IsWindow(hwnd));
+}
+
+TEST(WorkingDialog, WorkerCyclesTheSixIconsAndEndsWithTheDialog) {
+    int before = ThreadsOfThisProcess();
+    ASSERT_GT(before, 0);
+    ZRPCFUNC_C_ShowWorkingDialog(nullptr, const_cast<char*>("animating"));
+    HWND hwnd = TheWorkingWindow();
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_EQ(WaitForThreads(before + 1), before + 1) << "one worker thread while the dialog is up";
+
+    // The step call is a no-op: without dispatching, the icon does not move.
+    HICON still = IconOf(hwnd);
+    ZRPCFUNC_StepWorkingDialog();
+    EXPECT_EQ(IconOf(hwnd), still);
+
+    // Sample the icon while dispatching: six different icons come round in a fixed order.
+    std::vector<HICON> order;
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < 2000) {
+        Pump(10);
+        HICON icon = IconOf(hwnd);
+        if (icon && (order.empty() || order.back() != icon)) order.push_back(icon);
+    }
+    std::set<HICON> distinct(order.begin(), order.end());
+    EXPECT_EQ(distinct.size(), 6u);
+    ASSERT_GE(order.size(), 13u) << "about 26 frames in 2 s at 75 ms";
+    for (size_t i = 6; i < order.size(); ++i)
+        EXPECT_EQ(order[i], order[i - 6]) << "frame " << i;
+
+    ZRPCFUNC_KillWorkingDialog();
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(ThreadsOfThisProcess(), before) << "the worker is gone when the kill returns";
+}
+
+// The worker: the one thread of this process that is not in `before`.
+HANDLE OpenNewThread(const std::set<DWORD>& before) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 te = {};
+    te.dwSize = sizeof te;
+    DWORD id = 0;
+    for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te))
+        if (te.th32OwnerProcessID == GetCurrentProcessId() && !before.count(te.th32ThreadID))
+            id = te.th32ThreadID;
+    CloseHandle(snap);
+    return id ? OpenThread(SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, id) : nullptr;
+}
+
+std::set<DWORD> ThreadIds() {
+    std::set<DWORD> ids;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 te = {};
+    te.dwSize = sizeof te;
+    for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te))
+        if (te.th32OwnerProcessID == GetCurrentProcessId()) ids.insert(te.th32ThreadID);
+    CloseHandle(snap);
+    return ids;
+}
+
+TEST(WorkingDialog, WorkerEndsByItselfWhenTheOwnerStoppedDispatching) {
+    for (bool pumping : {true, false}) {
+        std::set<DWORD> before = ThreadIds();
+        ZRPCFUNC_C_ShowWorkingDialog(nullptr, const_cast<char*>("busy"));
+        HANDLE worker = OpenNewThread(before);
+        ASSERT_NE(worker, nullptr);
+        // Without dispatching, the worker is soon blocked sending its next update to this thread.
+        if (pumping)
+            Pump(400);
+        else
+            Sleep(400);
+        ZRPCFUNC_KillWorkingDialog();
+        EXPECT_EQ(WaitForSingleObject(worker, 0), WAIT_OBJECT_0)
+            << "the worker is gone when the kill returns";
+        DWORD code = 12345;
+        GetExitCodeThread(worker, &code);
+        EXPECT_EQ(code, 0u) << "the worker returned by itself rather than being terminated (pumping "
+                            << pumping << ")";
+        CloseHandle(worker);
+        EXPECT_TRUE(WorkingWindows().empty());
+        EXPECT_EQ(ThreadIds(), before);
+    }
+}
+
+TEST(WorkingDialog, TextReplacedWhileTheWorkerRunsNeverTears) {
+    ZRPCFUNC_C_ShowWorkingDialog(nullptr, const_cast<char*>("start"));
+    HWND hwnd = TheWorkingWindow();
+    ASSERT_NE(hwnd, nullptr);
+    const std::string texts[] = {"a", std::string(300, 'b'), "cc", std::string(120, 'd')};
+    std::set<std::string> allowed(std::begin(texts), std::end(texts));
+    DWORD start = GetTickCount();
+    for (int i = 0; GetTickCount() - start < 1500; ++i) {
+        ZRPCFUNC_SetWorkingMessage(const_cast<char*>(texts[i % 4].c_str()));
+        Pump(i % 3);
+        std::string shown = MessageOf(hwnd);
+        ASSERT_TRUE(allowed.count(shown)) << "torn text of " << shown.size() << " characters";
+    }
+    ZRPCFUNC_SetWorkingMessage(const_cast<char*>("final"));
+    Pump(250);
+    EXPECT_EQ(MessageOf(hwnd), "final");
+    ZRPCFUNC_KillWorkingDialog();
+    EXPECT_FALSE(IsWindow(hwnd));
+}
+
+// Refuses the creation of the first window made from the language module on this thread.
+HHOOK g_hook = nullptr;
+int g_refusals = 0;
+LRESULT CALLBACK RefuseFirstDialog(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_CREATEWND && g_refusals == 0) {
+        auto* cw = reinterpret_cast<CBT_CREATEWNDA*>(lp);
+        if (cw->lpcs->hInstance == GetModuleHandleA("zrpcres.dll")) {
+            ++g_refusals;
+            return 1;
+        }
+    }
+    return CallNextHookEx(g_hook, code, wp, lp);
+}
+
+TEST(WorkingDialog, FailedCreationIsReportedAndDoesNotKeepTheLevel) {
+    ASSERT_NE(GetModuleHandleA("zrpcres.dll"), nullptr);
+    g_hook = SetWindowsHookExA(WH_CBT, RefuseFirstDialog, nullptr, GetCurrentThreadId());
+    ASSERT_NE(g_hook, nullptr);
+    {
+        zt::BoxAnswerer ok(IDOK);
+        EXPECT_EQ(ZRPCFUNC_C_ShowWorkingDialog(nullptr, const_cast<char*>("never seen")), 0u);
+        ASSERT_TRUE(ok.WaitFor(1));
+        std::vector<zt::SeenBox> seen = ok.Seen();
+        EXPECT_EQ(seen[0].text, "Failed to create working dialog");
+        EXPECT_EQ(seen[0].title, "Corvane+");
+    }
+    UnhookWindowsHookEx(g_hook);
+    EXPECT_EQ(g_refusals, 1);
+    EXPECT_TRUE(WorkingWindows().empty());
+
+    ZRPCFUNC_KillWorkingDialog(); // nothing is up: no effect
+
+    // The next show makes the window for real, and a single kill removes it again.
+    ZRPCFUNC_C_ShowWorkingDialog(nullptr, const_cast<char*>("second try"));
+    HWND hwnd = TheWorkingWindow();
+    ASSERT_NE(hwnd, nullptr);
+    EXPECT_EQ(MessageOf(hwnd), "second try");
+    ZRPCFUNC_KillWorkingDialog();
+    EXPECT_FALSE(IsWindow(hwnd));
+}
+
+} // namespace
