@@ -72,10 +72,18 @@ void ExitInstance() {
 } // namespace
 
 namespace zrpc {
-HINSTANCE LangModule() { return g_lang; }
-HINSTANCE SelfModule() { return g_self; }
-HIMAGELIST SharedImageList() { return g_imageList; }
-const char* AppTitle() { return g_appTitle; }
+HINSTANCE LangModule() {
+    return g_lang;
+}
+HINSTANCE SelfModule() {
+    return g_self;
+}
+HIMAGELIST SharedImageList() {
+    return g_imageList;
+}
+const char* AppTitle() {
+    return g_appTitle;
+}
 } // namespace zrpc
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {

@@ -8,14 +8,22 @@ uint32_t ErrorStringId(uint32_t code) {
     if (code <= 16) return code;
     if (code >= 21 && code <= 61) return code - 4;
     switch (code) {
-    case 19: return 59171;
-    case 62: return 59158;
-    case 63: return 59159;
-    case 64: return 59160;
-    case 75: return 59157;
-    case 76: return 59161;
-    case 77: return 59162;
-    default: return kUnknownErrorCode;
+    case 19:
+        return 59171;
+    case 62:
+        return 59158;
+    case 63:
+        return 59159;
+    case 64:
+        return 59160;
+    case 75:
+        return 59157;
+    case 76:
+        return 59161;
+    case 77:
+        return 59162;
+    default:
+        return kUnknownErrorCode;
     }
 }
 

@@ -29,7 +29,8 @@ void Display(HWND owner, unsigned long code, const char* doing, const char* deta
         text += detail;
     }
     zrpc::LangString(warning ? IDS_TITLE_WARNING : IDS_TITLE_INFORMATION, title, 399);
-    MessageBoxA(owner, text.c_str(), title.c_str(), MB_OK | (warning ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
+    MessageBoxA(owner, text.c_str(), title.c_str(),
+                MB_OK | (warning ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
 }
 
 } // namespace
@@ -54,7 +55,7 @@ ZRPC_API void ZRPCFUNC_DisplayErrorMsg(HWND owner, unsigned long code, const cha
     zrpc::GuardVoid([&] { Display(owner, code, doing, nullptr, warning); });
 }
 
-ZRPC_API void ZRPCFUNC_DisplayErrorMsgEx(HWND owner, unsigned long code, const char* doing, const char* detail,
-                                         BOOL warning) {
+ZRPC_API void ZRPCFUNC_DisplayErrorMsgEx(HWND owner, unsigned long code, const char* doing,
+                                         const char* detail, BOOL warning) {
     zrpc::GuardVoid([&] { Display(owner, code, doing, detail ? detail : "", warning); });
 }

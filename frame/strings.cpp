@@ -121,7 +121,9 @@ ZRPC_API int ZRPCFUNC_GetLangStringsz(char* buffer, int size, unsigned int id) {
     });
 }
 
-ZRPC_API COLORREF ZRPCFUNC_GetDlgColour() { return GetSysColor(COLOR_3DFACE); }
+ZRPC_API COLORREF ZRPCFUNC_GetDlgColour() {
+    return GetSysColor(COLOR_3DFACE);
+}
 
 ZRPC_API BOOL ZRPCFUNC_PreTranslateMsg(MSG* msg) {
     return zrpc::Guard<BOOL>(FALSE, [&] { return msg ? zwin::RoutePreTranslate(msg) : FALSE; });

@@ -140,7 +140,8 @@ static_assert(sizeof(_tNewTransferPacket) == 377, "transfer packet");
 static_assert(offsetof(_tNewTransferPacket, version) == 4 && offsetof(_tNewTransferPacket, type) == 36 &&
                   offsetof(_tNewTransferPacket, name) == 176 &&
                   offsetof(_tNewTransferPacket, secondSerial) == 192 &&
-                  offsetof(_tNewTransferPacket, serial) == 196 && offsetof(_tNewTransferPacket, keyName) == 200 &&
+                  offsetof(_tNewTransferPacket, serial) == 196 &&
+                  offsetof(_tNewTransferPacket, keyName) == 200 &&
                   offsetof(_tNewTransferPacket, requestByte) == 216 &&
                   offsetof(_tNewTransferPacket, requestSlot) == 217 &&
                   offsetof(_tNewTransferPacket, requestReserved) == 218,

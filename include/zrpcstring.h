@@ -62,7 +62,9 @@ class CString {
         r += b;
         return r;
     }
-    friend bool operator==(const CString& a, const char* b) { return std::strcmp(a.GetString(), b ? b : "") == 0; }
+    friend bool operator==(const CString& a, const char* b) {
+        return std::strcmp(a.GetString(), b ? b : "") == 0;
+    }
     friend bool operator!=(const CString& a, const char* b) { return !(a == b); }
 
     // printf-style formatting into the string (bounded: the text is measured first).

@@ -17,9 +17,9 @@ typedef uint32_t ZRPC_RESULT;
 
 // Codes of the token component that the library interprets.
 enum : uint32_t {
-    ZRPC_TOKEN_NO_MORE = 7,         // enumeration: no (further) token
-    ZRPC_TOKEN_STATE_UNKNOWN = 22,  // enumeration: token shown without a state
-    ZRPC_TOKEN_NOT_SUPPORTED = 49,  // operation not provided by a component
+    ZRPC_TOKEN_NO_MORE = 7,        // enumeration: no (further) token
+    ZRPC_TOKEN_STATE_UNKNOWN = 22, // enumeration: token shown without a state
+    ZRPC_TOKEN_NOT_SUPPORTED = 49, // operation not provided by a component
 };
 
 struct ITokenInterface {

@@ -26,7 +26,9 @@ __attribute__((section(".zkeys"), shared)) KeyCache g_keyCache = {0, {}, {kNoGro
 
 namespace {
 
-bool ValidSlot(int slot) { return slot >= 0 && slot < kSlots; }
+bool ValidSlot(int slot) {
+    return slot >= 0 && slot < kSlots;
+}
 
 void MarkEmpty(int slot) {
     g_keyCache.keys[slot].slot = (uint8_t)slot;
@@ -51,7 +53,9 @@ bool FillForCheck(ITokenInterface* token, unsigned long handle, unsigned long* r
     return rc == 0;
 }
 
-bool IsEmpty(const _tToken_Key& key) { return (key.flags & ZRPC_KEYFLAG_EMPTY) != 0; }
+bool IsEmpty(const _tToken_Key& key) {
+    return (key.flags & ZRPC_KEYFLAG_EMPTY) != 0;
+}
 
 } // namespace
 
@@ -63,14 +67,17 @@ ZRPC_API void ZRPCFUNC_ResetEncryptionKeyCache() {
     }
 }
 
-ZRPC_API int ZRPCFUNC_AreEncryptionKeysCached() { return (int)g_keyCache.cached; }
+ZRPC_API int ZRPCFUNC_AreEncryptionKeysCached() {
+    return (int)g_keyCache.cached;
+}
 
-ZRPC_API unsigned long ZRPCFUNC_FillEncryptionKeyCache(ITokenInterface* token, unsigned long handle, int force) {
+ZRPC_API unsigned long ZRPCFUNC_FillEncryptionKeyCache(ITokenInterface* token, unsigned long handle,
+                                                       int force) {
     return zrpc::Guard<unsigned long>(kBadArgument, [&] { return Fill(token, handle, force); });
 }
 
-ZRPC_API _tToken_Key* ZRPCFUNC_GetEncryptionKeyFromCache(ITokenInterface* token, unsigned long handle, int slot,
-                                                         unsigned long* result, int force) {
+ZRPC_API _tToken_Key* ZRPCFUNC_GetEncryptionKeyFromCache(ITokenInterface* token, unsigned long handle,
+                                                         int slot, unsigned long* result, int force) {
     return zrpc::Guard<_tToken_Key*>(nullptr, [&]() -> _tToken_Key* {
         if (!ValidSlot(slot)) {
             if (result) *result = kBadArgument;
@@ -89,8 +96,9 @@ ZRPC_API _tToken_Key* ZRPCFUNC_GetEncryptionKeyFromCache(ITokenInterface* token,
 }
 
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsed(ITokenInterface* token,
-                                                                       unsigned long handle, unsigned long* result,
-                                                                       CString name, int force) {
+                                                                       unsigned long handle,
+                                                                       unsigned long* result, CString name,
+                                                                       int force) {
     return zrpc::Guard(0, [&] {
         if (!FillForCheck(token, handle, result, force)) return 0;
         for (const _tToken_Key& key : g_keyCache.keys) {
@@ -130,8 +138,9 @@ ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_AreAnySlotsUsed(ITokenInterface
     });
 }
 
-ZRPC_API unsigned long ZRPCFUNC_GetEncryptionKeyGroupCodeFromCache(ITokenInterface* token, unsigned long handle,
-                                                                   int slot, unsigned long* result, int force) {
+ZRPC_API unsigned long ZRPCFUNC_GetEncryptionKeyGroupCodeFromCache(ITokenInterface* token,
+                                                                   unsigned long handle, int slot,
+                                                                   unsigned long* result, int force) {
     return zrpc::Guard<unsigned long>(kNoGroupCode, [&]() -> unsigned long {
         if (!ValidSlot(slot)) {
             if (result) *result = kBadArgument;

@@ -36,11 +36,16 @@ unsigned long Fill(ITokenInterface* token, unsigned long handle, int force) {
 
 } // namespace
 
-ZRPC_API void ZRPCFUNC_ResetTokenInfoExCache() { Reset(); }
+ZRPC_API void ZRPCFUNC_ResetTokenInfoExCache() {
+    Reset();
+}
 
-ZRPC_API int ZRPCFUNC_IsTokenInfoExCached() { return (int)g_tokenInfoCache.cached; }
+ZRPC_API int ZRPCFUNC_IsTokenInfoExCached() {
+    return (int)g_tokenInfoCache.cached;
+}
 
-ZRPC_API unsigned long ZRPCFUNC_FillTokenInfoExCache(ITokenInterface* token, unsigned long handle, int force) {
+ZRPC_API unsigned long ZRPCFUNC_FillTokenInfoExCache(ITokenInterface* token, unsigned long handle,
+                                                     int force) {
     return zrpc::Guard<unsigned long>(kBadArgument, [&] { return Fill(token, handle, force); });
 }
 

@@ -20,7 +20,9 @@ Registry& Windows() {
 
 } // namespace
 
-Window::~Window() { Detach(); }
+Window::~Window() {
+    Detach();
+}
 
 void Window::Attach(HWND hwnd) {
     Registry& r = Windows();
@@ -60,7 +62,8 @@ BOOL RoutePreTranslate(MSG* msg) {
 
 bool Dialog::CreateModeless(HINSTANCE module, int templateId, HWND owner) {
     if (!module) return false;
-    HWND hwnd = CreateDialogParamA(module, MAKEINTRESOURCEA(templateId), owner, Proc, reinterpret_cast<LPARAM>(this));
+    HWND hwnd =
+        CreateDialogParamA(module, MAKEINTRESOURCEA(templateId), owner, Proc, reinterpret_cast<LPARAM>(this));
     return hwnd != nullptr;
 }
 

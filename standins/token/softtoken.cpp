@@ -50,7 +50,8 @@ bool SoftToken::LoadText(const std::string& text, std::string* error) {
         line = line.substr(start);
         size_t space = line.find_first_of(" \t");
         std::string word = line.substr(0, space);
-        std::string rest = space == std::string::npos ? "" : line.substr(line.find_first_not_of(" \t", space));
+        std::string rest =
+            space == std::string::npos ? "" : line.substr(line.find_first_not_of(" \t", space));
         if (word == "token") {
             Token t;
             t.name = rest;
@@ -81,29 +82,46 @@ bool SoftToken::LoadText(const std::string& text, std::string* error) {
                 }
                 bool hex = name == "serial" || name == "group";
                 if (!ParseNumber(value, hex ? 16 : 10, v)) return fail("bad value for " + name);
-                if (name == "serial") k.serial = v;
-                else if (name == "number") k.number = (uint16_t)v;
-                else if (name == "algo") k.algorithm = (uint8_t)v;
-                else if (name == "length") k.length = v;
-                else if (name == "usage") k.usage = v;
-                else if (name == "group") k.groupCode = v;
-                else if (name == "flags") k.flags = (uint8_t)v;
-                else return fail("unknown key field '" + name + "'");
+                if (name == "serial")
+                    k.serial = v;
+                else if (name == "number")
+                    k.number = (uint16_t)v;
+                else if (name == "algo")
+                    k.algorithm = (uint8_t)v;
+                else if (name == "length")
+                    k.length = v;
+                else if (name == "usage")
+                    k.usage = v;
+                else if (name == "group")
+                    k.groupCode = v;
+                else if (name == "flags")
+                    k.flags = (uint8_t)v;
+                else
+                    return fail("unknown key field '" + name + "'");
             }
             t.keys[(int)slot] = k;
             continue;
         }
         bool hex = word == "serial" || word == "pubkey" || word == "backup1" || word == "backup2";
         if (!ParseNumber(rest, hex ? 16 : 10, v)) return fail("bad value for " + word);
-        if (word == "serial") t.serial = v;
-        else if (word == "handle") t.handle = v;
-        else if (word == "type") t.type = v;
-        else if (word == "state") t.state = v;
-        else if (word == "flags") t.flags = (uint8_t)v;
-        else if (word == "pubkey") t.publicKeySerial = v;
-        else if (word == "backup1") t.backupSerial[0] = v;
-        else if (word == "backup2") t.backupSerial[1] = v;
-        else return fail("unknown directive '" + word + "'");
+        if (word == "serial")
+            t.serial = v;
+        else if (word == "handle")
+            t.handle = v;
+        else if (word == "type")
+            t.type = v;
+        else if (word == "state")
+            t.state = v;
+        else if (word == "flags")
+            t.flags = (uint8_t)v;
+        else if (word == "pubkey")
+            t.publicKeySerial = v;
+        else if (word == "backup1")
+            t.backupSerial[0] = v;
+        else if (word == "backup2")
+            t.backupSerial[1] = v;
+        else
+            return fail("unknown directive '" + word + "'");
     }
     return true;
 }
@@ -200,7 +218,8 @@ ZRPC_RESULT SoftToken::GetAllKeys(uint32_t handle, _tToken_Key* keys64) {
     const Token* t = FindToken(handle);
     if (!t) return kNoSuchToken;
     if (!keys64) return kBadArgument;
-    for (int slot = 0; slot < 64; ++slot) FillKey(*t, slot, &keys64[slot]);
+    for (int slot = 0; slot < 64; ++slot)
+        FillKey(*t, slot, &keys64[slot]);
     return 0;
 }
 

@@ -9,13 +9,20 @@ uint32_t Expected(uint32_t code) {
     if (code <= 16) return code;
     if (code >= 21 && code <= 61) return code - 4;
     switch (code) {
-    case 19: return 59171;
-    case 62: return 59158;
-    case 63: return 59159;
-    case 64: return 59160;
-    case 75: return 59157;
-    case 76: return 59161;
-    case 77: return 59162;
+    case 19:
+        return 59171;
+    case 62:
+        return 59158;
+    case 63:
+        return 59159;
+    case 64:
+        return 59160;
+    case 75:
+        return 59157;
+    case 76:
+        return 59161;
+    case 77:
+        return 59162;
     }
     return zrpc::kUnknownErrorCode;
 }
@@ -25,7 +32,8 @@ TEST(ErrorTable, EveryCodeFromZeroToEighty) {
     const struct {
         uint32_t first, last;
         int64_t offset; // string = code + offset; INT64_MIN for unknown
-    } rows[] = {{0, 16, 0}, {17, 18, INT64_MIN}, {20, 20, INT64_MIN}, {21, 61, -4}, {65, 74, INT64_MIN}, {78, 80, INT64_MIN}};
+    } rows[] = {{0, 16, 0},   {17, 18, INT64_MIN}, {20, 20, INT64_MIN},
+                {21, 61, -4}, {65, 74, INT64_MIN}, {78, 80, INT64_MIN}};
     for (const auto& row : rows) {
         for (uint32_t code = row.first; code <= row.last; ++code) {
             uint32_t want = row.offset == INT64_MIN ? zrpc::kUnknownErrorCode : (uint32_t)(code + row.offset);
@@ -35,7 +43,8 @@ TEST(ErrorTable, EveryCodeFromZeroToEighty) {
     }
     const std::pair<uint32_t, uint32_t> singles[] = {{19, 59171}, {62, 59158}, {63, 59159}, {64, 59160},
                                                      {75, 59157}, {76, 59161}, {77, 59162}};
-    for (auto [code, id] : singles) EXPECT_EQ(zrpc::ErrorStringId(code), id) << "code " << code;
+    for (auto [code, id] : singles)
+        EXPECT_EQ(zrpc::ErrorStringId(code), id) << "code " << code;
 }
 
 TEST(ErrorTable, LargeCodesAreUnknown) {

@@ -121,23 +121,26 @@ TEST_F(Caches, NameCheckComparesTheFirstSixteenCharacters) {
         int used;
     } cases[] = {
         {"Payroll", 1},
-        {"payroll", 0},                  // case-sensitive
-        {"Payrol", 0},                   // a prefix is not the name
-        {"ABCDEFGHIJKLMNOP", 1},         // a full 16-character field without terminator
-        {"ABCDEFGHIJKLMNOPQRST", 1},     // 20 characters, the first 16 equal
+        {"payroll", 0},              // case-sensitive
+        {"Payrol", 0},               // a prefix is not the name
+        {"ABCDEFGHIJKLMNOP", 1},     // a full 16-character field without terminator
+        {"ABCDEFGHIJKLMNOPQRST", 1}, // 20 characters, the first 16 equal
         {"ABCDEFGHIJKLMNO", 0},
         {"", 0},
     };
     for (const auto& c : cases) {
         unsigned long result = 99;
-        EXPECT_EQ(ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsed(&token, alice, &result, CString(c.name), 0),
+        EXPECT_EQ(ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsed(&token, alice, &result,
+                                                                            CString(c.name), 0),
                   c.used)
             << c.name;
         EXPECT_EQ(result, 0u);
     }
     token.FailPlace(ZRPC_PLACE_GET_ALL_KEYS, 8);
     unsigned long result = 0;
-    EXPECT_EQ(ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsed(&token, alice, &result, CString("Payroll"), 1), 0);
+    EXPECT_EQ(ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsed(&token, alice, &result,
+                                                                        CString("Payroll"), 1),
+              0);
     EXPECT_EQ(result, 8u);
 }
 
@@ -148,9 +151,12 @@ TEST_F(Caches, SlotChecksOnSomeNoneAndAllSlotsUsed) {
     };
     auto check = [&](const Row& row) {
         unsigned long r1 = 9, r2 = 9, r3 = 9;
-        EXPECT_EQ(ZRPCFUNC_CheckEncryptionKeysInCache_AreAllSlotsUsed(&token, alice, &r1, 1), row.all) << row.what;
-        EXPECT_EQ(ZRPCFUNC_CheckEncryptionKeysInCache_AreAnySlotsFree(&token, alice, &r2, 1), row.anyFree) << row.what;
-        EXPECT_EQ(ZRPCFUNC_CheckEncryptionKeysInCache_AreAnySlotsUsed(&token, alice, &r3, 1), row.anyUsed) << row.what;
+        EXPECT_EQ(ZRPCFUNC_CheckEncryptionKeysInCache_AreAllSlotsUsed(&token, alice, &r1, 1), row.all)
+            << row.what;
+        EXPECT_EQ(ZRPCFUNC_CheckEncryptionKeysInCache_AreAnySlotsFree(&token, alice, &r2, 1), row.anyFree)
+            << row.what;
+        EXPECT_EQ(ZRPCFUNC_CheckEncryptionKeysInCache_AreAnySlotsUsed(&token, alice, &r3, 1), row.anyUsed)
+            << row.what;
         EXPECT_EQ(r1 | r2 | r3, 0u);
     };
     check({"three keys", 0, 1, 1});
@@ -214,7 +220,8 @@ TEST_F(Caches, TokenInformationIsReadOnceAndClearedOnFailure) {
     EXPECT_EQ(result, 12u);
     EXPECT_EQ(ZRPCFUNC_IsTokenInfoExCached(), 0);
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(first);
-    for (size_t i = 0; i < sizeof(_tToken_InfoEx); ++i) ASSERT_EQ(bytes[i], 0) << i;
+    for (size_t i = 0; i < sizeof(_tToken_InfoEx); ++i)
+        ASSERT_EQ(bytes[i], 0) << i;
     EXPECT_EQ(ZRPCFUNC_FillTokenInfoExCache(&token, alice, 0), 12u);
 }
 
@@ -224,7 +231,9 @@ struct RawComponent {
     int allKeysCalls;
     unsigned long lastHandle;
 };
-ZRPC_RESULT __stdcall RawUnused(RawComponent*) { return 49; }
+ZRPC_RESULT __stdcall RawUnused(RawComponent*) {
+    return 49;
+}
 ZRPC_RESULT __stdcall RawGetAllKeys(RawComponent* self, uint32_t handle, _tToken_Key* keys) {
     self->allKeysCalls++;
     self->lastHandle = handle;
@@ -238,7 +247,8 @@ ZRPC_RESULT __stdcall RawGetAllKeys(RawComponent* self, uint32_t handle, _tToken
 
 TEST(TokenInterface, ACStyleComponentIsCalledAtPlaceThirtyFourWithItselfFirst) {
     void* table[ZRPC_PLACE_COUNT];
-    for (void*& entry : table) entry = reinterpret_cast<void*>(&RawUnused);
+    for (void*& entry : table)
+        entry = reinterpret_cast<void*>(&RawUnused);
     table[ZRPC_PLACE_GET_ALL_KEYS] = reinterpret_cast<void*>(&RawGetAllKeys);
     RawComponent raw = {table, 0, 0};
     ITokenInterface* token = reinterpret_cast<ITokenInterface*>(&raw);
@@ -262,7 +272,8 @@ TEST_F(Caches, ASecondProcessSeesBothCachesAndDoesNotResetThem) {
     ZRPCFUNC_ResetTokenInfoExCache();
     token.ResetCalls();
     std::string dir = zt::MakeTempDir("cache");
-    ASSERT_TRUE(zt::WriteFile(dir + "\\token.txt", "token Carol\npubkey 0000C0C0\nkey 0 serial=00ABCDEF name=Carol key\n"));
+    ASSERT_TRUE(zt::WriteFile(dir + "\\token.txt",
+                              "token Carol\npubkey 0000C0C0\nkey 0 serial=00ABCDEF name=Carol key\n"));
     ASSERT_EQ(zt::RunProgram("frame_probe.exe fill \"" + dir + "\\token.txt\""), 0);
     EXPECT_EQ(ZRPCFUNC_AreEncryptionKeysCached(), 1);
     EXPECT_EQ(ZRPCFUNC_GetEncryptionKeyFromCache(&token, alice, 0, nullptr, 0)->serial, 0x00ABCDEFu);

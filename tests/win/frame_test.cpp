@@ -13,8 +13,8 @@ namespace {
 
 // The language module loaded on its own, to compare what the library gives with the module's strings.
 std::string ModuleString(unsigned id) {
-    static HMODULE lang = LoadLibraryExA((zt::ProgramDir() + "\\zrpcres.dll").c_str(), nullptr,
-                                         LOAD_LIBRARY_AS_DATAFILE);
+    static HMODULE lang =
+        LoadLibraryExA((zt::ProgramDir() + "\\zrpcres.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     char buffer[1024] = "";
     int n = LoadStringA(lang, id, buffer, sizeof buffer);
     return std::string(buffer, n > 0 ? (size_t)n : 0);
@@ -109,13 +109,29 @@ TEST(LangString, BufferSizesAtAndBelowTheTextLength) {
     EXPECT_EQ(small[10], '#');
 }
 
+TEST(Frame, BothLibrariesCarryAVersion) {
+    for (const char* name : {"zrpcfunc.dll", "zrpcres.dll"}) {
+        std::string path = zt::ProgramDir() + "\\" + name;
+        DWORD handle = 0;
+        DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+        ASSERT_GT(size, 0u) << name;
+        std::string data(size, 0);
+        ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, &data[0])) << name;
+        VS_FIXEDFILEINFO* info = nullptr;
+        UINT len = 0;
+        ASSERT_TRUE(VerQueryValueA(&data[0], "\\", reinterpret_cast<void**>(&info), &len)) << name;
+        EXPECT_EQ(info->dwFileVersionMS, 0x00010006u) << name;
+    }
+}
+
 TEST(Frame, DialogColourIsTheThreeDimensionalFace) {
     EXPECT_EQ(ZRPCFUNC_GetDlgColour(), GetSysColor(COLOR_3DFACE));
 }
 
 TEST(Frame, PreTranslateLeavesOtherWindowsMessagesAlone) {
     EXPECT_FALSE(ZRPCFUNC_PreTranslateMsg(nullptr));
-    HWND wnd = CreateWindowA("STATIC", "host", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND wnd =
+        CreateWindowA("STATIC", "host", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     MSG msg = {wnd, WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
     EXPECT_FALSE(ZRPCFUNC_PreTranslateMsg(&msg));
     DestroyWindow(wnd);
@@ -186,13 +202,17 @@ TEST(ErrorMessages, DisplayShowsTextJoinTitleAndWaitsForTheUser) {
         std::string text;
         std::string title;
     } cases[] = {
-        {29, TRUE, false, nullptr, ModuleString(25) + " " + join + " manipulating the database.", ModuleString(118)},
-        {1, FALSE, false, nullptr, ModuleString(1) + " " + join + " manipulating the database.", ModuleString(119)},
-        {20, TRUE, false, nullptr, "Unknown Corvane+ Error : 00000014 " + join + " manipulating the database.",
+        {29, TRUE, false, nullptr, ModuleString(25) + " " + join + " manipulating the database.",
          ModuleString(118)},
+        {1, FALSE, false, nullptr, ModuleString(1) + " " + join + " manipulating the database.",
+         ModuleString(119)},
+        {20, TRUE, false, nullptr,
+         "Unknown Corvane+ Error : 00000014 " + join + " manipulating the database.", ModuleString(118)},
         {3, TRUE, true, "C:\\some\\file.dlu",
-         ModuleString(3) + " " + join + " manipulating the database.\n\nC:\\some\\file.dlu", ModuleString(118)},
-        {3, TRUE, true, "", ModuleString(3) + " " + join + " manipulating the database.\n\n", ModuleString(118)},
+         ModuleString(3) + " " + join + " manipulating the database.\n\nC:\\some\\file.dlu",
+         ModuleString(118)},
+        {3, TRUE, true, "", ModuleString(3) + " " + join + " manipulating the database.\n\n",
+         ModuleString(118)},
     };
     for (const Case& c : cases) {
         zt::BoxAnswerer answer(IDOK);
@@ -205,9 +225,11 @@ TEST(ErrorMessages, DisplayShowsTextJoinTitleAndWaitsForTheUser) {
         ASSERT_EQ(seen.size(), 1u);
         // A static control drops trailing line breaks from what it reports; compare without them.
         std::string want = c.text;
-        while (!want.empty() && want.back() == '\n') want.pop_back();
+        while (!want.empty() && want.back() == '\n')
+            want.pop_back();
         std::string got = seen[0].text;
-        while (!got.empty() && got.back() == '\n') got.pop_back();
+        while (!got.empty() && got.back() == '\n')
+            got.pop_back();
         EXPECT_EQ(got, want) << "code " << c.code;
         EXPECT_EQ(seen[0].title, c.title) << "code " << c.code;
     }

@@ -38,7 +38,8 @@ bool ReadValue(const Setting& s, std::string& value) {
     return true;
 }
 
-const char kConfigUsage[] = "config [set NAME VALUE | unset NAME]   (ResourceDll, HelpChm, BackupFolder, strInstallDir)";
+const char kConfigUsage[] =
+    "config [set NAME VALUE | unset NAME]   (ResourceDll, HelpChm, BackupFolder, strInstallDir)";
 
 int Config(const std::vector<std::string>& args) {
     if (args.empty()) {
@@ -122,7 +123,8 @@ int Cache(const std::vector<std::string>& input) {
 
     unsigned long code = ZRPCFUNC_FillEncryptionKeyCache(&token, handle, force ? 1 : 0);
     if (code) return ZrpcFail(code, "filling the key cache");
-    std::printf("key cache: %s (token asked %d time%s)\n", ZRPCFUNC_AreEncryptionKeysCached() ? "cached" : "not cached",
+    std::printf("key cache: %s (token asked %d time%s)\n",
+                ZRPCFUNC_AreEncryptionKeysCached() ? "cached" : "not cached",
                 token.Calls(ZRPC_PLACE_GET_ALL_KEYS), token.Calls(ZRPC_PLACE_GET_ALL_KEYS) == 1 ? "" : "s");
     for (int slot = 0; slot < 64; ++slot) {
         _tToken_Key* key = ZRPCFUNC_GetEncryptionKeyFromCache(&token, handle, slot, nullptr, 0);
@@ -130,8 +132,8 @@ int Cache(const std::vector<std::string>& input) {
         unsigned long group = ZRPCFUNC_GetEncryptionKeyGroupCodeFromCache(&token, handle, slot, nullptr, 0);
         char name[17] = {0};
         std::memcpy(name, key->name, 16);
-        std::printf("  slot %2d  serial %08X  %-16s  %-8s  %4lu bits  usage %lu  group %08lX%s\n",
-                    slot + 1, (unsigned)key->serial, name, ZRPCFUNC_GetAlgorithmForID(key->algorithm),
+        std::printf("  slot %2d  serial %08X  %-16s  %-8s  %4lu bits  usage %lu  group %08lX%s\n", slot + 1,
+                    (unsigned)key->serial, name, ZRPCFUNC_GetAlgorithmForID(key->algorithm),
                     (unsigned long)key->length * 8, (unsigned long)key->usage, group,
                     (key->flags & ZRPC_KEYFLAG_DEFAULT) ? "  (default)" : "");
     }
@@ -140,8 +142,8 @@ int Cache(const std::vector<std::string>& input) {
     if (!info) return ZrpcFail(result, "reading the token information");
     char name[17] = {0};
     std::memcpy(name, info->name, 16);
-    std::printf("token information: %s, public key %08X, backup keys:%s%s\n", name, (unsigned)info->publicKeySerial,
-                (info->backupFlags & ZRPC_TOKENINFO_BACKUP1) ? " 1" : "",
+    std::printf("token information: %s, public key %08X, backup keys:%s%s\n", name,
+                (unsigned)info->publicKeySerial, (info->backupFlags & ZRPC_TOKENINFO_BACKUP1) ? " 1" : "",
                 (info->backupFlags & ZRPC_TOKENINFO_BACKUP2) ? " 2" : "");
     return 0;
 }

@@ -19,7 +19,8 @@ std::map<std::string, ZrpcCommand>& Commands() {
 
 int Help() {
     std::printf("usage: zrpc <command> [arguments]\n\ncommands:\n");
-    for (const auto& c : Commands()) std::printf("  %s\n", c.second.usage);
+    for (const auto& c : Commands())
+        std::printf("  %s\n", c.second.usage);
     return 0;
 }
 } // namespace

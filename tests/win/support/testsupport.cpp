@@ -64,7 +64,9 @@ bool ReadFile(const std::string& path, std::string& data) {
     return true;
 }
 
-bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 BoxAnswerer::BoxAnswerer(int buttonId, bool anyProcess) : m_button(buttonId), m_anyProcess(anyProcess) {
     InitializeCriticalSection(&m_lock);
@@ -140,7 +142,8 @@ void BoxAnswerer::Run() {
             LeaveCriticalSection(&m_lock);
             PostMessageA(box, WM_COMMAND, MAKEWPARAM(m_button, BN_CLICKED), reinterpret_cast<LPARAM>(button));
             // Wait for the box to go before looking again, so that each box is answered once.
-            for (int i = 0; i < 250 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(20);
+            for (int i = 0; i < 250 && IsWindow(box) && IsWindowVisible(box); ++i)
+                Sleep(20);
         }
         Sleep(30);
     }
@@ -163,7 +166,8 @@ int RunProgram(const std::string& commandLine, std::string* output, DWORD timeou
     std::vector<char> cmd(commandLine.begin(), commandLine.end());
     cmd.push_back(0);
     std::string dir = ProgramDir();
-    BOOL ok = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, output != nullptr, 0, nullptr, dir.c_str(), &si, &pi);
+    BOOL ok = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, output != nullptr, 0, nullptr,
+                             dir.c_str(), &si, &pi);
     if (writeEnd) CloseHandle(writeEnd);
     if (!ok) {
         if (readEnd) CloseHandle(readEnd);
@@ -173,7 +177,8 @@ int RunProgram(const std::string& commandLine, std::string* output, DWORD timeou
         output->clear();
         char buf[4096];
         DWORD got;
-        while (::ReadFile(readEnd, buf, sizeof buf, &got, nullptr) && got) output->append(buf, got);
+        while (::ReadFile(readEnd, buf, sizeof buf, &got, nullptr) && got)
+            output->append(buf, got);
         CloseHandle(readEnd);
     }
     int rc;
@@ -197,7 +202,8 @@ RegistryValue::RegistryValue(HKEY root, const std::string& key, const std::strin
         DWORD size = 0;
         if (RegQueryValueExA(k, name.c_str(), nullptr, &m_type, nullptr, &size) == ERROR_SUCCESS) {
             m_old.resize(size);
-            if (RegQueryValueExA(k, name.c_str(), nullptr, &m_type, m_old.data(), &size) == ERROR_SUCCESS) m_had = true;
+            if (RegQueryValueExA(k, name.c_str(), nullptr, &m_type, m_old.data(), &size) == ERROR_SUCCESS)
+                m_had = true;
         }
         RegCloseKey(k);
     }
@@ -205,10 +211,12 @@ RegistryValue::RegistryValue(HKEY root, const std::string& key, const std::strin
 
 void RegistryValue::Set(const char* value) {
     HKEY k;
-    if (RegCreateKeyExA(m_root, m_key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(m_root, m_key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) !=
+        ERROR_SUCCESS)
         return;
     if (value)
-        RegSetValueExA(k, m_name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value), (DWORD)strlen(value) + 1);
+        RegSetValueExA(k, m_name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                       (DWORD)strlen(value) + 1);
     else
         RegDeleteValueA(k, m_name.c_str());
     RegCloseKey(k);
@@ -216,7 +224,8 @@ void RegistryValue::Set(const char* value) {
 
 RegistryValue::~RegistryValue() {
     HKEY k;
-    if (RegCreateKeyExA(m_root, m_key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(m_root, m_key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) !=
+        ERROR_SUCCESS)
         return;
     if (m_had)
         RegSetValueExA(k, m_name.c_str(), 0, m_type, m_old.data(), (DWORD)m_old.size());
