@@ -37,18 +37,23 @@ struct PairTable {
 };
 constexpr PairTable kPairs;
 
-// Combined decoding tables: the value of a character in each of the four places of a group, already
-// shifted into the 24-bit group value; kSlow marks anything that needs the careful path (white space,
-// padding, NUL, characters outside the alphabet).
+// Combined decoding tables: the contribution of a character in each of the four places of a group to
+// the group's three bytes, laid out as a little-endian word (byte 0 first); kSlow (in the unused fourth
+// byte) marks anything that needs the careful path: white space, padding, NUL and characters outside
+// the alphabet.
 constexpr uint32_t kSlow = 0x01000000u;
 struct GroupTables {
     uint32_t t[4][256];
     constexpr GroupTables() : t() {
-        for (int place = 0; place < 4; ++place) {
+        for (int place = 0; place < 4; ++place)
             for (int ch = 0; ch < 256; ++ch)
                 t[place][ch] = kSlow;
-            for (int i = 0; i < 64; ++i)
-                t[place][(unsigned char)kAlphabet[i]] = (uint32_t)i << (18 - 6 * place);
+        for (uint32_t i = 0; i < 64; ++i) {
+            unsigned char ch = (unsigned char)kAlphabet[i];
+            t[0][ch] = i << 2;
+            t[1][ch] = i >> 4 | (i & 15) << 12;
+            t[2][ch] = (i >> 2) << 8 | (i & 3) << 22;
+            t[3][ch] = i << 16;
         }
     }
 };
@@ -71,7 +76,20 @@ size_t Base64EncodedLength(size_t length) {
 
 void Base64Encode(const uint8_t* data, size_t length, char* text) {
     size_t whole = length / 3;
-    for (size_t i = 0; i < whole; ++i) {
+    // Two groups (six bytes, eight characters) per step, then the odd group.
+    for (; whole >= 2; whole -= 2) {
+        uint32_t g1 = (uint32_t)data[0] << 16 | (uint32_t)data[1] << 8 | data[2];
+        uint32_t g2 = (uint32_t)data[3] << 16 | (uint32_t)data[4] << 8 | data[5];
+        char chars[8];
+        std::memcpy(chars, &kPairs.c[2 * (g1 >> 12)], 2);
+        std::memcpy(chars + 2, &kPairs.c[2 * (g1 & 0xFFF)], 2);
+        std::memcpy(chars + 4, &kPairs.c[2 * (g2 >> 12)], 2);
+        std::memcpy(chars + 6, &kPairs.c[2 * (g2 & 0xFFF)], 2);
+        std::memcpy(text, chars, 8);
+        data += 6;
+        text += 8;
+    }
+    if (whole) {
         uint32_t group = (uint32_t)data[0] << 16 | (uint32_t)data[1] << 8 | data[2];
         std::memcpy(text, &kPairs.c[2 * (group >> 12)], 2);
         std::memcpy(text + 2, &kPairs.c[2 * (group & 0xFFF)], 2);
@@ -120,19 +138,28 @@ int Base64Decode(const char* text, size_t textLength, uint8_t* out, size_t capac
 
     skip();
     while (!atEnd()) {
-        // Whole groups of four alphabet characters.
-        while (end - p >= 4 && capacity - n >= 3) {
+        // Whole groups of four alphabet characters, stored four bytes at a time (the fourth is
+        // overwritten by the next group), as long as input and output both have room.
+        size_t groups = (size_t)(end - p) / 4;
+        size_t room = capacity - n >= 4 ? (capacity - n - 1) / 3 : 0;
+        if (groups > room) groups = room;
+        for (; groups; --groups) {
             uint32_t group =
                 kGroups.t[0][p[0]] | kGroups.t[1][p[1]] | kGroups.t[2][p[2]] | kGroups.t[3][p[3]];
             if (group & kSlow) break;
-            out[n] = (uint8_t)(group >> 16);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+            out[n] = (uint8_t)group;
             out[n + 1] = (uint8_t)(group >> 8);
-            out[n + 2] = (uint8_t)group;
+            out[n + 2] = (uint8_t)(group >> 16);
+#else
+            std::memcpy(out + n, &group, 4);
+#endif
             n += 3;
             p += 4;
-            if (p != end && IsSpace(*p)) skip();
-            if (atEnd()) goto done;
         }
+        // Between groups: white space, then perhaps the end.
+        skip();
+        if (atEnd()) break;
 
         // One group, character by character. The current character is c1 (not white space, not the end).
         {
@@ -173,7 +200,6 @@ int Base64Decode(const char* text, size_t textLength, uint8_t* out, size_t capac
             }
         }
     }
-done:
     if (produced) *produced = n;
     return result;
 }
