@@ -169,7 +169,8 @@ ZRPC_API BOOL ZRPCFUNC_IsNTAdministrator();
 // temporary or roaming profile; 3 for a null or over-long folder. flags: 0x01 look for protected
 // folders below, 0x04 scan for system files (offendingFile, 260 characters, receives the file's path),
 // 0x08 accept removable and optical drives, 0x10 accept network drives, 0x40 skip the profiles root.
-ZRPC_API unsigned long ZRPCFUNC_IsFolderEncryptable(const char* folder, char* offendingFile, unsigned long flags);
+ZRPC_API unsigned long ZRPCFUNC_IsFolderEncryptable(const char* folder, char* offendingFile,
+                                                    unsigned long flags);
 // 1 for a folder that is not protected; for a protected folder asks the key-access service with the
 // front end's value, then the caller's rights and the front end. 0 for a null folder.
 ZRPC_API BOOL ZRPCFUNC_IsFolderDeleteable(const char* folder);

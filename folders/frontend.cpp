@@ -1,0 +1,79 @@
+// The state of the client's front end, asked through its top-level window, and the caller's rights.
+#include <windows.h>
+
+#include "folders/folders.h"
+#include "frame/frame.h"
+#include "include/zrpcfunc.h"
+
+using namespace zrpc::folders;
+
+namespace {
+
+// The front end's reply to message, or 0 when it does not run.
+LRESULT AskFrontEnd(UINT message) {
+    HWND window = nullptr;
+    if (!ZRPCFUNC_IsFrontEndRunning(&window)) return 0;
+    return SendMessageA(window, message, 0, 0);
+}
+
+bool TokenHasAdministrators(HANDLE token) {
+    DWORD size = 0;
+    if (GetTokenInformation(token, TokenGroups, nullptr, 0, &size) ||
+        GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        return false;
+    HGLOBAL block = GlobalAlloc(GPTR, size);
+    if (!block) return false;
+    bool answer = false;
+    TOKEN_GROUPS* groups = static_cast<TOKEN_GROUPS*>(block);
+    if (GetTokenInformation(token, TokenGroups, groups, size, &size)) {
+        SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+        PSID administrators = nullptr;
+        if (AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
+                                     0, 0, &administrators)) {
+            // Every group counts, whatever its attributes (enabled, deny-only, ...).
+            for (DWORD i = 0; i < groups->GroupCount && !answer; ++i)
+                answer = EqualSid(groups->Groups[i].Sid, administrators) != FALSE;
+            FreeSid(administrators);
+        }
+    }
+    GlobalFree(block);
+    return answer;
+}
+
+} // namespace
+
+ZRPC_API BOOL ZRPCFUNC_IsFrontEndRunning(HWND* window) {
+    return zrpc::Guard<BOOL>(FALSE, [&]() -> BOOL {
+        HWND found = FindWindowA(kFrontEndClass, kFrontEndTitle);
+        if (!found) return FALSE;
+        if (window) *window = found;
+        return TRUE;
+    });
+}
+
+ZRPC_API BOOL ZRPCFUNC_IsFrontEndBusy() {
+    return zrpc::Guard<BOOL>(FALSE, [] { return (BOOL)AskFrontEnd(kMsgQueryBusy); });
+}
+
+ZRPC_API BOOL ZRPCFUNC_IsFrontEndEnabled() {
+    return zrpc::Guard<BOOL>(FALSE, []() -> BOOL {
+        HWND window = nullptr;
+        if (!ZRPCFUNC_IsFrontEndRunning(&window)) return FALSE;
+        if (ZRPCFUNC_IsFrontEndBusy()) return FALSE;
+        return (BOOL)SendMessageA(window, kMsgQueryEnabled, 0, 0);
+    });
+}
+
+ZRPC_API BOOL ZRPCFUNC_IsMasterActive() {
+    return zrpc::Guard<BOOL>(FALSE, [] { return (BOOL)AskFrontEnd(kMsgQueryMasterActive); });
+}
+
+ZRPC_API BOOL ZRPCFUNC_IsNTAdministrator() {
+    return zrpc::Guard<BOOL>(FALSE, []() -> BOOL {
+        HANDLE token = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_READ, &token)) return FALSE;
+        bool answer = TokenHasAdministrators(token);
+        CloseHandle(token);
+        return answer ? TRUE : FALSE;
+    });
+}

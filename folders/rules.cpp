@@ -1,0 +1,229 @@
+// Whether a folder may be encrypted (a fixed sequence of rules) and whether a protected folder may be
+// deleted (the key-access service, the caller's rights and the front end).
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <string>
+
+#include "folders/folders.h"
+#include "folders/treescan.h"
+#include "frame/frame.h"
+#include "include/zrpcfunc.h"
+#include "include/zrpctest.h"
+
+using namespace zrpc::folders;
+
+namespace {
+
+// Encryptability flags and results.
+constexpr unsigned long kLookBelow = 0x01;
+constexpr unsigned long kScanSystemFiles = 0x04;
+constexpr unsigned long kAcceptRemovable = 0x08;
+constexpr unsigned long kAcceptRemote = 0x10;
+constexpr unsigned long kSkipProfilesRoot = 0x40;
+
+constexpr unsigned long kAccepted = 0;
+constexpr unsigned long kSystemLocation = 1;
+constexpr unsigned long kNoRuleApplied = 58;
+constexpr unsigned long kProtectedBelow = 59;
+constexpr unsigned long kProfileNotLocal = 75;
+
+constexpr DWORD kProfileTemporary = 1; // PT_TEMPORARY
+constexpr DWORD kProfileRoaming = 2;   // PT_ROAMING
+
+// The key-access service.
+const CLSID kKeyAccessClass = {0xBA730B6F, 0x9E48, 0x4047, {0xB2, 0x68, 0x67, 0x30, 0x64, 0xDF, 0xDC, 0xE1}};
+const IID kKeyAccessInterface = {
+    0x66B74A26, 0x77A9, 0x4697, {0x8A, 0x75, 0xA0, 0x47, 0xC0, 0x39, 0x9E, 0x3B}};
+// The method used is the twentieth entry of the interface's method table (entries one to three are
+// QueryInterface, AddRef and Release).
+constexpr int kCheckMethodEntry = 19;
+typedef unsigned long(__stdcall* CheckMethod)(void* self, unsigned long value, const unsigned char* record);
+
+ZrpcProfileTypeSource g_profileTypeSource = nullptr;
+
+// The profile type: 1 temporary, 2 roaming (bits of GetProfileType); 0 off the NT family or when the
+// question cannot be asked.
+DWORD GetUserProfileType() {
+    OSVERSIONINFOA info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (!GetVersionExA(&info) || info.dwPlatformId != VER_PLATFORM_WIN32_NT) return 0;
+    DWORD flags = 0;
+    if (g_profileTypeSource) return g_profileTypeSource(&flags) ? flags : 0;
+    HMODULE userenv = LoadLibraryA("userenv.dll");
+    if (!userenv) return 0;
+    auto query = reinterpret_cast<ZrpcProfileTypeSource>(
+        reinterpret_cast<void (*)()>(GetProcAddress(userenv, "GetProfileType")));
+    BOOL ok = query ? query(&flags) : FALSE;
+    FreeLibrary(userenv);
+    return ok ? flags : 0;
+}
+
+bool ProfileIsTemporaryOrRoaming(DWORD type) {
+    return (type & (kProfileTemporary | kProfileRoaming)) != 0;
+}
+
+// A shell special folder; false when the shell cannot report it.
+bool SpecialFolder(int id, std::string& path) {
+    char buffer[MAX_PATH + 1] = "";
+    if (!SHGetSpecialFolderPathA(nullptr, buffer, id, FALSE) || !buffer[0]) return false;
+    path = buffer;
+    return true;
+}
+
+void AddSeparator(std::string& path) {
+    if (path.empty() || path.back() != '\\') path += '\\';
+}
+
+// Whether text begins with prefix, ignoring case as the file system does.
+bool BeginsWith(const std::string& text, const std::string& prefix) {
+    if (prefix.empty() || text.size() < prefix.size()) return false;
+    std::string a = text.substr(0, prefix.size()), b = prefix;
+    CharUpperBuffA(&a[0], (DWORD)a.size());
+    CharUpperBuffA(&b[0], (DWORD)b.size());
+    return a == b;
+}
+
+// Rules 4 and 5: a folder strictly inside the user's documents or desktop folder.
+bool InsideUserFolder(const std::string& f, int id) {
+    std::string folder;
+    if (!SpecialFolder(id, folder)) return false;
+    AddSeparator(folder);
+    return BeginsWith(f, folder) && f.size() > folder.size();
+}
+
+// Rule 6: the folder that holds every profile, from the all-users desktop with its last two
+// components cut.
+bool InsideProfilesRoot(const std::string& f) {
+    std::string desktop;
+    if (!SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY, desktop)) return false;
+    if (desktop.size() > 1 && desktop.back() == '\\') desktop.pop_back();
+    for (int i = 0; i < 2; ++i) {
+        size_t cut = desktop.rfind('\\');
+        if (cut == std::string::npos) return false;
+        desktop.resize(cut);
+    }
+    // Compared up to a separator, so that a sibling whose name merely begins the same way
+    // ("C:\users2" beside "C:\users") is not taken for the profiles root.
+    AddSeparator(desktop);
+    return BeginsWith(f, desktop);
+}
+
+bool InsideFolder(const std::string& f, const std::string& folderPath) {
+    if (folderPath.empty()) return false;
+    std::string folder = folderPath;
+    AddSeparator(folder);
+    return BeginsWith(f, folder);
+}
+
+// The system-file answer of a walk: 0, 1 or 56, with the path of the file that decided it.
+unsigned long SystemFileResult(const TreeScan& scan, char* offendingFile) {
+    if (scan.SystemCode() && offendingFile && !scan.SystemFile().empty())
+        zrpc::CopyToBuffer(offendingFile, kPathChars, scan.SystemFile());
+    return scan.SystemCode();
+}
+
+// Walks the tree below folder to its first system file (see SystemFileCode).
+unsigned long FindSystemFile(const char* folder, char* offendingFile) {
+    TreeScan scan(TreeScan::kSystemFiles);
+    scan.Run(folder);
+    return SystemFileResult(scan, offendingFile);
+}
+
+unsigned long Encryptable(const char* folder, char* offendingFile, unsigned long flags) {
+    if (!folder) return kBadArgument;
+    PathBuf fb;
+    if (!fb.Set(folder) || !fb.AddSeparator()) return kBadArgument; // too long to classify
+    const std::string f = fb.c_str();
+
+    // Rules 1 and 9 walk the same tree; when both are asked for, one walk answers both. A protected
+    // folder below decides the result before every other rule; a system file only after rules 2 to 8.
+    unsigned what = TreeScan::kProtectedFolders;
+    if (flags & kScanSystemFiles) what |= TreeScan::kSystemFiles;
+    TreeScan scan(what);
+    bool scanned = false;
+    if (flags & kLookBelow) {
+        scan.Run(f.c_str());
+        scanned = true;
+        if (scan.FoundProtected()) return kProtectedBelow;
+    }
+
+    UINT type = GetDriveTypeA(folder);
+    if ((type == DRIVE_REMOVABLE || type == DRIVE_CDROM) && (flags & kAcceptRemovable)) return kAccepted;
+    if (type == DRIVE_REMOTE && (flags & kAcceptRemote)) return kAccepted;
+
+    if (f.size() <= 3) return kSystemLocation;
+
+    DWORD profile = GetUserProfileType();
+    for (int id : {CSIDL_PERSONAL, CSIDL_DESKTOPDIRECTORY})
+        if (InsideUserFolder(f, id))
+            return ProfileIsTemporaryOrRoaming(profile) ? kProfileNotLocal : kAccepted;
+
+    if (!(flags & kSkipProfilesRoot) && InsideProfilesRoot(f)) return kSystemLocation;
+
+    std::string programFiles;
+    if (SpecialFolder(CSIDL_PROGRAM_FILES, programFiles) && InsideFolder(f, programFiles))
+        return kSystemLocation;
+
+    char windows[MAX_PATH + 1] = "";
+    UINT n = GetWindowsDirectoryA(windows, sizeof windows);
+    if (n > 0 && n < sizeof windows && InsideFolder(f, windows)) return kSystemLocation;
+
+    if (flags & kScanSystemFiles) {
+        unsigned long code =
+            scanned ? SystemFileResult(scan, offendingFile) : FindSystemFile(f.c_str(), offendingFile);
+        if (code) return code;
+    }
+    return kNoRuleApplied;
+}
+
+BOOL Deleteable(const char* folder) {
+    unsigned char record[kMarkerRecordSize] = {};
+    if (!folder) return FALSE;
+    if (!ZRPCFUNC_IsFolderProtectedEx(folder, record)) return TRUE;
+
+    HWND frontEnd = nullptr;
+    if (!ZRPCFUNC_IsFrontEndRunning(&frontEnd)) return FALSE;
+    if (FAILED(CoInitialize(nullptr))) return FALSE;
+
+    unsigned long check = 1;
+    IUnknown* unknown = nullptr;
+    if (SUCCEEDED(CoCreateInstance(kKeyAccessClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                                   reinterpret_cast<void**>(&unknown))) &&
+        unknown) {
+        void* service = nullptr;
+        if (SUCCEEDED(unknown->QueryInterface(kKeyAccessInterface, &service)) && service) {
+            LRESULT value = SendMessageA(frontEnd, kMsgQueryKeyService, 0, 0);
+            if (value) {
+                CheckMethod method = (*reinterpret_cast<CheckMethod**>(service))[kCheckMethodEntry];
+                check = method(service, (unsigned long)value, record + 4);
+            }
+            static_cast<IUnknown*>(service)->Release();
+        }
+        unknown->Release();
+    }
+    CoUninitialize();
+    if (check) return FALSE;
+
+    if (ZRPCFUNC_IsNTAdministrator()) return TRUE;
+    if (ZRPCFUNC_IsMasterActive()) return TRUE;
+    return (BOOL)SendMessageA(frontEnd, kMsgQueryDeletePermitted, 0, 0);
+}
+
+} // namespace
+
+ZRPC_API unsigned long ZRPCFUNC_IsFolderEncryptable(const char* folder, char* offendingFile,
+                                                    unsigned long flags) {
+    return zrpc::Guard<unsigned long>(kBadArgument,
+                                      [&] { return Encryptable(folder, offendingFile, flags & 0xFF); });
+}
+
+ZRPC_API BOOL ZRPCFUNC_IsFolderDeleteable(const char* folder) {
+    return zrpc::Guard<BOOL>(FALSE, [&] { return Deleteable(folder); });
+}
+
+ZRPC_TEST_API void ZRPCTEST_SetProfileTypeSource(ZrpcProfileTypeSource source) {
+    g_profileTypeSource = source;
+}

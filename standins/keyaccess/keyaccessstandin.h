@@ -1,0 +1,59 @@
+// A stand-in for the key-access service, for tests: a COM class with the service's class identifier
+// {BA730B6F-9E48-4047-B268-673064DFDCE1} whose objects implement the service interface
+// {66B74A26-77A9-4697-8A75-A047C0399E3B}. Of that interface's method table only the twentieth entry
+// (after QueryInterface, AddRef, Release and sixteen others) is meant to be called: it takes a 32-bit
+// value and a pointer to a marker record from its byte 4 on (123 bytes), records both and answers
+// what the test set. The other entries record a fault when called.
+//
+// Register() makes the class creatable as a local server from the calling thread's apartment
+// (CoRegisterClassObject with CLSCTX_LOCAL_SERVER); the thread must have initialised COM as a
+// single-threaded apartment. Revoke() (or the destructor) takes it back.
+#ifndef ZRPC_STANDIN_KEYACCESS_H
+#define ZRPC_STANDIN_KEYACCESS_H
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <atomic>
+#include <vector>
+
+class KeyAccessStandIn {
+  public:
+    static const CLSID kClass;
+    static const IID kInterface;
+    static constexpr size_t kRecordBytes = 123; // marker record bytes 4 to 126
+
+    KeyAccessStandIn();
+    ~KeyAccessStandIn();
+
+    HRESULT Register();
+    void Revoke();
+
+    void SetAnswer(unsigned long answer) { m_answer = answer; }
+    // When false, objects refuse the service interface (only IUnknown is offered).
+    void SetOfferInterface(bool offer) { m_offer = offer; }
+
+    int Calls() const { return m_calls; }
+    unsigned long LastValue() const { return m_lastValue; }
+    std::vector<unsigned char> LastRecord() const { return m_lastRecord; }
+    int ObjectsCreated() const { return m_created; }
+    int LiveObjects() const { return m_live; }
+    int WrongEntriesCalled() const { return m_wrongEntries; }
+
+  private:
+    friend struct KeyAccessObject;
+    friend struct KeyAccessFactory;
+    DWORD m_cookie = 0;
+    bool m_registered = false;
+    IClassFactory* m_factory = nullptr;
+    unsigned long m_answer = 0;
+    bool m_offer = true;
+    int m_calls = 0;
+    unsigned long m_lastValue = 0;
+    std::vector<unsigned char> m_lastRecord;
+    int m_created = 0;
+    std::atomic<int> m_live{0};
+    int m_wrongEntries = 0;
+};
+
+#endif

@@ -1,0 +1,290 @@
+// Deletion of protected folder trees, checked on real folders and on the filter stand-in's record of
+// what the library told the filter; the file-in-use test; the unsupported copy and move.
+// The deletion's two debugging message boxes are answered from another thread.
+// ctest-lock: msgbox
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "standins/filter/filterstandin.h"
+#include "tests/win/support/testsupport.h"
+#include "zrpcfunc.h"
+#include "zrpctest.h"
+
+namespace {
+
+const char kMarker[] = "vktpdir.info";
+
+bool MakeDir(const std::string& path) {
+    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+// The "\\?\" form of a path (ASCII), which is not held to 260 characters.
+std::wstring Long(const std::string& path) {
+    return L"\\\\?\\" + std::wstring(path.begin(), path.end());
+}
+
+class FolderDelete : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        root = zt::MakeTempDir("delete");
+        ASSERT_TRUE(filter.Install());
+    }
+    void TearDown() override {
+        filter.Uninstall();
+        EXPECT_TRUE(filter.Faults().empty()) << ::testing::PrintToString(filter.Faults());
+        zt::RemoveTree(root);
+    }
+    // root\relative as a folder, protected or not, with a file in it.
+    std::string Folder(const std::string& relative, bool isProtected, bool withFile = true) {
+        std::string path = root + "\\" + relative;
+        EXPECT_TRUE(MakeDir(path)) << path;
+        if (isProtected) {
+            EXPECT_TRUE(zt::WriteFile(path + "\\" + kMarker, std::string(127, 'k')));
+        }
+        if (withFile) {
+            EXPECT_TRUE(zt::WriteFile(path + "\\data.bin", "content"));
+        }
+        return path;
+    }
+    std::string Removed(const std::string& folder) { return "removed(" + folder + "\\)"; }
+
+    std::string root;
+    FilterStandIn filter;
+};
+
+TEST_F(FolderDelete, OnlyIfProtectedLeavesAnUnprotectedFolderAndTheFilterAlone) {
+    std::string top = Folder("top", false);
+    zt::BoxAnswerer boxes(IDOK);
+    EXPECT_EQ(1u, ZRPCFUNC_DeleteEncryptedFolder(top.c_str(), 0x01, 0));
+    EXPECT_TRUE(Exists(top + "\\data.bin"));
+    EXPECT_EQ(0, filter.OpenCount());
+    EXPECT_TRUE(boxes.Seen().empty());
+}
+
+TEST_F(FolderDelete, WithoutFlagsAnUnprotectedFolderIsKept) {
+    std::string top = Folder("top", false);
+    zt::BoxAnswerer boxes(IDOK);
+    EXPECT_EQ(0u, ZRPCFUNC_DeleteEncryptedFolder(top.c_str(), 0, 0));
+    EXPECT_TRUE(Exists(top + "\\data.bin"));
+    EXPECT_EQ("open register begin end close", filter.Trace());
+    EXPECT_TRUE(boxes.Seen().empty());
+}
+
+TEST_F(FolderDelete, MissingFilterTouchesNothing) {
+    std::string top = Folder("top", true);
+    filter.SetPresent(false);
+    EXPECT_EQ(1u, ZRPCFUNC_DeleteEncryptedFolder(top.c_str(), 0, 0));
+    EXPECT_TRUE(Exists(top + "\\" + kMarker));
+    EXPECT_TRUE(Exists(top + "\\data.bin"));
+    // The platform's own device does not exist under Wine either.
+    filter.Uninstall();
+    EXPECT_EQ(1u, ZRPCFUNC_DeleteEncryptedFolder(top.c_str(), 0x04, 0));
+    EXPECT_TRUE(Exists(top + "\\" + kMarker));
+}
+
+TEST_F(FolderDelete, ProtectedTreeGoesInnermostFirst) {
+    std::string top = Folder("top", true), a = Folder("top\\a", true), b = Folder("top\\a\\b", true);
+    // Read-only files and a file whose name begins with a dot go too.
+    ASSERT_TRUE(zt::WriteFile(b + "\\locked.txt", "r/o"));
+    SetFileAttributesA((b + "\\locked.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(zt::WriteFile(top + "\\.profile", "dot"));
+    SetFileAttributesA((top + "\\data.bin").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    zt::BoxAnswerer boxes(IDOK);
+
+    // Given with a trailing backslash: announced with exactly one.
+    EXPECT_EQ(0u, ZRPCFUNC_DeleteEncryptedFolder((top + "\\").c_str(), 0, 0));
+    EXPECT_FALSE(Exists(top));
+    EXPECT_EQ("open register begin " + Removed(b) + " " + Removed(a) + " " + Removed(top) + " end close",
+              filter.Trace());
+    for (const FilterStandIn::Event& e : filter.Events())
+        if (e.kind == FilterStandIn::Event::FolderRemoved) {
+            EXPECT_FALSE(e.pathExisted) << e.path;
+        }
+    EXPECT_TRUE(boxes.Seen().empty());
+}
+
+TEST_F(FolderDelete, PathWithoutTrailingBackslashIsAnnouncedWithOne) {
+    std::string top = Folder("plain", true);
+    EXPECT_EQ(0u, ZRPCFUNC_DeleteEncryptedFolder(top.c_str(), 0x01, 0));
+    EXPECT_FALSE(Exists(top));
+    EXPECT_EQ(std::vector<std::string>{top + "\\"}, filter.RemovedFolders());
+}
+
+TEST_F(FolderDelete, ForceQuietTakesUnprotectedSubfoldersAndAnnouncesEach) {
+    std::string top = Folder("top", true);
+    std::vector<std::string> folders = {top, Folder("top\\s1", false), Folder("top\\s1\\inner", false),
+                                        Folder("top\\s2", false, false), Folder("top\\s3", true)};
+    zt::BoxAnswerer boxes(IDOK);
+    EXPECT_EQ(0u, ZRPCFUNC_DeleteEncryptedFolder(top.c_str(), 0x04, 0));
+    EXPECT_FALSE(Exists(top));
+    EXPECT_TRUE(boxes.Seen().empty());
+
+    std::vector<std::string> removed = filter.RemovedFolders();
+    ASSERT_EQ(folders.size(), removed.size()) << filter.Trace();
+    std::set<std::string> expected;
+    for (const std::string& f : folders)
+        expected.insert(f + "\\");
+    EXPECT_EQ(expected, std::set<std::string>(removed.begin(), removed.end()));
+    // Every folder is announced after everything inside it.
+    for (size_t i = 0; i < removed.size(); ++i)
+        for (size_t j = i + 1; j < removed.size(); ++j)
+            EXPECT_NE(0u, removed[j].find(removed[i])) << removed[i] << " announced before " << removed[j];
+    EXPECT_EQ(top + "\\", removed.back());
+}
+
+TEST_F(FolderDelete, UnprotectedSubfolderStopsTheParentWithABox) {
+    std::string top = Folder("top", true), sub = Folder("top\\sub", false);
+    zt::BoxAnswerer boxes(IDOK);
+    EXPECT_EQ(0u, ZRPCFUNC_DeleteEncryptedFolder(top.c_str(), 0, 0));
+    ASSERT_TRUE(boxes.WaitFor(1));
+    std::vector<zt::SeenBox> seen = boxes.Seen();
+    ASSERT_EQ(1u, seen.size());
+    EXPECT_EQ(top, seen[0].title);
+    EXPECT_EQ("Failed remove directory : 00000091", seen[0].text) << "ERROR_DIR_NOT_EMPTY";
+    EXPECT_EQ(std::vector<std::string>{"OK"}, seen[0].buttons);
+
+    EXPECT_TRUE(Exists(sub + "\\data.bin")) << "a subfolder without a marker stays";
+    EXPECT_FALSE(Exists(top + "\\" + kMarker)) << "the marker goes first";
+    EXPECT_FALSE(Exists(top + "\\data.bin"));
+    EXPECT_EQ("open register begin end close", filter.Trace());
+}
+
+TEST_F(FolderDelete, UndeletableMarkerLeavesTheFolderWhole) {
+    std::string top = Folder("top", true), sub = Folder("top\\sub", true);
+    HANDLE held =
+        CreateFileA((top + "\\" + kMarker).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    zt::BoxAnswerer boxes(IDOK);
+    EXPECT_EQ(0u, ZRPCFUNC_DeleteEncryptedFolder(top.c_str(), 0, 0));
+    CloseHandle(held);
+    EXPECT_TRUE(Exists(top + "\\data.bin"));
+    EXPECT_TRUE(Exists(sub + "\\" + kMarker));
+    EXPECT_EQ("open register begin end close", filter.Trace());
+    EXPECT_TRUE(boxes.Seen().empty());
+}
+
+TEST_F(FolderDelete, FileHeldOpenKeepsItsFolder) {
+    struct Case {
+        unsigned long flags;
+        bool box, announced;
+    } cases[] = {{0, true, false}, {0x04, false, true}};
+    for (const Case& c : cases) {
+        filter.Clear();
+        std::string top = Folder("held", true);
+        HANDLE held =
+            CreateFileA((top + "\\data.bin").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, held);
+        zt::BoxAnswerer boxes(IDOK);
+        EXPECT_EQ(0u, ZRPCFUNC_DeleteEncryptedFolder(top.c_str(), c.flags, 0));
+        if (c.box) {
+            EXPECT_TRUE(boxes.WaitFor(1));
+        }
+        CloseHandle(held);
+        EXPECT_TRUE(Exists(top + "\\data.bin"));
+        EXPECT_EQ(c.box ? 1u : 0u, boxes.Seen().size()) << c.flags;
+        std::vector<std::string> removed = filter.RemovedFolders();
+        EXPECT_EQ(c.announced ? 1u : 0u, removed.size()) << c.flags;
+        if (c.announced) {
+            EXPECT_TRUE(filter.Events()[3].pathExisted) << "announced though it could not go";
+        }
+        zt::RemoveTree(top);
+    }
+}
+
+TEST_F(FolderDelete, DotFoldersAreSkipped) {
+    std::string top = Folder("top", true), dotted = Folder("top\\.keep", true);
+    zt::BoxAnswerer boxes(IDOK);
+    EXPECT_EQ(0u, ZRPCFUNC_DeleteEncryptedFolder(top.c_str(), 0x04, 0));
+    EXPECT_TRUE(Exists(dotted + "\\data.bin"));
+    EXPECT_TRUE(Exists(dotted + "\\" + kMarker));
+    EXPECT_EQ(std::vector<std::string>{top + "\\"}, filter.RemovedFolders());
+    EXPECT_TRUE(boxes.Seen().empty());
+}
+
+// Entries whose paths would pass 259 characters are not touched, and a folder given with an over-long
+// path deletes nothing: a cut-down path here would name the protected parent.
+TEST_F(FolderDelete, OverlongPathsAreNeverCutDown) {
+    std::string deep = root;
+    while (deep.size() + 21 < 240) {
+        deep += "\\" + std::string(20, 'd');
+        ASSERT_TRUE(MakeDir(deep));
+    }
+    ASSERT_TRUE(zt::WriteFile(deep + "\\" + kMarker, "m"));
+    std::string longName(262 - deep.size(), 'f');
+    std::string longFile = deep + "\\" + longName;
+    ASSERT_GT(longFile.size(), 259u);
+    ASSERT_TRUE(zt::WriteFile(deep + "\\short.txt", "s"));
+    HANDLE h = CreateFileW(Long(longFile).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    CloseHandle(h);
+
+    zt::BoxAnswerer boxes(IDOK);
+    std::string beyond = deep + "\\" + std::string(40, 'x');
+    for (unsigned long flags : {0ul, 0x04ul}) {
+        EXPECT_EQ(0u, ZRPCFUNC_DeleteEncryptedFolder(beyond.c_str(), flags, 0));
+        EXPECT_TRUE(Exists(deep + "\\" + kMarker)) << "the parent keeps its marker";
+        EXPECT_TRUE(Exists(deep + "\\short.txt"));
+    }
+    EXPECT_TRUE(boxes.Seen().empty());
+
+    EXPECT_EQ(0u, ZRPCFUNC_DeleteEncryptedFolder(deep.c_str(), 0x04, 0));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(Long(longFile).c_str()))
+        << "an entry whose path does not fit is left alone";
+    EXPECT_FALSE(Exists(deep + "\\short.txt"));
+    EXPECT_FALSE(Exists(deep + "\\" + kMarker));
+    EXPECT_TRUE(boxes.Seen().empty());
+    DeleteFileW(Long(longFile).c_str());
+}
+
+TEST(FolderFileInUse, SharingDecidesAndReadOnlyIsKept) {
+    std::string dir = zt::MakeTempDir("inuse");
+    std::string freeFile = dir + "\\free.txt", held = dir + "\\held.txt", readOnly = dir + "\\ro.txt",
+                heldReadOnly = dir + "\\roheld.txt";
+    for (const std::string& f : {freeFile, held, readOnly, heldReadOnly})
+        ASSERT_TRUE(zt::WriteFile(f, "x"));
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA(heldReadOnly.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+    // Another handle that lets everybody read and write still keeps an exclusive open out.
+    HANDLE h1 = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+    HANDLE h2 = CreateFileA(heldReadOnly.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h1);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h2);
+    DWORD heldReadOnlyAttributes = GetFileAttributesA(heldReadOnly.c_str());
+
+    struct Case {
+        std::string file;
+        unsigned long expected;
+    } cases[] = {{freeFile, 0}, {held, 61}, {readOnly, 0}, {heldReadOnly, 61}, {dir + "\\missing.txt", 1}};
+    for (const Case& c : cases)
+        EXPECT_EQ(c.expected, ZRPCFUNC_IsFileInUse(c.file.c_str())) << c.file;
+    EXPECT_EQ(1u, ZRPCFUNC_IsFileInUse(nullptr));
+
+    EXPECT_EQ((DWORD)FILE_ATTRIBUTE_READONLY, GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(heldReadOnlyAttributes, GetFileAttributesA(heldReadOnly.c_str()));
+    CloseHandle(h1);
+    CloseHandle(h2);
+    zt::RemoveTree(dir);
+}
+
+TEST(FolderCopyMove, AreNotSupported) {
+    typedef unsigned long (*Any)(const char*, const char*, unsigned long);
+    EXPECT_EQ(13u, ZRPCFUNC_CopyEncryptedFolder());
+    EXPECT_EQ(13u, ZRPCFUNC_MoveEncryptedFolder("C:\\a", "C:\\b", 7));
+    HMODULE dll = GetModuleHandleA("zrpcfunc.dll");
+    Any copy = reinterpret_cast<Any>(
+        reinterpret_cast<void (*)()>(GetProcAddress(dll, "ZRPCFUNC_CopyEncryptedFolder")));
+    ASSERT_NE(nullptr, copy);
+    EXPECT_EQ(13u, copy(nullptr, "x", 1));
+}
+
+} // namespace
