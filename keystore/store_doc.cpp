@@ -1,0 +1,305 @@
+// The key store document (see store_doc.h).
+#include "keystore/store_doc.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace zks {
+
+namespace {
+
+const char kRootName[] = "backupdatabase";
+const char kPublicKey[] = "publickey";
+const char kSerial[] = "serial";
+const char kName[] = "name";
+const char kPacket[] = "packet";
+const char kUpdates[] = "updates";
+const char kUpdate[] = "update";
+const char kAlgo[] = "algo";
+const char kCreated[] = "created";
+
+constexpr std::size_t kChunk = 4095;
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c;
+}
+
+std::uint32_t ParseDecimalPrefix(const char* text) {
+    std::uint32_t v = 0;
+    for (; text && *text >= '0' && *text <= '9'; ++text)
+        v = v * 10 + (std::uint32_t)(*text - '0');
+    return v;
+}
+
+bool IsElementNamed(const XmlNodeRec* node, const char* name) {
+    return node && node->type == XML_NODE_ELEMENT && node->name && std::strcmp(node->name, name) == 0;
+}
+
+} // namespace
+
+std::string SerialText(std::uint32_t serial) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%08X", (unsigned)serial);
+    return text;
+}
+
+std::string UpdateSerialText(std::uint32_t keySerial, std::uint16_t updateId) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%08X%04X", (unsigned)keySerial, (unsigned)updateId);
+    return text;
+}
+
+std::string FileTimeText(std::uint64_t fileTime) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%08X%08X", (unsigned)(fileTime >> 32),
+                  (unsigned)(fileTime & 0xFFFFFFFFu));
+    return text;
+}
+
+std::uint32_t ParseHexPrefix(const char* text, std::size_t maxDigits) {
+    std::uint32_t v = 0;
+    for (std::size_t i = 0; text && i < maxDigits; ++i) {
+        int d = HexValue(text[i]);
+        if (d < 0) break;
+        v = (v << 4) | (std::uint32_t)d;
+    }
+    return v;
+}
+
+bool EqualNoCase(const char* a, const char* b) {
+    if (!a || !b) return false;
+    for (; *a && *b; ++a, ++b)
+        if (Lower(*a) != Lower(*b)) return false;
+    return *a == *b;
+}
+
+std::string ChunkedText(const char* data, std::size_t size) {
+    if (!data || size == 0) return std::string();
+    if (!std::memchr(data, 0, size)) return std::string(data, size);
+    std::string out;
+    out.reserve(size);
+    for (std::size_t at = 0; at < size; at += kChunk) {
+        std::size_t n = size - at < kChunk ? size - at : kChunk;
+        const char* nul = static_cast<const char*>(std::memchr(data + at, 0, n));
+        out.append(data + at, nul ? (std::size_t)(nul - (data + at)) : n);
+    }
+    return out;
+}
+
+void CopyNameField(char* field, const std::string& text) {
+    std::memset(field, 0, kNameField);
+    std::memcpy(field, text.data(), text.size() < kNameField ? text.size() : kNameField);
+}
+
+std::string NameFieldText(const char* field) {
+    std::size_t n = 0;
+    while (n < kNameField && field[n])
+        ++n;
+    return std::string(field, n);
+}
+
+void WipeString(std::string& text) {
+    if (text.empty()) return;
+    volatile char* p = &text[0];
+    for (std::size_t i = 0; i < text.size(); ++i)
+        p[i] = 0;
+    text.clear();
+}
+
+void ReadUpdateEntry(const XmlNodeHandle& update, _tDBKeyUpdate* out) {
+    std::memset(out, 0, sizeof *out);
+    XmlAttrHandle serial = update.find_attribute(kSerial);
+    const char* s = serial.value() ? serial.value() : "";
+    out->keySerial = ParseHexPrefix(s, 8);
+    out->updateId = std::strlen(s) > 8 ? (std::uint16_t)ParseHexPrefix(s + 8, 4) : 0;
+    // Written in decimal, so read in decimal: identifiers above 9 (0x81, 0x82) come back right.
+    XmlAttrHandle algo = update.find_attribute(kAlgo);
+    out->algorithm = (std::uint8_t)(ParseDecimalPrefix(algo.value()) & 0xFF);
+    CopyNameField(out->name, StoreDoc::AttributeText(update, kName));
+    std::string created = StoreDoc::ElementText(StoreDoc::ChildElement(update, kCreated));
+    std::uint64_t high = ParseHexPrefix(created.c_str(), 8);
+    std::uint64_t low = created.size() > 8 ? ParseHexPrefix(created.c_str() + 8, 8) : 0;
+    out->created = (high << 32) | low;
+}
+
+StoreDoc::StoreDoc() = default;
+StoreDoc::~StoreDoc() = default;
+
+bool StoreDoc::Load(const char* text, std::size_t size) {
+    m_root = XmlNodeHandle();
+    m_doc.reset(new (std::nothrow) XmlParser);
+    if (!m_doc || !text || size == 0) {
+        m_doc.reset();
+        return false;
+    }
+    if (!m_doc->load_from_memory(text, size)) {
+        m_doc.reset();
+        return false;
+    }
+    XmlNodeHandle root = m_doc->root_handle().first_element(kRootName);
+    if (root.is_null()) {
+        m_doc.reset();
+        return false;
+    }
+    m_root = root;
+    return true;
+}
+
+bool StoreDoc::NewEmpty() {
+    m_root = XmlNodeHandle();
+    m_doc.reset(new (std::nothrow) XmlParser);
+    if (!m_doc || !m_doc->new_document()) {
+        m_doc.reset();
+        return false;
+    }
+    XmlNodeHandle root = m_doc->root_handle().append_child(XML_NODE_ELEMENT);
+    if (root.is_null() || !root.set_name(kRootName)) {
+        m_doc.reset();
+        return false;
+    }
+    m_root = root;
+    return true;
+}
+
+bool StoreDoc::Serialize(std::string& out) const {
+    out.clear();
+    if (!m_doc) return false;
+    return write_to_string(m_doc->root_handle(), out);
+}
+
+XmlNodeHandle StoreDoc::FindPublicKey(std::uint32_t serial) const {
+    if (m_root.is_null()) return XmlNodeHandle();
+    std::string text = SerialText(serial);
+    return m_root.first_element_by_attribute(kPublicKey, kSerial, text.c_str());
+}
+
+int StoreDoc::FindPublicKeyChildNoCase(std::uint32_t serial) const {
+    if (m_root.is_null()) return -1;
+    std::string text = SerialText(serial);
+    for (std::uint32_t i = 0; i < m_root.child_count(); ++i) {
+        XmlAttrHandle a = m_root.child(i).find_attribute(kSerial);
+        if (EqualNoCase(a.value(), text.c_str())) return (int)i;
+    }
+    return -1;
+}
+
+bool StoreDoc::AppendPublicKey(std::uint32_t serial, const std::string& name, const std::string& packetText) {
+    XmlNodeHandle key = AppendElement(m_root, kPublicKey);
+    if (key.is_null()) return false;
+    if (!SetAttributeText(key, kSerial, SerialText(serial)) || !SetAttributeText(key, kName, name))
+        return false;
+    return !AppendTextElement(key, kPacket, packetText).is_null();
+}
+
+void StoreDoc::RemoveChild(int position) {
+    if (!m_root.is_null()) m_root.erase_child(position);
+}
+
+XmlNodeHandle StoreDoc::ChildElement(const XmlNodeHandle& parent, const char* name) {
+    if (parent.is_null()) return XmlNodeHandle();
+    const XmlNodeRec* p = parent.node();
+    for (std::uint32_t i = 0; i < p->child_count; ++i)
+        if (IsElementNamed(p->children[i], name)) return XmlNodeHandle(p->children[i]);
+    return XmlNodeHandle();
+}
+
+std::string StoreDoc::ElementText(const XmlNodeHandle& element) {
+    if (element.is_null() || element.child_count() == 0) return std::string();
+    XmlNodeHandle first = element.child(0);
+    const char* v = first.is_null() ? nullptr : first.value();
+    if (!v || !*v) return std::string();
+    if (!std::strchr(v, '&')) return std::string(v);
+    return xml_unescape(v);
+}
+
+std::string StoreDoc::AttributeText(const XmlNodeHandle& element, const char* name) {
+    if (element.is_null()) return std::string();
+    const char* v = element.find_attribute(name).value();
+    if (!v) return std::string();
+    if (!std::strchr(v, '&')) return std::string(v);
+    return xml_unescape(v);
+}
+
+bool StoreDoc::SetAttributeText(XmlNodeHandle element, const char* name, const std::string& text) {
+    XmlAttrHandle a = element.attribute(name);
+    return !a.is_null() && a.set_value(xml_escape(text).c_str());
+}
+
+bool StoreDoc::SetElementText(XmlNodeHandle element, const std::string& text) {
+    if (element.is_null()) return false;
+    XmlNodeHandle first = element.child_count() ? element.child(0) : element.append_child(XML_NODE_TEXT);
+    return !first.is_null() && first.set_value(xml_escape(text).c_str());
+}
+
+XmlNodeHandle StoreDoc::AppendElement(XmlNodeHandle parent, const char* name) {
+    XmlNodeHandle e = parent.append_child(XML_NODE_ELEMENT);
+    if (e.is_null() || !e.set_name(name)) return XmlNodeHandle();
+    return e;
+}
+
+XmlNodeHandle StoreDoc::AppendTextElement(XmlNodeHandle parent, const char* name, const std::string& text) {
+    XmlNodeHandle e = AppendElement(parent, name);
+    if (e.is_null()) return e;
+    XmlNodeHandle t = e.append_child(XML_NODE_TEXT);
+    if (t.is_null() || !t.set_value(xml_escape(text).c_str())) return XmlNodeHandle();
+    return e;
+}
+
+bool StoreDoc::SetNote(XmlNodeHandle publicKey, const char* element, const std::string& text) {
+    XmlNodeHandle e = ChildElement(publicKey, element);
+    if (text.empty()) {
+        if (e.is_null() || e.child_count() == 0) return true;
+        return e.child(0).set_value("");
+    }
+    if (e.is_null()) e = AppendElement(publicKey, element);
+    return SetElementText(e, text);
+}
+
+XmlNodeHandle StoreDoc::Updates(XmlNodeHandle publicKey, bool create) {
+    XmlNodeHandle u = ChildElement(publicKey, kUpdates);
+    if (u.is_null() && create) u = AppendElement(publicKey, kUpdates);
+    return u;
+}
+
+XmlNodeHandle StoreDoc::FindUpdate(const XmlNodeHandle& updates, const std::string& serialText) {
+    if (updates.is_null()) return XmlNodeHandle();
+    const XmlNodeRec* p = updates.node();
+    for (std::uint32_t i = 0; i < p->child_count; ++i) {
+        XmlNodeHandle u(p->children[i]);
+        const char* v = u.find_attribute(kSerial).value();
+        if (IsElementNamed(p->children[i], kUpdate) && v && serialText == v) return u;
+    }
+    return XmlNodeHandle();
+}
+
+int StoreDoc::FindUpdateChildNoCase(const XmlNodeHandle& updates, const std::string& serialText) {
+    if (updates.is_null()) return -1;
+    for (std::uint32_t i = 0; i < updates.child_count(); ++i) {
+        XmlAttrHandle a = updates.child(i).find_attribute(kSerial);
+        if (EqualNoCase(a.value(), serialText.c_str())) return (int)i;
+    }
+    return -1;
+}
+
+bool StoreDoc::AppendUpdate(XmlNodeHandle updates, const std::string& serialText, const std::string& name,
+                            std::uint32_t algo, std::uint64_t created, const std::string& packetText) {
+    XmlNodeHandle u = AppendElement(updates, kUpdate);
+    if (u.is_null()) return false;
+    char algoText[16];
+    std::snprintf(algoText, sizeof algoText, "%u", (unsigned)algo);
+    if (!SetAttributeText(u, kSerial, serialText) || !SetAttributeText(u, kName, name) ||
+        !SetAttributeText(u, kAlgo, algoText))
+        return false;
+    if (AppendTextElement(u, kCreated, FileTimeText(created)).is_null()) return false;
+    return !AppendTextElement(u, kPacket, packetText).is_null();
+}
+
+} // namespace zks
