@@ -437,17 +437,18 @@ bool xml_reserve_attribute(XmlNodeRec* node, std::uint32_t grow, XmlArena* arena
 
 XmlNodeRec* xml_append_node(XmlNodeRec* parent, std::int32_t type, std::uint32_t grow, XmlArena* arena) {
     if (!xml_reserve_child(parent, grow, arena)) return nullptr;
+    if (arena == nullptr) xml_mark_dirty(parent); // a heap child, maybe a heap array
     XmlNodeRec* n = xml_new_node_in(type, arena);
     if (n == nullptr) return nullptr;
     n->parent = parent;
     parent->children[parent->child_count++] = n;
-    if (arena == nullptr) xml_mark_dirty(parent); // a heap child (and maybe a heap array)
     return n;
 }
 
 XmlAttrRec* xml_append_attribute(XmlNodeRec* node, char* name, bool name_in_buffer, char* value,
                                  bool value_in_buffer, std::uint32_t grow, XmlArena* arena) {
     if (!xml_reserve_attribute(node, grow, arena)) return nullptr;
+    if (arena == nullptr) xml_mark_dirty(node);
     void* mem =
         arena != nullptr ? xml_arena_alloc(arena, sizeof(XmlAttrRec)) : std::malloc(sizeof(XmlAttrRec));
     if (mem == nullptr) return nullptr;
@@ -458,7 +459,6 @@ XmlAttrRec* xml_append_attribute(XmlNodeRec* node, char* name, bool name_in_buff
     a->value = value;
     a->value_in_buffer = value_in_buffer;
     node->attributes[node->attribute_count++] = a;
-    if (arena == nullptr) xml_mark_dirty(node);
     return a;
 }
 

@@ -336,6 +336,16 @@ TEST(XmlEdit, ShorterTextIsCopiedInPlaceLongerGetsAHeapCopy) {
     EXPECT_EQ(out, "<short k=\"a longer attribute value\">value from a temporary string</short>\n");
 }
 
+TEST(XmlEdit, AttributeHandleWithoutOwnerCannotGrowParsedValue) {
+    XmlParser doc;
+    XmlNodeHandle e = parse(doc, "<e k='value'/>").child(0);
+    XmlAttrHandle bare(e.find_attribute("k").record(), nullptr);
+    EXPECT_FALSE(bare.set_value("a value longer than the parsed one"));
+    EXPECT_STREQ(bare.value(), "value");
+    EXPECT_TRUE(bare.set_value("v2"));
+    EXPECT_STREQ(e.find_attribute("k").value(), "v2");
+}
+
 TEST(XmlEdit, ValueMayComeFromTheNodeItself) {
     XmlParser doc;
     XmlNodeHandle t = parse(doc, "<a>abcdef</a>").child(0).child(0);
