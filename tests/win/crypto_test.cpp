@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/win/support/testsupport.h"
 #include "zrpcfunc.h"
 
 namespace {
@@ -249,6 +250,21 @@ TEST(RandomIv, FillsBitsOverEightBytes) {
     ASSERT_EQ(ZRPCFUNC_GenerateSymmetricKeyForIV(0, 128, a, 0), 0ul);
     ASSERT_EQ(ZRPCFUNC_GenerateSymmetricKeyForIV(0, 128, b, 1), 0ul);
     EXPECT_NE(std::memcmp(a, b, 16), 0);
+}
+
+TEST(CryptoTool, Sha1AndBase64Commands) {
+    std::string dir = zt::MakeTempDir("cryptotool");
+    std::string abc = dir + "\\abc.txt", cut = dir + "\\cut.txt";
+    ASSERT_TRUE(zt::WriteFile(abc, "abc"));
+    ASSERT_TRUE(zt::WriteFile(cut, "QQ="));
+    std::string out;
+    EXPECT_EQ(zt::RunProgram("zrpc.exe sha1 \"" + abc + "\"", &out), 0);
+    EXPECT_EQ(out.substr(0, out.find_first_of("\r\n")), "a9993e364706816aba3e25717850c26c9cd0d89d  " + abc);
+    EXPECT_EQ(zt::RunProgram("zrpc.exe base64 encode \"" + abc + "\"", &out), 0);
+    EXPECT_EQ(out.substr(0, out.find_first_of("\r\n")), "YWJj");
+    EXPECT_EQ(zt::RunProgram("zrpc.exe base64 decode \"" + cut + "\"", &out), 2);
+    EXPECT_EQ(zt::RunProgram("zrpc.exe sha1 \"" + dir + "\\missing\"", &out), 1);
+    zt::RemoveTree(dir);
 }
 
 } // namespace
