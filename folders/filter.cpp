@@ -101,10 +101,6 @@ void FilterNotifyFolderRemoved(const char* folder) {
     SendCommand(kFilterFolderRemoved, AddressOf(path.c_str()));
 }
 
-bool IsMarkerName(const char* name) {
-    return name && lstrcmpiA(name, kMarkerName) == 0;
-}
-
 } // namespace folders
 } // namespace zrpc
 

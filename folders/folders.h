@@ -43,8 +43,22 @@ void FilterBeginOperation();
 void FilterEndOperation();
 void FilterNotifyFolderRemoved(const char* folder);
 
-// True when the name of a directory entry is the marker file's (the file system ignores case).
-bool IsMarkerName(const char* name);
+// Compares names as the file system does for the fixed names this code looks for, which are plain
+// ASCII: letters without regard to case, every other byte exactly.
+inline bool EqualNoCase(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        unsigned char x = (unsigned char)*a, y = (unsigned char)*b;
+        if (x >= 'A' && x <= 'Z') x = (unsigned char)(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = (unsigned char)(y - 'A' + 'a');
+        if (x != y) return false;
+        if (!x) return true;
+    }
+}
+
+// True when the name of a directory entry is the marker file's.
+inline bool IsMarkerName(const char* name) {
+    return name && EqualNoCase(name, kMarkerName);
+}
 
 } // namespace folders
 } // namespace zrpc

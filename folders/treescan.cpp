@@ -13,11 +13,11 @@ unsigned SystemFileCode(const char* name) {
     static const char* const kExtensions[] = {".exe", ".dll", ".sys", ".vxd", ".mdb", ".386"};
     if (!name) return 0;
     for (const char* core : kCoreFiles)
-        if (lstrcmpiA(name, core) == 0) return 1;
+        if (EqualNoCase(name, core)) return 1;
     const char* dot = std::strrchr(name, '.');
     if (!dot) return 0;
     for (const char* ext : kExtensions)
-        if (lstrcmpiA(dot, ext) == 0) return 56;
+        if (EqualNoCase(dot, ext)) return 56;
     return 0;
 }
 

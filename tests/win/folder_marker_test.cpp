@@ -180,6 +180,14 @@ TEST_F(FolderMarker, ChildSearchDoesNotEnterDotFolders) {
     BOOL found = FALSE;
     EXPECT_TRUE(ZRPCFUNC_HasProtectedChild(root.c_str(), &found));
     EXPECT_FALSE(found);
+    // The file system ignores case: so does every marker question.
+    std::string upper = Dirs("upper\\inner");
+    ASSERT_TRUE(zt::WriteFile(upper + "\\VKTPDIR.INFO", "m"));
+    EXPECT_TRUE(ZRPCFUNC_IsFolderProtected(upper.c_str()));
+    EXPECT_TRUE(ZRPCFUNC_HasProtectedChild((root + "\\upper").c_str(), &found));
+    EXPECT_EQ(1, found);
+    found = FALSE;
+    zt::RemoveTree(root + "\\upper");
     // A marker in a folder whose name merely contains a dot still counts.
     std::string named = Dirs("name.with.dots");
     Protect(named);
