@@ -32,10 +32,36 @@ void xml_wipe(void* data, std::size_t size);
 // Heap copy of `size` bytes plus a terminator, or null.
 char* xml_copy_string(const char* text, std::size_t size);
 
+struct XmlArena {
+    struct Block {
+        Block* next;
+        std::size_t size;
+    };
+    Block* blocks = nullptr;
+    char* cursor = nullptr;
+    std::size_t left = 0;
+};
+
+// Records hold pointers and 32-bit numbers only.
+constexpr std::size_t XML_ARENA_ALIGN = alignof(void*) > alignof(std::uint64_t) ? alignof(void*)
+                                                                                : alignof(std::uint64_t);
+constexpr std::size_t xml_arena_round(std::size_t n) {
+    return (n + XML_ARENA_ALIGN - 1) & ~(XML_ARENA_ALIGN - 1);
+}
+
 XmlArena* xml_arena_create();
 void xml_arena_destroy(XmlArena* arena);
+// Starts a new block for an allocation of `size` (already rounded) bytes; null when memory ran out.
+void* xml_arena_alloc_block(XmlArena* arena, std::size_t size);
 // `size` bytes aligned for records, or null.
-void* xml_arena_alloc(XmlArena* arena, std::size_t size);
+inline void* xml_arena_alloc(XmlArena* arena, std::size_t size) {
+    size = xml_arena_round(size);
+    if (size > arena->left) return xml_arena_alloc_block(arena, size);
+    void* p = arena->cursor;
+    arena->cursor += size;
+    arena->left -= size;
+    return p;
+}
 // A new node as xml_new_node() makes it, in the arena when one is given.
 XmlNodeRec* xml_new_node_in(std::int32_t type, XmlArena* arena);
 
@@ -52,6 +78,10 @@ XmlNodeRec* xml_append_node(XmlNodeRec* parent, std::int32_t type, std::uint32_t
 // strings are not taken over.
 XmlAttrRec* xml_append_attribute(XmlNodeRec* node, char* name, bool name_in_buffer, char* value,
                                  bool value_in_buffer, std::uint32_t grow, XmlArena* arena = nullptr);
+
+// read_file() that also gives the length of the text kept.
+bool xml_read_file(const char* path, std::size_t chunk_size, char** text, std::size_t* bytes_read,
+                   std::size_t* length);
 
 // xml_parse() for a text whose terminating NUL is known to be at text[length] (NUL bytes may come
 // earlier: parsing stops at the first one); every byte up to text[length] may be read.

@@ -284,25 +284,8 @@ void xml_wipe(void* data, std::size_t size) {
 
 // ---- arena ----
 
-struct XmlArena {
-    struct Block {
-        Block* next;
-        std::size_t size;
-    };
-    Block* blocks = nullptr;
-    char* cursor = nullptr;
-    std::size_t left = 0;
-};
-
 // Blocks stay below the heap's large-allocation threshold so that freed blocks are reused.
 constexpr std::size_t kArenaBlock = 32 * 1024;
-
-namespace {
-constexpr std::size_t kArenaAlign = alignof(std::max_align_t) < 16 ? alignof(std::max_align_t) : 16;
-constexpr std::size_t arena_round(std::size_t n) {
-    return (n + kArenaAlign - 1) & ~(kArenaAlign - 1);
-}
-} // namespace
 
 XmlArena* xml_arena_create() {
     void* mem = std::malloc(sizeof(XmlArena));
@@ -320,23 +303,18 @@ void xml_arena_destroy(XmlArena* arena) {
     std::free(arena);
 }
 
-void* xml_arena_alloc(XmlArena* arena, std::size_t size) {
-    size = arena_round(size);
-    if (size > arena->left) {
-        std::size_t header = arena_round(sizeof(XmlArena::Block));
-        std::size_t want = kArenaBlock;
-        if (want < size + header) want = size + header;
-        XmlArena::Block* b = static_cast<XmlArena::Block*>(std::malloc(want));
-        if (b == nullptr) return nullptr;
-        b->next = arena->blocks;
-        b->size = want;
-        arena->blocks = b;
-        arena->cursor = reinterpret_cast<char*>(b) + header;
-        arena->left = want - header;
-    }
-    void* p = arena->cursor;
-    arena->cursor += size;
-    arena->left -= size;
+void* xml_arena_alloc_block(XmlArena* arena, std::size_t size) {
+    std::size_t header = xml_arena_round(sizeof(XmlArena::Block));
+    std::size_t want = kArenaBlock;
+    if (want < size + header) want = size + header;
+    XmlArena::Block* b = static_cast<XmlArena::Block*>(std::malloc(want));
+    if (b == nullptr) return nullptr;
+    b->next = arena->blocks;
+    b->size = want;
+    arena->blocks = b;
+    char* p = reinterpret_cast<char*>(b) + header;
+    arena->cursor = p + size;
+    arena->left = want - header - size;
     return p;
 }
 
@@ -767,9 +745,10 @@ bool XmlParser::load_from_file(const char* path) {
     release();
     char* text = nullptr;
     std::size_t bytes = 0;
-    if (!read_file(path, 4096, &text, &bytes)) return false;
+    std::size_t length = 0;
+    if (!xml_read_file(path, 4096, &text, &bytes, &length)) return false;
     buffer_ = text;
-    buffer_size_ = std::strlen(text) + 1;
+    buffer_size_ = length + 1;
     return parse_owned_buffer();
 }
 

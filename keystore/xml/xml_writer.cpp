@@ -274,8 +274,15 @@ bool grow_buffer(char*& buffer, std::size_t length, std::size_t& capacity, std::
 } // namespace
 
 bool read_file(const char* path, std::size_t chunk_size, char** text, std::size_t* bytes_read) {
+    std::size_t length;
+    return xml_read_file(path, chunk_size, text, bytes_read, &length);
+}
+
+bool xml_read_file(const char* path, std::size_t chunk_size, char** text, std::size_t* bytes_read,
+                   std::size_t* text_length) {
     if (text != nullptr) *text = nullptr;
     if (bytes_read != nullptr) *bytes_read = 0;
+    *text_length = 0;
     if (path == nullptr || text == nullptr || chunk_size < 2) return false;
     std::FILE* f = std::fopen(path, "rb");
     if (f == nullptr) return false;
@@ -340,6 +347,7 @@ bool read_file(const char* path, std::size_t chunk_size, char** text, std::size_
     }
     *text = buffer;
     if (bytes_read != nullptr) *bytes_read = total;
+    *text_length = length;
     return true;
 }
 
