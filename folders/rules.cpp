@@ -179,19 +179,41 @@ unsigned long Encryptable(const char* folder, char* offendingFile, unsigned long
     return kNoRuleApplied;
 }
 
-BOOL Deleteable(const char* folder) {
-    unsigned char record[kMarkerRecordSize] = {};
-    if (!folder) return FALSE;
-    if (!ZRPCFUNC_IsFolderProtectedEx(folder, record)) return TRUE;
+// The component runtime's calls, loaded when a deletability check needs them: most programs that
+// load this library never ask, and need not carry the runtime.
+struct ComRuntime {
+    typedef HRESULT(WINAPI* InitializeFn)(LPVOID);
+    typedef void(WINAPI* UninitializeFn)();
+    typedef HRESULT(WINAPI* CreateInstanceFn)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
 
-    HWND frontEnd = nullptr;
-    if (!ZRPCFUNC_IsFrontEndRunning(&frontEnd)) return FALSE;
-    if (FAILED(CoInitialize(nullptr))) return FALSE;
+    ComRuntime() : module(LoadLibraryA("ole32.dll")) {
+        if (!module) return;
+        initialize = reinterpret_cast<InitializeFn>(
+            reinterpret_cast<void (*)()>(GetProcAddress(module, "CoInitialize")));
+        uninitialize = reinterpret_cast<UninitializeFn>(
+            reinterpret_cast<void (*)()>(GetProcAddress(module, "CoUninitialize")));
+        createInstance = reinterpret_cast<CreateInstanceFn>(
+            reinterpret_cast<void (*)()>(GetProcAddress(module, "CoCreateInstance")));
+    }
+    ~ComRuntime() {
+        if (module) FreeLibrary(module);
+    }
+    ComRuntime(const ComRuntime&) = delete;
+    ComRuntime& operator=(const ComRuntime&) = delete;
+    bool ok() const { return initialize && uninitialize && createInstance; }
 
+    HMODULE module;
+    InitializeFn initialize = nullptr;
+    UninitializeFn uninitialize = nullptr;
+    CreateInstanceFn createInstance = nullptr;
+};
+
+// Asks the key-access service with the front end's value; 0 lets the check go on.
+unsigned long AskKeyAccessService(const ComRuntime& com, HWND frontEnd, const unsigned char* record) {
     unsigned long check = 1;
     IUnknown* unknown = nullptr;
-    if (SUCCEEDED(CoCreateInstance(kKeyAccessClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
-                                   reinterpret_cast<void**>(&unknown))) &&
+    if (SUCCEEDED(com.createInstance(kKeyAccessClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                                     reinterpret_cast<void**>(&unknown))) &&
         unknown) {
         void* service = nullptr;
         if (SUCCEEDED(unknown->QueryInterface(kKeyAccessInterface, &service)) && service) {
@@ -204,7 +226,23 @@ BOOL Deleteable(const char* folder) {
         }
         unknown->Release();
     }
-    CoUninitialize();
+    return check;
+}
+
+BOOL Deleteable(const char* folder) {
+    unsigned char record[kMarkerRecordSize] = {};
+    if (!folder) return FALSE;
+    if (!ZRPCFUNC_IsFolderProtectedEx(folder, record)) return TRUE;
+
+    HWND frontEnd = nullptr;
+    if (!ZRPCFUNC_IsFrontEndRunning(&frontEnd)) return FALSE;
+    unsigned long check = 1;
+    {
+        ComRuntime com;
+        if (!com.ok() || FAILED(com.initialize(nullptr))) return FALSE;
+        check = AskKeyAccessService(com, frontEnd, record);
+        com.uninitialize();
+    }
     if (check) return FALSE;
 
     if (ZRPCFUNC_IsNTAdministrator()) return TRUE;

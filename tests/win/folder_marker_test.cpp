@@ -1,6 +1,6 @@
 // Marker-file queries, the parent and child searches, slow paths and over-long paths, on real folders
 // (the test drives R: removable, N: network and O: optical are set up by ./run).
-// ctest-lock: folderdrives
+// ctest-lock: folderdrives registry
 #include <windows.h>
 
 #include <gtest/gtest.h>
