@@ -117,6 +117,53 @@ typedef void (*ZRPC_ScrambleBufferFn)(unsigned short seed, unsigned char* buffer
 
 // ------------------------------------------------------------------ key store
 // @@keystore@@
+// The key store: KeyStore.xml in the installation folder (strInstallDir). Codes: 0 ok, 1 not read or
+// written / entry or text missing, 2 no store (or no location), 3 bad argument or enumeration step
+// without first step, 6 not loaded / no memory, 7 no (further) item, 9 no token interface or handle,
+// 12 not connected, 13 not available, 20 declined, 29 no public key with that serial; update-file and
+// token codes pass through. Every change loads its own copy of the store and replaces the file whole;
+// changes of several processes are serialised. Paths are buffers of MAX_PATH (260) characters.
+// E-mail addresses and comments hold at most ZRPC_DB_NOTE_MAX characters: the getters write at most
+// ZRPC_DB_NOTE_MAX + 1 bytes, the setters refuse longer texts with 3.
+enum : unsigned { ZRPC_DB_NOTE_MAX = 255 };
+ZRPC_API int ZRPCFUNC_DB_DatabaseExists(char* path);
+ZRPC_API int ZRPCFUNC_DB_CreateDatabase(HWND parent, char* path);
+ZRPC_API unsigned long ZRPCFUNC_DB_Connect(void);
+ZRPC_API unsigned long ZRPCFUNC_DB_Disconnect(void);
+// Public keys (packets of type 12, or 16 for a backup key, stored as 12).
+ZRPC_API unsigned long ZRPCFUNC_DB_AddPublicKey(HWND parent, _tNewTransferPacket* packet, int confirm);
+ZRPC_API unsigned long ZRPCFUNC_DB_UpdatePublicKey(_tNewTransferPacket* packet);
+ZRPC_API unsigned long ZRPCFUNC_DB_DeletePublicKey(unsigned long serial);
+ZRPC_API unsigned long ZRPCFUNC_DB_GetPublicKeyPacket(unsigned long serial, _tNewTransferPacket* packet);
+ZRPC_API unsigned long ZRPCFUNC_DB_GetEmailAddress(unsigned long serial, char* text);
+ZRPC_API unsigned long ZRPCFUNC_DB_GetComments(unsigned long serial, char* text);
+ZRPC_API unsigned long ZRPCFUNC_DB_SetEmailAddress(unsigned long serial, char* text);
+ZRPC_API unsigned long ZRPCFUNC_DB_SetComments(unsigned long serial, char* text);
+// name: 17 bytes (16 characters and a NUL).
+ZRPC_API int ZRPCFUNC_DB_GetNameFromSerial(HWND parent, unsigned long serial, char* name);
+// Enumeration over the connection (a snapshot taken at connect time); name receives 16 bytes.
+ZRPC_API unsigned long ZRPCFUNC_DB_GetFirstPublicKey(unsigned long* serial, unsigned char* name);
+ZRPC_API unsigned long ZRPCFUNC_DB_GetNextPublicKey(unsigned long* serial, unsigned char* name);
+ZRPC_API unsigned long ZRPCFUNC_DB_GetPubKeyEmail(char* text);
+ZRPC_API unsigned long ZRPCFUNC_DB_GetPubKeyComment(char* text);
+// Updates: keys wrapped for a stored public key (serial), named by key serial and update id.
+ZRPC_API unsigned long ZRPCFUNC_DB_GetFirstUpdate(unsigned long serial, _tDBKeyUpdate* update);
+ZRPC_API unsigned long ZRPCFUNC_DB_GetNextUpdate(_tDBKeyUpdate* update);
+ZRPC_API unsigned long ZRPCFUNC_DB_GetUpdateCountForToken(unsigned long serial, unsigned long* count);
+ZRPC_API unsigned long ZRPCFUNC_DB_GetUpdatePacket(unsigned long serial, unsigned long key_serial,
+                                                   unsigned short update_id, _tNewTransferPacket* packet);
+ZRPC_API unsigned long ZRPCFUNC_DB_FindNextUpdate(long* position, unsigned long serial, char* text);
+ZRPC_API unsigned long ZRPCFUNC_DB_DeleteUpdate(unsigned long serial, unsigned long key_serial,
+                                                unsigned short update_id);
+// Backup of the key in slot for target_kind 0 (the token's own public key), 1 or 2 (backup key 1 or 2)
+// or 3 (the stored public key target_serial); with a folder, also FOLDER\NAME (SERIAL)\KEY.dlu, whose
+// path goes to file_path (MAX_PATH bytes). folder must leave room for that path (at most 211
+// characters), else 3.
+ZRPC_API unsigned long ZRPCFUNC_DB_Backup(HWND parent, ITokenInterface* token, unsigned long token_handle,
+                                          int target_kind, unsigned long target_serial, int slot, char* folder,
+                                          char* file_path);
+// folder: MAX_PATH bytes. 1 when a folder was found (settings, installation folder, desktop).
+ZRPC_API int ZRPCFUNC_DB_GetBackupFolder(char* folder);
 
 // ------------------------------------------------------------------ folder protection
 // @@folders@@

@@ -1,0 +1,207 @@
+// The key store's files: location, lock, loading and the replace protocol.
+#include "keystore/store_files.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "frame/frame.h"
+#include "include/zrpcfunc.h"
+
+namespace zks {
+
+namespace {
+
+const char kClientKey[] = "SOFTWARE\\Quillon Limited\\Corvane+\\Client";
+const char kInstallValue[] = "strInstallDir";
+const char kStoreName[] = "KeyStore.xml";
+const char kTempName[] = "TempStore.xml";
+const char kPreviousName[] = "Previous.dat";
+
+constexpr DWORD kLockWaitMs = 60000;
+constexpr DWORD kIoBlock = 1 << 20;
+// A reader of another process may hold the store open for a moment; the replacement waits for it.
+constexpr int kReplaceTries = 250;
+constexpr DWORD kReplaceRetryMs = 20;
+
+// The folder part of path, up to and including its last backslash.
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool Retryable(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
+}
+
+} // namespace
+
+bool StorePath(std::string& path) {
+    path.clear();
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kClientKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    char folder[MAX_PATH + 1] = {0};
+    DWORD size = MAX_PATH, type = 0;
+    LONG rc = RegQueryValueExA(key, kInstallValue, nullptr, &type, reinterpret_cast<BYTE*>(folder), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
+    folder[size < MAX_PATH ? size : MAX_PATH] = 0;
+    std::string dir = folder;
+    if (dir.empty()) return false;
+    if (dir.back() != '\\' && dir.back() != '/') dir += '\\';
+    dir += kStoreName;
+    if (dir.size() > kMaxPath) return false;
+    path = dir;
+    return true;
+}
+
+bool IsFile(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ReadWholeFile(const std::string& path, std::string& data) {
+    data.clear();
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = true;
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < 0x40000000) {
+        try {
+            data.reserve((size_t)size.QuadPart);
+        } catch (...) {
+            ok = false;
+        }
+    }
+    std::string block;
+    while (ok) {
+        size_t at = data.size();
+        try {
+            data.resize(at + kIoBlock);
+        } catch (...) {
+            ok = false;
+            break;
+        }
+        DWORD got = 0;
+        if (!::ReadFile(file, &data[at], kIoBlock, &got, nullptr)) ok = false;
+        data.resize(at + got);
+        if (got == 0) break;
+    }
+    CloseHandle(file);
+    if (!ok) WipeString(data);
+    return ok;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& data, bool* createFailed) {
+    if (createFailed) *createFailed = false;
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        if (createFailed) *createFailed = true;
+        return false;
+    }
+    bool ok = true;
+    for (size_t at = 0; ok && at < data.size();) {
+        DWORD n = (DWORD)(data.size() - at < kIoBlock ? data.size() - at : kIoBlock), wrote = 0;
+        ok = ::WriteFile(file, data.data() + at, n, &wrote, nullptr) && wrote == n;
+        at += wrote;
+    }
+    if (ok) ok = FlushFileBuffers(file) != FALSE;
+    if (!CloseHandle(file)) ok = false;
+    if (!ok) DeleteFileA(path.c_str());
+    return ok;
+}
+
+bool LoadStore(const std::string& path, StoreDoc& doc, std::string* raw) {
+    std::string data;
+    bool ok = ReadWholeFile(path, data) && !data.empty();
+    if (ok) {
+        if (std::memchr(data.data(), 0, data.size())) {
+            std::string text = ChunkedText(data.data(), data.size());
+            ok = doc.Load(text.data(), text.size());
+            WipeString(text);
+        } else {
+            ok = doc.Load(data.data(), data.size());
+        }
+    }
+    if (ok && raw) raw->swap(data);
+    WipeString(data);
+    return ok;
+}
+
+bool SaveStore(const StoreDoc& doc, const std::string& path, const std::string& previous) {
+    const std::string folder = FolderOf(path);
+    const std::string temp = folder + kTempName, before = folder + kPreviousName;
+    if (temp.size() > kMaxPath || before.size() > kMaxPath) return false;
+    std::string text;
+    if (!doc.Serialize(text)) return false;
+
+    // 1. The new content, complete and on the disk, under its own name.
+    bool ok = WriteWholeFile(temp, text);
+    WipeString(text);
+    if (!ok) return false;
+
+    // 2. The content before the change.
+    DeleteFileA(before.c_str());
+    if (!WriteWholeFile(before, previous)) return false;
+
+    // 3. One rename puts the new content in place: a crash leaves either file whole.
+    for (int i = 0; i < kReplaceTries; ++i) {
+        if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        if (!Retryable(GetLastError())) break;
+        Sleep(kReplaceRetryMs);
+    }
+    return false;
+}
+
+StoreLock::StoreLock(const std::string& path) {
+    // One name for every spelling of the path: upper case, one kind of slash, hashed (FNV-1a).
+    uint64_t hash = 1469598103934665603ull;
+    for (char c : path) {
+        char u = c == '/' ? '\\' : (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c;
+        hash = (hash ^ (unsigned char)u) * 1099511628211ull;
+    }
+    char name[64];
+    std::snprintf(name, sizeof name, "ZRPCFunc.KeyStore.%08X%08X", (unsigned)(hash >> 32), (unsigned)hash);
+    m_mutex = CreateMutexA(nullptr, FALSE, name);
+    if (!m_mutex) return;
+    DWORD r = WaitForSingleObject(m_mutex, kLockWaitMs);
+    // An owner that died mid-change left the store old or new, never torn: carry on.
+    m_held = r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
+}
+
+StoreLock::~StoreLock() {
+    if (m_held) ReleaseMutex(m_mutex);
+    if (m_mutex) CloseHandle(m_mutex);
+}
+
+bool CreateStoreFile(HWND parent, const char* path) {
+    if (!path) return false;
+    size_t length = strnlen(path, MAX_PATH);
+    if (length == 0 || length > kMaxPath) return false;
+    std::string text;
+    zrpc::LangString(124, text);
+    ZRPCFUNC_C_ShowWorkingDialog(parent, const_cast<char*>(text.c_str()));
+    ZRPCFUNC_StepWorkingDialog();
+    bool ok = false;
+    {
+        // Creating the store itself is a change like any other.
+        std::string store;
+        bool isStore = StorePath(store) && EqualNoCase(store.c_str(), path);
+        StoreLock lock(isStore ? store : std::string(path));
+        StoreDoc doc;
+        std::string content;
+        ok = doc.NewEmpty() && doc.Serialize(content) && WriteWholeFile(path, content);
+    }
+    ZRPCFUNC_KillWorkingDialog();
+    if (parent && IsWindow(parent)) {
+        InvalidateRect(parent, nullptr, TRUE);
+        UpdateWindow(parent);
+    }
+    return ok;
+}
+
+} // namespace zks

@@ -1,0 +1,83 @@
+// The key store's files on Windows: where the store lives, the lock that keeps changes of several
+// processes apart, loading, and the replace protocol that every change goes through.
+#ifndef ZRPC_KEYSTORE_STORE_FILES_H
+#define ZRPC_KEYSTORE_STORE_FILES_H
+
+#include <windows.h>
+
+#include <string>
+
+#include "keystore/store_doc.h"
+
+namespace zks {
+
+// Paths hold at most this many characters (plus the terminator).
+constexpr size_t kMaxPath = MAX_PATH - 1;
+
+// The store's path: the installation folder from the registry, a backslash when the folder lacks one,
+// then "KeyStore.xml". False when the setting is missing or empty, or the path would not fit.
+bool StorePath(std::string& path);
+// True when path names an existing file (not a folder).
+bool IsFile(const std::string& path);
+
+// Reads a whole file, sharing it for reading, writing and deleting (so that another process can
+// replace the store meanwhile). False when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& data);
+// Writes a whole file and flushes it to the disk before closing. false when it cannot be created
+// (createFailed set) or written (the partial file is deleted).
+bool WriteWholeFile(const std::string& path, const std::string& data, bool* createFailed = nullptr);
+
+// Loads a store file into doc: false, with doc empty, when the file gives no text or holds no
+// backupdatabase element. raw (optional) receives the file's bytes.
+bool LoadStore(const std::string& path, StoreDoc& doc, std::string* raw);
+
+// Replaces the store with the document: writes "TempStore.xml" beside it, writes the content before
+// the change (previous) to "Previous.dat", then moves the new file over the store in one step. At every
+// moment the store holds either the old or the new content. True only when the replacement completed.
+bool SaveStore(const StoreDoc& doc, const std::string& path, const std::string& previous);
+
+// Keeps modifying operations of all processes on one store apart: a named mutex derived from the
+// store's path, held for the lifetime of the object. Re-entrant on one thread.
+class StoreLock {
+  public:
+    explicit StoreLock(const std::string& path);
+    ~StoreLock();
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+    bool Held() const { return m_held; }
+
+  private:
+    HANDLE m_mutex = nullptr;
+    bool m_held = false;
+};
+
+// One modifying operation: under the lock, checks that the store exists (kNoStore), loads it
+// (loadFailure when that fails), runs change(doc, save) and, when it answers 0 with save set, saves
+// (kFileError when saving fails). A store that could not be loaded is never written.
+template <class Change> unsigned long ModifyStore(unsigned long loadFailure, Change&& change) {
+    std::string path;
+    if (!StorePath(path)) return kNoStore;
+    StoreLock lock(path);
+    if (!lock.Held()) return kFileError;
+    if (!IsFile(path)) return kNoStore;
+    StoreDoc doc;
+    std::string raw;
+    if (!LoadStore(path, doc, &raw)) return loadFailure;
+    bool save = false;
+    unsigned long rc = change(doc, save);
+    if (rc == kOk && save && !SaveStore(doc, path, raw)) rc = kFileError;
+    WipeString(raw);
+    return rc;
+}
+
+// Files an issue-data packet (type 14, set by the caller) as an update of the stored public key
+// publicKeySerial; key is the wrapped key's record. 0 also when that update is already filed.
+unsigned long StoreUpdate(uint32_t publicKeySerial, uint32_t keySerial, const _tToken_KeyEx* key,
+                          const _tNewTransferPacket* packet);
+
+// Writes an empty store to path (the working dialog shows meanwhile). True when written.
+bool CreateStoreFile(HWND parent, const char* path);
+
+} // namespace zks
+
+#endif
