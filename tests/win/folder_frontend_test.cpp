@@ -159,6 +159,9 @@ TEST_F(FolderDeleteable, ServiceDecidesWithTheValueAndTheRecord) {
             << "the marker record from its byte 4 on";
     }
     EXPECT_EQ(0, frontEnd.BadCalls());
+    // An administrator needs neither the master nor the front end's permission.
+    EXPECT_EQ(0, frontEnd.Count(FrontEndStandIn::kMasterActive));
+    EXPECT_EQ(0, frontEnd.Count(FrontEndStandIn::kDeletePermitted));
 }
 
 TEST_F(FolderDeleteable, ShortMarkerIsHandedOverZeroed) {
