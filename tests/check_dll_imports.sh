@@ -11,7 +11,7 @@ for f in zrpcfunc.dll zrpcres.dll zrpc.exe; do
     if [ "$fmt" != "pei-i386" ]; then echo "$f: format $fmt, want pei-i386"; status=1; fi
     for dll in $("$OBJDUMP" -p "$BIN/$f" | sed -n 's/^[[:space:]]*DLL Name: //p'); do
         if [ "$f" = zrpc.exe ] && [ "$dll" = zrpcfunc.dll ]; then continue; fi
-        echo "$dll" | grep -Eq "$allowed" || { echo "$f imports $dll"; status=1; }
+        echo "$dll" | grep -Eiq "$allowed" || { echo "$f imports $dll"; status=1; }
     done
 done
 if "$OBJDUMP" -p "$BIN/zrpcres.dll" | grep -q 'DLL Name:'; then echo "zrpcres.dll imports code"; status=1; fi
