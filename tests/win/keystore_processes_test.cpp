@@ -1,0 +1,114 @@
+// The key store under several processes: a writer killed at many moments of its save leaves the store
+// whole (old or new content), and two processes adding keys at once lose none.
+// ctest-lock: keystore registry
+#include "tests/win/keystore_testing.h"
+
+#include <set>
+
+namespace {
+
+using kst::Read;
+using kst::StoreFile;
+
+// A store of count keys from first on, in the form a store has after it was read back once.
+std::string BigStore(uint32_t first, uint32_t count) {
+    std::string text = "<backupdatabase>\n";
+    for (uint32_t s = first; s < first + count; ++s) {
+        char head[96];
+        std::snprintf(head, sizeof head, "\t<publickey serial=\"%08X\" name=\"key %08X\">\n\t\t<packet>",
+                      (unsigned)s, (unsigned)s);
+        text += head;
+        text += kst::Collapsed(kst::UpdateText(kst::PublicKeyPacket(s, "k")));
+        text += "</packet>\n\t</publickey>\n";
+    }
+    return text + "</backupdatabase>\n";
+}
+
+HANDLE Start(const std::string& commandLine) {
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::string cmd = zt::ProgramDir() + "\\" + commandLine;
+    std::vector<char> buffer(cmd.begin(), cmd.end());
+    buffer.push_back(0);
+    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, zt::ProgramDir().c_str(),
+                        &si, &pi))
+        return nullptr;
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+DWORD Finish(HANDLE process, DWORD timeoutMs) {
+    DWORD code = 0xFFFFFFFF;
+    if (WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process, &code);
+    else
+        TerminateProcess(process, 99);
+    CloseHandle(process);
+    return code;
+}
+
+class KeyStoreProcesses : public kst::StoreTest {};
+
+TEST_F(KeyStoreProcesses, WriterKilledAtAnyMomentLeavesTheOldOrTheNewStore) {
+    const std::string initial = BigStore(0x10, 3000);
+    WriteStore(initial);
+    const std::string a(200, 'a'), b = "b";
+    // The only contents the store may ever have: as it was, with comment a, with comment b.
+    ASSERT_EQ(zt::RunProgram("keystore_worker.exe comment 10 " + a), 0);
+    const std::string withA = Read(StoreFile());
+    ASSERT_EQ(zt::RunProgram("keystore_worker.exe comment 10 " + b), 0);
+    const std::string withB = Read(StoreFile());
+    ASSERT_NE(withA, withB);
+    WriteStore(initial);
+
+    int midSave = 0;
+    std::set<int> states;
+    for (int i = 0; i < 24; ++i) {
+        DeleteFileA(kst::TempFile().c_str());
+        HANDLE writer = Start("keystore_worker.exe comments 10 " + a + " " + b);
+        ASSERT_NE(writer, nullptr);
+        Sleep(150 + 31 * i);
+        TerminateProcess(writer, 77);
+        EXPECT_EQ(Finish(writer, 10000), 77u) << "killed while still writing (" << i << ")";
+        const std::string now = Read(StoreFile());
+        int state = now == initial ? 0 : now == withA ? 1 : now == withB ? 2 : -1;
+        ASSERT_NE(state, -1) << "torn store after kill " << i << ": " << now.size() << " bytes";
+        states.insert(state);
+        if (zt::FileExists(kst::TempFile())) ++midSave;
+    }
+    EXPECT_GE(midSave, 1) << "no kill fell inside a save";
+    EXPECT_TRUE(states.count(1) || states.count(2)) << "the writer never completed a change";
+
+    // A writer that died holding the lock does not stop the next change.
+    EXPECT_EQ(ZRPCFUNC_DB_SetComments(0x10, const_cast<char*>("after")), 0u);
+    char comment[ZRPC_DB_NOTE_MAX + 1] = "";
+    EXPECT_EQ(ZRPCFUNC_DB_GetComments(0x10, comment), 0u);
+    EXPECT_STREQ(comment, "after");
+    EXPECT_FALSE(zt::FileExists(kst::TempFile()));
+}
+
+TEST_F(KeyStoreProcesses, ConcurrentAddsLoseNoKey) {
+    WriteStore(BigStore(0x10, 1000));
+    HANDLE first = Start("keystore_worker.exe add 100000 40");
+    HANDLE second = Start("keystore_worker.exe add 200000 40");
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(Finish(first, 300000), 0u);
+    EXPECT_EQ(Finish(second, 300000), 0u);
+
+    ASSERT_EQ(ZRPCFUNC_DB_Connect(), 0u);
+    std::set<unsigned long> serials;
+    unsigned long serial;
+    unsigned char name[16];
+    for (unsigned long rc = ZRPCFUNC_DB_GetFirstPublicKey(&serial, name); rc == 0;
+         rc = ZRPCFUNC_DB_GetNextPublicKey(&serial, name))
+        serials.insert(serial);
+    EXPECT_EQ(serials.size(), 1080u);
+    for (unsigned long i = 0; i < 40; ++i) {
+        EXPECT_TRUE(serials.count(0x100000 + i)) << std::hex << 0x100000 + i;
+        EXPECT_TRUE(serials.count(0x200000 + i)) << std::hex << 0x200000 + i;
+    }
+}
+
+} // namespace
