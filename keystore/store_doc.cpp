@@ -108,9 +108,10 @@ std::string NameFieldText(const char* field) {
 
 void WipeString(std::string& text) {
     if (text.empty()) return;
-    volatile char* p = &text[0];
-    for (std::size_t i = 0; i < text.size(); ++i)
-        p[i] = 0;
+    char* p = &text[0];
+    std::memset(p, 0, text.size());
+    // The text is about to be released: keep the compiler from dropping the clearing as a dead store.
+    __asm__ __volatile__("" : : "r"(p) : "memory");
     text.clear();
 }
 

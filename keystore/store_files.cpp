@@ -68,27 +68,33 @@ bool ReadWholeFile(const std::string& path, std::string& data) {
     if (file == INVALID_HANDLE_VALUE) return false;
     bool ok = true;
     LARGE_INTEGER size;
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < 0x40000000) {
-        try {
-            data.reserve((size_t)size.QuadPart);
-        } catch (...) {
-            ok = false;
-        }
+    size_t expected = 0;
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0) {
+        if (size.QuadPart >= 0x40000000) ok = false; // no store is that large
+        expected = (size_t)size.QuadPart;
     }
-    std::string block;
-    while (ok) {
-        size_t at = data.size();
+    // One read for the size the file has, then whatever it still gives (it may have grown).
+    if (ok && expected) {
         try {
-            data.resize(at + kIoBlock);
+            data.resize(expected);
         } catch (...) {
             ok = false;
-            break;
         }
         DWORD got = 0;
-        if (!::ReadFile(file, &data[at], kIoBlock, &got, nullptr)) ok = false;
-        data.resize(at + got);
-        if (got == 0) break;
+        if (ok && !::ReadFile(file, &data[0], (DWORD)expected, &got, nullptr)) ok = false;
+        data.resize(ok ? got : 0);
     }
+    char block[1 << 16];
+    for (DWORD got = 0; ok;) {
+        if (!::ReadFile(file, block, sizeof block, &got, nullptr)) ok = false;
+        if (!ok || got == 0) break;
+        try {
+            data.append(block, got);
+        } catch (...) {
+            ok = false;
+        }
+    }
+    zrpc::Wipe(block, sizeof block);
     CloseHandle(file);
     if (!ok) WipeString(data);
     return ok;
@@ -131,6 +137,17 @@ bool LoadStore(const std::string& path, StoreDoc& doc, std::string* raw) {
     return ok;
 }
 
+// Moves source over target in one step, waiting a little for readers that hold the target open.
+static bool MoveOver(const std::string& source, const std::string& target) {
+    for (int i = 0; i < kReplaceTries; ++i) {
+        if (MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        if (!Retryable(GetLastError())) break;
+        Sleep(kReplaceRetryMs);
+    }
+    return false;
+}
+
 bool SaveStore(const StoreDoc& doc, const std::string& path, const std::string& previous) {
     const std::string folder = FolderOf(path);
     const std::string temp = folder + kTempName, before = folder + kPreviousName;
@@ -143,18 +160,14 @@ bool SaveStore(const StoreDoc& doc, const std::string& path, const std::string& 
     WipeString(text);
     if (!ok) return false;
 
-    // 2. The content before the change.
+    // 2. The content before the change: a second name for the present store file, which the library
+    // never writes in place; a copy where the file system has no links.
     DeleteFileA(before.c_str());
-    if (!WriteWholeFile(before, previous)) return false;
+    if (!CreateHardLinkA(before.c_str(), path.c_str(), nullptr) && !WriteWholeFile(before, previous))
+        return false;
 
     // 3. One rename puts the new content in place: a crash leaves either file whole.
-    for (int i = 0; i < kReplaceTries; ++i) {
-        if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return true;
-        if (!Retryable(GetLastError())) break;
-        Sleep(kReplaceRetryMs);
-    }
-    return false;
+    return MoveOver(temp, path);
 }
 
 StoreLock::StoreLock(const std::string& path) {
@@ -194,7 +207,14 @@ bool CreateStoreFile(HWND parent, const char* path) {
         StoreLock lock(isStore ? store : std::string(path));
         StoreDoc doc;
         std::string content;
-        ok = doc.NewEmpty() && doc.Serialize(content) && WriteWholeFile(path, content);
+        ok = doc.NewEmpty() && doc.Serialize(content);
+        if (ok && isStore) {
+            // The store is never written in place: "Previous.dat" may be another name of its file.
+            const std::string temp = FolderOf(store) + kTempName;
+            ok = temp.size() <= kMaxPath && WriteWholeFile(temp, content) && MoveOver(temp, store);
+        } else if (ok) {
+            ok = WriteWholeFile(path, content);
+        }
     }
     ZRPCFUNC_KillWorkingDialog();
     if (parent && IsWindow(parent)) {

@@ -132,6 +132,14 @@ TEST_F(KeyStoreFiles, ChangeReplacesTheStoreAndKeepsThePreviousContent) {
 
     ASSERT_EQ(ZRPCFUNC_DB_SetComments(0x3333, const_cast<char*>("another")), 0u);
     EXPECT_EQ(Read(kst::PreviousFile()), after) << "each change refreshes the previous content";
+
+    // Emptying the store by creating it anew keeps the previous content apart from the store's.
+    const std::string last = Read(StoreFile());
+    std::string path = StoreFile();
+    ASSERT_EQ(ZRPCFUNC_DB_CreateDatabase(nullptr, &path[0]), 1);
+    EXPECT_EQ(Read(StoreFile()), "<backupdatabase/>\n");
+    EXPECT_EQ(Read(kst::PreviousFile()), after);
+    EXPECT_NE(last, after);
 }
 
 TEST_F(KeyStoreFiles, FailedSaveLeavesTheStoreAsItWas) {
