@@ -28,26 +28,29 @@ ZRPC_API BOOL ZRPCFUNC_PreTranslateMsg(MSG* msg);
 // ------------------------------------------------------------------ error messages
 ZRPC_API unsigned long ZRPCFUNC_FormatErrorMsg(unsigned long code, char* buffer, unsigned long* size);
 ZRPC_API void ZRPCFUNC_DisplayErrorMsg(HWND owner, unsigned long code, const char* doing, BOOL warning);
-ZRPC_API void ZRPCFUNC_DisplayErrorMsgEx(HWND owner, unsigned long code, const char* doing, const char* detail,
-                                         BOOL warning);
+ZRPC_API void ZRPCFUNC_DisplayErrorMsgEx(HWND owner, unsigned long code, const char* doing,
+                                         const char* detail, BOOL warning);
 
 // ------------------------------------------------------------------ encryption key cache
 ZRPC_API void ZRPCFUNC_ResetEncryptionKeyCache();
 ZRPC_API int ZRPCFUNC_AreEncryptionKeysCached();
-ZRPC_API unsigned long ZRPCFUNC_FillEncryptionKeyCache(ITokenInterface* token, unsigned long handle, int force);
-ZRPC_API _tToken_Key* ZRPCFUNC_GetEncryptionKeyFromCache(ITokenInterface* token, unsigned long handle, int slot,
-                                                         unsigned long* result, int force);
+ZRPC_API unsigned long ZRPCFUNC_FillEncryptionKeyCache(ITokenInterface* token, unsigned long handle,
+                                                       int force);
+ZRPC_API _tToken_Key* ZRPCFUNC_GetEncryptionKeyFromCache(ITokenInterface* token, unsigned long handle,
+                                                         int slot, unsigned long* result, int force);
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsed(ITokenInterface* token,
-                                                                       unsigned long handle, unsigned long* result,
-                                                                       CString name, int force);
+                                                                       unsigned long handle,
+                                                                       unsigned long* result, CString name,
+                                                                       int force);
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_AreAllSlotsUsed(ITokenInterface* token, unsigned long handle,
                                                                  unsigned long* result, int force);
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_AreAnySlotsFree(ITokenInterface* token, unsigned long handle,
                                                                  unsigned long* result, int force);
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_AreAnySlotsUsed(ITokenInterface* token, unsigned long handle,
                                                                  unsigned long* result, int force);
-ZRPC_API unsigned long ZRPCFUNC_GetEncryptionKeyGroupCodeFromCache(ITokenInterface* token, unsigned long handle,
-                                                                   int slot, unsigned long* result, int force);
+ZRPC_API unsigned long ZRPCFUNC_GetEncryptionKeyGroupCodeFromCache(ITokenInterface* token,
+                                                                   unsigned long handle, int slot,
+                                                                   unsigned long* result, int force);
 
 // ------------------------------------------------------------------ token information cache
 ZRPC_API void ZRPCFUNC_ResetTokenInfoExCache();
