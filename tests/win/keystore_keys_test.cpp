@@ -4,6 +4,7 @@
 // ctest-lock: keystore registry msgbox
 #include "tests/win/keystore_testing.h"
 
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -212,7 +213,7 @@ TEST_F(KeyStoreKeys, NoteRulesForEmptyTextsAndUnknownKeys) {
     EXPECT_EQ(ZRPCFUNC_DB_SetComments(0, const_cast<char*>("x")), 3u);
 
     // No e-mail element: the text is left alone.
-    std::strcpy(text, "untouched");
+    std::snprintf(text, sizeof text, "%s", "untouched");
     EXPECT_EQ(ZRPCFUNC_DB_GetEmailAddress(0x70, text), 0u);
     EXPECT_STREQ(text, "untouched");
     EXPECT_EQ(ZRPCFUNC_DB_GetEmailAddress(0x71, text), 0u) << "unknown key";
@@ -236,7 +237,7 @@ TEST_F(KeyStoreKeys, NoteRulesForEmptyTextsAndUnknownKeys) {
     // An emptied e-mail reads as none.
     ASSERT_EQ(ZRPCFUNC_DB_SetEmailAddress(0x70, const_cast<char*>("a@b")), 0u);
     ASSERT_EQ(ZRPCFUNC_DB_SetEmailAddress(0x70, const_cast<char*>("")), 0u);
-    std::strcpy(text, "untouched");
+    std::snprintf(text, sizeof text, "%s", "untouched");
     EXPECT_EQ(ZRPCFUNC_DB_GetEmailAddress(0x70, text), 0u);
     EXPECT_STREQ(text, "untouched");
 }
