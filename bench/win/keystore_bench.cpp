@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "standins/token/softtoken.h"
+#include "tests/common/collapsed.h"
 #include "zrpcfunc.h"
 
 namespace {
@@ -99,18 +100,7 @@ std::string StoredText(_tNewTransferPacket packet, const char* name = nullptr, u
     char* text = nullptr;
     unsigned long length = 0;
     if (ZRPCFUNC_CreateMemKTFile(&packet, &text, &length, name, target) != 0) return std::string();
-    std::string out;
-    bool space = false;
-    for (unsigned long i = 0; i < length; ++i) {
-        char c = text[i];
-        if ((unsigned char)c >= 1 && (unsigned char)c <= 32) {
-            space = !out.empty();
-            continue;
-        }
-        if (space) out += ' ';
-        space = false;
-        out += c;
-    }
+    std::string out = Collapsed(std::string_view(text, length));
     ZRPC_FreeGlobal(text);
     return out;
 }

@@ -1,6 +1,7 @@
 // The key store document: formats, the exact file text a sequence of changes gives, lookups by serial,
 // escaping of typed values, the e-mail/comment rule, update entries and stores that are not stores.
 #include <gtest/gtest.h>
+#include "tests/common/collapsed.h"
 
 #include <cstring>
 #include <string>
@@ -43,22 +44,6 @@ std::string PacketText(uint32_t type, uint32_t serial, const char* name, const c
     std::string text;
     EXPECT_EQ(zrpc::kt::PacketToText(MakePacket(type, serial, name), headerName, target, text), 0u);
     return text;
-}
-
-// Whitespace runs collapse to one space when a store is read back.
-std::string Collapsed(const std::string& text) {
-    std::string out;
-    bool space = false;
-    for (char c : text) {
-        if ((unsigned char)c >= 1 && (unsigned char)c <= 32) {
-            space = !out.empty();
-            continue;
-        }
-        if (space) out += ' ';
-        space = false;
-        out += c;
-    }
-    return out;
 }
 
 TEST(KeyStoreFormats, SerialsUpdateIdsAndTimes) {

@@ -9,7 +9,6 @@
 
 namespace {
 
-using kst::Collapsed;
 using kst::PublicKeyPacket;
 using kst::Read;
 using kst::StoreFile;

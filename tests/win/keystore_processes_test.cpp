@@ -18,7 +18,7 @@ std::string BigStore(uint32_t first, uint32_t count) {
         std::snprintf(head, sizeof head, "\t<publickey serial=\"%08X\" name=\"key %08X\">\n\t\t<packet>",
                       (unsigned)s, (unsigned)s);
         text += head;
-        text += kst::Collapsed(kst::UpdateText(kst::PublicKeyPacket(s, "k")));
+        text += Collapsed(kst::UpdateText(kst::PublicKeyPacket(s, "k")));
         text += "</packet>\n\t</publickey>\n";
     }
     return text + "</backupdatabase>\n";

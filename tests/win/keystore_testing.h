@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tests/win/support/testsupport.h"
+#include "tests/common/collapsed.h"
 #include "zrpcfunc.h"
 
 namespace kst {
@@ -78,22 +79,6 @@ inline std::string UpdateText(_tNewTransferPacket packet, const char* name = nul
     EXPECT_EQ(ZRPCFUNC_CreateMemKTFile(&packet, &text, &length, name, target), 0u);
     std::string out(text ? text : "", length);
     ZRPC_FreeGlobal(text);
-    return out;
-}
-
-// The same text after a store was read back: every run of white space is one space.
-inline std::string Collapsed(const std::string& text) {
-    std::string out;
-    bool space = false;
-    for (char c : text) {
-        if ((unsigned char)c >= 1 && (unsigned char)c <= 32) {
-            space = !out.empty();
-            continue;
-        }
-        if (space) out += ' ';
-        space = false;
-        out += c;
-    }
     return out;
 }
 
