@@ -2,6 +2,7 @@
 #include "keystore/store_doc.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -106,12 +107,17 @@ std::string NameFieldText(const char* field) {
     return std::string(field, n);
 }
 
+namespace {
+void WipeBytes(char* p, std::size_t size) {
+    std::memset(p, 0, size);
+    // The bytes are about to be released: keep the compiler from dropping the clearing as a dead store.
+    __asm__ __volatile__("" : : "r"(p) : "memory");
+}
+} // namespace
+
 void WipeString(std::string& text) {
     if (text.empty()) return;
-    char* p = &text[0];
-    std::memset(p, 0, text.size());
-    // The text is about to be released: keep the compiler from dropping the clearing as a dead store.
-    __asm__ __volatile__("" : : "r"(p) : "memory");
+    WipeBytes(&text[0], text.size());
     text.clear();
 }
 
@@ -145,6 +151,27 @@ bool StoreDoc::Load(const char* text, std::size_t size) {
         m_doc.reset();
         return false;
     }
+    return FindRoot();
+}
+
+bool StoreDoc::LoadHeapText(char* text, std::size_t size) {
+    m_root = XmlNodeHandle();
+    m_doc.reset(new (std::nothrow) XmlParser);
+    if (!m_doc) {
+        if (text) {
+            WipeBytes(text, size);
+            std::free(text);
+        }
+        return false;
+    }
+    if (!m_doc->load_from_heap_buffer(text, size)) {
+        m_doc.reset();
+        return false;
+    }
+    return FindRoot();
+}
+
+bool StoreDoc::FindRoot() {
     XmlNodeHandle root = m_doc->root_handle().first_element(kRootName);
     if (root.is_null()) {
         m_doc.reset();

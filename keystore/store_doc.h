@@ -84,6 +84,9 @@ class StoreDoc {
 
     // Parses store text (read as ChunkedText already); true when it holds a backupdatabase element.
     bool Load(const char* text, std::size_t size);
+    // The same, parsing in place a std::malloc block of size + 1 bytes (byte `size` is 0, no NUL before
+    // it) that the document takes over whatever the outcome.
+    bool LoadHeapText(char* text, std::size_t size);
     // An empty store: one backupdatabase element.
     bool NewEmpty();
     bool Loaded() const { return !m_root.is_null(); }
@@ -133,6 +136,7 @@ class StoreDoc {
                              std::uint32_t algo, std::uint64_t created, const std::string& packetText);
 
   private:
+    bool FindRoot(); // sets m_root to the backupdatabase element; drops the document without one
     std::unique_ptr<XmlParser> m_doc;
     XmlNodeHandle m_root;
 };

@@ -2,6 +2,7 @@
 #include "keystore/store_files.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "frame/frame.h"
@@ -60,45 +61,68 @@ bool IsFile(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& data) {
-    data.clear();
+namespace {
+
+void WipeAndFree(char* block, size_t size) {
+    if (!block) return;
+    zrpc::Wipe(block, size);
+    std::free(block);
+}
+
+// Reads the whole file into a std::malloc block one byte longer than the content, that byte 0. The
+// file is shared for reading, writing and deleting, so that another process can replace the store
+// meanwhile. Null when the file cannot be opened or read.
+char* ReadFileToHeap(const std::string& path, size_t& size) {
+    size = 0;
     HANDLE file =
         CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    LARGE_INTEGER length;
+    size_t capacity = 0;
     bool ok = true;
-    LARGE_INTEGER size;
-    size_t expected = 0;
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0) {
-        if (size.QuadPart >= 0x40000000) ok = false; // no store is that large
-        expected = (size_t)size.QuadPart;
+    if (GetFileSizeEx(file, &length) && length.QuadPart > 0) {
+        if (length.QuadPart >= 0x40000000) ok = false; // no store is that large
+        capacity = (size_t)length.QuadPart;
     }
-    // One read for the size the file has, then whatever it still gives (it may have grown).
-    if (ok && expected) {
-        try {
-            data.resize(expected);
-        } catch (...) {
-            ok = false;
-        }
+    char* block = ok ? static_cast<char*>(std::malloc(capacity + 1)) : nullptr;
+    ok = block != nullptr;
+    // The size the file has, then whatever it still gives (it may have grown meanwhile).
+    while (ok && size < capacity) {
         DWORD got = 0;
-        if (ok && !::ReadFile(file, &data[0], (DWORD)expected, &got, nullptr)) ok = false;
-        data.resize(ok ? got : 0);
-    }
-    char block[1 << 16];
-    for (DWORD got = 0; ok;) {
-        if (!::ReadFile(file, block, sizeof block, &got, nullptr)) ok = false;
+        DWORD want = (DWORD)(capacity - size < kIoBlock * 64 ? capacity - size : kIoBlock * 64);
+        if (!::ReadFile(file, block + size, want, &got, nullptr)) ok = false;
         if (!ok || got == 0) break;
-        try {
-            data.append(block, got);
-        } catch (...) {
-            ok = false;
-        }
+        size += got;
     }
-    zrpc::Wipe(block, sizeof block);
+    char tail[1 << 16];
+    for (DWORD got = 0; ok;) {
+        if (!::ReadFile(file, tail, sizeof tail, &got, nullptr)) ok = false;
+        if (!ok || got == 0) break;
+        size_t grown = size + got;
+        char* bigger = grown < 0x40000000 ? static_cast<char*>(std::malloc(grown + 1)) : nullptr;
+        if (!bigger) {
+            ok = false;
+            break;
+        }
+        std::memcpy(bigger, block, size);
+        std::memcpy(bigger + size, tail, got);
+        WipeAndFree(block, capacity + 1);
+        block = bigger;
+        size = capacity = grown;
+    }
+    zrpc::Wipe(tail, sizeof tail);
     CloseHandle(file);
-    if (!ok) WipeString(data);
-    return ok;
+    if (!ok) {
+        WipeAndFree(block, capacity + 1);
+        size = 0;
+        return nullptr;
+    }
+    block[size] = 0;
+    return block;
 }
+
+} // namespace
 
 bool WriteWholeFile(const std::string& path, const std::string& data, bool* createFailed) {
     if (createFailed) *createFailed = false;
@@ -121,19 +145,35 @@ bool WriteWholeFile(const std::string& path, const std::string& data, bool* crea
 }
 
 bool LoadStore(const std::string& path, StoreDoc& doc, std::string* raw) {
-    std::string data;
-    bool ok = ReadWholeFile(path, data) && !data.empty();
-    if (ok) {
-        if (std::memchr(data.data(), 0, data.size())) {
-            std::string text = ChunkedText(data.data(), data.size());
-            ok = doc.Load(text.data(), text.size());
-            WipeString(text);
-        } else {
-            ok = doc.Load(data.data(), data.size());
+    size_t size = 0;
+    char* block = ReadFileToHeap(path, size);
+    if (!block) return false;
+    if (size == 0) {
+        WipeAndFree(block, 1);
+        return false;
+    }
+    bool ok = true;
+    if (raw) {
+        // The caller keeps the bytes before the change (for Previous.dat).
+        try {
+            raw->assign(block, size);
+        } catch (...) {
+            ok = false;
         }
     }
-    if (ok && raw) raw->swap(data);
-    WipeString(data);
+    if (!ok) {
+        WipeAndFree(block, size + 1);
+    } else if (std::memchr(block, 0, size)) {
+        // Stray NUL bytes: read as the chunked file reader would have read them.
+        std::string text = ChunkedText(block, size);
+        WipeAndFree(block, size + 1);
+        ok = doc.Load(text.data(), text.size());
+        WipeString(text);
+    } else {
+        // Parsed in place: the document takes the block over.
+        ok = doc.LoadHeapText(block, size);
+    }
+    if (!ok && raw) WipeString(*raw);
     return ok;
 }
 

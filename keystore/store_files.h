@@ -20,9 +20,6 @@ bool StorePath(std::string& path);
 // True when path names an existing file (not a folder).
 bool IsFile(const std::string& path);
 
-// Reads a whole file, sharing it for reading, writing and deleting (so that another process can
-// replace the store meanwhile). False when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::string& data);
 // Writes a whole file and flushes it to the disk before closing. false when it cannot be created
 // (createFailed set) or written (the partial file is deleted).
 bool WriteWholeFile(const std::string& path, const std::string& data, bool* createFailed = nullptr);

@@ -264,6 +264,10 @@ class XmlParser {
     // The same for `size` bytes of text in memory (copied; parsing stops at the first NUL byte). True
     // when size is above 0.
     bool load_from_memory(const char* data, std::size_t size);
+    // The same without the copy: takes over `data`, a std::malloc block of at least size + 1 bytes
+    // whose byte `size` is 0, and parses it in place. The block is the document's from then on (wiped
+    // and freed with it), also when the call returns false (size 0).
+    bool load_from_heap_buffer(char* data, std::size_t size);
     // Frees any previous tree and buffer and starts an empty document. False when memory ran out.
     bool new_document();
     // A handle on the document node (a null handle before anything was loaded).

@@ -761,6 +761,18 @@ bool XmlParser::load_from_memory(const char* data, std::size_t size) {
     return parse_owned_buffer();
 }
 
+bool XmlParser::load_from_heap_buffer(char* data, std::size_t size) {
+    release();
+    if (data == nullptr) return false;
+    buffer_ = data;
+    buffer_size_ = size + 1;
+    if (size == 0) {
+        release();
+        return false;
+    }
+    return parse_owned_buffer();
+}
+
 bool XmlParser::new_document() {
     release();
     root_ = xml_new_node(XML_NODE_DOCUMENT);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include "tests/common/collapsed.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -324,6 +325,30 @@ TEST(KeyStoreDocument, TextsThatAreNoStoreDoNotLoad) {
         EXPECT_EQ(doc.FindPublicKeyChildNoCase(1), -1);
         std::string out;
         EXPECT_FALSE(doc.Serialize(out));
+    }
+}
+
+// A heap block handed to the document is parsed in place and released with it, also when it holds no
+// store (the sanitizers report a leak or a double free otherwise).
+TEST(KeyStoreDocument, HeapTextLoadsInPlaceAndIsReleasedWithTheDocument) {
+    auto heap = [](const std::string& text) {
+        char* block = static_cast<char*>(std::malloc(text.size() + 1));
+        std::memcpy(block, text.data(), text.size());
+        block[text.size()] = 0;
+        return block;
+    };
+    const std::string store = "<backupdatabase>\n\t<publickey serial=\"0000ABCD\" name=\"A &amp; B\">\n"
+                              "\t\t<packet>x</packet>\n\t</publickey>\n</backupdatabase>\n";
+    StoreDoc inPlace, copied;
+    ASSERT_TRUE(inPlace.LoadHeapText(heap(store), store.size()));
+    ASSERT_TRUE(copied.Load(store.data(), store.size()));
+    EXPECT_EQ(Text(inPlace), Text(copied));
+    EXPECT_FALSE(inPlace.FindPublicKey(0xABCD).is_null());
+
+    for (const std::string& bad : {std::string("just text"), std::string("<keystore/>"), std::string()}) {
+        StoreDoc doc;
+        EXPECT_FALSE(doc.LoadHeapText(heap(bad), bad.size())) << bad;
+        EXPECT_FALSE(doc.Loaded());
     }
 }
 
