@@ -163,8 +163,8 @@ ZRPC_API unsigned long ZRPCFUNC_DB_DeleteUpdate(unsigned long serial, unsigned l
 // path goes to file_path (MAX_PATH bytes). folder must leave room for that path (at most 211
 // characters), else 3.
 ZRPC_API unsigned long ZRPCFUNC_DB_Backup(HWND parent, ITokenInterface* token, unsigned long token_handle,
-                                          int target_kind, unsigned long target_serial, int slot, char* folder,
-                                          char* file_path);
+                                          int target_kind, unsigned long target_serial, int slot,
+                                          char* folder, char* file_path);
 // folder: MAX_PATH bytes. 1 when a folder was found (settings, installation folder, desktop).
 ZRPC_API int ZRPCFUNC_DB_GetBackupFolder(char* folder);
 
