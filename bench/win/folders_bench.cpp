@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/win/benchclock.h"
 #include "zrpcfunc.h"
 
 namespace {
@@ -86,22 +87,6 @@ void BareWalk(const std::string& folder, Counts& counts) {
     FindClose(h);
 }
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart / (double)frequency.QuadPart;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 } // namespace
 
 int main() {
@@ -118,16 +103,16 @@ int main() {
     unsigned long code = 0;
     BOOL found = FALSE, ran = FALSE;
     for (int round = -1; round < kRounds; ++round) { // round -1 warms the caches
-        double t0 = Now();
+        double t0 = NowMs();
         Counts c;
         BareWalk(root, c);
-        double t1 = Now();
+        double t1 = NowMs();
         char offending[MAX_PATH] = "";
         code = ZRPCFUNC_IsFolderEncryptable(root.c_str(), offending, 0x01 | 0x04);
-        double t2 = Now();
+        double t2 = NowMs();
         found = FALSE;
         ran = ZRPCFUNC_HasProtectedChild(root.c_str(), &found);
-        double t3 = Now();
+        double t3 = NowMs();
         if (round < 0) continue;
         bare.push_back(t1 - t0);
         encryptable.push_back(t2 - t1);
@@ -140,8 +125,8 @@ int main() {
     }
     double b = Median(bare), e = Median(encryptable), c = Median(child);
     std::printf("median of %d rounds:\n", kRounds);
-    std::printf("  bare FindFirstFileA/FindNextFileA walk      %8.1f ms\n", b * 1000);
-    std::printf("  ZRPCFUNC_IsFolderEncryptable(0x01 | 0x04)   %8.1f ms   ratio %.2f\n", e * 1000, e / b);
-    std::printf("  ZRPCFUNC_HasProtectedChild                  %8.1f ms   ratio %.2f\n", c * 1000, c / b);
+    std::printf("  bare FindFirstFileA/FindNextFileA walk      %8.1f ms\n", b);
+    std::printf("  ZRPCFUNC_IsFolderEncryptable(0x01 | 0x04)   %8.1f ms   ratio %.2f\n", e, e / b);
+    std::printf("  ZRPCFUNC_HasProtectedChild                  %8.1f ms   ratio %.2f\n", c, c / b);
     return 0;
 }

@@ -19,6 +19,7 @@
 
 #include "standins/token/softtoken.h"
 #include "tests/common/collapsed.h"
+#include "bench/win/benchclock.h"
 #include "zrpcfunc.h"
 
 namespace {
@@ -30,22 +31,6 @@ constexpr int kRounds = 9;
 LRESULT CALLBACK RefuseWindows(int code, WPARAM wp, LPARAM lp) {
     if (code == HCBT_CREATEWND) return 1;
     return CallNextHookEx(nullptr, code, wp, lp);
-}
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart * 1000.0 / (double)frequency.QuadPart;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 std::string StorePath() {
@@ -228,28 +213,28 @@ int main() {
     const std::string scratch[3] = {folder + "bench1.tmp", folder + "bench2.tmp", folder + "bench3.tmp"};
     for (int round = 0; round < kRounds; ++round) {
         // Raw traffic of one replacement: the store read once and written three times (each flushed).
-        double t0 = Now();
+        double t0 = NowMs();
         std::string data;
         ReadAll(store, data);
-        double t1 = Now();
+        double t1 = NowMs();
         for (const std::string& s : scratch)
             WriteAll(s, data);
-        double t2 = Now();
+        double t2 = NowMs();
         read.push_back(t1 - t0);
         raw.push_back(t2 - t0);
 
         _tNewTransferPacket extra = Packet(12, 0x20000000 + round, "Extra key");
-        t0 = Now();
+        t0 = NowMs();
         unsigned long rc = ZRPCFUNC_DB_AddPublicKey(nullptr, &extra, 0);
-        add.push_back(Now() - t0);
+        add.push_back(NowMs() - t0);
         if (rc) std::fprintf(stderr, "AddPublicKey: %lu\n", rc);
 
-        t0 = Now();
+        t0 = NowMs();
         rc = ZRPCFUNC_DB_DeletePublicKey(kFirstSerial + 1 + round * 997);
-        del.push_back(Now() - t0);
+        del.push_back(NowMs() - t0);
         if (rc) std::fprintf(stderr, "DeletePublicKey: %lu\n", rc);
 
-        t0 = Now();
+        t0 = NowMs();
         count = 0;
         if (ZRPCFUNC_DB_Connect() == 0) {
             for (rc = ZRPCFUNC_DB_GetFirstPublicKey(&serial, name); rc == 0;
@@ -257,7 +242,7 @@ int main() {
                 ++count;
             ZRPCFUNC_DB_Disconnect();
         }
-        enumerate.push_back(Now() - t0);
+        enumerate.push_back(NowMs() - t0);
     }
     for (const std::string& s : scratch)
         DeleteFileA(s.c_str());
