@@ -1,14 +1,15 @@
 #!/bin/sh
-# Checks that the built DLLs and the tool are 32-bit PE files that import system DLLs only, and that
-# zrpcfunc.dll exports the functions of every export fragment by name.
-# Usage: check_dll_imports.sh OBJDUMP BIN_DIR DEF_FILE
+# Checks that the built DLLs and the tool are PE files of the expected format (pei-i386 for the product)
+# that import system DLLs only, and that zrpcfunc.dll exports the functions of every export fragment by
+# name.
+# Usage: check_dll_imports.sh OBJDUMP BIN_DIR DEF_FILE [FORMAT]
 set -eu
-OBJDUMP="$1"; BIN="$2"; DEF="$3"
+OBJDUMP="$1"; BIN="$2"; DEF="$3"; FORMAT="${4:-pei-i386}"
 allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|COMCTL32|OLE32|OLEAUT32|SHELL32|msvcrt|COMDLG32|SHLWAPI|VERSION)\.(dll|DLL)$'
 status=0
 for f in zrpcfunc.dll zrpcres.dll zrpc.exe; do
     fmt=$("$OBJDUMP" -f "$BIN/$f" | sed -n 's/.*file format //p')
-    if [ "$fmt" != "pei-i386" ]; then echo "$f: format $fmt, want pei-i386"; status=1; fi
+    if [ "$fmt" != "$FORMAT" ]; then echo "$f: format $fmt, want $FORMAT"; status=1; fi
     for dll in $("$OBJDUMP" -p "$BIN/$f" | sed -n 's/^[[:space:]]*DLL Name: //p'); do
         if [ "$f" = zrpc.exe ] && [ "$dll" = zrpcfunc.dll ]; then continue; fi
         echo "$dll" | grep -Eiq "$allowed" || { echo "$f imports $dll"; status=1; }
