@@ -4,7 +4,7 @@
 // Document: one backupdatabase with 10,000 publickey entries (serial, name, a ~700-byte packet text with
 // CR LF line breaks, an e-mail and a comment); every fourth entry also holds an updates element with
 // three updates (created and packet each).
-#include "keystore/xml/xml.h"
+#include "xml/xml.h"
 
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "crypto/base64.h"
-#include "crypto/globalblock.h"
-#include "frame/frame.h"
+#include "crypto/win_globalblock.h"
+#include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 
 ZRPC_API int EncodeBase64(char** text, unsigned long* textLength, const unsigned char* data,

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "frame/frame.h"
+#include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
 

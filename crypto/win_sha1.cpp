@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "crypto/sha1.h"
-#include "frame/frame.h"
+#include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 
 ZRPC_API void ZRPCFUNC_SHA_Init(_tSHA_Context* context) {

@@ -1,6 +1,6 @@
 // Fuzz target for the XML engine: parse any bytes, walk and check every node, search, edit, write the
 // tree to memory, and parse the written text again. Also checks that escaping round-trips.
-#include "keystore/xml/xml.h"
+#include "xml/xml.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -60,7 +60,6 @@ ZRPC_API _tToken_InfoEx* ZRPCFUNC_GetTokenInfoExFromCache(ITokenInterface* token
                                                           unsigned long* result, int force);
 
 // ------------------------------------------------------------------ SHA-1, Base64, names
-// @@crypto@@
 // SHA-1 over a caller-owned context. Final returns the address of the context's state field, which
 // then holds the 20 digest bytes; Compare compares two whole 92-byte records.
 ZRPC_API void ZRPCFUNC_SHA_Init(_tSHA_Context* context);
@@ -89,7 +88,6 @@ ZRPC_API unsigned long ZRPCFUNC_GenerateSymmetricKeyForIV(unsigned long reserved
                                                           unsigned char* buffer, int keepContents);
 
 // ------------------------------------------------------------------ remote update files
-// @@updatefile@@
 // Remote update files (the text form of a 377-byte transfer packet). The writers take packet types 12
 // and 14 only and leave the caller's packet scrambled. Codes: 0 ok, 1 not read / no markers / not
 // decodable, 2 not created, 3 bad argument or type, 5 no header line or packet check failed,
@@ -119,7 +117,6 @@ typedef void (*ZRPC_ScrambleStreamFn)(long seed, unsigned char* buffer, long len
 typedef void (*ZRPC_ScrambleBufferFn)(unsigned short seed, unsigned char* buffer, long length);
 
 // ------------------------------------------------------------------ key store
-// @@keystore@@
 // The key store: KeyStore.xml in the installation folder (strInstallDir). Codes: 0 ok, 1 not read or
 // written / entry or text missing, 2 no store (or no location), 3 bad argument or enumeration step
 // without first step, 6 not loaded / no memory, 7 no (further) item, 9 no token interface or handle,
@@ -169,7 +166,6 @@ ZRPC_API unsigned long ZRPCFUNC_DB_Backup(HWND parent, ITokenInterface* token, u
 ZRPC_API int ZRPCFUNC_DB_GetBackupFolder(char* folder);
 
 // ------------------------------------------------------------------ folder protection
-// @@folders@@
 // Folder protection. A folder is protected when it directly holds the marker file "vktpdir.info".
 // Paths are ANSI text; a path whose built form (marker path, search pattern, child path) would not fit
 // in 260 characters is refused: the queries answer FALSE and nothing is acted on under a cut-down name.
@@ -226,7 +222,6 @@ ZRPC_API unsigned long ZRPCFUNC_IsFolderEncryptable(const char* folder, char* of
 ZRPC_API BOOL ZRPCFUNC_IsFolderDeleteable(const char* folder);
 
 // ------------------------------------------------------------------ working dialog
-// @@ui@@
 // The working dialog, shown while the calling thread does something long (that thread must keep
 // dispatching messages). Shows nest: every show is matched by a kill; inner shows change the text.
 // The parent is not used. Both shows return 0.

@@ -1,6 +1,5 @@
-# The XML engine (portable).
-zrpc_portable_list(keystore/xml/sources.txt)
-# The key store's own sources are listed below.
-if(EXISTS "${CMAKE_SOURCE_DIR}/keystore/store.cmake")
-    include("${CMAKE_SOURCE_DIR}/keystore/store.cmake")
-endif()
+# The key store: its document (portable) and its files, connection, public keys, updates and backup.
+zrpc_portable_sources(keystore/store_doc.cpp)
+zrpc_win_sources(keystore/win_store_files.cpp keystore/win_connection.cpp keystore/win_public_keys.cpp
+                 keystore/win_updates.cpp keystore/win_backup.cpp)
+zrpc_def(keystore/exports.def)

@@ -27,7 +27,7 @@
 #include <string>
 
 #include "include/zrpcrecords.h"
-#include "keystore/xml/xml.h"
+#include "xml/xml.h"
 
 namespace zks {
 

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "crypto/base64.h"
-#include "crypto/globalblock.h"
-#include "frame/frame.h"
+#include "crypto/win_globalblock.h"
+#include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
 #include "updatefile/ktformat.h"
-#include "updatefile/winfile.h"
+#include "updatefile/win_file.h"
 
 using namespace zrpc::kt;
 

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "crypto/base64.h"
-#include "frame/frame.h"
+#include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "updatefile/ktformat.h"
 #include "updatefile/scrambler.h"
-#include "updatefile/winfile.h"
+#include "updatefile/win_file.h"
 
 extern "C" unsigned long ReadKTFileTarget(const char* path, char* name, unsigned long* target) {
     return zrpc::Guard<unsigned long>(zrpc::kt::kNoMemory, [&]() -> unsigned long {

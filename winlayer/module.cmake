@@ -1,1 +1,2 @@
+# The thin window layer the dialogs and controls are built on.
 zrpc_win_sources(winlayer/window.cpp)

@@ -1,6 +1,6 @@
 // Hostile and broken input: the parser never fails and stays inside its buffer, deep trees are parsed,
 // searched and freed without recursion, huge values go through, and every tree it builds is sound.
-#include "keystore/xml/xml.h"
+#include "xml/xml.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The in-place parser: what tree each construct gives, value normalisation, lenient end tags, document
 // types with and without internal subset.
-#include "keystore/xml/xml.h"
+#include "xml/xml.h"
 
 #include <gtest/gtest.h>
 

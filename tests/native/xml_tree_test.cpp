@@ -1,6 +1,6 @@
 // Handles on the tree: lookups, the wildcard matcher, editing with its storage rule, erasing, iterators,
 // and what every operation does on a handle that refers to nothing.
-#include "keystore/xml/xml.h"
+#include "xml/xml.h"
 
 #include <gtest/gtest.h>
 

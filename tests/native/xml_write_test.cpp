@@ -1,6 +1,6 @@
 // The writer's byte layout, reading files in chunks with the NUL cut, the escape helpers, and a key
 // store document that goes to disk and back.
-#include "keystore/xml/xml.h"
+#include "xml/xml.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// The filter's control channel: request scrambling, the flags query and the passive bit, with the
+// The filter's control channel: the flags query and the passive bit, with the
 // filter stand-in checking every request the library sends; and the real (absent) device under Wine.
 #include <windows.h>
 
@@ -6,38 +6,12 @@
 
 #include <cstring>
 
-#include "folders/filter_request.h"
 #include "standins/filter/filterstandin.h"
 #include "zrpcfunc.h"
 #include "zrpctest.h"
 
 namespace {
 
-using zrpc::folders::FilterRequest;
-using zrpc::folders::ScrambleFilterRequest;
-
-TEST(FilterRequestScrambling, IsItsOwnInverseAndLeavesTheTailAlone) {
-    struct Case {
-        uint8_t keyStart, keyStep, pid;
-    } cases[] = {{0, 0, 0}, {1, 3, 0x42}, {0xFF, 0x11, 0xFF}, {0x80, 0x01, 0x80}};
-    for (const Case& c : cases) {
-        uint8_t key[16];
-        for (int i = 0; i < 16; ++i)
-            key[i] = (uint8_t)(c.keyStart + i * c.keyStep);
-        FilterRequest original;
-        for (int i = 0; i < 32; ++i)
-            reinterpret_cast<uint8_t*>(&original)[i] = (uint8_t)(i * 37 + 5);
-        FilterRequest request = original;
-        ScrambleFilterRequest(&request, key, c.pid);
-        const uint8_t* o = reinterpret_cast<const uint8_t*>(&original);
-        const uint8_t* r = reinterpret_cast<const uint8_t*>(&request);
-        for (int i = 0; i < 12; ++i)
-            EXPECT_EQ((uint8_t)(o[i] ^ key[i] ^ c.pid), r[i]) << "byte " << i;
-        EXPECT_EQ(0, std::memcmp(o + 12, r + 12, 20)) << "bytes 12 to 31 never change";
-        ScrambleFilterRequest(&request, key, c.pid);
-        EXPECT_EQ(0, std::memcmp(&original, &request, 32));
-    }
-}
 
 class FilterChannel : public ::testing::Test {
   protected:

@@ -68,8 +68,16 @@ TEST(Frame, BothLibrariesCarryAVersion) {
     }
 }
 
-TEST(Frame, DialogColourIsTheThreeDimensionalFace) {
-    EXPECT_EQ(ZRPCFUNC_GetDlgColour(), GetSysColor(COLOR_3DFACE));
+TEST(Frame, DialogColourFollowsTheSystemsFaceColour) {
+    // The colour is read at each call: a change of the system colours shows at once.
+    const COLORREF old = GetSysColor(COLOR_3DFACE);
+    const int which[] = {COLOR_3DFACE};
+    for (COLORREF colour : {RGB(1, 2, 3), RGB(200, 100, 50)}) {
+        ASSERT_TRUE(SetSysColors(1, which, &colour));
+        EXPECT_EQ(ZRPCFUNC_GetDlgColour(), colour);
+    }
+    SetSysColors(1, which, &old);
+    EXPECT_EQ(ZRPCFUNC_GetDlgColour(), old);
 }
 
 TEST(Frame, PreTranslateLeavesOtherWindowsMessagesAlone) {

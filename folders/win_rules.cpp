@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 
-#include "folders/folders.h"
+#include "folders/win_folders.h"
 #include "folders/treescan.h"
-#include "frame/frame.h"
+#include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpctest.h"
 

@@ -13,8 +13,8 @@
 //
 // Nothing here recurses, except that a document type's internal subset is parsed once more by the same
 // loop in its declaration mode, where a nested document type is only a declaration.
-#include "keystore/xml/xml.h"
-#include "keystore/xml/xml_internal.h"
+#include "xml/xml.h"
+#include "xml/xml_internal.h"
 
 #include <cstdlib>
 #include <cstring>

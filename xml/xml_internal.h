@@ -1,7 +1,7 @@
 // Helpers shared by the XML engine's sources; not part of its interface.
 #pragma once
 
-#include "keystore/xml/xml.h"
+#include "xml/xml.h"
 
 #include <cstddef>
 #include <cstdint>

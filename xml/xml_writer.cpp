@@ -1,6 +1,6 @@
 // Reading a file into a parse buffer and writing a tree as indented text.
-#include "keystore/xml/xml.h"
-#include "keystore/xml/xml_internal.h"
+#include "xml/xml.h"
+#include "xml/xml_internal.h"
 
 #include <cstdio>
 #include <cstdlib>

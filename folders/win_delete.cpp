@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "folders/folders.h"
-#include "frame/frame.h"
+#include "folders/win_folders.h"
+#include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 
 using namespace zrpc::folders;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "frame/frame.h"
+#include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "winlayer/window.h"
 

@@ -1,11 +1,11 @@
 // The key store's files: location, lock, loading and the replace protocol.
-#include "keystore/store_files.h"
+#include "keystore/win_store_files.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "frame/frame.h"
+#include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 
 namespace zks {

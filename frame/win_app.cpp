@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "frame/frame.h"
+#include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
 #include "winlayer/window.h"

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "folders/folders.h"
-#include "frame/frame.h"
+#include "folders/win_folders.h"
+#include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpctest.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "folders/folders.h"
+#include "folders/win_folders.h"
 #include "folders/treescan.h"
 
 namespace zrpc {

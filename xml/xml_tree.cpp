@@ -1,7 +1,7 @@
 // Node records, their allocation and release, the wildcard matcher, handles, iterators and the
 // document object.
-#include "keystore/xml/xml.h"
-#include "keystore/xml/xml_internal.h"
+#include "xml/xml.h"
+#include "xml/xml_internal.h"
 
 #include <cstddef>
 #include <cstdlib>

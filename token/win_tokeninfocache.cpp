@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "frame/frame.h"
+#include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 
 namespace {

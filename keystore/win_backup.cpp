@@ -8,9 +8,9 @@
 #include <cstring>
 #include <string>
 
-#include "frame/frame.h"
+#include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
-#include "keystore/store_files.h"
+#include "keystore/win_store_files.h"
 #include "updatefile/ktformat.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // The state of the client's front end, asked through its top-level window, and the caller's rights.
 #include <windows.h>
 
-#include "folders/folders.h"
-#include "frame/frame.h"
+#include "folders/win_folders.h"
+#include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 
 using namespace zrpc::folders;

@@ -1,6 +1,6 @@
 // The escape scheme for stored values (see xml.h): the four markup characters become entity references
 // on the way in, and exactly those references plus "&apos;" are decoded on the way out.
-#include "keystore/xml/xml.h"
+#include "xml/xml.h"
 
 #include <cstring>
 

@@ -3,9 +3,9 @@
 
 #include <cstring>
 
-#include "folders/folders.h"
+#include "folders/win_folders.h"
 #include "folders/treescan.h"
-#include "frame/frame.h"
+#include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 
 using namespace zrpc::folders;
