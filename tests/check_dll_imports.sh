@@ -7,7 +7,7 @@ set -eu
 OBJDUMP="$1"; BIN="$2"; DEF="$3"; FORMAT="${4:-pei-i386}"
 allowed='^(KERNEL32|USER32|GDI32|ADVAPI32|COMCTL32|OLE32|OLEAUT32|SHELL32|msvcrt|COMDLG32|SHLWAPI|VERSION)\.(dll|DLL)$'
 status=0
-for f in zrpcfunc.dll zrpcres.dll zrpc.exe; do
+for f in zrpcfunc.dll zrpcres.dll zrpcres-de.dll zrpcres-xx.dll zrpc.exe; do
     fmt=$("$OBJDUMP" -f "$BIN/$f" | sed -n 's/.*file format //p')
     if [ "$fmt" != "$FORMAT" ]; then echo "$f: format $fmt, want $FORMAT"; status=1; fi
     for dll in $("$OBJDUMP" -p "$BIN/$f" | sed -n 's/^[[:space:]]*DLL Name: //p'); do
@@ -15,7 +15,9 @@ for f in zrpcfunc.dll zrpcres.dll zrpc.exe; do
         echo "$dll" | grep -Eiq "$allowed" || { echo "$f imports $dll"; status=1; }
     done
 done
-if "$OBJDUMP" -p "$BIN/zrpcres.dll" | grep -q 'DLL Name:'; then echo "zrpcres.dll imports code"; status=1; fi
+for m in zrpcres zrpcres-de zrpcres-xx; do
+    if "$OBJDUMP" -p "$BIN/$m.dll" | grep -q "DLL Name:"; then echo "$m.dll imports code"; status=1; fi
+done
 exports=$("$OBJDUMP" -p "$BIN/zrpcfunc.dll" | sed -n 's/^[[:space:]]*\[ *[0-9]*\] \([A-Za-z_][A-Za-z0-9_]*\)$/\1/p')
 for name in $(sed -n 's/^[[:space:]]*\([A-Za-z_][A-Za-z0-9_]*\)[[:space:]]*$/\1/p' "$DEF" | grep -v -e LIBRARY -e EXPORTS); do
     echo "$exports" | grep -qx "$name" || { echo "zrpcfunc.dll does not export $name"; status=1; }

@@ -2,9 +2,11 @@
 //   frame_probe load    exit 0 when the library loaded, 10 when the load failed
 //   frame_probe caches  prints the shared caches as this process sees them
 //   frame_probe fill TOKENFILE   fills both caches from a software token, then exits
+//   frame_probe string ID        prints language string ID as the library loads it
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -19,6 +21,7 @@ template <class T> T Proc(HMODULE lib, const char* name) {
 typedef _tToken_Key* (*GetKeyFn)(ITokenInterface*, unsigned long, int, unsigned long*, int);
 typedef _tToken_InfoEx* (*GetInfoFn)(ITokenInterface*, unsigned long, unsigned long*, int);
 typedef unsigned long (*FillFn)(ITokenInterface*, unsigned long, int);
+typedef int (*LangStringFn)(char*, int, unsigned int);
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
@@ -26,6 +29,14 @@ int main(int argc, char** argv) {
     HMODULE lib = LoadLibraryA("zrpcfunc.dll");
     if (mode == "load") return lib ? 0 : 10;
     if (!lib) return 10;
+    if (mode == "string" && argc == 3) {
+        auto langString = Proc<LangStringFn>(lib, "ZRPCFUNC_GetLangStringsz");
+        if (!langString) return 11;
+        char text[512] = {0};
+        int found = langString(text, (int)sizeof text, (unsigned)std::strtoul(argv[2], nullptr, 10));
+        std::printf("%s", text);
+        return found ? 0 : 1;
+    }
     auto cached = Proc<IntFn>(lib, "ZRPCFUNC_AreEncryptionKeysCached");
     auto getKey = Proc<GetKeyFn>(lib, "ZRPCFUNC_GetEncryptionKeyFromCache");
     auto infoCached = Proc<IntFn>(lib, "ZRPCFUNC_IsTokenInfoExCached");
