@@ -26,8 +26,8 @@ zrpc keystore add "$(win "$OUT/pubkey.dlu")"
 zrpc keystore set-email 5A5A0001 alice@example.org
 zrpc keystore set-comment 5A5A0001 "R&D <payroll> keys"
 zrpc keystore list
-zrpc backup --token "$(win "$OUT/token.txt")" --slot 0 --to 5A5A0001 --folder "$(win "$OUT/backups")"
-zrpc backup --token "$(win "$OUT/token.txt")" --slot 1 --to backup1 --folder "$(win "$OUT/backups")"
+zrpc backup --token "$(win "$OUT/token.txt")" --slot 1 --to 5A5A0001 --folder "$(win "$OUT/backups")"
+zrpc backup --token "$(win "$OUT/token.txt")" --slot 2 --to backup1 --folder "$(win "$OUT/backups")"
 zrpc keystore list
 zrpc keystore updates 5A5A0001
 zrpc keystore show B0000001

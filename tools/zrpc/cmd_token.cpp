@@ -15,7 +15,7 @@ namespace {
 const char kTokenUsage[] = "token pubkey --token FILE [--handle N] [--backup 1|2] OUT.bin   "
                            "the token's public key packet (type 12, or 16 for a backup key)";
 const char kBackupUsage[] = "backup --token FILE [--handle N] --slot N --to own|backup1|backup2|SERIAL "
-                            "[--folder DIR]   back a key up (slot 0..63)";
+                            "[--folder DIR]   back a key up (slots 1..64, as the key list shows them)";
 
 // Loads the token file named by --token and picks the token (--handle, else the first).
 int LoadToken(std::vector<std::string>& args, SoftToken& token, unsigned long& handle, const char* usage) {
@@ -67,7 +67,8 @@ int Backup(const std::vector<std::string>& input) {
     if (int rc = LoadToken(args, token, handle, kBackupUsage)) return rc;
     std::string slotText, to, folder;
     long slot = -1;
-    if (!ZrpcTakeOption(args, "--slot", slotText) || !ZrpcParseInt(slotText, slot) || slot < 0 || slot > 63 ||
+    // Slots are numbered from 1 wherever a person types or reads them, as the key list shows them.
+    if (!ZrpcTakeOption(args, "--slot", slotText) || !ZrpcParseInt(slotText, slot) || slot < 1 || slot > 64 ||
         !ZrpcTakeOption(args, "--to", to))
         return ZrpcUsage(kBackupUsage);
     bool haveFolder = ZrpcTakeOption(args, "--folder", folder);
@@ -85,12 +86,12 @@ int Backup(const std::vector<std::string>& input) {
         return ZrpcUsage(kBackupUsage);
 
     char path[MAX_PATH] = "";
-    unsigned long rc = ZRPCFUNC_DB_Backup(nullptr, &token, handle, kind, target, (int)slot,
+    unsigned long rc = ZRPCFUNC_DB_Backup(nullptr, &token, handle, kind, target, (int)slot - 1,
                                           haveFolder ? &folder[0] : nullptr, haveFolder ? path : nullptr);
     if (rc) return ZrpcFail(rc, "backing up slot " + slotText);
     if (haveFolder) std::printf("wrote %s\n", path);
     for (const SoftToken::Mark& m : token.Marks())
-        std::printf("slot %lu marked as backed up (flags %02lX)\n", (unsigned long)m.slot,
+        std::printf("slot %lu marked as backed up (flags %02lX)\n", (unsigned long)m.slot + 1,
                     (unsigned long)m.flags);
     return 0;
 }
