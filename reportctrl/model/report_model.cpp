@@ -421,6 +421,7 @@ bool ReportModel::DeleteAllItems() {
         std::vector<int> order;
         CollectPostOrder(&m_root, order, false);
         DeleteItems(order);
+        m_root.firstChild = m_root.lastChild = nullptr;
     } else {
         for (size_t i = 0; i < m_items.size(); ++i) NotifyRemoved((int)i, m_items[i]);
         m_items.clear();
