@@ -523,7 +523,6 @@ bool ReportModel::GetItem(_RVITEM* pItem) {
     if (!pItem) return false;
     int iItem = pItem->iItem, iSubItem = pItem->iSubItem;
     if (iItem <= -2 || iItem >= ItemCount() || iSubItem >= (int)m_defs.size()) return false;
-    EnsureRows();
     bool wantText = (pItem->nMask & RVIM_LABEL) && pItem->lpszText && pItem->iTextMax > 0;
     Item* it = GetItemStruct(iItem, iSubItem, pItem->nMask);
     if (!it) return false;
@@ -563,12 +562,13 @@ bool ReportModel::SetItem(const _RVITEM* pItem) {
     if (!pItem || Virtual()) return false;
     int iItem = pItem->iItem;
     if (iItem <= -2 || iItem >= (int)m_items.size() || pItem->iSubItem >= (int)m_defs.size()) return false;
-    EnsureRows();
     Item* it = ItemPtr(iItem);
     ApplyItemFields(*it, pItem->iSubItem, *pItem, TreeMode() && iItem >= 0);
-    int row = GetRowFromItem(iItem);
     m_host->RowsChanged();
-    if (row != -2) m_host->RepaintRows(row, row);
+    if (!m_rowsStale) { // stale rows are repainted whole when they are rebuilt
+        int row = GetRowFromItem(iItem);
+        if (row != -2) m_host->RepaintRows(row, row);
+    }
     return true;
 }
 
@@ -663,7 +663,6 @@ bool ReportModel::ReadCell(int iItem, int iSubItem, CellValue& cell, Item** owne
 std::string ReportModel::GetItemString(int iItem, char cSeparator) {
     std::string line;
     if (iItem < -1 || iItem >= ItemCount()) return line;
-    EnsureRows();
     for (size_t col = 0; col < m_columns.size(); ++col) {
         if (col) line += cSeparator;
         CellValue c;

@@ -308,6 +308,8 @@ class ReportModel {
     TreeNode* Resolve(_TREEITEM* h, bool rootOk) const;
     _TREEITEM* Handle(TreeNode* n) const;
     void LinkNode(TreeNode* node, TreeNode* parent, _TREEITEM* hInsertAfter, bool ascending, int iSubItem);
+    void LinkChild(TreeNode* node, TreeNode* parent, _TREEITEM* hInsertAfter, bool ascending, int iSubItem);
+    void UpdateMarks(TreeNode* n);
     void UnlinkNode(TreeNode* node);
     int CompareNodes(TreeNode* a, TreeNode* b, int iSubItem);
     void TreeSort(int iSubItem, TreeNode* parent, bool bAscending, bool bRecursive);

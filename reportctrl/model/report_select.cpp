@@ -292,7 +292,6 @@ bool ReportModel::AdjustFocus(int iRow, int iColumn) {
 
 int ReportModel::FindItem(const _RVFINDINFO* pFindInfo, int iSubItem, int iStart) {
     if (Virtual() || !pFindInfo || iSubItem < -1 || iSubItem >= (int)m_defs.size()) return -2;
-    EnsureRows();
     const uint32_t f = pFindInfo->nFlags;
     const bool wrap = (f & RVFI_WRAPAROUND) != 0;
     const long long step = (f & RVFI_BACKWARD) ? -1 : 1;

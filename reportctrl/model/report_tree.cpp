@@ -21,13 +21,11 @@ _TREEITEM* ReportModel::Handle(TreeNode* n) const {
 
 // ---------------------------------------------------------------- rows of the tree
 
-// Remembers the focused item and drops the focus mark; the rows are rebuilt on their next use.
+// Remembers the focused item; the rows are rebuilt on their next use, and the focus goes back to it.
 void ReportModel::MarkTreeRowsStale() {
     if (!m_rowsStale) {
         int item = -2;
         if (m_focusRow >= 0 && m_focusRow < (int)m_rows.size()) item = m_rows[(size_t)m_focusRow];
-        Item* f = ItemPtr(m_focusRow >= 0 ? item : m_focusRow);
-        if (f) f->state &= ~RVIS_HASFOCUS;
         m_pendingFocusItem = item;
         m_rowsStale = true;
     }
@@ -49,16 +47,18 @@ void ReportModel::EnsureRows() {
     m_host->ShowRow(row);
 }
 
-// Pre-order walk of the whole tree: rows for the visible nodes, indent and expand marks for all.
+// Pre-order walk of the whole tree: rows for the visible nodes, indent and expand marks for all; the
+// focus mark is set again afterwards.
 void ReportModel::BuildTree() {
     m_rows.clear();
+    m_editRow.state &= ~RVIS_HASFOCUS;
     TreeNode* n = m_root.firstChild;
     int collapsedAbove = 0;
     while (n) {
         Item& it = m_items[(size_t)n->item];
         it.indent = n->level;
-        it.state &= ~(RVIS_EXPANDED | RVIS_COLLAPSED);
-        if (n->firstChild) it.state |= n->expanded ? RVIS_EXPANDED : RVIS_COLLAPSED;
+        it.state &= ~RVIS_HASFOCUS;
+        UpdateMarks(n);
         if (collapsedAbove == 0) m_rows.push_back(n->item);
         if (n->firstChild) {
             if (!n->expanded) ++collapsedAbove;
@@ -76,6 +76,14 @@ void ReportModel::BuildTree() {
         if (n) n = n->next;
     }
     m_mapStale = true;
+}
+
+// The expand marks of a node's item follow its children and its expanded flag.
+void ReportModel::UpdateMarks(TreeNode* n) {
+    if (n == &m_root) return;
+    Item& it = m_items[(size_t)n->item];
+    it.state &= ~(RVIS_EXPANDED | RVIS_COLLAPSED);
+    if (n->firstChild) it.state |= n->expanded ? RVIS_EXPANDED : RVIS_COLLAPSED;
 }
 
 bool ReportModel::NodeVisible(const TreeNode* n) const {
@@ -102,6 +110,12 @@ int ReportModel::CompareNodes(TreeNode* a, TreeNode* b, int iSubItem) {
 
 void ReportModel::LinkNode(TreeNode* node, TreeNode* parent, _TREEITEM* hInsertAfter, bool ascending,
                            int iSubItem) {
+    LinkChild(node, parent, hInsertAfter, ascending, iSubItem);
+    UpdateMarks(parent);
+}
+
+void ReportModel::LinkChild(TreeNode* node, TreeNode* parent, _TREEITEM* hInsertAfter, bool ascending,
+                            int iSubItem) {
     node->parent = parent;
     node->next = nullptr;
     if (!parent->firstChild) {
@@ -138,6 +152,7 @@ void ReportModel::UnlinkNode(TreeNode* node) {
     (prev ? prev->next : parent->firstChild) = node->next;
     if (parent->lastChild == node) parent->lastChild = prev;
     node->next = nullptr;
+    UpdateMarks(parent);
 }
 
 _TREEITEM* ReportModel::InsertItem(const _RVITEM* pItem, _TREEITEM* hParent, _TREEITEM* hInsertAfter,
@@ -151,7 +166,6 @@ _TREEITEM* ReportModel::InsertItem(const _RVITEM* pItem, _TREEITEM* hParent, _TR
         if (!after || (parent->firstChild && after->parent != parent)) return nullptr;
     }
     if (iTreeSubItem < -1 || iTreeSubItem >= (int)m_defs.size()) return nullptr;
-    EnsureRows();
     Item it;
     it.cells = CellBlock((int)m_defs.size());
     // The record's text and cell values go into sub-item 0; indent and tree marks are the tree's.
@@ -262,8 +276,8 @@ bool ReportModel::DeleteItem(_TREEITEM* hItem) {
     if (!TreeMode()) return false;
     TreeNode* node = Resolve(hItem, false);
     if (!node) return false;
-    EnsureRows();
-    int focusItem = GetItemFromRow(m_focusRow);
+    MarkTreeRowsStale();
+    int focusItem = m_pendingFocusItem;
     TreeNode* focusNode = focusItem >= 0 ? m_items[(size_t)focusItem].node : nullptr;
     bool inside = false;
     for (TreeNode* p = focusNode; p && p != &m_root; p = p->parent)
@@ -275,7 +289,6 @@ bool ReportModel::DeleteItem(_TREEITEM* hItem) {
     }
     std::vector<int> order;
     CollectPostOrder(node, order, true);
-    MarkTreeRowsStale();
     TreeNode* parent = node->parent;
     UnlinkNode(node);
     m_pendingFocusItem = target;
@@ -290,6 +303,7 @@ bool ReportModel::DeleteItem(_TREEITEM* hItem) {
 void ReportModel::ExpandNode(TreeNode* n, uint32_t nCode) {
     bool wasExpanded = n->expanded != 0;
     n->expanded = nCode == 0 ? 0 : nCode == 1 ? 1 : !n->expanded;
+    UpdateMarks(n);
     if (!wasExpanded || n->expanded) return;
     // Collapsed: the focus climbs to the first collapsed node above it, whose hidden descendants leave
     // the selection.
@@ -320,7 +334,6 @@ bool ReportModel::Expand(_TREEITEM* hItem, uint32_t nCode) {
     if (!TreeLook() || nCode > 2) return false;
     TreeNode* n = Resolve(hItem, false);
     if (!n) return false;
-    EnsureRows();
     MarkTreeRowsStale();
     ExpandNode(n, nCode);
     EnsureRows();
@@ -331,7 +344,6 @@ bool ReportModel::ExpandAll(_TREEITEM* hItem, uint32_t nCode, int iLevels) {
     if (!TreeLook() || nCode > 2) return false;
     TreeNode* top = Resolve(hItem, true);
     if (!top) return false;
-    EnsureRows();
     MarkTreeRowsStale();
     if (top != &m_root) ExpandNode(top, nCode);
     std::vector<TreeNode*> level{top}, next;
@@ -427,13 +439,11 @@ int ReportModel::GetItemCount(_TREEITEM* hItem, int bRecursive) {
 bool ReportModel::EnsureVisible(_TREEITEM* hItem) {
     TreeNode* n = Resolve(hItem, false);
     if (!n) return false;
-    EnsureRows();
-    bool changed = false;
+    MarkTreeRowsStale();
     for (TreeNode* p = n->parent; p && p != &m_root; p = p->parent)
         if (!p->expanded) {
-            if (!changed) MarkTreeRowsStale();
             p->expanded = 1;
-            changed = true;
+            UpdateMarks(p);
         }
     EnsureRows();
     m_host->ShowRow(GetRowFromItem(n->item));
