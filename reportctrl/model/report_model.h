@@ -1,0 +1,375 @@
+// The report control's data: items and their sub-item cells, sub-item definitions and the shown
+// columns, rows, colours, styles and properties, the tree, sorting, selection and focus, search, the
+// copy text and the column profile value. No window here: the window is a view over this model and
+// answers its callbacks (notifications to the parent, data requests in virtual mode, repaints,
+// comparisons a derived control overrides).
+#ifndef ZRPC_REPORT_MODEL_H
+#define ZRPC_REPORT_MODEL_H
+
+#include "reportctrl_types.h"
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace zrpc::report {
+
+class ReportModel;
+
+// What the model asks of the window side. Every method has a harmless default.
+class ReportHost {
+  public:
+    virtual ~ReportHost() = default;
+    // Passes a notification record (starting with hdr, code filled in) to the parent; the parent's
+    // answer, 0 when there is none. Only called for codes the notification filter lets through.
+    virtual intptr_t Notify(RVNMHDR* hdr) {
+        (void)hdr;
+        return 0;
+    }
+    // Rows first..last (inclusive) need repainting; -2, -2 for every row.
+    virtual void RepaintRows(int first, int last) {
+        (void)first;
+        (void)last;
+    }
+    // The number or order of rows changed (scroll range, layout).
+    virtual void RowsChanged() {}
+    // The row should be scrolled into view (-2: scroll to the top).
+    virtual void ShowRow(int row) { (void)row; }
+    // The colour table changed (palette).
+    virtual void ColoursChanged() {}
+    // The shown columns, their order or a definition changed (header, chooser).
+    virtual void ColumnsChanged() {}
+    // Cell comparison for sorting; a derived control may override the default.
+    virtual int CompareItems(ReportModel& model, int iItem1, int iSubItem1, int iItem2, int iSubItem2);
+};
+
+struct SubItemDef {
+    uint32_t format = 0;
+    int width = 200;
+    int minWidth = 0;
+    int maxWidth = 0;
+    int image = 0;
+    std::string text;
+};
+
+// One cell as read from an item.
+struct CellValue {
+    int image = -1;
+    int overlay = -1;
+    int check = -1;
+    int colour = -1;
+    bool hasText = false;
+    std::string_view text;
+    bool Empty() const { return !hasText && image < 0 && overlay < 0 && check < 0 && colour < 0; }
+};
+
+// The cells of one item, packed in one heap block: a header (cell count, byte size), then per cell a
+// flag byte naming the values present, those values, and the text with its length byte.
+class CellBlock {
+  public:
+    CellBlock() = default;
+    explicit CellBlock(int cells);
+    CellBlock(const CellBlock& other);
+    CellBlock& operator=(const CellBlock& other);
+    CellBlock(CellBlock&& other) noexcept : m_p(other.m_p) { other.m_p = nullptr; }
+    CellBlock& operator=(CellBlock&& other) noexcept;
+    ~CellBlock();
+
+    int Count() const;
+    CellValue Get(int k) const; // a cell that does not exist reads as empty
+    void Set(int k, const CellValue& v);
+    void InsertBlank(int k);
+    void Remove(int k);
+    size_t Bytes() const;
+
+  private:
+    void Rebuild(int skipOrInsertAt, int mode, int setAt, const CellValue* setValue);
+    uint8_t* m_p = nullptr;
+};
+
+struct TreeNode {
+    TreeNode* parent = nullptr;
+    TreeNode* firstChild = nullptr;
+    TreeNode* next = nullptr;
+    TreeNode* lastChild = nullptr;
+    int item = -2;
+    int treeSubItem = -1;
+    int expanded = 0;
+    int level = 0;
+};
+
+struct Item {
+    int bkColour = -1;
+    int preview = 0;
+    int indent = -1;
+    uint32_t state = 0;
+    RV_LPARAM lParam = 0;
+    TreeNode* node = nullptr;
+    CellBlock cells;
+};
+
+// Writes the fields an item record names into an item; the control's own state bits are kept, and so
+// is the indent when keepIndent (tree mode).
+void ApplyItemFields(Item& it, int iSubItem, const _RVITEM& r, bool keepIndent);
+
+// Module-wide values shared by every control of the process.
+struct ReportGlobals {
+    char divider = '|';
+    char copyDelimiter = '\t';
+    std::string copyIndent = "  ";
+};
+ReportGlobals& Globals();
+
+// Parses a column profile value for a control with defCount definitions; false for anything that is
+// not exactly a value of that shape (counts, widths, columns naming distinct defined sub-items).
+bool ParseProfileValue(const char* text, int defCount, std::vector<int>& widths, std::vector<int>& columns);
+// Case-insensitive pattern match with "*" and "?".
+bool PatternMatch(const char* text, const char* pattern);
+
+class ReportModel {
+  public:
+    explicit ReportModel(ReportHost* host = nullptr);
+    virtual ~ReportModel();
+    ReportModel(const ReportModel&) = delete;
+    ReportModel& operator=(const ReportModel&) = delete;
+
+    void SetHost(ReportHost* host) { m_host = host ? host : &m_noHost; }
+
+    // ---- styles and properties
+    uint32_t GetStyle() const { return m_style; }
+    // Changes the control's own style bits. Tree and virtual mode change only while the control holds
+    // no items (false otherwise, nothing changed).
+    bool ModifyStyle(uint32_t remove, uint32_t add);
+    bool ModifyProperty(uint32_t nProperty, intptr_t lValue);
+    // The value of a property; the text properties answer a const char*.
+    intptr_t GetProperty(uint32_t nProperty) const;
+
+    // ---- sub-item definitions and columns
+    int DefineSubItem(int iSubItem, const _RVSUBITEM* pSubItem);
+    bool RedefineSubItem(int iSubItem, const _RVSUBITEM* pSubItem);
+    bool UndefineSubItem(int iSubItem);
+    void UndefineAllSubItems();
+    int GetSubItemCount() const { return (int)m_defs.size(); }
+    const SubItemDef* GetSubItemDef(int iSubItem) const;
+    int GetSubItemWidth(int iSubItem) const;
+    bool SetSubItemWidth(int iSubItem, int iWidth);
+    // Shows a sub-item at a display position; the position taken, or -1 (already shown, undefined).
+    int ActivateSubItem(int iSubItem, int iColumn);
+    bool DeactivateSubItem(int iSubItem);
+    bool DeactivateAllSubItems();
+    bool IsActiveSubItem(int iSubItem) const { return GetColumnFromSubItem(iSubItem) >= 0; }
+    int GetActiveSubItemCount() const { return (int)m_columns.size(); }
+    int GetSubItemFromColumn(int iColumn) const;
+    int GetColumnFromSubItem(int iSubItem) const;
+    const std::vector<int>& GetColumnOrder() const { return m_columns; }
+    // A new display order of the shown sub-items (after a header drag): false unless it is a
+    // permutation of the shown ones.
+    bool SetColumnOrder(const std::vector<int>& subItems);
+
+    // ---- items (list mode)
+    int InsertItem(const _RVITEM* pItem);
+    int InsertItem(int iItem, const char* lpszText, int iImage = -1, int iCheck = -1, int iTextColor = -1);
+    int AddItem(const char* lpszText, int iImage = -1, int iCheck = -1, int iTextColor = -1);
+    int AddItem(const _RVITEM* pItem); // null: a copy of the edit row
+    int DeleteItem(int iItem);
+    bool DeleteAllItems();
+    bool SetItemCount(int nCount); // virtual mode
+    int GetItemCount() const;
+
+    // ---- reading and writing
+    bool GetItem(_RVITEM* pItem);
+    bool SetItem(const _RVITEM* pItem);
+    int GetItemText(int iItem, int iSubItem, char* lpszText, int nLen);
+    std::string GetItemText(int iItem, int iSubItem);
+    bool SetItemText(int iItem, int iSubItem, const char* lpszText);
+    int GetItemImage(int iItem, int iSubItem);
+    bool SetItemImage(int iItem, int iSubItem, int iImage);
+    int GetItemCheck(int iItem, int iSubItem);
+    bool SetItemCheck(int iItem, int iSubItem, int iCheck);
+    RV_LPARAM GetItemData(int iItem);
+    bool SetItemData(int iItem, RV_LPARAM dwData);
+    std::string GetItemString(int iItem, char cSeparator);
+
+    // ---- colours
+    int InsertColor(int iColor, RV_COLORREF crColor);
+    bool SetColor(int iColor, RV_COLORREF crColor);
+    RV_COLORREF GetColor(int iColor) const;
+    bool DeleteColor(int iColor);
+    void DeleteAllColors();
+    int GetColorCount() const { return (int)m_colours.size(); }
+
+    // ---- virtual mode cache
+    void FlushCache(int iItem);
+
+    // ---- rows
+    int GetRowCount();
+    int GetItemFromRow(int iRow);
+    int GetRowFromItem(int iItem);
+    const std::vector<int>& GetItemRowArray();
+    bool SetItemRowArray(const std::vector<int>& rows);
+    bool MoveUp(int iRow);
+    bool MoveDown(int iRow);
+
+    // ---- tree
+    _TREEITEM* InsertItem(const _RVITEM* pItem, _TREEITEM* hParent, _TREEITEM* hInsertAfter, int iTreeSubItem);
+    _TREEITEM* InsertItem(const char* lpszText, int iImage, int iCheck, int iTextColor, _TREEITEM* hParent,
+                          _TREEITEM* hInsertAfter, int iTreeSubItem = -1);
+    bool DeleteItem(_TREEITEM* hItem);
+    bool Expand(_TREEITEM* hItem, uint32_t nCode);
+    bool ExpandAll(_TREEITEM* hItem, uint32_t nCode, int iLevels);
+    _TREEITEM* GetNextItem(_TREEITEM* hItem, uint32_t nCode);
+    bool HasChildren(_TREEITEM* hItem);
+    bool IsChild(_TREEITEM* hParent, _TREEITEM* hChild);
+    bool IsDescendent(_TREEITEM* hAncestor, _TREEITEM* hItem);
+    int GetItemIndex(_TREEITEM* hItem);
+    _TREEITEM* GetItemHandle(int iItem);
+    void SetTreeSubItem(_TREEITEM* hItem, int iSubItem);
+    int GetItemCount(_TREEITEM* hItem, int bRecursive);
+    bool EnsureVisible(_TREEITEM* hItem);
+    void SetSelection(_TREEITEM* hItem, bool bKeepSelection);
+    void SetSelection(_TREEITEM** phItems, int nCount, bool bKeepSelection);
+
+    // ---- sorting
+    bool SortItems(int iSubItem, bool bAscending);
+    bool ResortItems();
+    bool GetSortSettings(int* piSubItem, int* pbAscending) const;
+    void SetSortCallback(RVCOMPAREPROC pfnCompare, RV_LPARAM lParamSort);
+    RVCOMPAREPROC GetSortCallback() const { return m_sortProc; }
+    // The comparisons of the control (callback, else the cells).
+    int DefaultCompareItems(int iItem1, int iSubItem1, int iItem2, int iSubItem2);
+    static int CompareItemRecords(const _RVITEM* pItem1, const _RVITEM* pItem2);
+
+    // ---- selection and focus
+    int GetFirstSelectedItem() const;
+    int GetNextSelectedItem(int iItem) const;
+    int GetSelectedItems(int* piItems, int nMax) const;
+    int GetSelectedCount() const { return (int)m_sel.size(); }
+    void SetSelection(int iItem, bool bKeepSelection);
+    void SetSelection(const int* piItems, int nCount, bool bKeepSelection);
+    void SetSelection(int iSubItem, const char* pattern, bool bKeepSelection);
+    void SetSelectionLessEq(int iSubItem, int nValue, bool bKeepSelection);
+    void ClearSelection();
+    void InvertSelection();
+    void SelectAll();
+    // The core of every selection change (rows; -1 is the edit row).
+    void SelectRows(int iFirst, int iLast, bool bSelect, bool bKeepSelection, bool bInvert, bool bNotify);
+    int GetCurrentFocus(int* piColumn);
+    bool AdjustFocus(int iRow, int iColumn);
+    int GetAnchor() const { return m_anchor; }
+    void SetAnchor(int iRow) { m_anchor = iRow; }
+
+    // ---- search and copy
+    int FindItem(const _RVFINDINFO* pFindInfo, int iSubItem, int iStart);
+    // The text Copy puts on the clipboard: one line per selected row, in row order.
+    std::string GetCopyText();
+
+    // ---- column profile value
+    std::string GetProfileValue() const;
+    bool ApplyProfileValue(const char* text);
+
+    // ---- for tests and checks
+    // Verifies every invariant of the model; false with a reason when one is broken.
+    bool CheckInvariants(std::string* why);
+    size_t ItemBytes() const; // heap bytes held for items (block payloads)
+
+  protected:
+    // Virtual mode: the record to read for an item (loading it from the parent as needed).
+    Item* GetItemStruct(int iItem, int iSubItem, uint32_t nMask);
+    void LoadItemData(Item* pItem, int iItem, int iSubItem, uint32_t nMask);
+
+  private:
+    struct CacheSlot {
+        int item = -2;
+        Item data;
+    };
+
+    bool TreeMode() const { return (m_style & RVS_TREEMODE) != 0; }
+    bool TreeLook() const { return (m_style & RVS_TREEMASK) != 0; }
+    bool Virtual() const { return (m_style & RVS_VIRTUALDATA) != 0; }
+    int ItemCount() const { return Virtual() ? m_virtualCount : (int)m_items.size(); }
+    intptr_t Send(RVNMHDR* hdr, uint32_t code);
+    void NotifyRemoved(int iItem, const Item& item);
+    Item* ItemPtr(int iItem); // stored item or edit row, null when out of range
+    bool ReadCell(int iItem, int iSubItem, CellValue& cell, Item** owner);
+    void SetFocusRow(int row);
+    void RefreshFocusBits(int rowA, int rowB);
+    void EnsureRows();
+    void MarkTreeRowsStale();
+    void BuildTree();
+    void EnsureMap();
+    void SelectItemBit(int iItem, bool on);
+    bool ChangeSelection(int iItem, bool bSelect, bool bInvert, bool bNotify);
+    void QuickSortRows(int iSubItem, int lo, int hi, bool bAscending);
+
+    // tree helpers
+    TreeNode* Resolve(_TREEITEM* h, bool rootOk) const;
+    _TREEITEM* Handle(TreeNode* n) const;
+    void LinkNode(TreeNode* node, TreeNode* parent, _TREEITEM* hInsertAfter, bool ascending, int iSubItem);
+    void LinkChild(TreeNode* node, TreeNode* parent, _TREEITEM* hInsertAfter, bool ascending, int iSubItem);
+    void UpdateMarks(TreeNode* n);
+    void UnlinkNode(TreeNode* node);
+    int CompareNodes(TreeNode* a, TreeNode* b, int iSubItem);
+    void TreeSort(int iSubItem, TreeNode* parent, bool bAscending, bool bRecursive);
+    void DeleteItems(const std::vector<int>& order); // items in notification order
+    void CollectPostOrder(TreeNode* n, std::vector<int>& out, bool includeSelf);
+    TreeNode* VisibleAncestor(TreeNode* n) const;
+    bool NodeVisible(const TreeNode* n) const;
+    void ExpandNode(TreeNode* n, uint32_t nCode);
+    void FollowFocusAfterHide();
+    void FreeTree();
+
+    ReportHost m_noHost;
+    ReportHost* m_host;
+    uint32_t m_style = 0;
+
+    // properties
+    int m_gap = 6;
+    uint32_t m_checkBoxSize = (8u << 16) | 8u;
+    std::string m_emptyMessage = "There are no items to show in this view.";
+    int m_lineStyle = 2;
+    std::string m_sortTip = "Sort by: %s";
+    uint32_t m_notifyFilter = 0xFFFFFFFFu;
+    bool m_useCache = true;
+    bool m_usePreview = true;
+    bool m_useHScroll = true;
+    int m_checkBoxLook = 0;
+    int m_pictureHighlight = 0;
+    RV_COLORREF m_fadeColour = 0xFFFFFF;
+
+    std::vector<SubItemDef> m_defs;
+    std::vector<int> m_columns; // shown sub-items in display order
+    std::vector<Item> m_items;
+    Item m_editRow;
+    std::vector<int> m_rows;
+    std::vector<RV_COLORREF> m_colours;
+    int m_virtualCount = 0;
+    std::vector<CacheSlot> m_cache;
+    CacheSlot m_editSlot;
+
+    int m_focusRow = -2;
+    int m_focusColumn = -1;
+    int m_anchor = -2;
+    std::set<int> m_sel;
+
+    // item-to-row map, rebuilt on the first lookup after a change of the rows
+    std::vector<int> m_rowOf;
+    bool m_mapStale = true;
+
+    // tree
+    TreeNode m_root;
+    std::unordered_set<TreeNode*> m_nodes;
+    bool m_rowsStale = false;
+    int m_pendingFocusItem = -2;
+
+    int m_sortSubItem = -1;
+    bool m_sortAscending = true;
+    RVCOMPAREPROC m_sortProc = nullptr;
+    RV_LPARAM m_sortParam = 0;
+};
+
+} // namespace zrpc::report
+
+#endif

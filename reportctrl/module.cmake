@@ -1,0 +1,7 @@
+# Report control: the portable model (items, tree, sorting, selection, search, copy text, profile value).
+zrpc_portable_sources(
+    reportctrl/model/report_cells.cpp
+    reportctrl/model/report_model.cpp
+    reportctrl/model/report_select.cpp
+    reportctrl/model/report_tree.cpp
+)
