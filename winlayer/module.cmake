@@ -1,1 +1,1 @@
-zrpc_win_sources(winlayer/window.cpp)
+zrpc_win_sources(winlayer/window.cpp winlayer/win_window.cpp)
