@@ -66,10 +66,10 @@ Window::Window()
 
 Window::~Window() {
     DisableReflection();
-    if (m_subclassed)
-        UnsubclassWindow();
-    else if (m_owned && m_hwnd)
+    if (m_owned && m_hwnd)
         ::DestroyWindow(m_hwnd);
+    else if (m_subclassed)
+        UnsubclassWindow();
     Detach();
 }
 
