@@ -230,6 +230,11 @@ void CSecureEdit::OnPaste() {
 
 LRESULT CSecureEdit::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
+    case WM_UNICHAR:
+        if (wp == UNICODE_NOCHAR) return TRUE; // yes, the control takes WM_UNICHAR
+        if (wp > 0xFFFF) return 0;             // outside every 8-bit character set
+        [[fallthrough]];
+    case WM_IME_CHAR: // the edit control would insert these itself, behind the contents' back
     case WM_CHAR: {
         int c = CharByte(m_hwnd, wp);
         if (c >= 0) OnChar(static_cast<UINT>(c), LOWORD(lp), HIWORD(lp));
@@ -238,6 +243,10 @@ LRESULT CSecureEdit::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_KEYDOWN:
         OnKeyDown(static_cast<UINT>(wp), LOWORD(lp), HIWORD(lp));
         return 0;
+    case WM_SYSKEYDOWN:
+        // Alt+Backspace is the edit control's own undo.
+        if (wp == VK_BACK) return 0;
+        return Default();
     case WM_KEYUP:
         OnKeyUp(static_cast<UINT>(wp), LOWORD(lp), HIWORD(lp));
         return 0;

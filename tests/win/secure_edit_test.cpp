@@ -239,6 +239,17 @@ TEST_F(SecureEdit, ChangesFromAnotherThreadChangeNothing) {
         EXPECT_EQ(zt::WindowText(editWindow), std::string(4, kMask)) << c.name;
     }
     EXPECT_EQ(zt::ClipboardText(dialog), "clipboard before") << "copy and cut leave the clipboard alone";
+
+    // Characters that come by other roads are typed characters like any other.
+    OnOtherThreadSend(WM_IME_CHAR, 'i', 1);
+    OnOtherThreadSend(WM_UNICHAR, 'u', 1);
+    EXPECT_EQ(Contents(*edit), "keepiu");
+    EXPECT_EQ(zt::WindowText(editWindow), std::string(6, kMask));
+    SetFocus(editWindow);
+    zt::PressKey(VK_BACK, VK_MENU); // Alt+Backspace, the edit control's undo
+    zt::Pump(50);
+    EXPECT_EQ(Contents(*edit), "keepiu");
+    EXPECT_EQ(zt::WindowText(editWindow), std::string(6, kMask));
 }
 
 TEST_F(SecureEdit, PasteAppendsPrintableCharactersUpToTheLimit) {
