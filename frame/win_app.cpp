@@ -7,7 +7,7 @@
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
-#include "winlayer/window.h"
+#include "winlayer/win_window.h"
 
 // Machine-wide: set to 1 by the first process that starts the library after this section came into being.
 __attribute__((section(".zflag"), shared)) volatile LONG g_firstLoadDone = 0;

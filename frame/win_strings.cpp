@@ -7,7 +7,7 @@
 
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
-#include "winlayer/window.h"
+#include "winlayer/win_window.h"
 
 namespace {
 

@@ -231,6 +231,15 @@ ZRPC_API void ZRPCFUNC_SetWorkingMessage(char* message);
 ZRPC_API void ZRPCFUNC_StepWorkingDialog();
 ZRPC_API void ZRPCFUNC_KillWorkingDialog();
 
+// ------------------------------------------------------------------ password box
+// Asks for a password in a modal dialog owned by parent (may be null), with prompt above the field.
+// hideMode non-zero shows a mask character for each typed character. Returns 0 when the user
+// confirmed with OK, with the 20-byte SHA-1 digest of the typed bytes in digest; 20 for every other
+// way out (Cancel, the close box), digest then left as it was. The typed text itself never leaves
+// the dialog.
+ZRPC_API unsigned long ZRPCFUNC_ShowPasswordBox(HWND parent, const char* prompt, unsigned char* digest,
+                                                int hideMode);
+
 // Releases a block handed out by the library (Base64 text, update-file text, decoded packets).
 inline void ZRPC_FreeGlobal(void* block) {
     if (!block) return;

@@ -22,5 +22,13 @@ exports=$("$OBJDUMP" -p "$BIN/zrpcfunc.dll" | sed -n 's/^[[:space:]]*\[ *[0-9]*\
 for name in $(sed -n 's/^[[:space:]]*\([A-Za-z_][A-Za-z0-9_]*\)[[:space:]]*$/\1/p' "$DEF" | grep -v -e LIBRARY -e EXPORTS); do
     echo "$exports" | grep -qx "$name" || { echo "zrpcfunc.dll does not export $name"; status=1; }
 done
+# Exported classes: the module definition names C functions only, so check that the members of the
+# classes marked for export came through as well.
+for name in _ZN11CSecureEditC1Ev _ZN11CSecureEditD1Ev _ZN11CSecureEdit5EmptyEv \
+            _ZN11CSecureEdit15GetRealContentsER7CString _ZN11CSecureEdit12HidePasswordEi \
+            _ZN11CSecureEdit12HashContentsEPh _ZN4zwin6Window15SubclassDlgItemEjP6HWND__ \
+            _ZN4zwin6Window16UnsubclassWindowEv; do
+    echo "$exports" | grep -qx "$name" || { echo "zrpcfunc.dll does not export $name"; status=1; }
+done
 [ $status = 0 ] && echo "imports and exports as expected"
 exit $status

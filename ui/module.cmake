@@ -1,3 +1,3 @@
 # Dialogs and key controls.
-zrpc_win_sources(ui/working_dialog.cpp)
+zrpc_win_sources(ui/win_working_dialog.cpp ui/win_secure_edit.cpp ui/win_password_box.cpp)
 zrpc_def(ui/exports.def)

@@ -1,2 +1,2 @@
 # The thin window layer the dialogs and controls are built on.
-zrpc_win_sources(winlayer/window.cpp)
+zrpc_win_sources(winlayer/win_dialog.cpp winlayer/win_window.cpp)

@@ -13,7 +13,7 @@
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
-#include "winlayer/window.h"
+#include "winlayer/win_window.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "winlayer/window.h"
+#include "winlayer/win_window.h"
 
 #include <map>
 
@@ -19,10 +19,6 @@ Registry& Windows() {
 }
 
 } // namespace
-
-Window::~Window() {
-    Detach();
-}
 
 void Window::Attach(HWND hwnd) {
     Registry& r = Windows();
@@ -68,11 +64,27 @@ bool Dialog::CreateModeless(HINSTANCE module, int templateId, HWND owner) {
 }
 
 void Dialog::Destroy() {
-    if (m_hwnd) DestroyWindow(m_hwnd);
+    if (m_hwnd) ::DestroyWindow(m_hwnd);
 }
 
 BOOL Dialog::PreTranslateMessage(MSG* msg) {
     return m_hwnd && IsDialogMessageA(m_hwnd, msg);
+}
+
+INT_PTR Dialog::DoModal(HINSTANCE module, int templateId, HWND owner) {
+    if (!module) return -1;
+    return DialogBoxParamA(module, MAKEINTRESOURCEA(templateId), owner, Proc, reinterpret_cast<LPARAM>(this));
+}
+
+std::string Dialog::ItemText(int id) const {
+    HWND item = Item(id);
+    int n = item ? GetWindowTextLengthA(item) : 0;
+    std::string text(n > 0 ? (size_t)n + 1 : 1, '\0');
+    if (n > 0)
+        text.resize((size_t)GetWindowTextA(item, &text[0], n + 1));
+    else
+        text.clear();
+    return text;
 }
 
 INT_PTR CALLBACK Dialog::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

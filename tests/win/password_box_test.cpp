@@ -1,0 +1,278 @@
+// The password box, driven as a user would: keyboard, mouse, Enter, Escape, the close command, and
+// zrpc password in a process of its own.
+// ctest-lock: msgbox
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "crypto/sha1.h"
+#include "tests/win/support/testsupport.h"
+#include "tests/win/ui_testing.h"
+#include "zrpcfunc.h"
+
+namespace {
+
+constexpr int kPromptItem = 2082;
+constexpr int kPasswordItem = 2077;
+constexpr int kPictureItem = 1000;
+constexpr unsigned char kUntouched = 0xAB;
+
+std::string Sha1Of(const std::string& bytes) {
+    uint8_t d[20];
+    zrpc::Sha1Digest(bytes.data(), bytes.size(), d);
+    return std::string(reinterpret_cast<char*>(d), 20);
+}
+
+std::string Hex(const std::string& bytes) {
+    std::string out;
+    char two[3];
+    for (unsigned char c : bytes) {
+        std::snprintf(two, sizeof two, "%02x", c);
+        out += two;
+    }
+    return out;
+}
+
+struct Finder {
+    bool ownProcess;
+    HWND found;
+};
+
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM lp) {
+    auto* f = reinterpret_cast<Finder*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char cls[16] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if ((pid == GetCurrentProcessId()) == f->ownProcess && !std::strcmp(cls, "#32770") &&
+        GetDlgItem(hwnd, kPasswordItem) && GetDlgItem(hwnd, kPromptItem) && IsWindowVisible(hwnd)) {
+        f->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The visible password box of this process (or of another process), waiting for it to appear.
+HWND WaitForBox(bool ownProcess = true) {
+    Finder f = {ownProcess, nullptr};
+    zt::WaitUntil(
+        [&] {
+            EnumWindows(FindBox, reinterpret_cast<LPARAM>(&f));
+            return f.found != nullptr;
+        },
+        10000);
+    return f.found;
+}
+
+bool OkEnabled(HWND box) {
+    return IsWindowEnabled(GetDlgItem(box, IDOK)) != FALSE;
+}
+
+// ZRPCFUNC_ShowPasswordBox on a thread of its own (its modal loop), answered from the test's thread.
+class Box {
+  public:
+    Box(const char* prompt, int hideMode, bool withOwner = false) {
+        std::memset(digest, kUntouched, sizeof digest);
+        thread = std::thread([=] {
+            HWND owner = nullptr;
+            if (withOwner) {
+                owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                                        nullptr, nullptr, nullptr);
+                this->owner = owner;
+            }
+            rc = ZRPCFUNC_ShowPasswordBox(owner, prompt, digest, hideMode);
+            if (owner) {
+                ownerAliveAfter = IsWindow(owner) != FALSE;
+                DestroyWindow(owner);
+            }
+            done = true;
+        });
+        hwnd = WaitForBox();
+        if (hwnd) {
+            field = GetDlgItem(hwnd, kPasswordItem);
+            SetForegroundWindow(hwnd);
+        }
+    }
+    ~Box() {
+        if (!done && hwnd) PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
+        thread.join();
+    }
+    bool Ended() {
+        return zt::WaitUntil([&] { return done.load(); }, 5000);
+    }
+    bool Digest(const std::string& expected) const { return std::memcmp(digest, expected.data(), 20) == 0; }
+    bool Untouched() const {
+        for (unsigned char c : digest)
+            if (c != kUntouched) return false;
+        return true;
+    }
+
+    HWND hwnd = nullptr, field = nullptr;
+    std::atomic<HWND> owner{nullptr};
+    std::atomic<bool> done{false};
+    bool ownerAliveAfter = false;
+    unsigned long rc = 999;
+    unsigned char digest[20];
+    std::thread thread;
+};
+
+TEST(PasswordBox, OkFollowsTheFieldAndAClickOnOkGivesTheDigest) {
+    Box box("Enter the key store password:", 1);
+    ASSERT_NE(box.hwnd, nullptr);
+    char prompt[100] = "";
+    GetDlgItemTextA(box.hwnd, kPromptItem, prompt, sizeof prompt);
+    EXPECT_STREQ(prompt, "Enter the key store password:");
+    EXPECT_NE(SendDlgItemMessageA(box.hwnd, kPictureItem, STM_GETIMAGE, IMAGE_BITMAP, 0), 0)
+        << "the picture shows bitmap 745";
+    GUITHREADINFO gui = {};
+    gui.cbSize = sizeof gui;
+    GetGUIThreadInfo(GetWindowThreadProcessId(box.hwnd, nullptr), &gui);
+    EXPECT_EQ(gui.hwndFocus, box.field) << "the field has the focus";
+    EXPECT_FALSE(OkEnabled(box.hwnd)) << "OK is disabled while the field is empty";
+
+    zt::TypeText("a");
+    ASSERT_TRUE(zt::WaitUntil([&] { return OkEnabled(box.hwnd); })) << "the first character enables OK";
+    EXPECT_EQ(zt::WindowText(box.field), "\x95");
+    zt::PressKey(VK_BACK);
+    ASSERT_TRUE(zt::WaitUntil([&] { return !OkEnabled(box.hwnd); })) << "deleting it disables OK again";
+    EXPECT_EQ(zt::WindowText(box.field), "");
+
+    zt::TypeText("Pw 42!");
+    ASSERT_TRUE(zt::WaitUntil([&] { return zt::WindowText(box.field) == std::string(6, '\x95'); }));
+    EXPECT_TRUE(OkEnabled(box.hwnd));
+    zt::ClickCentre(GetDlgItem(box.hwnd, IDOK));
+    ASSERT_TRUE(box.Ended());
+    EXPECT_EQ(box.rc, 0u);
+    EXPECT_TRUE(box.Digest(Sha1Of("Pw 42!"))) << "SHA-1 of the typed characters, not of the mask";
+}
+
+TEST(PasswordBox, EnterConfirmsAndTheDigestCoversCodes128To255) {
+    std::string typed = "A b~";
+    for (int c = 128; c < 256; ++c)
+        typed += static_cast<char>(c);
+    Box box("Pass phrase:", 1);
+    ASSERT_NE(box.hwnd, nullptr);
+    zt::PostChars(box.field, typed);
+    ASSERT_TRUE(zt::WaitUntil([&] { return GetWindowTextLengthA(box.field) == (int)typed.size(); }));
+    EXPECT_EQ(zt::WindowText(box.field), std::string(typed.size(), '\x95'));
+    zt::PressKey(VK_RETURN);
+    ASSERT_TRUE(box.Ended());
+    EXPECT_EQ(box.rc, 0u);
+    EXPECT_TRUE(box.Digest(Sha1Of(typed)));
+}
+
+TEST(PasswordBox, EnterOnAnEmptyFieldDoesNotConfirm) {
+    Box box("Password:", 1);
+    ASSERT_NE(box.hwnd, nullptr);
+    zt::PressKey(VK_RETURN);
+    PostMessageA(box.hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box.hwnd, IDOK)));
+    zt::Pump(300);
+    EXPECT_FALSE(box.done) << "an empty password is never confirmed";
+    EXPECT_TRUE(IsWindow(box.hwnd));
+}
+
+TEST(PasswordBox, EveryOtherWayOutGives20AndLeavesTheDigest) {
+    struct {
+        const char* name;
+        void (*end)(HWND box);
+    } ways[] = {
+        {"Cancel clicked", [](HWND b) { zt::ClickCentre(GetDlgItem(b, IDCANCEL)); }},
+        {"Escape", [](HWND) { zt::PressKey(VK_ESCAPE); }},
+        {"close box", [](HWND b) { PostMessageA(b, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    };
+    for (auto& way : ways) {
+        Box box("Password:", 1);
+        ASSERT_NE(box.hwnd, nullptr) << way.name;
+        zt::TypeText("typed");
+        ASSERT_TRUE(zt::WaitUntil([&] { return OkEnabled(box.hwnd); })) << way.name;
+        way.end(box.hwnd);
+        ASSERT_TRUE(box.Ended()) << way.name;
+        EXPECT_EQ(box.rc, 20u) << way.name;
+        EXPECT_TRUE(box.Untouched()) << way.name;
+    }
+}
+
+TEST(PasswordBox, ShowModeZeroShowsTheCharacters) {
+    Box box("Password:", 0);
+    ASSERT_NE(box.hwnd, nullptr);
+    zt::TypeText("visible");
+    ASSERT_TRUE(zt::WaitUntil([&] { return zt::WindowText(box.field) == "visible"; }));
+    zt::PressKey(VK_RETURN);
+    ASSERT_TRUE(box.Ended());
+    EXPECT_EQ(box.rc, 0u);
+    EXPECT_TRUE(box.Digest(Sha1Of("visible")));
+}
+
+TEST(PasswordBox, TheOwnerIsTheCallersWindowAndOutlivesTheBox) {
+    Box box("Password:", 1, true);
+    ASSERT_NE(box.hwnd, nullptr);
+    ASSERT_NE(box.owner.load(), nullptr);
+    EXPECT_EQ(GetWindow(box.hwnd, GW_OWNER), box.owner.load());
+    PostMessageA(box.hwnd, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(box.Ended());
+    EXPECT_EQ(box.rc, 20u);
+    EXPECT_TRUE(box.ownerAliveAfter) << "the caller's window is not destroyed";
+}
+
+TEST(PasswordBox, NothingOfThePasswordStaysInTheHeap) {
+    static const char kPassword[] = "Box-Heap-Check-7731";
+    {
+        Box box("Password:", 1);
+        ASSERT_NE(box.hwnd, nullptr);
+        zt::PostChars(box.field, kPassword);
+        ASSERT_TRUE(
+            zt::WaitUntil([&] { return GetWindowTextLengthA(box.field) == (int)sizeof kPassword - 1; }));
+        zt::PressKey(VK_RETURN);
+        ASSERT_TRUE(box.Ended());
+        EXPECT_EQ(box.rc, 0u);
+    }
+    EXPECT_FALSE(zt::HeapsHold(kPassword, sizeof kPassword - 1));
+}
+
+// zrpc password in its own process, answered from here.
+TEST(PasswordBox, ZrpcPasswordPrintsTheDigestOrExits20) {
+    for (bool confirm : {true, false}) {
+        std::string out;
+        int rc = -1;
+        std::thread run(
+            [&] { rc = zt::RunProgram("zrpc.exe password --show \"Tool prompt:\"", &out, 30000); });
+        HWND box = WaitForBox(false);
+        if (box) {
+            char prompt[64] = "";
+            GetDlgItemTextA(box, kPromptItem, prompt, sizeof prompt);
+            EXPECT_STREQ(prompt, "Tool prompt:");
+            HWND field = GetDlgItem(box, kPasswordItem);
+            zt::PostChars(field, "tool pw\xe9");
+            // The window of another process: its text comes through WM_GETTEXT.
+            auto text = [&] {
+                char t[64] = "";
+                SendMessageA(field, WM_GETTEXT, sizeof t, reinterpret_cast<LPARAM>(t));
+                return std::string(t);
+            };
+            EXPECT_TRUE(zt::WaitUntil([&] { return OkEnabled(box) && text() == "tool pw\xe9"; }));
+            if (confirm)
+                PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+            else
+                PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+        }
+        run.join();
+        ASSERT_NE(box, nullptr);
+        if (confirm) {
+            EXPECT_EQ(rc, 0);
+            EXPECT_EQ(out.substr(0, 40), Hex(Sha1Of("tool pw\xe9")));
+        } else {
+            EXPECT_EQ(rc, 20);
+            EXPECT_EQ(out, "");
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,450 @@
+// The secure edit control and the window layer under it, on a plain Win32 dialog that knows nothing
+// of the library: typing, the limit, backspace, swallowed keys, clicks, the mask, the digest, the
+// clipboard, changes from other threads and processes, reflection, giving windows back, and the
+// wiping of the typed bytes.
+// ctest-lock: msgbox
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "crypto/sha1.h"
+#include "tests/win/support/testsupport.h"
+#include "tests/win/ui_testing.h"
+#include "zrpcfunc.h"
+#include "zrpcsecureedit.h"
+
+namespace {
+
+constexpr WORD kEdit = 100;
+constexpr WORD kButton = 101;
+constexpr char kMask = '\x95';
+
+// The plain dialog's own procedure: it counts the edit-change notifications that reach it.
+struct PlainDialogState {
+    int changes = 0;
+};
+
+INT_PTR CALLBACK PlainDialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_INITDIALOG) {
+        SetWindowLongPtrA(hwnd, DWLP_USER, lp);
+        return TRUE;
+    }
+    auto* state = reinterpret_cast<PlainDialogState*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    if (msg == WM_COMMAND && LOWORD(wp) == kEdit && HIWORD(wp) == EN_CHANGE && state) ++state->changes;
+    return FALSE;
+}
+
+HWND MakePlainDialog(PlainDialogState* state) {
+    zt::DialogTemplate t(L"Plain dialog", 200, 60);
+    t.Item(0x0081, kEdit, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 10, 10, 180, 16, L"");
+    t.Item(0x0080, kButton, WS_TABSTOP, 10, 34, 50, 14, L"Button");
+    return CreateDialogIndirectParamA(GetModuleHandleA(nullptr), t.Get(), nullptr, PlainDialogProc,
+                                      reinterpret_cast<LPARAM>(state));
+}
+
+std::string Contents(CSecureEdit& edit) {
+    CString text;
+    edit.GetRealContents(text);
+    return std::string(text.GetString(), static_cast<size_t>(text.GetLength()));
+}
+
+std::string Sha1Of(const std::string& bytes) {
+    uint8_t d[20];
+    zrpc::Sha1Digest(bytes.data(), bytes.size(), d);
+    return std::string(reinterpret_cast<char*>(d), 20);
+}
+
+std::string DigestOf(CSecureEdit& edit) {
+    unsigned char d[20];
+    edit.HashContents(d);
+    return std::string(reinterpret_cast<char*>(d), 20);
+}
+
+class SecureEdit : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dialog = MakePlainDialog(&state);
+        ASSERT_NE(dialog, nullptr);
+        editWindow = GetDlgItem(dialog, kEdit);
+        edit = std::make_unique<CSecureEdit>();
+        ASSERT_TRUE(edit->SubclassDlgItem(kEdit, dialog));
+        SetForegroundWindow(dialog);
+        SetFocus(editWindow);
+        zt::Pump(20);
+    }
+    void TearDown() override {
+        edit.reset();
+        if (dialog) DestroyWindow(dialog);
+    }
+    // Sends a message to the field from another thread while this one dispatches.
+    void OnOtherThreadSend(UINT msg, WPARAM wp, LPARAM lp) {
+        HWND h = editWindow;
+        zt::OnOtherThread([=] { SendMessageA(h, msg, wp, lp); });
+    }
+    // Waits until the contents have n bytes.
+    bool WaitForLength(size_t n) {
+        return zt::WaitUntil([&] { return Contents(*edit).size() == n; }, 3000);
+    }
+
+    PlainDialogState state;
+    HWND dialog = nullptr;
+    HWND editWindow = nullptr;
+    std::unique_ptr<CSecureEdit> edit;
+};
+
+TEST_F(SecureEdit, KeyboardTypingIsStoredAndShownOrMasked) {
+    zt::TypeText("Pass word!");
+    ASSERT_TRUE(WaitForLength(10));
+    EXPECT_EQ(Contents(*edit), "Pass word!");
+    EXPECT_EQ(zt::WindowText(editWindow), "Pass word!") << "characters shown until HidePassword(1)";
+
+    edit->HidePassword(1);
+    EXPECT_EQ(zt::WindowText(editWindow), std::string(10, kMask));
+    zt::TypeText("x");
+    ASSERT_TRUE(WaitForLength(11));
+    EXPECT_EQ(zt::WindowText(editWindow), std::string(11, kMask)) << "a typed character never shows";
+    edit->HidePassword(0);
+    EXPECT_EQ(zt::WindowText(editWindow), "Pass word!x");
+
+    DWORD start = 0, end = 0;
+    SendMessageA(editWindow, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 11u);
+    EXPECT_EQ(end, 11u) << "the caret sits after the last character";
+}
+
+TEST_F(SecureEdit, BackspaceDeletesAtTheEndAndEmptyStaysEmpty) {
+    zt::PressKey(VK_BACK);
+    zt::Pump(50);
+    EXPECT_EQ(Contents(*edit), "");
+    EXPECT_EQ(zt::WindowText(editWindow), "");
+
+    zt::TypeText("abc");
+    ASSERT_TRUE(WaitForLength(3));
+    zt::PressKey(VK_BACK);
+    ASSERT_TRUE(WaitForLength(2));
+    EXPECT_EQ(Contents(*edit), "ab");
+    EXPECT_EQ(zt::WindowText(editWindow), "ab");
+}
+
+TEST_F(SecureEdit, CaretKeysSelectionAndClicksCannotInsertElsewhere) {
+    zt::TypeText("abcd");
+    ASSERT_TRUE(WaitForLength(4));
+    // Caret movement, keyboard selection and the delete and clipboard keys: all without effect.
+    struct {
+        WORD vk, modifier;
+    } keys[] = {{VK_LEFT, 0},
+                {VK_HOME, 0},
+                {VK_UP, 0},
+                {VK_PRIOR, 0},
+                {VK_DELETE, 0},
+                {VK_LEFT, VK_SHIFT},
+                {VK_HOME, VK_SHIFT},
+                {VK_DELETE, VK_SHIFT},
+                {VK_INSERT, 0},
+                {VK_INSERT, VK_SHIFT},
+                {VK_INSERT, VK_CONTROL},
+                {'X', VK_CONTROL},
+                {'V', VK_CONTROL},
+                {'Z', VK_CONTROL},
+                {'A', VK_CONTROL},
+                {VK_RETURN, 0},
+                {VK_TAB, VK_SHIFT}};
+    for (auto k : keys) {
+        SetFocus(editWindow);
+        zt::PressKey(k.vk, k.modifier);
+    }
+    zt::Pump(100);
+    SetFocus(editWindow);
+    zt::TypeText("e");
+    ASSERT_TRUE(WaitForLength(5));
+    EXPECT_EQ(Contents(*edit), "abcde");
+    EXPECT_EQ(zt::WindowText(editWindow), "abcde");
+
+    // A click on the button, then on the field: the field only takes the focus back.
+    zt::ClickCentre(GetDlgItem(dialog, kButton));
+    ASSERT_TRUE(zt::WaitUntil([&] { return GetFocus() == GetDlgItem(dialog, kButton); }));
+    PostMessageA(editWindow, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(2, 5));
+    zt::ClickCentre(editWindow);
+    ASSERT_TRUE(zt::WaitUntil([&] { return GetFocus() == editWindow; }));
+    zt::TypeText("f");
+    ASSERT_TRUE(WaitForLength(6));
+    EXPECT_EQ(Contents(*edit), "abcdef");
+}
+
+TEST_F(SecureEdit, TheLimitIs256Characters) {
+    zt::PostChars(editWindow, std::string(255, 'k'));
+    ASSERT_TRUE(WaitForLength(255));
+    zt::PostChars(editWindow, "LM");
+    ASSERT_TRUE(WaitForLength(256));
+    zt::Pump(50);
+    std::string expected = std::string(255, 'k') + "L";
+    EXPECT_EQ(Contents(*edit), expected) << "the 257th character is refused";
+    EXPECT_EQ(zt::WindowText(editWindow), expected);
+}
+
+TEST_F(SecureEdit, ControlCharactersAreDroppedAndHighCodesKept) {
+    std::string high;
+    for (int c = 128; c < 256; ++c)
+        high += static_cast<char>(c);
+    zt::PostChars(editWindow, std::string("\x01\x03\x08\x09\x0d\x16\x18\x1a\x1b") + " ~" + high);
+    ASSERT_TRUE(WaitForLength(2 + 128));
+    EXPECT_EQ(Contents(*edit), " ~" + high);
+    EXPECT_EQ(DigestOf(*edit), Sha1Of(" ~" + high)) << "the digest is over the unsigned bytes";
+    edit->HidePassword(1);
+    EXPECT_EQ(zt::WindowText(editWindow), std::string(130, kMask));
+}
+
+TEST_F(SecureEdit, DigestEmptyAndContentsAfterEmpty) {
+    EXPECT_EQ(DigestOf(*edit), Sha1Of("")) << "SHA-1 of the empty input";
+    zt::PostChars(editWindow, "secret");
+    ASSERT_TRUE(WaitForLength(6));
+    EXPECT_EQ(DigestOf(*edit), Sha1Of("secret"));
+    edit->Empty();
+    EXPECT_EQ(Contents(*edit), "");
+    EXPECT_EQ(zt::WindowText(editWindow), "");
+    EXPECT_EQ(DigestOf(*edit), Sha1Of(""));
+    zt::PostChars(editWindow, "n");
+    ASSERT_TRUE(WaitForLength(1));
+    EXPECT_EQ(zt::WindowText(editWindow), "n") << "typing starts again at the beginning";
+}
+
+TEST_F(SecureEdit, ChangesFromAnotherThreadChangeNothing) {
+    zt::PostChars(editWindow, "keep");
+    ASSERT_TRUE(WaitForLength(4));
+    edit->HidePassword(1);
+    ASSERT_TRUE(zt::SetClipboardText(dialog, "clipboard before"));
+    struct {
+        const char* name;
+        UINT msg;
+        WPARAM wp;
+        LPARAM lp;
+    } cases[] = {
+        {"WM_SETTEXT", WM_SETTEXT, 0, reinterpret_cast<LPARAM>("other")},
+        {"EM_REPLACESEL", EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>("other")},
+        {"EM_SETSEL then EM_REPLACESEL", EM_SETSEL, 0, -1},
+        {"EM_REPLACESEL", EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("")},
+        {"WM_CUT", WM_CUT, 0, 0},
+        {"WM_CLEAR", WM_CLEAR, 0, 0},
+        {"WM_UNDO", WM_UNDO, 0, 0},
+        {"EM_UNDO", EM_UNDO, 0, 0},
+        {"WM_COPY", WM_COPY, 0, 0},
+    };
+    for (auto& c : cases) {
+        OnOtherThreadSend(c.msg, c.wp, c.lp);
+        EXPECT_EQ(Contents(*edit), "keep") << c.name;
+        EXPECT_EQ(zt::WindowText(editWindow), std::string(4, kMask)) << c.name;
+    }
+    EXPECT_EQ(zt::ClipboardText(dialog), "clipboard before") << "copy and cut leave the clipboard alone";
+
+    // Characters that come by other roads are typed characters like any other.
+    OnOtherThreadSend(WM_IME_CHAR, 'i', 1);
+    OnOtherThreadSend(WM_UNICHAR, 'u', 1);
+    EXPECT_EQ(Contents(*edit), "keepiu");
+    EXPECT_EQ(zt::WindowText(editWindow), std::string(6, kMask));
+    SetFocus(editWindow);
+    zt::PressKey(VK_BACK, VK_MENU); // Alt+Backspace, the edit control's undo
+    zt::Pump(50);
+    EXPECT_EQ(Contents(*edit), "keepiu");
+    EXPECT_EQ(zt::WindowText(editWindow), std::string(6, kMask));
+}
+
+TEST_F(SecureEdit, PasteAppendsPrintableCharactersUpToTheLimit) {
+    zt::PostChars(editWindow, "ab");
+    ASSERT_TRUE(WaitForLength(2));
+    ASSERT_TRUE(zt::SetClipboardText(dialog, "c\td\r\ne\x01 f"));
+    OnOtherThreadSend(WM_PASTE, 0, 0);
+    EXPECT_EQ(Contents(*edit), "abcde f");
+    EXPECT_EQ(zt::WindowText(editWindow), "abcde f");
+
+    // Shift+Insert is swallowed; the context menu's paste and Ctrl+V reach WM_PASTE or nothing.
+    zt::PressKey(VK_INSERT, VK_SHIFT);
+    zt::Pump(50);
+    EXPECT_EQ(Contents(*edit), "abcde f");
+
+    ASSERT_TRUE(zt::SetClipboardText(dialog, std::string(300, 'z')));
+    OnOtherThreadSend(WM_PASTE, 0, 0);
+    EXPECT_EQ(Contents(*edit), "abcde f" + std::string(249, 'z'));
+    edit->HidePassword(1);
+    EXPECT_EQ(zt::WindowText(editWindow), std::string(256, kMask));
+}
+
+// Another process reads the window text and tries to set it.
+TEST_F(SecureEdit, AnotherProcessSeesOnlyTheMask) {
+    zt::PostChars(editWindow, "hidden\xe9");
+    ASSERT_TRUE(WaitForLength(7));
+    edit->HidePassword(1);
+    char hwnd[32];
+    std::snprintf(hwnd, sizeof hwnd, "%llx",
+                  static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(editWindow)));
+    std::string out;
+    int rc = -1;
+    zt::OnOtherThread([&] { rc = zt::RunProgram(std::string("window_message.exe get ") + hwnd, &out); });
+    ASSERT_EQ(rc, 0);
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
+        out.pop_back();
+    EXPECT_EQ(out, "95959595959595") << "seven mask characters and nothing else";
+
+    zt::OnOtherThread(
+        [&] { rc = zt::RunProgram(std::string("window_message.exe set ") + hwnd + " intruder", &out); });
+    ASSERT_EQ(rc, 0);
+    EXPECT_EQ(out.substr(0, 1), "0") << "WM_SETTEXT from outside fails";
+    EXPECT_EQ(Contents(*edit), "hidden\xe9");
+    EXPECT_EQ(zt::WindowText(editWindow), std::string(7, kMask));
+}
+
+// The typed bytes live in the control's own memory: after Empty and after destruction they are
+// found in no heap block of the process, used or freed.
+TEST_F(SecureEdit, TypedBytesAreNotLeftInTheHeap) {
+    static const char kPassword[] = "Qz7#kP!w9xV2-heapcheck";
+    const size_t n = sizeof kPassword - 1;
+    edit->HidePassword(1);
+    zt::PostChars(editWindow, kPassword);
+    ASSERT_TRUE(
+        zt::WaitUntil([&] { return static_cast<size_t>(GetWindowTextLengthA(editWindow)) == n; }, 3000));
+    {
+        // The scan sees a heap copy: the caller's own copy of the contents.
+        CString copy;
+        edit->GetRealContents(copy);
+        ASSERT_EQ(static_cast<size_t>(copy.GetLength()), n);
+        EXPECT_TRUE(zt::HeapsHold(kPassword, n)) << "the scan finds a copy made on the heap";
+        SecureZeroMemory(const_cast<char*>(copy.GetString()), n);
+    }
+    EXPECT_FALSE(zt::HeapsHold(kPassword, n)) << "with the mask on, no heap block holds the password";
+    edit->Empty();
+    EXPECT_FALSE(zt::HeapsHold(kPassword, n)) << "after Empty";
+
+    zt::PostChars(editWindow, kPassword);
+    ASSERT_TRUE(
+        zt::WaitUntil([&] { return static_cast<size_t>(GetWindowTextLengthA(editWindow)) == n; }, 3000));
+    unsigned char digest[20];
+    edit->HashContents(digest);
+    edit.reset();
+    EXPECT_FALSE(zt::HeapsHold(kPassword, n)) << "after destruction";
+}
+
+// The field keeps its contents after its window is gone, and a taken-over window is given back,
+// not destroyed, when the object goes first.
+TEST_F(SecureEdit, WindowAndObjectLiveApart) {
+    zt::PostChars(editWindow, "kept");
+    ASSERT_TRUE(WaitForLength(4));
+    DestroyWindow(dialog);
+    dialog = nullptr;
+    EXPECT_EQ(edit->Handle(), nullptr);
+    EXPECT_EQ(Contents(*edit), "kept");
+    EXPECT_EQ(DigestOf(*edit), Sha1Of("kept"));
+
+    dialog = MakePlainDialog(&state);
+    ASSERT_NE(dialog, nullptr);
+    HWND item = GetDlgItem(dialog, kEdit);
+    LONG_PTR before = GetWindowLongPtrA(item, GWLP_WNDPROC);
+    {
+        CSecureEdit other;
+        ASSERT_TRUE(other.SubclassDlgItem(kEdit, dialog));
+        EXPECT_FALSE(edit->SubclassDlgItem(kEdit, dialog)) << "one object per window";
+        PostMessageA(item, WM_CHAR, 'q', 1);
+        zt::Pump(50);
+        EXPECT_EQ(zt::WindowText(item), "q");
+    }
+    EXPECT_TRUE(IsWindow(item)) << "the caller's window is not destroyed";
+    EXPECT_EQ(GetWindowLongPtrA(item, GWLP_WNDPROC), before) << "its window procedure is back";
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(item, WM_GETFONT, 0, 0));
+    LOGFONTA lf = {};
+    EXPECT_NE(GetObjectA(font, sizeof lf, &lf), 0) << "the item is left with a font that exists";
+    PostMessageA(item, WM_CHAR, 'r', 1);
+    zt::Pump(50);
+    EXPECT_EQ(zt::WindowText(item), "qr") << "a plain edit control again";
+}
+
+// A window object of a test: it counts what reaches it and what is reflected to it.
+class Probe : public zwin::Window {
+  public:
+    using zwin::Window::DisableReflection;
+    using zwin::Window::EnableReflection;
+    int creates = 0, chars = 0, reflected = 0;
+    bool swallow = false;
+
+  protected:
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == WM_CREATE) ++creates;
+        if (msg == WM_CHAR) ++chars;
+        return zwin::Window::WindowProc(msg, wp, lp);
+    }
+    bool OnReflect(UINT msg, WPARAM wp, LPARAM, LRESULT* result) override {
+        if (msg != WM_COMMAND || HIWORD(wp) != EN_CHANGE) return false;
+        ++reflected;
+        *result = 0;
+        return swallow;
+    }
+};
+
+TEST_F(SecureEdit, ReflectionOnAPlainDialogLeavesItsProcedureAsItWas) {
+    edit.reset();
+    LONG_PTR parentA = GetWindowLongPtrA(dialog, GWLP_WNDPROC);
+    LONG_PTR parentW = GetWindowLongPtrW(dialog, GWLP_WNDPROC);
+    BOOL parentUnicode = IsWindowUnicode(dialog);
+    {
+        Probe probe;
+        ASSERT_TRUE(probe.SubclassDlgItem(kEdit, dialog));
+        ASSERT_TRUE(probe.EnableReflection());
+        PostMessageA(editWindow, WM_CHAR, 'a', 1);
+        ASSERT_TRUE(zt::WaitUntil([&] { return probe.reflected == 1; }));
+        EXPECT_EQ(probe.chars, 1);
+        EXPECT_EQ(state.changes, 1) << "a notification the probe passes on reaches the dialog too";
+
+        probe.swallow = true;
+        PostMessageA(editWindow, WM_CHAR, 'b', 1);
+        ASSERT_TRUE(zt::WaitUntil([&] { return probe.reflected == 2; }));
+        EXPECT_EQ(state.changes, 1) << "a notification the probe handles does not";
+
+        // Notifications of other controls pass by the probe.
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kButton, EN_CHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, kButton)));
+        EXPECT_EQ(probe.reflected, 2);
+    }
+    EXPECT_EQ(GetWindowLongPtrA(dialog, GWLP_WNDPROC), parentA);
+    EXPECT_EQ(GetWindowLongPtrW(dialog, GWLP_WNDPROC), parentW);
+    EXPECT_EQ(IsWindowUnicode(dialog), parentUnicode);
+    EXPECT_TRUE(IsWindow(editWindow));
+    PostMessageA(editWindow, WM_CHAR, 'c', 1);
+    ASSERT_TRUE(zt::WaitUntil([&] { return state.changes == 2; }));
+    EXPECT_EQ(zt::WindowText(editWindow), "abc");
+
+    // Reflection switched off by hand, and a parent destroyed while the probe still holds it.
+    Probe again;
+    ASSERT_TRUE(again.SubclassDlgItem(kEdit, dialog));
+    ASSERT_TRUE(again.EnableReflection());
+    again.DisableReflection();
+    EXPECT_EQ(GetWindowLongPtrA(dialog, GWLP_WNDPROC), parentA);
+    ASSERT_TRUE(again.EnableReflection());
+    DestroyWindow(dialog);
+    dialog = nullptr;
+    EXPECT_EQ(again.Handle(), nullptr);
+}
+
+TEST_F(SecureEdit, WindowsOfTheLibraryClassAreCreatedAndOwned) {
+    RECT r = {0, 0, 40, 20};
+    HWND made = nullptr;
+    {
+        Probe probe;
+        ASSERT_TRUE(probe.Create(nullptr, "", WS_CHILD | WS_VISIBLE, 0, r, dialog, 300));
+        made = probe.Handle();
+        EXPECT_EQ(GetParent(made), dialog);
+        EXPECT_EQ(GetDlgCtrlID(made), 300);
+        EXPECT_EQ(probe.creates, 1) << "creation messages reach the object";
+        EXPECT_FALSE(probe.Create(nullptr, "", WS_CHILD, 0, r, dialog, 301)) << "one window per object";
+
+        Probe edit2;
+        ASSERT_TRUE(edit2.Create("EDIT", "", WS_CHILD | WS_VISIBLE, 0, r, dialog, 302));
+        PostMessageA(edit2.Handle(), WM_CHAR, 'z', 1);
+        zt::Pump(50);
+        EXPECT_EQ(edit2.chars, 1) << "a window of a system class is taken over as it is made";
+    }
+    EXPECT_FALSE(IsWindow(made)) << "a window the object created goes with it";
+    EXPECT_EQ(GetDlgItem(dialog, 302), nullptr);
+}
+
+} // namespace

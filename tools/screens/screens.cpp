@@ -1,0 +1,115 @@
+// zrpc_screens: shows the library's windows as a user sees them and saves each as a 24-bit BMP
+// (cut from the screen) in the current folder. ./run screens turns them into PNG files.
+//   password_box.bmp   the password box with a few masked characters typed
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "zrpcfunc.h"
+
+namespace {
+
+struct Search {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<Search*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) && GetDlgItem(hwnd, s->id)) {
+        s->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Waits up to timeoutMs for a visible dialog of this process that has item id.
+HWND WaitForDialogWithItem(int id, DWORD timeoutMs) {
+    Search search = {id, nullptr};
+    DWORD start = GetTickCount();
+    while (!search.found && GetTickCount() - start < timeoutMs) {
+        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+        Sleep(20);
+    }
+    return search.found;
+}
+
+// Saves the screen area of hwnd (frame included) as a bottom-up 24-bit BMP.
+bool SaveWindowShot(HWND hwnd, const char* path) {
+    RECT r;
+    if (!GetWindowRect(hwnd, &r)) return false;
+    int w = r.right - r.left, h = r.bottom - r.top;
+    if (w <= 0 || h <= 0) return false;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (mem && dib && bits) {
+        HGDIOBJ old = SelectObject(mem, dib);
+        ok = BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY) != FALSE;
+        GdiFlush();
+        SelectObject(mem, old);
+    }
+    DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
+    DWORD size = stride * static_cast<DWORD>(h);
+    if (ok) {
+        BITMAPFILEHEADER fh = {};
+        fh.bfType = 0x4D42;
+        fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+        fh.bfSize = fh.bfOffBits + size;
+        FILE* f = std::fopen(path, "wb");
+        ok = f && std::fwrite(&fh, sizeof fh, 1, f) == 1 &&
+             std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f) == 1 && std::fwrite(bits, size, 1, f) == 1;
+        if (f) std::fclose(f);
+    }
+    if (dib) DeleteObject(dib);
+    if (mem) DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+bool PasswordBoxShot() {
+    unsigned char digest[20];
+    std::atomic<bool> done{false};
+    std::thread box([&] {
+        ZRPCFUNC_ShowPasswordBox(nullptr, "Enter the password of the key store:", digest, 1);
+        done = true;
+    });
+    bool ok = false;
+    if (HWND dialog = WaitForDialogWithItem(2077, 10000)) {
+        HWND field = GetDlgItem(dialog, 2077);
+        for (char c : std::string("secret"))
+            PostMessageA(field, WM_CHAR, static_cast<unsigned char>(c), 1);
+        Sleep(700); // typed, redrawn, caret shown
+        ok = SaveWindowShot(dialog, "password_box.bmp");
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
+    box.join();
+    return ok && done;
+}
+
+} // namespace
+
+int main() {
+    int failures = 0;
+    if (!PasswordBoxShot()) {
+        std::fprintf(stderr, "zrpc_screens: password box not captured\n");
+        ++failures;
+    }
+    return failures;
+}

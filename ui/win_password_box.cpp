@@ -1,0 +1,98 @@
+// The password box: a modal dialog from the language module with a secure edit field. Only the
+// SHA-1 digest of what was typed leaves it.
+#include <windows.h>
+
+#include <string>
+
+#include "frame/win_frame.h"
+#include "include/zrpcfunc.h"
+#include "include/zrpcres_ids.h"
+#include "include/zrpcsecureedit.h"
+#include "winlayer/win_window.h"
+
+namespace {
+
+constexpr int kPromptItem = 2082;
+constexpr int kPasswordItem = 2077;
+constexpr int kPictureItem = 1000;
+constexpr unsigned long kNotConfirmed = 20;
+
+class CPasswordDlg : public zwin::Dialog {
+  public:
+    CPasswordDlg(const char* prompt, int hideMode, HWND parent)
+        : m_prompt(prompt ? prompt : ""), m_hideMode(hideMode), m_parent(parent) {}
+    ~CPasswordDlg() override {
+        if (m_bitmap) DeleteObject(m_bitmap);
+    }
+
+    INT_PTR Run() { return DoModal(zrpc::LangModule(), IDD_PASSWORD, m_parent); }
+
+    CSecureEdit m_password;
+
+  protected:
+    BOOL OnInitDialog() override {
+        SetItemText(kPromptItem, m_prompt.c_str());
+        EnableItem(IDOK, false);
+        m_password.SubclassDlgItem(kPasswordItem, m_hwnd);
+        m_password.HidePassword(m_hideMode);
+        m_bitmap = static_cast<HBITMAP>(
+            LoadImageA(zrpc::LangModule(), MAKEINTRESOURCEA(IDB_BITMAP_745), IMAGE_BITMAP, 0, 0, 0));
+        if (m_bitmap)
+            SendDlgItemMessageA(m_hwnd, kPictureItem, STM_SETIMAGE, IMAGE_BITMAP,
+                                reinterpret_cast<LPARAM>(m_bitmap));
+        SetFocus(Item(kPasswordItem));
+        return FALSE; // the focus is placed
+    }
+
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM, INT_PTR& result) override {
+        result = 0;
+        if (msg == WM_CLOSE) {
+            EndDialog(IDCANCEL);
+            return true;
+        }
+        if (msg != WM_COMMAND) return false;
+        switch (LOWORD(wp)) {
+        case kPasswordItem:
+            if (HIWORD(wp) != EN_CHANGE) return false;
+            EnableItem(IDOK, HasContents());
+            return true;
+        case IDOK:
+            // Enter reaches here too; an empty field is never confirmed.
+            if (HasContents()) EndDialog(IDOK);
+            return true;
+        case IDCANCEL:
+            EndDialog(IDCANCEL);
+            return true;
+        default:
+            return false;
+        }
+    }
+
+  private:
+    bool HasContents() {
+        CString text;
+        m_password.GetRealContents(text);
+        bool any = !text.IsEmpty();
+        zrpc::Wipe(const_cast<char*>(text.GetString()), static_cast<size_t>(text.GetLength()));
+        return any;
+    }
+
+    std::string m_prompt;
+    int m_hideMode;
+    HWND m_parent;
+    HBITMAP m_bitmap = nullptr;
+};
+
+} // namespace
+
+ZRPC_API unsigned long ZRPCFUNC_ShowPasswordBox(HWND parent, const char* prompt, unsigned char* digest,
+                                                int hideMode) {
+    return zrpc::Guard(kNotConfirmed, [&]() -> unsigned long {
+        zwin::TempWindow owner(parent);
+        CPasswordDlg dialog(prompt, hideMode, owner.Handle());
+        if (dialog.Run() != IDOK) return kNotConfirmed;
+        // The field keeps its contents after its window is gone.
+        if (digest) dialog.m_password.HashContents(digest);
+        return 0;
+    });
+}
