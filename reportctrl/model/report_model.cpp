@@ -204,6 +204,8 @@ int ReportModel::DefineSubItem(int iSubItem, const _RVSUBITEM* pSubItem) {
     for (int& c : m_columns)
         if (c >= iSubItem) ++c;
     if (m_sortSubItem >= iSubItem) ++m_sortSubItem;
+    for (TreeNode* n : m_nodes)
+        if (n->treeSubItem >= iSubItem) ++n->treeSubItem;
     m_editRow.cells.InsertBlank(iSubItem);
     if (Virtual()) {
         FlushCache(-2);

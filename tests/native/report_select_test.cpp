@@ -94,20 +94,37 @@ void ReferenceQuickSort(std::vector<int>& rows, const std::vector<std::string>& 
     if (i < hi) ReferenceQuickSort(rows, key, i, hi);
 }
 
+// A derived control's own comparison goes through the host, one cell pair at a time.
+struct CustomHost : ReportHost {
+    int calls = 0;
+    bool CustomCompare() const override { return true; }
+    int CompareItems(ReportModel& m, int a, int sa, int b, int sb) override {
+        ++calls;
+        return m.DefaultCompareItems(a, sa, b, sb);
+    }
+};
+
 TEST(ReportSort, TiesLandWhereTheQuicksortPutsThem) {
     std::mt19937 rng(7);
     for (int n : {2, 17, 500, 3000}) {
+        CustomHost host;
+        ReportModel custom(&host);
+        DefineColumns(custom, 1);
         ReportModel m;
         DefineColumns(m, 1);
         std::vector<std::string> key;
         for (int i = 0; i < n; ++i) {
             key.push_back(std::string(1, (char)('a' + rng() % 5)));
             m.AddItem(key.back().c_str());
+            custom.AddItem(key.back().c_str());
         }
         std::vector<int> rows(m.GetItemRowArray());
         ReferenceQuickSort(rows, key, 0, n - 1);
         ASSERT_TRUE(m.SortItems(0, true));
         EXPECT_EQ(m.GetItemRowArray(), rows) << n;
+        ASSERT_TRUE(custom.SortItems(0, true));
+        EXPECT_EQ(custom.GetItemRowArray(), rows) << n;
+        EXPECT_GT(host.calls, 0);
     }
     // Already sorted and reversed inputs of a large size do not exhaust the stack.
     ReportModel big;
@@ -121,6 +138,33 @@ TEST(ReportSort, TiesLandWhereTheQuicksortPutsThem) {
     EXPECT_EQ(big.GetItemFromRow(0), 29999);
     ASSERT_TRUE(big.SortItems(0, true));
     EXPECT_EQ(big.GetItemFromRow(0), 0);
+}
+
+TEST(ReportSort, RecordComparisonForDerivedControls) {
+    auto rec = [](const char* text, int check, int image, uint32_t mask) {
+        _RVITEM r{};
+        r.nMask = mask;
+        r.lpszText = const_cast<char*>(text);
+        r.iCheck = check;
+        r.iImage = image;
+        return r;
+    };
+    const uint32_t L = RVIM_LABEL, C = RVIM_CHECKMARK;
+    const struct {
+        _RVITEM a, b;
+        int sign;
+    } cases[] = {
+        {rec("a", 0, 0, L), rec("b", 0, 0, L), -1},
+        {rec("B", 0, 0, L), rec("a", 0, 0, L), -1},        // byte-wise
+        {rec("", 1, 0, L), rec("", 0, 0, L | C), 1},       // both empty: check states
+        {rec(nullptr, 0, 5, 0), rec(nullptr, 0, 2, 0), 1}, // no check mark: images
+        {rec("x", 0, 0, L), rec("", 0, 0, L), 1},
+        {rec("x", 0, 0, 0), rec("", 0, 0, L), 0}, // text without RVIM_LABEL counts as empty
+    };
+    for (const auto& c : cases) {
+        int r = ReportModel::CompareItemRecords(&c.a, &c.b);
+        EXPECT_EQ((r > 0) - (r < 0), c.sign);
+    }
 }
 
 TEST_F(ReportSelect, SelectRowsNotifiesAndHonoursTheVeto) {

@@ -293,9 +293,16 @@ TEST_F(ReportTreeSort, SortsEveryLevelKeepingSubtreesAndUsesTreeSubItems) {
     m.InsertItem("0", -1, -1, -1, z, TVI_SORT);
     m.InsertItem("9", -1, -1, -1, z, TVI_SORT);
     EXPECT_EQ(Children(z), "00 10 20 20 30 90 ");
+    // A definition in front renumbers the tree sub-item with the cells.
+    _RVSUBITEM s = SubItem("front");
+    m.DefineSubItem(0, &s);
+    m.ActivateSubItem(0, 0);
+    ASSERT_TRUE(m.SortItems(1, false));
+    EXPECT_EQ(RowTexts(m, 1).front(), "z");
+    EXPECT_EQ(RowTexts(m, 1).back(), "x");
     // The sort column must be shown.
-    m.DeactivateSubItem(1);
-    EXPECT_FALSE(m.SortItems(1, true));
+    m.DeactivateSubItem(2);
+    EXPECT_FALSE(m.SortItems(2, true));
     EXPECT_EQ(Invariants(m), "ok");
 }
 
