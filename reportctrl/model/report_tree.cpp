@@ -393,10 +393,7 @@ _TREEITEM* ReportModel::GetNextItem(_TREEITEM* hItem, uint32_t nCode) {
         return (root || n->parent == &m_root) ? nullptr : Handle(n->parent);
     case 4:
         return Handle(n->firstChild);
-    case 5: {
-        int item = GetItemFromRow(m_focusRow);
-        return item >= 0 ? Handle(m_items[(size_t)item].node) : nullptr;
-    }
+    case 5: return GetItemHandle(GetItemFromRow(m_focusRow)); // null outside tree mode
     default:
         return nullptr;
     }

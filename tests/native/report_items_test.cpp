@@ -373,6 +373,7 @@ TEST(ReportVirtual, DataComesFromTheParentThroughTheCache) {
     g.iSubItem = -1;
     ASSERT_TRUE(m.GetItem(&g));
     EXPECT_EQ(g.nState, (uint32_t)(RVIS_CHOSEN | RVIS_HASFOCUS));
+    EXPECT_EQ(m.GetNextItem(TVI_ROOT, 5), nullptr); // a focused row but no tree
     EXPECT_EQ(Invariants(m), "ok");
     // SetItemCount(0) leaves no selection, no focus and no cached item.
     ASSERT_TRUE(m.SetItemCount(0));
