@@ -160,7 +160,7 @@ void ReportModel::UnlinkNode(TreeNode* node) {
 
 _TREEITEM* ReportModel::InsertItem(const _RVITEM* pItem, _TREEITEM* hParent, _TREEITEM* hInsertAfter,
                                    int iTreeSubItem) {
-    if (!TreeMode() || !pItem || m_defs.empty()) return nullptr;
+    if (!TreeMode() || Virtual() || !pItem || m_defs.empty()) return nullptr;
     TreeNode* parent = Resolve(hParent, true);
     if (!parent) return nullptr;
     if (hInsertAfter != TVI_FIRST && hInsertAfter != TVI_LAST && hInsertAfter != TVI_SORT) {
@@ -393,7 +393,8 @@ _TREEITEM* ReportModel::GetNextItem(_TREEITEM* hItem, uint32_t nCode) {
         return (root || n->parent == &m_root) ? nullptr : Handle(n->parent);
     case 4:
         return Handle(n->firstChild);
-    case 5: return GetItemHandle(GetItemFromRow(m_focusRow)); // null outside tree mode
+    case 5:
+        return GetItemHandle(GetItemFromRow(m_focusRow)); // null outside tree mode
     default:
         return nullptr;
     }

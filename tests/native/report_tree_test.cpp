@@ -218,6 +218,12 @@ TEST_F(ReportTree, BadHandlesAndModesChangeNothing) {
     EXPECT_EQ(list.InsertItem("x", -1, -1, -1, TVI_ROOT, TVI_LAST), nullptr);
     EXPECT_EQ(list.GetItemCount(), 0);
     EXPECT_FALSE(list.DeleteItem(TVI_ROOT));
+
+    ReportModel virtualTree; // virtual mode stores no items, not even tree ones
+    DefineColumns(virtualTree, 1);
+    ASSERT_TRUE(virtualTree.ModifyStyle(0, RVS_TREEMODE | RVS_VIRTUALDATA));
+    EXPECT_EQ(virtualTree.InsertItem("x", -1, -1, -1, TVI_ROOT, TVI_LAST), nullptr);
+    EXPECT_EQ(Invariants(virtualTree), "ok");
 }
 
 TEST_F(ReportTree, EnsureVisibleExpandsTheAncestors) {
