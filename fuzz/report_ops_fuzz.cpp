@@ -28,7 +28,8 @@ struct Input {
         static const char kChars[] = "abAB|*?\t x";
         int len = Small(0, 6);
         std::string s;
-        for (int i = 0; i < len; ++i) s += kChars[Byte() % (sizeof kChars - 1)];
+        for (int i = 0; i < len; ++i)
+            s += kChars[Byte() % (sizeof kChars - 1)];
         return s;
     }
 };
@@ -71,12 +72,18 @@ void CheckSorted(ReportModel& m, int sub, bool asc) {
 _TREEITEM* PickHandle(Input& in, const std::vector<_TREEITEM*>& handles) {
     uint8_t b = in.Byte();
     switch (b % 8) {
-    case 0: return TVI_ROOT;
-    case 1: return TVI_FIRST;
-    case 2: return TVI_LAST;
-    case 3: return TVI_SORT;
-    case 4: return nullptr;
-    default: return handles.empty() ? TVI_ROOT : handles[(size_t)(b / 8) % handles.size()];
+    case 0:
+        return TVI_ROOT;
+    case 1:
+        return TVI_FIRST;
+    case 2:
+        return TVI_LAST;
+    case 3:
+        return TVI_SORT;
+    case 4:
+        return nullptr;
+    default:
+        return handles.empty() ? TVI_ROOT : handles[(size_t)(b / 8) % handles.size()];
     }
 }
 
@@ -111,8 +118,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 1:
             if (count < 300) m.InsertItem(item, in.Text().c_str());
             break;
-        case 2: m.DeleteItem(item); break;
-        case 3: m.SetItemText(item, sub, in.Text().c_str()); break;
+        case 2:
+            m.DeleteItem(item);
+            break;
+        case 3:
+            m.SetItemText(item, sub, in.Text().c_str());
+            break;
         case 4: {
             _RVITEM r{};
             r.nMask = RVIM_STATEBITS | RVIM_INDENTLEVEL | RVIM_CHECKMARK;
@@ -131,10 +142,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (m.GetSubItemCount() < 8) m.DefineSubItem(in.Small(-1, 9), &s);
             break;
         }
-        case 6: m.UndefineSubItem(sub); break;
+        case 6:
+            m.UndefineSubItem(sub);
+            break;
         case 7:
-            if (in.Byte() & 1) m.ActivateSubItem(sub, in.Small(-1, 5));
-            else m.DeactivateSubItem(sub);
+            if (in.Byte() & 1)
+                m.ActivateSubItem(sub, in.Small(-1, 5));
+            else
+                m.DeactivateSubItem(sub);
             break;
         case 8: {
             bool asc = in.Byte() & 1;
@@ -146,27 +161,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             m.SelectRows(in.Small(-3, rows), in.Small(-3, rows), f & 1, f & 2, f & 4, f & 8);
             break;
         }
-        case 10: m.SetSelection(item, in.Byte() & 1); break;
-        case 11: m.SetSelection(sub, in.Text().c_str(), in.Byte() & 1); break;
+        case 10:
+            m.SetSelection(item, in.Byte() & 1);
+            break;
+        case 11:
+            m.SetSelection(sub, in.Text().c_str(), in.Byte() & 1);
+            break;
         case 12: {
             uint8_t w = in.Byte() % 3;
-            if (w == 0) m.ClearSelection();
-            else if (w == 1) m.InvertSelection();
-            else m.SelectAll();
+            if (w == 0)
+                m.ClearSelection();
+            else if (w == 1)
+                m.InvertSelection();
+            else
+                m.SelectAll();
             break;
         }
         case 13:
-            if (in.Byte() & 1) m.MoveUp(in.Small(-1, rows));
-            else m.MoveDown(in.Small(-1, rows));
+            if (in.Byte() & 1)
+                m.MoveUp(in.Small(-1, rows));
+            else
+                m.MoveDown(in.Small(-1, rows));
             break;
         case 14: {
             std::vector<int> order(m.GetItemRowArray());
-            for (size_t i = 1; i < order.size(); ++i) std::swap(order[i], order[(size_t)in.Byte() % (i + 1)]);
+            for (size_t i = 1; i < order.size(); ++i)
+                std::swap(order[i], order[(size_t)in.Byte() % (i + 1)]);
             if ((in.Byte() & 3) == 0 && !order.empty()) order[0] = in.Small(-2, count + 2);
             m.SetItemRowArray(order);
             break;
         }
-        case 15: m.AdjustFocus(in.Small(-3, rows), in.Small(-2, 4)); break;
+        case 15:
+            m.AdjustFocus(in.Small(-3, rows), in.Small(-2, 4));
+            break;
         case 16: {
             std::string t = in.Text();
             _RVFINDINFO f{};
@@ -192,10 +219,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (h) handles.push_back(h);
             break;
         }
-        case 19: m.DeleteItem(PickHandle(in, handles)); break;
+        case 19:
+            m.DeleteItem(PickHandle(in, handles));
+            break;
         case 20:
-            if (in.Byte() & 1) m.Expand(PickHandle(in, handles), in.Small(0, 3));
-            else m.ExpandAll(PickHandle(in, handles), in.Small(0, 3), in.Small(-1, 3));
+            if (in.Byte() & 1)
+                m.Expand(PickHandle(in, handles), in.Small(0, 3));
+            else
+                m.ExpandAll(PickHandle(in, handles), in.Small(0, 3), in.Small(-1, 3));
             break;
         case 21: {
             _TREEITEM* h = PickHandle(in, handles);
@@ -207,16 +238,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             m.GetItemCount(h, in.Small(0, 2));
             break;
         }
-        case 22: m.SetItemCount(in.Small(-1, 300)); break;
+        case 22:
+            m.SetItemCount(in.Small(-1, 300));
+            break;
         case 23:
             if ((in.Byte() & 7) == 0) m.DeleteAllItems();
             break;
         case 24: {
             int c = in.Small(-2, 12);
             uint8_t w = in.Byte() % 3;
-            if (w == 0) m.InsertColor(c, 0x123456);
-            else if (w == 1) m.SetColor(c, 0);
-            else m.DeleteColor(c);
+            if (w == 0)
+                m.InsertColor(c, 0x123456);
+            else if (w == 1)
+                m.SetColor(c, 0);
+            else
+                m.DeleteColor(c);
             break;
         }
         case 25: {
@@ -231,8 +267,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
         }
         case 27:
-            if (in.Byte() & 1) m.SetTreeSubItem(PickHandle(in, handles), in.Small(-2, 4));
-            else m.EnsureVisible(PickHandle(in, handles));
+            if (in.Byte() & 1)
+                m.SetTreeSubItem(PickHandle(in, handles), in.Small(-2, 4));
+            else
+                m.EnsureVisible(PickHandle(in, handles));
             break;
         }
         Check(m);

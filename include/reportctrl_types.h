@@ -19,7 +19,7 @@ struct _TREEITEM;
 #define TVI_SORT ((_TREEITEM*)(intptr_t)-0x0FFFD)
 #endif
 
-typedef intptr_t RV_LPARAM;  // pointer-sized application value (LPARAM)
+typedef intptr_t RV_LPARAM;   // pointer-sized application value (LPARAM)
 typedef uint32_t RV_COLORREF; // 0x00BBGGRR
 
 struct RVPOINT {
@@ -279,9 +279,9 @@ struct _NMRVDRAWITEM {
 typedef int(RV_CALLBACK* RVCOMPAREPROC)(int iItem1, int iSubItem1, int iItem2, int iSubItem2,
                                         RV_LPARAM lParamSort);
 
-#define RV_OFFSETS_4(T, a, b, c, d, oa, ob, oc, od)                                                     \
-    static_assert(offsetof(T, a) == (oa) && offsetof(T, b) == (ob) && offsetof(T, c) == (oc) &&         \
-                      offsetof(T, d) == (od),                                                          \
+#define RV_OFFSETS_4(T, a, b, c, d, oa, ob, oc, od)                                                          \
+    static_assert(offsetof(T, a) == (oa) && offsetof(T, b) == (ob) && offsetof(T, c) == (oc) &&              \
+                      offsetof(T, d) == (od),                                                                \
                   #T " layout")
 
 static_assert(sizeof(RVPOINT) == 8 && sizeof(RVRECT) == 16, "point and rectangle");

@@ -22,13 +22,16 @@ uint32_t Rd32(const uint8_t* p) {
     std::memcpy(&v, p, 4);
     return v;
 }
-void Wr32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
+void Wr32(uint8_t* p, uint32_t v) {
+    std::memcpy(p, &v, 4);
+}
+
+// Bytes of the numbers a flag byte announces.
+constexpr uint8_t kNumberBytes[16] = {0, 4, 4, 8, 4, 8, 8, 12, 4, 8, 8, 12, 8, 12, 12, 16};
 
 size_t CellSize(const uint8_t* p) {
     uint8_t f = p[0];
-    size_t n = 1;
-    for (uint8_t bit : {kImage, kOverlay, kCheck, kColour})
-        if (f & bit) n += 4;
+    size_t n = 1 + kNumberBytes[f & 15];
     if (f & kText) n += 1 + p[n];
     return n;
 }
@@ -82,13 +85,15 @@ CellValue Decode(const uint8_t* p) {
 uint8_t* BuildBlock(const std::vector<CellValue>& cells) {
     if (cells.empty()) return nullptr;
     size_t size = kHeader;
-    for (const CellValue& c : cells) size += EncodedSize(c);
+    for (const CellValue& c : cells)
+        size += EncodedSize(c);
     uint8_t* p = static_cast<uint8_t*>(std::malloc(size));
     if (!p) throw std::bad_alloc();
     Wr32(p, (uint32_t)cells.size());
     Wr32(p + 4, (uint32_t)size);
     uint8_t* out = p + kHeader;
-    for (const CellValue& c : cells) out = Encode(out, c);
+    for (const CellValue& c : cells)
+        out = Encode(out, c);
     return p;
 }
 
@@ -129,16 +134,35 @@ CellBlock& CellBlock::operator=(CellBlock&& other) noexcept {
     return *this;
 }
 
-CellBlock::~CellBlock() { std::free(m_p); }
+CellBlock::~CellBlock() {
+    std::free(m_p);
+}
 
-int CellBlock::Count() const { return m_p ? (int)Rd32(m_p) : 0; }
-size_t CellBlock::Bytes() const { return m_p ? Rd32(m_p + 4) : 0; }
+int CellBlock::Count() const {
+    return m_p ? (int)Rd32(m_p) : 0;
+}
+size_t CellBlock::Bytes() const {
+    return m_p ? Rd32(m_p + 4) : 0;
+}
 
 CellValue CellBlock::Get(int k) const {
     if (k < 0 || k >= Count()) return CellValue();
     const uint8_t* p = m_p + kHeader;
-    for (int i = 0; i < k; ++i) p += CellSize(p);
+    for (int i = 0; i < k; ++i)
+        p += CellSize(p);
     return Decode(p);
+}
+
+bool CellBlock::Text(int k, std::string_view& text) const {
+    if (k < 0 || k >= Count()) return false;
+    const uint8_t* p = m_p + kHeader;
+    for (int i = 0; i < k; ++i)
+        p += CellSize(p);
+    uint8_t f = p[0];
+    if (!(f & kText)) return false;
+    p += 1 + kNumberBytes[f & 15];
+    text = std::string_view(reinterpret_cast<const char*>(p + 1), p[0]);
+    return true;
 }
 
 // Rebuilds the block from its cells: mode 0 replaces cell setAt, 1 inserts a blank cell at k, 2 removes
@@ -166,8 +190,12 @@ void CellBlock::Set(int k, const CellValue& v) {
     Rebuild(-1, 0, k, &v);
 }
 
-void CellBlock::InsertBlank(int k) { Rebuild(k, 1, -1, nullptr); }
-void CellBlock::Remove(int k) { Rebuild(k, 2, -1, nullptr); }
+void CellBlock::InsertBlank(int k) {
+    Rebuild(k, 1, -1, nullptr);
+}
+void CellBlock::Remove(int k) {
+    Rebuild(k, 2, -1, nullptr);
+}
 
 ReportGlobals& Globals() {
     static ReportGlobals g;
@@ -176,13 +204,16 @@ ReportGlobals& Globals() {
 
 namespace {
 
-char Lower(char c) { return (char)std::tolower((unsigned char)c); }
+char Lower(char c) {
+    return (char)std::tolower((unsigned char)c);
+}
 
 // First occurrence of piece[0..n) in text, without regard to case; null when there is none.
 const char* FindPiece(const char* text, const char* piece, size_t n) {
-    for (; ; ++text) {
+    for (;; ++text) {
         size_t i = 0;
-        while (i < n && text[i] && Lower(text[i]) == Lower(piece[i])) ++i;
+        while (i < n && text[i] && Lower(text[i]) == Lower(piece[i]))
+            ++i;
         if (i == n) return text;
         if (!*text) return nullptr;
     }
@@ -215,7 +246,8 @@ namespace {
 
 bool ReadInt(const char*& p, int& out) {
     const char* start = p;
-    while (*start == ' ' || *start == '\t') ++start;
+    while (*start == ' ' || *start == '\t')
+        ++start;
     if (!(*start == '-' || *start == '+' || (*start >= '0' && *start <= '9'))) return false;
     char* end = nullptr;
     errno = 0;
@@ -248,7 +280,8 @@ bool ParseProfileValue(const char* text, int defCount, std::vector<int>& widths,
         seen[(size_t)v] = true;
         columns.push_back(v);
     }
-    while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n') ++p;
+    while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n')
+        ++p;
     if (*p) return false;
     return true;
 }

@@ -17,7 +17,8 @@ constexpr int kTextBuffer = 256;
 std::string_view CutText(const char* text) {
     if (!text) return {};
     size_t n = 0;
-    while (n < kTextBuffer - 1 && text[n]) ++n;
+    while (n < kTextBuffer - 1 && text[n])
+        ++n;
     return std::string_view(text, n);
 }
 
@@ -35,10 +36,13 @@ ReportModel::ReportModel(ReportHost* host) : m_host(host ? host : &m_noHost) {
     m_editSlot.item = -2;
 }
 
-ReportModel::~ReportModel() { FreeTree(); }
+ReportModel::~ReportModel() {
+    FreeTree();
+}
 
 void ReportModel::FreeTree() {
-    for (TreeNode* n : m_nodes) delete n;
+    for (TreeNode* n : m_nodes)
+        delete n;
     m_nodes.clear();
     m_root.firstChild = m_root.lastChild = nullptr;
 }
@@ -81,8 +85,12 @@ bool ReportModel::ModifyStyle(uint32_t remove, uint32_t add) {
 bool ReportModel::ModifyProperty(uint32_t nProperty, intptr_t lValue) {
     const char* text = reinterpret_cast<const char*>(lValue);
     switch (nProperty) {
-    case RVP_GAP: m_gap = (int)lValue; break;
-    case RVP_CHECKBOXSIZE: m_checkBoxSize = (uint32_t)lValue; break;
+    case RVP_GAP:
+        m_gap = (int)lValue;
+        break;
+    case RVP_CHECKBOXSIZE:
+        m_checkBoxSize = (uint32_t)lValue;
+        break;
     case RVP_EMPTYMESSAGE:
         if (!text) return false;
         m_emptyMessage = text;
@@ -95,7 +103,9 @@ bool ReportModel::ModifyProperty(uint32_t nProperty, intptr_t lValue) {
         if (!text) return false;
         m_sortTip = text;
         break;
-    case RVP_NOTIFYFILTER: m_notifyFilter = (uint32_t)lValue; break;
+    case RVP_NOTIFYFILTER:
+        m_notifyFilter = (uint32_t)lValue;
+        break;
     case RVP_USECACHE:
         m_useCache = lValue != 0;
         break;
@@ -103,20 +113,31 @@ bool ReportModel::ModifyProperty(uint32_t nProperty, intptr_t lValue) {
         // Cells are stored as separate fields, so the separator no longer touches stored items.
         Globals().divider = (char)lValue;
         break;
-    case RVP_USEPREVIEW: m_usePreview = lValue != 0; break;
-    case RVP_USEHSCROLL: m_useHScroll = lValue != 0; break;
+    case RVP_USEPREVIEW:
+        m_usePreview = lValue != 0;
+        break;
+    case RVP_USEHSCROLL:
+        m_useHScroll = lValue != 0;
+        break;
     case RVP_CHECKBOXLOOK:
         if (lValue < 0 || lValue > 2) return false;
         m_checkBoxLook = (int)lValue;
         break;
-    case RVP_PICTUREHIGHLIGHT: m_pictureHighlight = (int)lValue; break;
-    case RVP_FADECOLOUR: m_fadeColour = (RV_COLORREF)lValue; break;
-    case RVP_COPYDELIMITER: Globals().copyDelimiter = (char)lValue; break;
+    case RVP_PICTUREHIGHLIGHT:
+        m_pictureHighlight = (int)lValue;
+        break;
+    case RVP_FADECOLOUR:
+        m_fadeColour = (RV_COLORREF)lValue;
+        break;
+    case RVP_COPYDELIMITER:
+        Globals().copyDelimiter = (char)lValue;
+        break;
     case RVP_COPYINDENTATION:
         if (!text) return false;
         Globals().copyIndent = text;
         break;
-    default: return false;
+    default:
+        return false;
     }
     m_host->RowsChanged();
     return true;
@@ -124,22 +145,38 @@ bool ReportModel::ModifyProperty(uint32_t nProperty, intptr_t lValue) {
 
 intptr_t ReportModel::GetProperty(uint32_t nProperty) const {
     switch (nProperty) {
-    case RVP_GAP: return m_gap;
-    case RVP_CHECKBOXSIZE: return (intptr_t)m_checkBoxSize;
-    case RVP_EMPTYMESSAGE: return reinterpret_cast<intptr_t>(m_emptyMessage.c_str());
-    case RVP_LINESTYLE: return m_lineStyle;
-    case RVP_SORTTIP: return reinterpret_cast<intptr_t>(m_sortTip.c_str());
-    case RVP_NOTIFYFILTER: return (intptr_t)m_notifyFilter;
-    case RVP_USECACHE: return m_useCache;
-    case RVP_DIVIDER: return (unsigned char)Globals().divider;
-    case RVP_USEPREVIEW: return m_usePreview;
-    case RVP_USEHSCROLL: return m_useHScroll;
-    case RVP_CHECKBOXLOOK: return m_checkBoxLook;
-    case RVP_PICTUREHIGHLIGHT: return m_pictureHighlight;
-    case RVP_FADECOLOUR: return (intptr_t)m_fadeColour;
-    case RVP_COPYDELIMITER: return (unsigned char)Globals().copyDelimiter;
-    case RVP_COPYINDENTATION: return reinterpret_cast<intptr_t>(Globals().copyIndent.c_str());
-    default: return 0;
+    case RVP_GAP:
+        return m_gap;
+    case RVP_CHECKBOXSIZE:
+        return (intptr_t)m_checkBoxSize;
+    case RVP_EMPTYMESSAGE:
+        return reinterpret_cast<intptr_t>(m_emptyMessage.c_str());
+    case RVP_LINESTYLE:
+        return m_lineStyle;
+    case RVP_SORTTIP:
+        return reinterpret_cast<intptr_t>(m_sortTip.c_str());
+    case RVP_NOTIFYFILTER:
+        return (intptr_t)m_notifyFilter;
+    case RVP_USECACHE:
+        return m_useCache;
+    case RVP_DIVIDER:
+        return (unsigned char)Globals().divider;
+    case RVP_USEPREVIEW:
+        return m_usePreview;
+    case RVP_USEHSCROLL:
+        return m_useHScroll;
+    case RVP_CHECKBOXLOOK:
+        return m_checkBoxLook;
+    case RVP_PICTUREHIGHLIGHT:
+        return m_pictureHighlight;
+    case RVP_FADECOLOUR:
+        return (intptr_t)m_fadeColour;
+    case RVP_COPYDELIMITER:
+        return (unsigned char)Globals().copyDelimiter;
+    case RVP_COPYINDENTATION:
+        return reinterpret_cast<intptr_t>(Globals().copyIndent.c_str());
+    default:
+        return 0;
     }
 }
 
@@ -167,12 +204,15 @@ int ReportModel::DefineSubItem(int iSubItem, const _RVSUBITEM* pSubItem) {
     for (int& c : m_columns)
         if (c >= iSubItem) ++c;
     if (m_sortSubItem >= iSubItem) ++m_sortSubItem;
+    for (TreeNode* n : m_nodes)
+        if (n->treeSubItem >= iSubItem) ++n->treeSubItem;
     m_editRow.cells.InsertBlank(iSubItem);
     if (Virtual()) {
         FlushCache(-2);
         FlushCache(-1);
     } else {
-        for (Item& it : m_items) it.cells.InsertBlank(iSubItem);
+        for (Item& it : m_items)
+            it.cells.InsertBlank(iSubItem);
     }
     m_host->ColumnsChanged();
     return iSubItem;
@@ -198,18 +238,22 @@ bool ReportModel::UndefineSubItem(int iSubItem) {
         FlushCache(-2);
         FlushCache(-1);
     } else {
-        for (Item& it : m_items) it.cells.Remove(iSubItem);
+        for (Item& it : m_items)
+            it.cells.Remove(iSubItem);
     }
     for (TreeNode* n : m_nodes) {
-        if (n->treeSubItem == iSubItem) n->treeSubItem = -1;
-        else if (n->treeSubItem > iSubItem) --n->treeSubItem;
+        if (n->treeSubItem == iSubItem)
+            n->treeSubItem = -1;
+        else if (n->treeSubItem > iSubItem)
+            --n->treeSubItem;
     }
     m_host->ColumnsChanged();
     return true;
 }
 
 void ReportModel::UndefineAllSubItems() {
-    while (!m_defs.empty()) UndefineSubItem(0);
+    while (!m_defs.empty())
+        UndefineSubItem(0);
 }
 
 const SubItemDef* ReportModel::GetSubItemDef(int iSubItem) const {
@@ -282,7 +326,9 @@ bool ReportModel::SetColumnOrder(const std::vector<int>& subItems) {
 
 // ---------------------------------------------------------------- items
 
-int ReportModel::GetItemCount() const { return ItemCount(); }
+int ReportModel::GetItemCount() const {
+    return ItemCount();
+}
 
 Item* ReportModel::ItemPtr(int iItem) {
     if (iItem == -1) return &m_editRow;
@@ -299,7 +345,8 @@ void ApplyItemFields(Item& it, int iSubItem, const _RVITEM& r, bool keepIndent) 
     if (m & RVIM_STATEBITS) it.state = (it.state & RVIS_OWNED) | (r.nState & ~RVIS_OWNED);
     if (m & RVIM_USERDATA) it.lParam = r.lParam;
     if (iSubItem < 0) return;
-    const uint32_t cellBits = RVIM_LABEL | RVIM_FORECOLOUR | RVIM_PICTURE | RVIM_CHECKMARK | RVIM_OVERLAYIMAGE;
+    const uint32_t cellBits =
+        RVIM_LABEL | RVIM_FORECOLOUR | RVIM_PICTURE | RVIM_CHECKMARK | RVIM_OVERLAYIMAGE;
     if (!(m & cellBits)) return;
     CellValue c = it.cells.Get(iSubItem);
     std::string keep(c.text); // the view points into the block that Set replaces
@@ -328,15 +375,17 @@ int ReportModel::InsertItem(const _RVITEM* pItem) {
     m_items.insert(m_items.begin() + iItem, std::move(it));
     if (iItem == count) {
         m_rows.push_back(iItem);
+        if (!m_mapStale) m_rowOf.push_back((int)m_rows.size() - 1); // the map stays valid
     } else {
         for (int& r : m_rows)
             if (r >= iItem) ++r;
         m_rows.insert(m_rows.begin() + iItem, iItem);
         std::set<int> sel;
-        for (int s : m_sel) sel.insert(s >= iItem ? s + 1 : s);
+        for (int s : m_sel)
+            sel.insert(s >= iItem ? s + 1 : s);
         m_sel.swap(sel);
+        m_mapStale = true;
     }
-    m_mapStale = true;
     if (m_focusRow >= 0 && iItem <= m_focusRow) ++m_focusRow;
     m_host->RowsChanged();
     return iItem;
@@ -423,7 +472,8 @@ bool ReportModel::DeleteAllItems() {
         DeleteItems(order);
         m_root.firstChild = m_root.lastChild = nullptr;
     } else {
-        for (size_t i = 0; i < m_items.size(); ++i) NotifyRemoved((int)i, m_items[i]);
+        for (size_t i = 0; i < m_items.size(); ++i)
+            NotifyRemoved((int)i, m_items[i]);
         m_items.clear();
     }
     m_items.clear();
@@ -458,7 +508,8 @@ bool ReportModel::SetItemCount(int nCount) {
 void ReportModel::FlushCache(int iItem) {
     if (!Virtual() && !m_useCache) return;
     if (iItem == -2) {
-        for (CacheSlot& s : m_cache) s.item = -2;
+        for (CacheSlot& s : m_cache)
+            s.item = -2;
     } else if (iItem == -1) {
         m_editSlot.item = -2;
     } else if (iItem >= 0) {
@@ -574,6 +625,17 @@ bool ReportModel::SetItem(const _RVITEM* pItem) {
 
 int ReportModel::GetItemText(int iItem, int iSubItem, char* lpszText, int nLen) {
     if (lpszText && nLen > 0) lpszText[0] = 0;
+    if (!Virtual()) {
+        // Stored items: the cell is read directly (the same answer as GetItem with RVIM_LABEL).
+        Item* it = ItemPtr(iItem);
+        if (!it || iSubItem >= (int)m_defs.size() || iSubItem < 0 || !lpszText || nLen <= 0) return 0;
+        std::string_view text;
+        if (!it->cells.Text(iSubItem, text)) return 0;
+        size_t n = std::min(text.size(), (size_t)nLen - 1);
+        if (n) std::memcpy(lpszText, text.data(), n);
+        lpszText[n] = 0;
+        return (int)n;
+    }
     _RVITEM r{};
     r.nMask = RVIM_LABEL;
     r.iItem = iItem;
@@ -669,12 +731,14 @@ std::string ReportModel::GetItemString(int iItem, char cSeparator) {
         Item* it = nullptr;
         if (!ReadCell(iItem, m_columns[col], c, &it)) continue;
         if (col == 0 && TreeLook() && it) {
-            for (int i = 1; i < it->indent; ++i) line += Globals().copyIndent;
+            for (int i = 1; i < it->indent; ++i)
+                line += Globals().copyIndent;
             line += (it->state & RVIS_EXPANDED) ? '-' : (it->state & RVIS_COLLAPSED) ? '+' : ' ';
             c = it->cells.Get(m_columns[col]); // the view may have moved if the cache reloaded
         }
         if (c.hasText) {
-            for (char ch : c.text) line += ch == cSeparator ? ' ' : ch;
+            for (char ch : c.text)
+                line += ch == cSeparator ? ' ' : ch;
         } else if (c.image >= 0) {
             line += std::to_string(c.image);
         } else if (c.check >= 0) {
@@ -733,7 +797,8 @@ void ReportModel::DeleteAllColors() {
 void ReportModel::EnsureMap() {
     if (!m_mapStale) return;
     m_rowOf.assign(m_items.size(), -2);
-    for (size_t r = 0; r < m_rows.size(); ++r) m_rowOf[(size_t)m_rows[r]] = (int)r;
+    for (size_t r = 0; r < m_rows.size(); ++r)
+        m_rowOf[(size_t)m_rows[r]] = (int)r;
     m_mapStale = false;
 }
 
@@ -818,15 +883,18 @@ bool ReportModel::MoveDown(int iRow) {
 
 std::string ReportModel::GetProfileValue() const {
     std::string v = "(" + std::to_string(m_defs.size()) + "," + std::to_string(m_columns.size()) + ")";
-    for (const SubItemDef& d : m_defs) v += " " + std::to_string(d.width);
-    for (int c : m_columns) v += " " + std::to_string(c);
+    for (const SubItemDef& d : m_defs)
+        v += " " + std::to_string(d.width);
+    for (int c : m_columns)
+        v += " " + std::to_string(c);
     return v;
 }
 
 bool ReportModel::ApplyProfileValue(const char* text) {
     std::vector<int> widths, columns;
     if (!ParseProfileValue(text, (int)m_defs.size(), widths, columns)) return false;
-    for (size_t i = 0; i < widths.size(); ++i) m_defs[i].width = widths[i];
+    for (size_t i = 0; i < widths.size(); ++i)
+        m_defs[i].width = widths[i];
     for (size_t i = 0; i < columns.size(); ++i)
         if (!IsActiveSubItem(columns[i])) ActivateSubItem(columns[i], (int)i);
     m_host->ColumnsChanged();
@@ -835,7 +903,8 @@ bool ReportModel::ApplyProfileValue(const char* text) {
 
 size_t ReportModel::ItemBytes() const {
     size_t n = m_items.capacity() * sizeof(Item);
-    for (const Item& it : m_items) n += it.cells.Bytes();
+    for (const Item& it : m_items)
+        n += it.cells.Bytes();
     return n;
 }
 

@@ -42,7 +42,9 @@ class ReportHost {
     virtual void ColoursChanged() {}
     // The shown columns, their order or a definition changed (header, chooser).
     virtual void ColumnsChanged() {}
-    // Cell comparison for sorting; a derived control may override the default.
+    // Cell comparison for sorting, used only when CustomCompare() answers true (a derived control that
+    // overrides the comparison); otherwise the model compares with the sort callback or the cells.
+    virtual bool CustomCompare() const { return false; }
     virtual int CompareItems(ReportModel& model, int iItem1, int iSubItem1, int iItem2, int iSubItem2);
 };
 
@@ -79,7 +81,8 @@ class CellBlock {
     ~CellBlock();
 
     int Count() const;
-    CellValue Get(int k) const; // a cell that does not exist reads as empty
+    CellValue Get(int k) const;                     // a cell that does not exist reads as empty
+    bool Text(int k, std::string_view& text) const; // false when the cell has no text
     void Set(int k, const CellValue& v);
     void InsertBlank(int k);
     void Remove(int k);
@@ -110,6 +113,21 @@ struct Item {
     TreeNode* node = nullptr;
     CellBlock cells;
 };
+
+// A cell's sort key, read once before sorting so that the built-in comparison does not read the cell
+// again; the first eight text bytes, big-endian, decide most comparisons on their own.
+struct SortKey {
+    uint64_t prefix;
+    const char* text;
+    uint32_t length;
+    int check;
+    int image;
+    int item;
+    bool hasText;
+};
+SortKey MakeSortKey(const CellValue& c, int item);
+// The built-in comparison of two cells (text byte-wise, else check states, else images).
+int CompareSortKeys(const SortKey& a, const SortKey& b);
 
 // Writes the fields an item record names into an item; the control's own state bits are kept, and so
 // is the indent when keepIndent (tree mode).
@@ -214,7 +232,8 @@ class ReportModel {
     bool MoveDown(int iRow);
 
     // ---- tree
-    _TREEITEM* InsertItem(const _RVITEM* pItem, _TREEITEM* hParent, _TREEITEM* hInsertAfter, int iTreeSubItem);
+    _TREEITEM* InsertItem(const _RVITEM* pItem, _TREEITEM* hParent, _TREEITEM* hInsertAfter,
+                          int iTreeSubItem);
     _TREEITEM* InsertItem(const char* lpszText, int iImage, int iCheck, int iTextColor, _TREEITEM* hParent,
                           _TREEITEM* hInsertAfter, int iTreeSubItem = -1);
     bool DeleteItem(_TREEITEM* hItem);

@@ -8,7 +8,9 @@ namespace zrpc::report {
 
 namespace {
 
-int Sign(long long a, long long b) { return (a > b) - (a < b); }
+int Sign(long long a, long long b) {
+    return (a > b) - (a < b);
+}
 
 int CompareTexts(std::string_view a, std::string_view b) {
     size_t n = std::min(a.size(), b.size());
@@ -20,6 +22,22 @@ int CompareTexts(std::string_view a, std::string_view b) {
 } // namespace
 
 // ---------------------------------------------------------------- sorting
+
+SortKey MakeSortKey(const CellValue& c, int item) {
+    SortKey e{0, c.text.data(), (uint32_t)c.text.size(), c.check, c.image, item, c.hasText};
+    for (size_t k = 0; k < 8; ++k)
+        e.prefix = (e.prefix << 8) | (k < c.text.size() ? (uint8_t)c.text[k] : 0u);
+    return e;
+}
+
+int CompareSortKeys(const SortKey& a, const SortKey& b) {
+    if (a.hasText || b.hasText) {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix ? -1 : 1;
+        return CompareTexts(std::string_view(a.text, a.length), std::string_view(b.text, b.length));
+    }
+    if (a.check >= 0 || b.check >= 0) return Sign(a.check, b.check);
+    return Sign(a.image, b.image);
+}
 
 int ReportModel::DefaultCompareItems(int iItem1, int iSubItem1, int iItem2, int iSubItem2) {
     if (m_sortProc) return m_sortProc(iItem1, iSubItem1, iItem2, iSubItem2, m_sortParam);
@@ -58,38 +76,65 @@ void ReportModel::SetSortCallback(RVCOMPAREPROC pfnCompare, RV_LPARAM lParamSort
     m_sortParam = lParamSort;
 }
 
-// Quicksort of the rows with the middle row's item as pivot. The smaller part is sorted by recursion
-// and the larger one by the loop, so the depth stays logarithmic; the inner scans stay inside the
-// range even when a comparison callback contradicts itself.
-void ReportModel::QuickSortRows(int iSubItem, int lo, int hi, bool bAscending) {
+namespace {
+
+// Quicksort with the middle element as pivot. The smaller part is sorted by recursion and the larger one
+// by the loop, so the depth stays logarithmic; the inner scans stay inside the range even when a
+// comparison callback contradicts itself.
+template <class T, class Cmp> void QuickSortRange(std::vector<T>& v, int lo, int hi, bool asc, Cmp& cmp) {
     while (lo < hi) {
-        int pivot = m_rows[(size_t)(lo + (hi - lo) / 2)];
+        const T pivot = v[(size_t)(lo + (hi - lo) / 2)];
         int i = lo, j = hi;
         while (i <= j) {
             while (i < hi) {
-                int r = m_host->CompareItems(*this, m_rows[(size_t)i], iSubItem, pivot, iSubItem);
-                if (bAscending ? r < 0 : r > 0) ++i;
-                else break;
+                int r = cmp(v[(size_t)i], pivot);
+                if (asc ? r < 0 : r > 0)
+                    ++i;
+                else
+                    break;
             }
             while (j > lo) {
-                int r = m_host->CompareItems(*this, m_rows[(size_t)j], iSubItem, pivot, iSubItem);
-                if (bAscending ? r > 0 : r < 0) --j;
-                else break;
+                int r = cmp(v[(size_t)j], pivot);
+                if (asc ? r > 0 : r < 0)
+                    --j;
+                else
+                    break;
             }
             if (i <= j) {
-                if (i != j) std::swap(m_rows[(size_t)i], m_rows[(size_t)j]);
+                if (i != j) std::swap(v[(size_t)i], v[(size_t)j]);
                 ++i;
                 --j;
             }
         }
         if (j - lo < hi - i) {
-            if (lo < j) QuickSortRows(iSubItem, lo, j, bAscending);
+            if (lo < j) QuickSortRange(v, lo, j, asc, cmp);
             lo = i;
         } else {
-            if (i < hi) QuickSortRows(iSubItem, i, hi, bAscending);
+            if (i < hi) QuickSortRange(v, i, hi, asc, cmp);
             hi = j;
         }
     }
+}
+
+} // namespace
+
+void ReportModel::QuickSortRows(int iSubItem, int lo, int hi, bool bAscending) {
+    if (!m_sortProc && !m_host->CustomCompare() && !Virtual()) {
+        // The built-in comparison: sort the keys, the same steps give the same rows.
+        std::vector<SortKey> keys;
+        keys.reserve((size_t)(hi - lo + 1));
+        for (int r = lo; r <= hi; ++r) {
+            int item = m_rows[(size_t)r];
+            keys.push_back(MakeSortKey(m_items[(size_t)item].cells.Get(iSubItem), item));
+        }
+        auto cmp = [](const SortKey& a, const SortKey& b) { return CompareSortKeys(a, b); };
+        QuickSortRange(keys, 0, (int)keys.size() - 1, bAscending, cmp);
+        for (int r = lo; r <= hi; ++r)
+            m_rows[(size_t)r] = keys[(size_t)(r - lo)].item;
+        return;
+    }
+    auto cmp = [&](int a, int b) { return m_host->CompareItems(*this, a, iSubItem, b, iSubItem); };
+    QuickSortRange(m_rows, lo, hi, bAscending, cmp);
 }
 
 bool ReportModel::SortItems(int iSubItem, bool bAscending) {
@@ -147,8 +192,10 @@ void ReportModel::SetFocusRow(int row) {
 }
 
 void ReportModel::SelectItemBit(int iItem, bool on) {
-    if (on) m_sel.insert(iItem);
-    else m_sel.erase(iItem);
+    if (on)
+        m_sel.insert(iItem);
+    else
+        m_sel.erase(iItem);
     if (!Virtual()) {
         Item* it = ItemPtr(iItem);
         if (it) it->state = on ? (it->state | RVIS_CHOSEN) : (it->state & ~RVIS_CHOSEN);
@@ -188,7 +235,8 @@ void ReportModel::SelectRows(int iFirst, int iLast, bool bSelect, bool bKeepSele
     SetFocusRow(iFirst);
     int lo = std::min(iFirst, iLast), hi = std::max(iFirst, iLast);
     if (!bSelect) return;
-    for (int r = lo; r <= hi; ++r) ChangeSelection(GetItemFromRow(r), true, bInvert, bNotify);
+    for (int r = lo; r <= hi; ++r)
+        ChangeSelection(GetItemFromRow(r), true, bInvert, bNotify);
     m_host->RepaintRows(lo, hi);
     if (bKeepSelection) return;
     std::vector<int> outside;
@@ -203,7 +251,9 @@ void ReportModel::SelectRows(int iFirst, int iLast, bool bSelect, bool bKeepSele
     }
 }
 
-int ReportModel::GetFirstSelectedItem() const { return m_sel.empty() ? -2 : *m_sel.begin(); }
+int ReportModel::GetFirstSelectedItem() const {
+    return m_sel.empty() ? -2 : *m_sel.begin();
+}
 
 int ReportModel::GetNextSelectedItem(int iItem) const {
     auto it = m_sel.upper_bound(iItem);
@@ -213,7 +263,8 @@ int ReportModel::GetNextSelectedItem(int iItem) const {
 int ReportModel::GetSelectedItems(int* piItems, int nMax) const {
     if (piItems) {
         int k = 0;
-        for (auto it = m_sel.begin(); it != m_sel.end() && k < nMax; ++it) piItems[k++] = *it;
+        for (auto it = m_sel.begin(); it != m_sel.end() && k < nMax; ++it)
+            piItems[k++] = *it;
     }
     return (int)m_sel.size();
 }
@@ -226,7 +277,8 @@ void ReportModel::SetSelection(int iItem, bool bKeepSelection) {
 
 void ReportModel::SetSelection(const int* piItems, int nCount, bool bKeepSelection) {
     if (!piItems) return;
-    for (int i = 0; i < nCount; ++i) SetSelection(piItems[i], i == 0 ? bKeepSelection : true);
+    for (int i = 0; i < nCount; ++i)
+        SetSelection(piItems[i], i == 0 ? bKeepSelection : true);
 }
 
 void ReportModel::SetSelection(int iSubItem, const char* pattern, bool bKeepSelection) {
@@ -244,7 +296,8 @@ void ReportModel::SetSelectionLessEq(int iSubItem, int nValue, bool bKeepSelecti
     if (!bKeepSelection) ClearSelection();
     int rows = GetRowCount();
     for (int r = 0; r < rows; ++r)
-        if ((intptr_t)GetItemData(GetItemFromRow(r)) <= (intptr_t)nValue) SelectRows(r, r, true, true, false, false);
+        if ((intptr_t)GetItemData(GetItemFromRow(r)) <= (intptr_t)nValue)
+            SelectRows(r, r, true, true, false, false);
 }
 
 void ReportModel::ClearSelection() {
@@ -296,7 +349,8 @@ int ReportModel::FindItem(const _RVFINDINFO* pFindInfo, int iSubItem, int iStart
     const bool wrap = (f & RVFI_WRAPAROUND) != 0;
     const long long step = (f & RVFI_BACKWARD) ? -1 : 1;
     const long long count = (long long)m_items.size();
-    std::string_view wanted = pFindInfo->lpszText ? std::string_view(pFindInfo->lpszText) : std::string_view();
+    std::string_view wanted =
+        pFindInfo->lpszText ? std::string_view(pFindInfo->lpszText) : std::string_view();
     long long pos = (long long)iStart + step;
     // One pass over every position (the edit row and each item) at most.
     for (long long tested = 0; tested <= count; ++tested) {
@@ -313,9 +367,12 @@ int ReportModel::FindItem(const _RVFINDINFO* pFindInfo, int iSubItem, int iStart
         bool ok = it != nullptr;
         if (ok && (f & RVFI_LABEL)) {
             std::string_view t = c.text.substr(0, 255);
-            if (!c.hasText) ok = false;
-            else if (f & RVFI_PREFIX) ok = t.size() >= wanted.size() && t.substr(0, wanted.size()) == wanted;
-            else ok = t == wanted;
+            if (!c.hasText)
+                ok = false;
+            else if (f & RVFI_PREFIX)
+                ok = t.size() >= wanted.size() && t.substr(0, wanted.size()) == wanted;
+            else
+                ok = t == wanted;
         }
         if (ok && (f & RVFI_PICTURE)) ok = c.image >= 0 && c.image == pFindInfo->iImage;
         if (ok && (f & RVFI_CHECKMARK)) ok = c.check >= 0 && c.check == pFindInfo->iCheck;
@@ -337,7 +394,8 @@ std::string ReportModel::GetCopyText() {
     }
     std::sort(rows.begin(), rows.end());
     std::string text;
-    for (const auto& ri : rows) text += GetItemString(ri.second, Globals().copyDelimiter);
+    for (const auto& ri : rows)
+        text += GetItemString(ri.second, Globals().copyDelimiter);
     return text;
 }
 
@@ -387,7 +445,8 @@ bool ReportModel::CheckInvariants(std::string* why) {
                 last = c;
             }
             if (p->lastChild != last) return false;
-            for (auto k = kids.rbegin(); k != kids.rend(); ++k) stack.push_back({*k, visible});
+            for (auto k = kids.rbegin(); k != kids.rend(); ++k)
+                stack.push_back({*k, visible});
             return true;
         };
         if (!pushKids(&m_root, true)) return fail("root's last child");
@@ -403,7 +462,9 @@ bool ReportModel::CheckInvariants(std::string* why) {
             if (it.node != n) return fail("item and node disagree");
             if (n->level != n->parent->level + 1 || it.indent != n->level) return fail("level or indent");
             uint32_t marks = it.state & (RVIS_EXPANDED | RVIS_COLLAPSED);
-            uint32_t want = !n->firstChild ? 0u : n->expanded ? (uint32_t)RVIS_EXPANDED : (uint32_t)RVIS_COLLAPSED;
+            uint32_t want = !n->firstChild ? 0u
+                            : n->expanded  ? (uint32_t)RVIS_EXPANDED
+                                           : (uint32_t)RVIS_COLLAPSED;
             if (marks != want) return fail("expand marks");
             for (const TreeNode* c = n->firstChild; c; c = c->next)
                 if (c->parent != n) return fail("child's parent");

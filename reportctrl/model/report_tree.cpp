@@ -105,7 +105,8 @@ TreeNode* ReportModel::VisibleAncestor(TreeNode* n) const {
 int ReportModel::CompareNodes(TreeNode* a, TreeNode* b, int iSubItem) {
     int sa = a->treeSubItem >= 0 ? a->treeSubItem : iSubItem;
     int sb = b->treeSubItem >= 0 ? b->treeSubItem : iSubItem;
-    return m_host->CompareItems(*this, a->item, sa, b->item, sb);
+    if (m_host->CustomCompare()) return m_host->CompareItems(*this, a->item, sa, b->item, sb);
+    return DefaultCompareItems(a->item, sa, b->item, sb);
 }
 
 void ReportModel::LinkNode(TreeNode* node, TreeNode* parent, _TREEITEM* hInsertAfter, bool ascending,
@@ -139,7 +140,8 @@ void ReportModel::LinkChild(TreeNode* node, TreeNode* parent, _TREEITEM* hInsert
         }
     }
     TreeNode* after = parent->lastChild;
-    if (hInsertAfter != TVI_LAST && hInsertAfter != TVI_SORT) after = reinterpret_cast<TreeNode*>(hInsertAfter);
+    if (hInsertAfter != TVI_LAST && hInsertAfter != TVI_SORT)
+        after = reinterpret_cast<TreeNode*>(hInsertAfter);
     node->next = after->next;
     after->next = node;
     if (parent->lastChild == after) parent->lastChild = node;
@@ -148,7 +150,8 @@ void ReportModel::LinkChild(TreeNode* node, TreeNode* parent, _TREEITEM* hInsert
 void ReportModel::UnlinkNode(TreeNode* node) {
     TreeNode* parent = node->parent;
     TreeNode* prev = nullptr;
-    for (TreeNode* c = parent->firstChild; c && c != node; c = c->next) prev = c;
+    for (TreeNode* c = parent->firstChild; c && c != node; c = c->next)
+        prev = c;
     (prev ? prev->next : parent->firstChild) = node->next;
     if (parent->lastChild == node) parent->lastChild = prev;
     node->next = nullptr;
@@ -157,7 +160,7 @@ void ReportModel::UnlinkNode(TreeNode* node) {
 
 _TREEITEM* ReportModel::InsertItem(const _RVITEM* pItem, _TREEITEM* hParent, _TREEITEM* hInsertAfter,
                                    int iTreeSubItem) {
-    if (!TreeMode() || !pItem || m_defs.empty()) return nullptr;
+    if (!TreeMode() || Virtual() || !pItem || m_defs.empty()) return nullptr;
     TreeNode* parent = Resolve(hParent, true);
     if (!parent) return nullptr;
     if (hInsertAfter != TVI_FIRST && hInsertAfter != TVI_LAST && hInsertAfter != TVI_SORT) {
@@ -236,13 +239,15 @@ void ReportModel::DeleteItems(const std::vector<int>& order) {
     std::vector<char> gone(n, 0);
     auto below = [&](int i) {
         int s = 0;
-        for (int k = i; k > 0; k -= k & -k) s += fenwick[(size_t)k];
+        for (int k = i; k > 0; k -= k & -k)
+            s += fenwick[(size_t)k];
         return s;
     };
     for (int i : order) {
         NotifyRemoved(i - below(i), m_items[(size_t)i]);
         gone[(size_t)i] = 1;
-        for (size_t k = (size_t)i + 1; k <= n; k += k & (~k + 1)) ++fenwick[k];
+        for (size_t k = (size_t)i + 1; k <= n; k += k & (~k + 1))
+            ++fenwick[k];
     }
     std::vector<int> newIndex(n, -2);
     size_t w = 0;
@@ -263,8 +268,10 @@ void ReportModel::DeleteItems(const std::vector<int>& order) {
     m_items.resize(w);
     std::set<int> sel;
     for (int s : m_sel) {
-        if (s < 0) sel.insert(s);
-        else if (newIndex[(size_t)s] >= 0) sel.insert(newIndex[(size_t)s]);
+        if (s < 0)
+            sel.insert(s);
+        else if (newIndex[(size_t)s] >= 0)
+            sel.insert(newIndex[(size_t)s]);
     }
     m_sel.swap(sel);
     if (m_pendingFocusItem >= 0 && m_pendingFocusItem < (int)n)
@@ -327,7 +334,8 @@ void ReportModel::FollowFocusAfterHide() {
                 break;
             }
     }
-    for (int s : drop) SelectItemBit(s, false);
+    for (int s : drop)
+        SelectItemBit(s, false);
 }
 
 bool ReportModel::Expand(_TREEITEM* hItem, uint32_t nCode) {
@@ -369,22 +377,26 @@ _TREEITEM* ReportModel::GetNextItem(_TREEITEM* hItem, uint32_t nCode) {
     switch (nCode) {
     case 0:
         if (root) return nullptr;
-        while (n->parent != &m_root) n = n->parent;
+        while (n->parent != &m_root)
+            n = n->parent;
         return Handle(n);
-    case 1: return root ? nullptr : Handle(n->next);
+    case 1:
+        return root ? nullptr : Handle(n->next);
     case 2: {
         if (root || n->parent->firstChild == n) return nullptr;
         TreeNode* c = n->parent->firstChild;
-        while (c->next != n) c = c->next;
+        while (c->next != n)
+            c = c->next;
         return Handle(c);
     }
-    case 3: return (root || n->parent == &m_root) ? nullptr : Handle(n->parent);
-    case 4: return Handle(n->firstChild);
-    case 5: {
-        int item = GetItemFromRow(m_focusRow);
-        return item >= 0 ? Handle(m_items[(size_t)item].node) : nullptr;
-    }
-    default: return nullptr;
+    case 3:
+        return (root || n->parent == &m_root) ? nullptr : Handle(n->parent);
+    case 4:
+        return Handle(n->firstChild);
+    case 5:
+        return GetItemHandle(GetItemFromRow(m_focusRow)); // null outside tree mode
+    default:
+        return nullptr;
     }
 }
 
@@ -428,7 +440,8 @@ int ReportModel::GetItemCount(_TREEITEM* hItem, int bRecursive) {
     if (!top) return 0;
     if (bRecursive != 1) {
         int n = 0;
-        for (TreeNode* c = top->firstChild; c; c = c->next) ++n;
+        for (TreeNode* c = top->firstChild; c; c = c->next)
+            ++n;
         return n;
     }
     std::vector<int> all;
@@ -457,7 +470,8 @@ void ReportModel::SetSelection(_TREEITEM* hItem, bool bKeepSelection) {
 
 void ReportModel::SetSelection(_TREEITEM** phItems, int nCount, bool bKeepSelection) {
     if (!phItems) return;
-    for (int i = 0; i < nCount; ++i) SetSelection(phItems[i], i == 0 ? bKeepSelection : true);
+    for (int i = 0; i < nCount; ++i)
+        SetSelection(phItems[i], i == 0 ? bKeepSelection : true);
 }
 
 // ---------------------------------------------------------------- sorting
@@ -465,15 +479,18 @@ void ReportModel::SetSelection(_TREEITEM** phItems, int nCount, bool bKeepSelect
 namespace {
 
 // Stable merge sort that stays in bounds whatever the comparison answers.
-template <class Less> void MergeSort(std::vector<TreeNode*>& v, Less less) {
-    std::vector<TreeNode*> tmp(v.size());
+template <class T, class Less> void MergeSort(std::vector<T>& v, Less less) {
+    std::vector<T> tmp(v.size());
     for (size_t width = 1; width < v.size(); width *= 2) {
         for (size_t lo = 0; lo < v.size(); lo += 2 * width) {
             size_t mid = std::min(lo + width, v.size()), hi = std::min(lo + 2 * width, v.size());
             size_t a = lo, b = mid, o = lo;
-            while (a < mid && b < hi) tmp[o++] = less(v[b], v[a]) ? v[b++] : v[a++];
-            while (a < mid) tmp[o++] = v[a++];
-            while (b < hi) tmp[o++] = v[b++];
+            while (a < mid && b < hi)
+                tmp[o++] = less(v[b], v[a]) ? v[b++] : v[a++];
+            while (a < mid)
+                tmp[o++] = v[a++];
+            while (b < hi)
+                tmp[o++] = v[b++];
         }
         v.swap(tmp);
     }
@@ -496,12 +513,29 @@ void ReportModel::TreeSort(int iSubItem, TreeNode* parent, bool bAscending, bool
         }
         if (kids.size() < 2) continue;
         std::reverse(kids.begin(), kids.end());
-        MergeSort(kids, [&](TreeNode* a, TreeNode* b) {
-            int r = CompareNodes(a, b, iSubItem);
-            return bAscending ? r < 0 : r > 0;
-        });
+        if (!m_sortProc && !m_host->CustomCompare()) {
+            // The built-in comparison: keys read once per child.
+            std::vector<SortKey> keys;
+            keys.reserve(kids.size());
+            for (TreeNode* c : kids) {
+                int sub = c->treeSubItem >= 0 ? c->treeSubItem : iSubItem;
+                keys.push_back(MakeSortKey(m_items[(size_t)c->item].cells.Get(sub), c->item));
+            }
+            MergeSort(keys, [&](const SortKey& a, const SortKey& b) {
+                int r = CompareSortKeys(a, b);
+                return bAscending ? r < 0 : r > 0;
+            });
+            for (size_t i = 0; i < kids.size(); ++i)
+                kids[i] = m_items[(size_t)keys[i].item].node;
+        } else {
+            MergeSort(kids, [&](TreeNode* a, TreeNode* b) {
+                int r = CompareNodes(a, b, iSubItem);
+                return bAscending ? r < 0 : r > 0;
+            });
+        }
         p->firstChild = kids.front();
-        for (size_t i = 0; i + 1 < kids.size(); ++i) kids[i]->next = kids[i + 1];
+        for (size_t i = 0; i + 1 < kids.size(); ++i)
+            kids[i]->next = kids[i + 1];
         kids.back()->next = nullptr;
         p->lastChild = kids.back();
     }

@@ -25,8 +25,8 @@ struct Note {
 
 struct RecordingHost : ReportHost {
     std::vector<Note> notes;
-    std::set<int> vetoSelect;                           // items whose selection change is refused
-    std::function<void(_RVITEM&)> data;                 // answers RVN_NEEDDATA
+    std::set<int> vetoSelect;           // items whose selection change is refused
+    std::function<void(_RVITEM&)> data; // answers RVN_NEEDDATA
     int needData = 0;
     intptr_t Notify(RVNMHDR* hdr) override {
         if (hdr->code == RVN_NEEDDATA) {
@@ -70,13 +70,15 @@ inline void DefineColumns(ReportModel& m, int n) {
 // Adds an item whose cells hold the given texts.
 inline int AddRow(ReportModel& m, const std::vector<std::string>& cells) {
     int i = m.AddItem(cells.empty() ? "" : cells[0].c_str());
-    for (size_t k = 1; k < cells.size(); ++k) m.SetItemText(i, (int)k, cells[k].c_str());
+    for (size_t k = 1; k < cells.size(); ++k)
+        m.SetItemText(i, (int)k, cells[k].c_str());
     return i;
 }
 
 inline std::vector<std::string> RowTexts(ReportModel& m, int iSubItem) {
     std::vector<std::string> v;
-    for (int r = 0; r < m.GetRowCount(); ++r) v.push_back(m.GetItemText(m.GetItemFromRow(r), iSubItem));
+    for (int r = 0; r < m.GetRowCount(); ++r)
+        v.push_back(m.GetItemText(m.GetItemFromRow(r), iSubItem));
     return v;
 }
 

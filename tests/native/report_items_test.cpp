@@ -24,7 +24,7 @@ TEST_F(ReportItems, CellTextsRoundTripWhateverTheyHold) {
         std::string expect;
     } cases[] = {
         {"plain", "plain"},
-        {"a|b|c", "a|b|c"},       // the old separator inside a text
+        {"a|b|c", "a|b|c"}, // the old separator inside a text
         {"(1,2,3,4,5)x|", "(1,2,3,4,5)x|"},
         {"", ""},
         {longText.c_str(), std::string(255, 'x')}, // cut at 255 bytes
@@ -58,8 +58,8 @@ TEST_F(ReportItems, GetItemFillsMaskFromWhatIsStored) {
     r.lpszText = buf;
     r.iTextMax = sizeof buf;
     ASSERT_TRUE(m.GetItem(&r));
-    EXPECT_EQ(r.nMask, RVIM_LABEL | RVIM_PICTURE | RVIM_CHECKMARK | RVIM_FORECOLOUR | RVIM_STATEBITS |
-                           RVIM_USERDATA);
+    EXPECT_EQ(r.nMask,
+              RVIM_LABEL | RVIM_PICTURE | RVIM_CHECKMARK | RVIM_FORECOLOUR | RVIM_STATEBITS | RVIM_USERDATA);
     EXPECT_EQ(r.iImage, 3);
     EXPECT_EQ(r.iCheck, 1);
     EXPECT_EQ(r.iTextColor, 2);
@@ -132,7 +132,8 @@ TEST_F(ReportItems, DefineSubItemAtZeroShiftsEveryStoredCell) {
 }
 
 TEST_F(ReportItems, InsertWhileSortedLandsAtItsIndexAndFocusStays) {
-    for (const char* t : {"d", "b", "e", "a"}) m.AddItem(t);
+    for (const char* t : {"d", "b", "e", "a"})
+        m.AddItem(t);
     ASSERT_TRUE(m.SortItems(0, true)); // rows: a b d e = items 3 1 0 2
     m.SetSelection(0, false);          // focus on item 0 ("d"), row 2
     ASSERT_EQ(m.GetCurrentFocus(nullptr), 2);
@@ -173,7 +174,7 @@ TEST_F(ReportItems, DeleteItemNotifiesRenumbersAndMovesTheFocus) {
     EXPECT_EQ(sel[0], 2);
     EXPECT_EQ(sel[1], 3);
     EXPECT_EQ(m.GetCurrentFocus(nullptr), 3); // same item, one row up
-    EXPECT_EQ(m.DeleteItem(3), 1);              // the focused row: the focus goes one row up
+    EXPECT_EQ(m.DeleteItem(3), 1);            // the focused row: the focus goes one row up
     EXPECT_EQ(m.GetCurrentFocus(nullptr), 2);
     EXPECT_EQ(m.GetItemText(m.GetItemFromRow(2), 0), "3");
     EXPECT_EQ(m.DeleteItem(-1), 0);
@@ -240,13 +241,23 @@ TEST_F(ReportItems, PropertiesAcceptTheirValuesAndRefuseOthers) {
         intptr_t value;
         bool ok;
     } cases[] = {
-        {RVP_GAP, 4, true},          {RVP_LINESTYLE, 0, true},         {RVP_LINESTYLE, 3, false},
-        {RVP_LINESTYLE, -1, false},  {RVP_CHECKBOXLOOK, 2, true},      {RVP_CHECKBOXLOOK, 3, false},
-        {RVP_NOTIFYFILTER, 0, true}, {RVP_NOTIFYFILTER, -1, true},     {0, 1, false},
-        {16, 1, false},              {RVP_EMPTYMESSAGE, 0, false},     {RVP_FADECOLOUR, 0xFF, true},
-        {RVP_SORTTIP, 0, false},     {RVP_COPYINDENTATION, 0, false},
+        {RVP_GAP, 4, true},
+        {RVP_LINESTYLE, 0, true},
+        {RVP_LINESTYLE, 3, false},
+        {RVP_LINESTYLE, -1, false},
+        {RVP_CHECKBOXLOOK, 2, true},
+        {RVP_CHECKBOXLOOK, 3, false},
+        {RVP_NOTIFYFILTER, 0, true},
+        {RVP_NOTIFYFILTER, -1, true},
+        {0, 1, false},
+        {16, 1, false},
+        {RVP_EMPTYMESSAGE, 0, false},
+        {RVP_FADECOLOUR, 0xFF, true},
+        {RVP_SORTTIP, 0, false},
+        {RVP_COPYINDENTATION, 0, false},
     };
-    for (const auto& c : cases) EXPECT_EQ(m.ModifyProperty(c.prop, c.value), c.ok) << c.prop << " " << c.value;
+    for (const auto& c : cases)
+        EXPECT_EQ(m.ModifyProperty(c.prop, c.value), c.ok) << c.prop << " " << c.value;
     EXPECT_EQ(m.GetProperty(RVP_LINESTYLE), 0);
     EXPECT_EQ(m.GetProperty(RVP_CHECKBOXSIZE), (8 << 16) | 8);
     EXPECT_STREQ(reinterpret_cast<const char*>(m.GetProperty(RVP_EMPTYMESSAGE)),
@@ -259,9 +270,7 @@ TEST_F(ReportItems, BadItemsAndSubItemsChangeNothing) {
     _RVITEM r{};
     r.nMask = RVIM_LABEL;
     r.lpszText = const_cast<char*>("x");
-    const struct {
-        int item, sub;
-    } cases[] = {{-2, 0}, {-3, 0}, {1, 0}, {1000, 0}, {0, 3}, {0, 100}};
+    const struct { int item, sub; } cases[] = {{-2, 0}, {-3, 0}, {1, 0}, {1000, 0}, {0, 3}, {0, 100}};
     for (const auto& c : cases) {
         r.iItem = c.item;
         r.iSubItem = c.sub;
@@ -364,6 +373,7 @@ TEST(ReportVirtual, DataComesFromTheParentThroughTheCache) {
     g.iSubItem = -1;
     ASSERT_TRUE(m.GetItem(&g));
     EXPECT_EQ(g.nState, (uint32_t)(RVIS_CHOSEN | RVIS_HASFOCUS));
+    EXPECT_EQ(m.GetNextItem(TVI_ROOT, 5), nullptr); // a focused row but no tree
     EXPECT_EQ(Invariants(m), "ok");
     // SetItemCount(0) leaves no selection, no focus and no cached item.
     ASSERT_TRUE(m.SetItemCount(0));

@@ -44,7 +44,8 @@ TEST(ReportProfile, ReadBackRestoresWidthsAndOrder) {
     ASSERT_TRUE(fresh.ApplyProfileValue(v.c_str()));
     EXPECT_EQ(fresh.GetColumnOrder(), (std::vector<int>{0, 2}));
     EXPECT_EQ(fresh.GetProfileValue(), v);
-    EXPECT_TRUE(fresh.ApplyProfileValue("  (3,1)   5  6 7   1 ") == false); // leading blanks before "(" refused
+    EXPECT_TRUE(fresh.ApplyProfileValue("  (3,1)   5  6 7   1 ") ==
+                false);                                             // leading blanks before "(" refused
     EXPECT_TRUE(fresh.ApplyProfileValue("(3,1)   5  6 7   1\r\n")); // blanks before numbers are skipped
 }
 

@@ -18,9 +18,12 @@ class ReportSelect : public ::testing::Test {
     ReportModel m{&host};
     void SetUp() override {
         DefineColumns(m, 3);
-        const char* rows[][3] = {{"pear", "3", "x"}, {"apple", "1", "y"}, {"fig", "2", "x"}, {"Apple", "4", "z"}};
-        for (auto& r : rows) AddRow(m, {r[0], r[1], r[2]});
-        for (int i = 0; i < 4; ++i) m.SetItemData(i, 10 * i - 15);
+        const char* rows[][3] = {
+            {"pear", "3", "x"}, {"apple", "1", "y"}, {"fig", "2", "x"}, {"Apple", "4", "z"}};
+        for (auto& r : rows)
+            AddRow(m, {r[0], r[1], r[2]});
+        for (int i = 0; i < 4; ++i)
+            m.SetItemData(i, 10 * i - 15);
     }
     std::vector<int> Selected() {
         std::vector<int> v(16);
@@ -77,8 +80,10 @@ void ReferenceQuickSort(std::vector<int>& rows, const std::vector<std::string>& 
     int i = lo, j = hi;
     const std::string pivot = key[(size_t)rows[(size_t)((lo + hi) / 2)]];
     while (i <= j) {
-        while (key[(size_t)rows[(size_t)i]] < pivot) ++i;
-        while (key[(size_t)rows[(size_t)j]] > pivot) --j;
+        while (key[(size_t)rows[(size_t)i]] < pivot)
+            ++i;
+        while (key[(size_t)rows[(size_t)j]] > pivot)
+            --j;
         if (i <= j) {
             std::swap(rows[(size_t)i], rows[(size_t)j]);
             ++i;
@@ -89,20 +94,37 @@ void ReferenceQuickSort(std::vector<int>& rows, const std::vector<std::string>& 
     if (i < hi) ReferenceQuickSort(rows, key, i, hi);
 }
 
+// A derived control's own comparison goes through the host, one cell pair at a time.
+struct CustomHost : ReportHost {
+    int calls = 0;
+    bool CustomCompare() const override { return true; }
+    int CompareItems(ReportModel& m, int a, int sa, int b, int sb) override {
+        ++calls;
+        return m.DefaultCompareItems(a, sa, b, sb);
+    }
+};
+
 TEST(ReportSort, TiesLandWhereTheQuicksortPutsThem) {
     std::mt19937 rng(7);
     for (int n : {2, 17, 500, 3000}) {
+        CustomHost host;
+        ReportModel custom(&host);
+        DefineColumns(custom, 1);
         ReportModel m;
         DefineColumns(m, 1);
         std::vector<std::string> key;
         for (int i = 0; i < n; ++i) {
             key.push_back(std::string(1, (char)('a' + rng() % 5)));
             m.AddItem(key.back().c_str());
+            custom.AddItem(key.back().c_str());
         }
         std::vector<int> rows(m.GetItemRowArray());
         ReferenceQuickSort(rows, key, 0, n - 1);
         ASSERT_TRUE(m.SortItems(0, true));
         EXPECT_EQ(m.GetItemRowArray(), rows) << n;
+        ASSERT_TRUE(custom.SortItems(0, true));
+        EXPECT_EQ(custom.GetItemRowArray(), rows) << n;
+        EXPECT_GT(host.calls, 0);
     }
     // Already sorted and reversed inputs of a large size do not exhaust the stack.
     ReportModel big;
@@ -116,6 +138,33 @@ TEST(ReportSort, TiesLandWhereTheQuicksortPutsThem) {
     EXPECT_EQ(big.GetItemFromRow(0), 29999);
     ASSERT_TRUE(big.SortItems(0, true));
     EXPECT_EQ(big.GetItemFromRow(0), 0);
+}
+
+TEST(ReportSort, RecordComparisonForDerivedControls) {
+    auto rec = [](const char* text, int check, int image, uint32_t mask) {
+        _RVITEM r{};
+        r.nMask = mask;
+        r.lpszText = const_cast<char*>(text);
+        r.iCheck = check;
+        r.iImage = image;
+        return r;
+    };
+    const uint32_t L = RVIM_LABEL, C = RVIM_CHECKMARK;
+    const struct {
+        _RVITEM a, b;
+        int sign;
+    } cases[] = {
+        {rec("a", 0, 0, L), rec("b", 0, 0, L), -1},
+        {rec("B", 0, 0, L), rec("a", 0, 0, L), -1},        // byte-wise
+        {rec("", 1, 0, L), rec("", 0, 0, L | C), 1},       // both empty: check states
+        {rec(nullptr, 0, 5, 0), rec(nullptr, 0, 2, 0), 1}, // no check mark: images
+        {rec("x", 0, 0, L), rec("", 0, 0, L), 1},
+        {rec("x", 0, 0, 0), rec("", 0, 0, L), 0}, // text without RVIM_LABEL counts as empty
+    };
+    for (const auto& c : cases) {
+        int r = ReportModel::CompareItemRecords(&c.a, &c.b);
+        EXPECT_EQ((r > 0) - (r < 0), c.sign);
+    }
 }
 
 TEST_F(ReportSelect, SelectRowsNotifiesAndHonoursTheVeto) {
@@ -145,7 +194,12 @@ TEST_F(ReportSelect, SelectionForms) {
         std::function<void(ReportModel&)> act;
         std::vector<int> selected;
     } cases[] = {
-        {"list", [](ReportModel& r) { int v[] = {3, 1}; r.SetSelection(v, 2, false); }, {1, 3}},
+        {"list",
+         [](ReportModel& r) {
+             int v[] = {3, 1};
+             r.SetSelection(v, 2, false);
+         },
+         {1, 3}},
         {"pattern", [](ReportModel& r) { r.SetSelection(0, "a*E", false); }, {1, 3}},
         {"pattern keeps", [](ReportModel& r) { r.SetSelection(2, "x", true); }, {0, 1, 2, 3}},
         {"less-eq", [](ReportModel& r) { r.SetSelectionLessEq(0, 5, false); }, {0, 1, 2}},
@@ -194,8 +248,10 @@ TEST_F(ReportSelect, FocusMovesWithRowsAndRefusesBadPlaces) {
     const struct {
         int row, col;
         bool ok;
-    } cases[] = {{0, 2, true}, {-1, -1, true}, {-2, 0, true}, {-3, 0, false}, {4, 0, false}, {0, 3, false}, {0, -2, false}};
-    for (const auto& c : cases) EXPECT_EQ(m.AdjustFocus(c.row, c.col), c.ok) << c.row << "," << c.col;
+    } cases[] = {{0, 2, true},  {-1, -1, true}, {-2, 0, true}, {-3, 0, false},
+                 {4, 0, false}, {0, 3, false},  {0, -2, false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(m.AdjustFocus(c.row, c.col), c.ok) << c.row << "," << c.col;
     _RVSUBITEM s = SubItem("nofocus");
     s.nFormat |= RVCF_NOFOCUS;
     ASSERT_TRUE(m.RedefineSubItem(1, &s));
@@ -209,21 +265,27 @@ TEST(ReportPattern, MatchTable) {
         const char* pattern;
         bool match;
     } cases[] = {
-        {"abc", "a*c", true},   {"abcd", "a*c", true}, // the last piece only has to occur
-        {"abc", "A?C", true},   {"ABC", "abc", true},   {"ab", "abc", false},  {"abc", "ab", false},
-        {"abc", "*", true},     {"", "*", true},        {"", "", true},        {"x", "", false},
-        {"abc", "a*", true},    {"abc", "*b*", true},   {"abc", "*d", false},  {"axbxc", "a*x?c", false}, // the first place a piece occurs is taken
-        {"abc", "abc*", true},  {"ab", "ab*z", true},  // text used up, the rest starts with "*"
-        {"abc", "a?", false},   {"a", "?", true},       {"", "?", false},
+        {"abc", "a*c", true},  {"abcd", "a*c", true}, // the last piece only has to occur
+        {"abc", "A?C", true},  {"ABC", "abc", true},
+        {"ab", "abc", false},  {"abc", "ab", false},
+        {"abc", "*", true},    {"", "*", true},
+        {"", "", true},        {"x", "", false},
+        {"abc", "a*", true},   {"abc", "*b*", true},
+        {"abc", "*d", false},  {"axbxc", "a*x?c", false}, // the first place a piece occurs is taken
+        {"abc", "abc*", true}, {"ab", "ab*z", true},      // text used up, the rest starts with "*"
+        {"abc", "a?", false},  {"a", "?", true},
+        {"", "?", false},
     };
-    for (const auto& c : cases) EXPECT_EQ(PatternMatch(c.text, c.pattern), c.match) << c.text << " ~ " << c.pattern;
+    for (const auto& c : cases)
+        EXPECT_EQ(PatternMatch(c.text, c.pattern), c.match) << c.text << " ~ " << c.pattern;
 }
 
 TEST_F(ReportSelect, FindItemCriteriaDirectionAndWrap) {
     m.SetItemText(-1, 0, "apple"); // the edit row is searched too when wrapping
     m.SetItemImage(2, 0, 5);
     m.SetItemText(1, 1, ""); // empty text
-    auto find = [&](uint32_t flags, const char* text, int sub, int start, int image = -1, RV_LPARAM data = 0) {
+    auto find = [&](uint32_t flags, const char* text, int sub, int start, int image = -1,
+                    RV_LPARAM data = 0) {
         _RVFINDINFO f{};
         f.nFlags = flags;
         f.lpszText = text;

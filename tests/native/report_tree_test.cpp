@@ -49,7 +49,8 @@ class ReportTree : public ::testing::Test {
     }
     std::string Rows() {
         std::string s;
-        for (const std::string& t : RowTexts(m, 0)) s += (s.empty() ? "" : " ") + t;
+        for (const std::string& t : RowTexts(m, 0))
+            s += (s.empty() ? "" : " ") + t;
         return s;
     }
     std::string Focus() {
@@ -75,9 +76,9 @@ TEST_F(ReportTree, GetNextItemCodes) {
         uint32_t code;
         const char* expect;
     } cases[] = {
-        {"A1a1", 0, "A"}, {"A", 0, "A"},   {"root", 0, "null"}, {"A1", 1, "A2"},  {"A2", 1, "null"},
-        {"C", 1, "null"}, {"A1", 2, "null"}, {"A2", 2, "A1"},  {"C", 2, "B"},     {"A", 3, "null"},
-        {"A1a", 3, "A1"}, {"A", 4, "A1"},   {"A2", 4, "null"},  {"root", 4, "A"}, {"A", 6, "null"},
+        {"A1a1", 0, "A"}, {"A", 0, "A"},     {"root", 0, "null"}, {"A1", 1, "A2"},  {"A2", 1, "null"},
+        {"C", 1, "null"}, {"A1", 2, "null"}, {"A2", 2, "A1"},     {"C", 2, "B"},    {"A", 3, "null"},
+        {"A1a", 3, "A1"}, {"A", 4, "A1"},    {"A2", 4, "null"},   {"root", 4, "A"}, {"A", 6, "null"},
     };
     for (const auto& c : cases) {
         _TREEITEM* from = std::string(c.from) == "root" ? TVI_ROOT : h[c.from];
@@ -154,11 +155,11 @@ TEST_F(ReportTree, DeletingMovesTheFocusToSiblingParentOrEditRow) {
         const char* del;
         const char* expect;
     } cases[] = {
-        {"A1a", "A1", "A2"},   // next sibling of the deleted node
-        {"A2", "A2", "A"},     // last child: its parent
-        {"B1", "B", "C"},      // inside the deleted subtree
-        {"C", "C", "-1"},      // top-level without next sibling: the edit-row position
-        {"B", "A1a1", "B"},    // outside: stays on its item
+        {"A1a", "A1", "A2"}, // next sibling of the deleted node
+        {"A2", "A2", "A"},   // last child: its parent
+        {"B1", "B", "C"},    // inside the deleted subtree
+        {"C", "C", "-1"},    // top-level without next sibling: the edit-row position
+        {"B", "A1a1", "B"},  // outside: stays on its item
     };
     for (const auto& c : cases) {
         m.DeleteAllItems(); // a fresh tree
@@ -173,12 +174,14 @@ TEST_F(ReportTree, DeletingMovesTheFocusToSiblingParentOrEditRow) {
 }
 
 TEST_F(ReportTree, SubtreeDeletionNotifiesInPostOrderWithCurrentIndices) {
-    for (int i = 0; i < m.GetItemCount(); ++i) m.SetItemData(i, 100 + i);
+    for (int i = 0; i < m.GetItemCount(); ++i)
+        m.SetItemData(i, 100 + i);
     host.notes.clear();
     ASSERT_TRUE(m.DeleteItem(h["A"]));
     // Items A=0 A1=1 A1a=2 A1a1=3 A2=4: A1a1, A1a, A1, A2, A; each index as it is at that moment.
     std::vector<RV_LPARAM> data;
-    for (const Note& n : host.notes) data.push_back(n.lParam);
+    for (const Note& n : host.notes)
+        data.push_back(n.lParam);
     EXPECT_EQ(data, (std::vector<RV_LPARAM>{103, 102, 101, 104, 100}));
     EXPECT_EQ(host.Items(RVN_REMOVED), (std::vector<int>{3, 2, 1, 1, 0}));
     EXPECT_EQ(m.GetItemCount(), 3);
@@ -215,6 +218,12 @@ TEST_F(ReportTree, BadHandlesAndModesChangeNothing) {
     EXPECT_EQ(list.InsertItem("x", -1, -1, -1, TVI_ROOT, TVI_LAST), nullptr);
     EXPECT_EQ(list.GetItemCount(), 0);
     EXPECT_FALSE(list.DeleteItem(TVI_ROOT));
+
+    ReportModel virtualTree; // virtual mode stores no items, not even tree ones
+    DefineColumns(virtualTree, 1);
+    ASSERT_TRUE(virtualTree.ModifyStyle(0, RVS_TREEMODE | RVS_VIRTUALDATA));
+    EXPECT_EQ(virtualTree.InsertItem("x", -1, -1, -1, TVI_ROOT, TVI_LAST), nullptr);
+    EXPECT_EQ(Invariants(virtualTree), "ok");
 }
 
 TEST_F(ReportTree, EnsureVisibleExpandsTheAncestors) {
@@ -227,8 +236,10 @@ TEST_F(ReportTree, CopyLinesCarryIndentAndExpandMarks) {
     const struct {
         const char* node;
         const char* line;
-    } cases[] = {{"A", "-A\t\n"}, {"A1", "  -A1\t\n"}, {"A1a", "    +A1a\t\n"}, {"A2", "   A2\t\n"}, {"C", " C\t\n"}};
-    for (const auto& c : cases) EXPECT_EQ(m.GetItemString(m.GetItemIndex(h[c.node]), '\t'), c.line) << c.node;
+    } cases[] = {
+        {"A", "-A\t\n"}, {"A1", "  -A1\t\n"}, {"A1a", "    +A1a\t\n"}, {"A2", "   A2\t\n"}, {"C", " C\t\n"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(m.GetItemString(m.GetItemIndex(h[c.node]), '\t'), c.line) << c.node;
 }
 
 class ReportTreeSort : public ::testing::Test {
@@ -273,7 +284,8 @@ TEST_F(ReportTreeSort, EqualKeysSwapTheirOrderOnEachSort) {
 TEST_F(ReportTreeSort, SortsEveryLevelKeepingSubtreesAndUsesTreeSubItems) {
     _TREEITEM* z = m.InsertItem("z", -1, -1, -1, TVI_ROOT, TVI_LAST);
     _TREEITEM* y = m.InsertItem("y", -1, -1, -1, TVI_ROOT, TVI_LAST);
-    for (const char* t : {"3", "1", "2"}) m.InsertItem(t, -1, -1, -1, z, TVI_LAST);
+    for (const char* t : {"3", "1", "2"})
+        m.InsertItem(t, -1, -1, -1, z, TVI_LAST);
     // x sorts by its tree sub-item 1 ("a"), so it comes first.
     _TREEITEM* x = m.InsertItem("x", -1, -1, -1, TVI_ROOT, TVI_LAST, 1);
     m.SetItemText(m.GetItemIndex(x), 1, "a");
@@ -287,9 +299,16 @@ TEST_F(ReportTreeSort, SortsEveryLevelKeepingSubtreesAndUsesTreeSubItems) {
     m.InsertItem("0", -1, -1, -1, z, TVI_SORT);
     m.InsertItem("9", -1, -1, -1, z, TVI_SORT);
     EXPECT_EQ(Children(z), "00 10 20 20 30 90 ");
+    // A definition in front renumbers the tree sub-item with the cells.
+    _RVSUBITEM s = SubItem("front");
+    m.DefineSubItem(0, &s);
+    m.ActivateSubItem(0, 0);
+    ASSERT_TRUE(m.SortItems(1, false));
+    EXPECT_EQ(RowTexts(m, 1).front(), "z");
+    EXPECT_EQ(RowTexts(m, 1).back(), "x");
     // The sort column must be shown.
-    m.DeactivateSubItem(1);
-    EXPECT_FALSE(m.SortItems(1, true));
+    m.DeactivateSubItem(2);
+    EXPECT_FALSE(m.SortItems(2, true));
     EXPECT_EQ(Invariants(m), "ok");
 }
 
