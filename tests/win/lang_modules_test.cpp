@@ -15,6 +15,12 @@
 
 namespace {
 
+BOOL CALLBACK AddBlock(HMODULE, LPCSTR, LPSTR name, LONG_PTR blocks) {
+    if (IS_INTRESOURCE(name))
+        reinterpret_cast<std::vector<unsigned>*>(blocks)->push_back((unsigned)(uintptr_t)name);
+    return TRUE;
+}
+
 struct Module {
     HMODULE handle = nullptr;
     explicit Module(const char* name) {
@@ -27,14 +33,7 @@ struct Module {
     std::map<unsigned, std::wstring> Strings() const {
         std::map<unsigned, std::wstring> out;
         std::vector<unsigned> blocks;
-        EnumResourceNamesA(
-            handle, MAKEINTRESOURCEA(6),
-            [](HMODULE, LPCSTR, LPSTR name, LONG_PTR param) -> BOOL {
-                if (IS_INTRESOURCE(name))
-                    reinterpret_cast<std::vector<unsigned>*>(param)->push_back((unsigned)(uintptr_t)name);
-                return TRUE;
-            },
-            reinterpret_cast<LONG_PTR>(&blocks));
+        EnumResourceNamesA(handle, MAKEINTRESOURCEA(6), AddBlock, reinterpret_cast<LONG_PTR>(&blocks));
         for (unsigned block : blocks) {
             HRSRC info = FindResourceA(handle, MAKEINTRESOURCEA(block), MAKEINTRESOURCEA(6));
             const WCHAR* p = info ? static_cast<const WCHAR*>(LockResource(LoadResource(handle, info))) : nullptr;
