@@ -26,8 +26,14 @@
 #define IDI_WORKING_FIRST 143
 #define IDI_WORKING_LAST 148
 
-// Dialog templates of the language module
+// Dialog templates of the language module, and their items
 #define IDD_WORKING 161
+#define IDC_WORKING_PICTURE 1000
+#define IDC_WORKING_MESSAGE 1001
+#define IDC_WORKING_ICON 2033
 #define IDD_PASSWORD 3075
+#define IDC_PASSWORD_PICTURE 1000
+#define IDC_PASSWORD_PROMPT 2082
+#define IDC_PASSWORD_FIELD 2077
 
 #endif

@@ -12,9 +12,6 @@
 
 namespace {
 
-constexpr int kPromptItem = 2082;
-constexpr int kPasswordItem = 2077;
-constexpr int kPictureItem = 1000;
 constexpr unsigned long kNotConfirmed = 20;
 
 class CPasswordDlg : public zwin::Dialog {
@@ -31,16 +28,16 @@ class CPasswordDlg : public zwin::Dialog {
 
   protected:
     BOOL OnInitDialog() override {
-        SetItemText(kPromptItem, m_prompt.c_str());
+        SetItemText(IDC_PASSWORD_PROMPT, m_prompt.c_str());
         EnableItem(IDOK, false);
-        m_password.SubclassDlgItem(kPasswordItem, m_hwnd);
+        m_password.SubclassDlgItem(IDC_PASSWORD_FIELD, m_hwnd);
         m_password.HidePassword(m_hideMode);
         m_bitmap = static_cast<HBITMAP>(
             LoadImageA(zrpc::LangModule(), MAKEINTRESOURCEA(IDB_BITMAP_745), IMAGE_BITMAP, 0, 0, 0));
         if (m_bitmap)
-            SendDlgItemMessageA(m_hwnd, kPictureItem, STM_SETIMAGE, IMAGE_BITMAP,
+            SendDlgItemMessageA(m_hwnd, IDC_PASSWORD_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
                                 reinterpret_cast<LPARAM>(m_bitmap));
-        SetFocus(Item(kPasswordItem));
+        SetFocus(Item(IDC_PASSWORD_FIELD));
         return FALSE; // the focus is placed
     }
 
@@ -52,7 +49,7 @@ class CPasswordDlg : public zwin::Dialog {
         }
         if (msg != WM_COMMAND) return false;
         switch (LOWORD(wp)) {
-        case kPasswordItem:
+        case IDC_PASSWORD_FIELD:
             if (HIWORD(wp) != EN_CHANGE) return false;
             EnableItem(IDOK, HasContents());
             return true;

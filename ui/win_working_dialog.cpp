@@ -17,9 +17,6 @@
 
 namespace {
 
-constexpr int kPictureControl = 1000;
-constexpr int kMessageControl = 1001;
-constexpr int kIconControl = 2033;
 constexpr int kIconCount = IDI_WORKING_LAST - IDI_WORKING_FIRST + 1;
 constexpr DWORD kFrameMs = 75;
 constexpr DWORD kStopWaitMs = 1000;
@@ -94,8 +91,8 @@ void ReplaceMessage(const char* text) {
         g_state.message = block;
     }
     if (HWND hwnd = DialogWindow()) {
-        SetDlgItemTextA(hwnd, kMessageControl, text);
-        RepaintNow(GetDlgItem(hwnd, kMessageControl));
+        SetDlgItemTextA(hwnd, IDC_WORKING_MESSAGE, text);
+        RepaintNow(GetDlgItem(hwnd, IDC_WORKING_MESSAGE));
     }
 }
 
@@ -105,13 +102,13 @@ DWORD WINAPI Worker(LPVOID param) {
     int next = 0;
     std::string text;
     while (WaitForSingleObject(stop, kFrameMs) == WAIT_TIMEOUT) {
-        HWND icon = GetDlgItem(hwnd, kIconControl);
+        HWND icon = GetDlgItem(hwnd, IDC_WORKING_ICON);
         SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(g_state.icons[next]), 0);
         RepaintNow(icon);
         next = (next + 1) % kIconCount;
         if (CopyMessage(text)) {
-            SetDlgItemTextA(hwnd, kMessageControl, text.c_str());
-            RepaintNow(GetDlgItem(hwnd, kMessageControl));
+            SetDlgItemTextA(hwnd, IDC_WORKING_MESSAGE, text.c_str());
+            RepaintNow(GetDlgItem(hwnd, IDC_WORKING_MESSAGE));
         }
     }
     return 0;
@@ -146,9 +143,9 @@ class WorkingDialog : public zwin::Dialog {
     BOOL OnInitDialog() override {
         HWND hwnd = Handle();
         std::string text;
-        if (CopyMessage(text)) SetDlgItemTextA(hwnd, kMessageControl, text.c_str());
+        if (CopyMessage(text)) SetDlgItemTextA(hwnd, IDC_WORKING_MESSAGE, text.c_str());
         if (g_state.picture)
-            SendDlgItemMessageA(hwnd, kPictureControl, STM_SETIMAGE, IMAGE_BITMAP,
+            SendDlgItemMessageA(hwnd, IDC_WORKING_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
                                 reinterpret_cast<LPARAM>(g_state.picture));
         ShowWindow(hwnd, SW_SHOW);
         RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);

@@ -84,7 +84,7 @@ TEST(LanguageFit, EveryDialogTextFitsInEveryModule) {
             }
             if (dialogId == IDD_WORKING) {
                 // The messages the library shows in the working dialog's text item.
-                HWND message = GetDlgItem(dialog, 1001);
+                HWND message = GetDlgItem(dialog, IDC_WORKING_MESSAGE);
                 for (unsigned id : {124u, 125u}) {
                     char text[512] = {0};
                     LoadStringA(module, id, text, sizeof text);

@@ -15,12 +15,10 @@
 #include "tests/win/support/testsupport.h"
 #include "tests/win/ui_testing.h"
 #include "zrpcfunc.h"
+#include "zrpcres_ids.h"
 
 namespace {
 
-constexpr int kPromptItem = 2082;
-constexpr int kPasswordItem = 2077;
-constexpr int kPictureItem = 1000;
 constexpr unsigned char kUntouched = 0xAB;
 
 std::string Sha1Of(const std::string& bytes) {
@@ -51,7 +49,7 @@ BOOL CALLBACK FindBox(HWND hwnd, LPARAM lp) {
     char cls[16] = "";
     GetClassNameA(hwnd, cls, sizeof cls);
     if ((pid == GetCurrentProcessId()) == f->ownProcess && !std::strcmp(cls, "#32770") &&
-        GetDlgItem(hwnd, kPasswordItem) && GetDlgItem(hwnd, kPromptItem) && IsWindowVisible(hwnd)) {
+        GetDlgItem(hwnd, IDC_PASSWORD_FIELD) && GetDlgItem(hwnd, IDC_PASSWORD_PROMPT) && IsWindowVisible(hwnd)) {
         f->found = hwnd;
         return FALSE;
     }
@@ -95,7 +93,7 @@ class Box {
         });
         hwnd = WaitForBox();
         if (hwnd) {
-            field = GetDlgItem(hwnd, kPasswordItem);
+            field = GetDlgItem(hwnd, IDC_PASSWORD_FIELD);
             SetForegroundWindow(hwnd);
         }
     }
@@ -126,9 +124,9 @@ TEST(PasswordBox, OkFollowsTheFieldAndAClickOnOkGivesTheDigest) {
     Box box("Enter the key store password:", 1);
     ASSERT_NE(box.hwnd, nullptr);
     char prompt[100] = "";
-    GetDlgItemTextA(box.hwnd, kPromptItem, prompt, sizeof prompt);
+    GetDlgItemTextA(box.hwnd, IDC_PASSWORD_PROMPT, prompt, sizeof prompt);
     EXPECT_STREQ(prompt, "Enter the key store password:");
-    EXPECT_NE(SendDlgItemMessageA(box.hwnd, kPictureItem, STM_GETIMAGE, IMAGE_BITMAP, 0), 0)
+    EXPECT_NE(SendDlgItemMessageA(box.hwnd, IDC_PASSWORD_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0), 0)
         << "the picture shows bitmap 745";
     GUITHREADINFO gui = {};
     gui.cbSize = sizeof gui;
@@ -246,9 +244,9 @@ TEST(PasswordBox, ZrpcPasswordPrintsTheDigestOrExits20) {
         HWND box = WaitForBox(false);
         if (box) {
             char prompt[64] = "";
-            GetDlgItemTextA(box, kPromptItem, prompt, sizeof prompt);
+            GetDlgItemTextA(box, IDC_PASSWORD_PROMPT, prompt, sizeof prompt);
             EXPECT_STREQ(prompt, "Tool prompt:");
-            HWND field = GetDlgItem(box, kPasswordItem);
+            HWND field = GetDlgItem(box, IDC_PASSWORD_FIELD);
             zt::PostChars(field, "tool pw\xe9");
             // The window of another process: its text comes through WM_GETTEXT.
             auto text = [&] {

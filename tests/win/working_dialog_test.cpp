@@ -12,11 +12,10 @@
 
 #include "tests/win/support/testsupport.h"
 #include "zrpcfunc.h"
+#include "zrpcres_ids.h"
 
 namespace {
 
-constexpr int kMessageControl = 1001;
-constexpr int kIconControl = 2033;
 
 // Dispatches this thread's messages for about ms milliseconds.
 void Pump(DWORD ms) {
@@ -36,7 +35,7 @@ BOOL CALLBACK CollectWorking(HWND hwnd, LPARAM lp) {
     GetWindowThreadProcessId(hwnd, &pid);
     char cls[32] = "";
     GetClassNameA(hwnd, cls, sizeof cls);
-    if (pid == GetCurrentProcessId() && std::string(cls) == "#32770" && GetDlgItem(hwnd, kIconControl))
+    if (pid == GetCurrentProcessId() && std::string(cls) == "#32770" && GetDlgItem(hwnd, IDC_WORKING_ICON))
         reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
     return TRUE;
 }
@@ -55,12 +54,12 @@ HWND TheWorkingWindow() {
 
 std::string MessageOf(HWND hwnd) {
     char text[512] = "";
-    GetDlgItemTextA(hwnd, kMessageControl, text, sizeof text);
+    GetDlgItemTextA(hwnd, IDC_WORKING_MESSAGE, text, sizeof text);
     return text;
 }
 
 HICON IconOf(HWND hwnd) {
-    return reinterpret_cast<HICON>(SendDlgItemMessageA(hwnd, kIconControl, STM_GETICON, 0, 0));
+    return reinterpret_cast<HICON>(SendDlgItemMessageA(hwnd, IDC_WORKING_ICON, STM_GETICON, 0, 0));
 }
 
 int ThreadsOfThisProcess() {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "zrpcfunc.h"
+#include "zrpcres_ids.h"
 
 namespace {
 
@@ -91,8 +92,8 @@ bool PasswordBoxShot() {
         done = true;
     });
     bool ok = false;
-    if (HWND dialog = WaitForDialogWithItem(2077, 10000)) {
-        HWND field = GetDlgItem(dialog, 2077);
+    if (HWND dialog = WaitForDialogWithItem(IDC_PASSWORD_FIELD, 10000)) {
+        HWND field = GetDlgItem(dialog, IDC_PASSWORD_FIELD);
         for (char c : std::string("secret"))
             PostMessageA(field, WM_CHAR, static_cast<unsigned char>(c), 1);
         Sleep(700); // typed, redrawn, caret shown
