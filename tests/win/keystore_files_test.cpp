@@ -191,6 +191,7 @@ TEST_F(KeyStoreFiles, BadStoreFilesAnswerWithCodes) {
         const char* what;
         std::string text;
         bool loads;
+        bool whole = true; // parses completely to its closing tag
     } cases[] = {
         {"empty", "", false},
         {"binary",
@@ -201,7 +202,7 @@ TEST_F(KeyStoreFiles, BadStoreFilesAnswerWithCodes) {
         {"truncated before the root element", "<backupdata", false},
         {"no backupdatabase", "<keystore><publickey serial=\"00000061\" name=\"k\"/></keystore>\n", false},
         {"truncated inside an entry",
-         "<backupdatabase>\n\t<publickey serial=\"00000061\" name=\"k\">\n\t\t<pac", true},
+         "<backupdatabase>\n\t<publickey serial=\"00000061\" name=\"k\">\n\t\t<pac", true, false},
         {"publickey without serial",
          "<backupdatabase><publickey name=\"k\"><packet>" + goodPacket +
              "</packet></publickey></backupdatabase>\n",
@@ -275,6 +276,11 @@ TEST_F(KeyStoreFiles, BadStoreFilesAnswerWithCodes) {
                 EXPECT_EQ(changes[i].second, expected[i]) << changes[i].first;
             EXPECT_EQ(Read(StoreFile()), c.text) << "a store that does not load is never written";
             EXPECT_FALSE(zt::FileExists(kst::PreviousFile()));
+        } else if (!c.whole) {
+            for (const auto& change : changes)
+                EXPECT_EQ(change.second, 1u) << change.first << ": a damaged store is not changed";
+            EXPECT_EQ(Read(StoreFile()), c.text) << "a damaged store is never written";
+            EXPECT_FALSE(zt::FileExists(kst::PreviousFile()));
         } else {
             EXPECT_EQ(changes.back().second, 0u) << "a loadable store takes a new key";
             ASSERT_EQ(ZRPCFUNC_DB_Connect(), 0u) << "what was written still loads";
@@ -283,6 +289,62 @@ TEST_F(KeyStoreFiles, BadStoreFilesAnswerWithCodes) {
             EXPECT_EQ(packet.serial, 0x62u);
         }
     }
+}
+
+// A store that loads only in part (cut short, a stray NUL byte, a document type declaration, text
+// after the root) still answers reads from what loaded, but every change is refused with 1 and the
+// file stays byte for byte as it was: a change saved from it would drop the entries that did not load.
+TEST_F(KeyStoreFiles, DamagedStoreIsReadButNeverRewritten) {
+    Add(0x81, "first");
+    Add(0x82, "second");
+    Add(0x83, "third");
+    const std::string whole = Read(StoreFile());
+    const size_t second = whole.find("serial=\"00000082\"");
+    ASSERT_NE(second, std::string::npos);
+    const size_t secondPacket = whole.find("<packet>", second);
+    ASSERT_NE(secondPacket, std::string::npos);
+    const size_t firstEnd = whole.find("</publickey>") + std::strlen("</publickey>");
+    std::string withNul = whole;
+    withNul[secondPacket + 20] = '\0'; // the rest of its 4095-byte chunk drops out
+    struct Case {
+        const char* what;
+        std::string text;
+    } cases[] = {
+        {"cut short", whole.substr(0, secondPacket + 30)},
+        {"cut before the closing tag", whole.substr(0, whole.rfind("</backupdatabase>"))},
+        {"stray NUL byte", withNul},
+        {"document type declaration",
+         whole.substr(0, firstEnd) + "\n<!DOCTYPE x [<!ENTITY e \"v\">]>" + whole.substr(firstEnd)},
+        {"text after the root", whole + "<publickey serial=\"00000084\" name=\"stray\"/>\n"},
+        {"unclosed element", whole.substr(0, firstEnd) + "\n\t<publickey serial=\"00000085\" name=\"x\">" +
+                                 whole.substr(firstEnd)},
+        {"mismatched end tag", whole.substr(0, firstEnd - 10) + "comment>" + whole.substr(firstEnd - 2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        kst::RemoveStoreFiles();
+        WriteStore(c.text);
+        char name[17];
+        EXPECT_EQ(ZRPCFUNC_DB_GetNameFromSerial(nullptr, 0x81, name), 1) << "reads answer from what loaded";
+
+        _tNewTransferPacket add = kst::PublicKeyPacket(0x90, "added");
+        _tNewTransferPacket upd = kst::PublicKeyPacket(0x81, "renamed");
+        EXPECT_EQ(ZRPCFUNC_DB_AddPublicKey(nullptr, &add, 0), 1u);
+        EXPECT_EQ(ZRPCFUNC_DB_SetEmailAddress(0x81, const_cast<char*>("e@x")), 1u);
+        EXPECT_EQ(ZRPCFUNC_DB_SetComments(0x81, const_cast<char*>("c")), 1u);
+        EXPECT_EQ(ZRPCFUNC_DB_UpdatePublicKey(&upd), 1u);
+        EXPECT_EQ(ZRPCFUNC_DB_DeletePublicKey(0x81), 1u);
+        EXPECT_EQ(ZRPCFUNC_DB_DeleteUpdate(0x81, 0xA001, 1), 1u);
+        EXPECT_EQ(Read(StoreFile()), c.text);
+        EXPECT_FALSE(zt::FileExists(kst::PreviousFile()));
+        EXPECT_FALSE(zt::FileExists(kst::TempFile()));
+    }
+    // The undamaged store takes the same changes.
+    kst::RemoveStoreFiles();
+    WriteStore(whole);
+    _tNewTransferPacket add = kst::PublicKeyPacket(0x90, "added");
+    EXPECT_EQ(ZRPCFUNC_DB_AddPublicKey(nullptr, &add, 0), 0u);
+    EXPECT_EQ(ZRPCFUNC_DB_SetEmailAddress(0x81, const_cast<char*>("e@x")), 0u);
 }
 
 TEST_F(KeyStoreFiles, LowerCaseSerialsAreFoundOnlyWhereCaseIsIgnored) {
