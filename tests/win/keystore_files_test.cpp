@@ -3,6 +3,7 @@
 // ctest-lock: keystore registry
 #include "tests/win/keystore_testing.h"
 
+#include <cstdio>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -345,6 +346,34 @@ TEST_F(KeyStoreFiles, DamagedStoreIsReadButNeverRewritten) {
     _tNewTransferPacket add = kst::PublicKeyPacket(0x90, "added");
     EXPECT_EQ(ZRPCFUNC_DB_AddPublicKey(nullptr, &add, 0), 0u);
     EXPECT_EQ(ZRPCFUNC_DB_SetEmailAddress(0x81, const_cast<char*>("e@x")), 0u);
+}
+
+// The store belongs to the machine, so its lock lives in the global namespace, where the writers of
+// every user's session meet: a change waits while another holder has it.
+TEST_F(KeyStoreFiles, ChangesWaitForTheMachineWideLock) {
+    Add(0x4646, "one");
+    uint64_t hash = 1469598103934665603ull;
+    for (char c : StoreFile()) {
+        char u = c == '/' ? '\\' : (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c;
+        hash = (hash ^ (unsigned char)u) * 1099511628211ull;
+    }
+    char name[80];
+    std::snprintf(name, sizeof name, "Global\\ZRPCFunc.KeyStore.%08X%08X", (unsigned)(hash >> 32),
+                  (unsigned)hash);
+    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        HANDLE mutex = CreateMutexA(nullptr, TRUE, name);
+        SetEvent(held);
+        Sleep(1500);
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+    });
+    WaitForSingleObject(held, 10000);
+    DWORD start = GetTickCount();
+    EXPECT_EQ(ZRPCFUNC_DB_SetComments(0x4646, const_cast<char*>("after the holder")), 0u);
+    EXPECT_GE(GetTickCount() - start, 1200u) << "the change did not wait for the global lock";
+    holder.join();
+    CloseHandle(held);
 }
 
 TEST_F(KeyStoreFiles, LowerCaseSerialsAreFoundOnlyWhereCaseIsIgnored) {
