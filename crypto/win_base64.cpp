@@ -30,12 +30,12 @@ ZRPC_API int DecodeBase64(unsigned char** data, unsigned long* dataLength, const
         if (!data || !dataLength) return 1;
         *data = nullptr;
         if (!text) return 1;
-        // Decoding runs to the terminator whatever textLength says; the block is sized for the longer
-        // of the two so that a short textLength cannot make the decoder run past it.
-        size_t actual = std::strlen(text);
+        // A non-zero textLength bounds the text: nothing past it is read, even when no terminator
+        // follows (a buffer that is not terminated is not scanned beyond its length).
+        size_t actual = textLength ? strnlen(text, textLength) : std::strlen(text);
         if (textLength == 0) textLength = (unsigned long)actual;
         *dataLength = (unsigned long)zrpc::Base64DecodeEstimate(textLength);
-        size_t capacity = zrpc::Base64DecodeEstimate(actual > textLength ? actual : textLength);
+        size_t capacity = zrpc::Base64DecodeEstimate(textLength);
         unsigned char* block = static_cast<unsigned char*>(zrpc::AllocGlobalBlock(capacity + 1));
         if (!block) return 1;
         *data = block;

@@ -110,7 +110,10 @@ ZRPC_API unsigned long ZRPCFUNC_GenerateSymmetricKeyForIV(unsigned long /*reserv
         if (!CryptAcquireContextA(&provider, "Corvane+", nullptr, PROV_RSA_FULL, 0)) {
             if (GetLastError() != (DWORD)NTE_BAD_KEYSET ||
                 !CryptAcquireContextA(&provider, "Corvane+", nullptr, PROV_RSA_FULL, CRYPT_NEWKEYSET)) {
-                ReportProviderFailure(GetLastError());
+                DWORD error = GetLastError();
+                // A failed generation never leaves the buffer as it was: it may hold an old IV or key.
+                if (n) SecureZeroMemory(buffer, n);
+                ReportProviderFailure(error);
                 return 1;
             }
         }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "folders/win_folders.h"
+#include "folders/pathroot.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 
@@ -17,12 +18,34 @@ constexpr unsigned long kDescend = 0x02;
 constexpr unsigned long kForceQuiet = 0x04;
 constexpr unsigned long kFileInUse = 61;
 constexpr unsigned long kCannotOpen = 1;
+constexpr unsigned long kNotRemoved = 1;
 
-// True when the marker file of folder could not be deleted.
-bool DeleteFolderMarker(const char* folder) {
+// What a deletion walk met: the first failure that left something behind.
+struct Walk {
+    DWORD firstError = 0;
+    void Failed(DWORD error) {
+        if (!firstError) firstError = error ? error : ERROR_GEN_FAILURE;
+    }
+    // The exported answer for a tree that could not be removed: a file held open by another program is
+    // reported as such, everything else as a failed removal.
+    unsigned long Result() const {
+        if (!firstError) return kNotRemoved;
+        return firstError == ERROR_SHARING_VIOLATION || firstError == ERROR_LOCK_VIOLATION ? kFileInUse
+                                                                                           : kNotRemoved;
+    }
+};
+
+enum class Marker { Deleted, Missing, Kept };
+
+// Deletes the marker file of folder.
+Marker DeleteFolderMarker(const char* folder, Walk& walk) {
     PathBuf marker;
-    if (!MarkerPath(marker, folder)) return true;
-    return !DeleteFileA(marker.c_str());
+    if (!MarkerPath(marker, folder)) return Marker::Missing; // a path that does not fit names no marker
+    if (DeleteFileA(marker.c_str())) return Marker::Deleted;
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Marker::Missing;
+    walk.Failed(error);
+    return Marker::Kept;
 }
 
 void ShowListingFailure(const std::string& pattern, DWORD error) {
@@ -33,20 +56,65 @@ void ShowListingFailure(const std::string& pattern, DWORD error) {
 }
 
 bool IsDotName(const char* name) {
-    return name[0] == '.';
+    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
 }
 
+// Removes a link to a folder elsewhere, never what it points to. Only when a handle on the link itself
+// shows the link: where the platform opens the target instead (Wine with Linux links), removing "the
+// link" would remove an empty target, so the link is left and counted as a failure.
+void RemoveLink(const char* link, Walk& walk) {
+    HANDLE h = OpenFolderItself(link);
+    bool itself = h != INVALID_HANDLE_VALUE && IsReparsePoint(h);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    if (!itself) {
+        walk.Failed(ERROR_NOT_SUPPORTED);
+        return;
+    }
+    SetFileAttributesA(link, FILE_ATTRIBUTE_NORMAL);
+    if (!RemoveDirectoryA(link) && !DeleteFileA(link)) walk.Failed(GetLastError());
+}
+
+// Closes a folder handle when it goes out of scope (or earlier, through Close).
+class FolderHandle {
+  public:
+    explicit FolderHandle(HANDLE h) : m_h(h) {}
+    ~FolderHandle() { Close(); }
+    FolderHandle(const FolderHandle&) = delete;
+    FolderHandle& operator=(const FolderHandle&) = delete;
+    bool Open() const { return m_h != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return m_h; }
+    void Close() {
+        if (m_h != INVALID_HANDLE_VALUE) CloseHandle(m_h);
+        m_h = INVALID_HANDLE_VALUE;
+    }
+
+  private:
+    HANDLE m_h;
+};
+
 // Deletes folder's marker, then its content, then folder itself; tells the filter of each folder
-// removed. True when it failed (the caller does not look at it).
-bool DeleteEncryptedTree(const char* folder, unsigned long flags, unsigned long reserved) {
+// removed. A folder that is a link (junction or symbolic link) is removed as a link: nothing it points
+// to is touched. True when folder is still there afterwards (a folder without a marker that is left
+// alone, bit 0x04 clear, does not count as a failure).
+bool DeleteEncryptedTree(const char* folder, unsigned long flags, unsigned long reserved, Walk& walk) {
     flags |= kDescend;
-    if (DeleteFolderMarker(folder) && !(flags & kForceQuiet)) return false;
+    // Held open, without delete sharing, until the folder itself is removed: checked as it is now, and
+    // not replaced by a link between the check and the listing.
+    FolderHandle self(OpenFolderItself(folder));
+    if ((self.Open() && IsReparsePoint(self.Get())) || PathIsLink(folder)) {
+        self.Close();
+        RemoveLink(folder, walk);
+        return GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES;
+    }
+    Marker marker = DeleteFolderMarker(folder, walk);
+    if (marker != Marker::Deleted && !(flags & kForceQuiet)) return marker == Marker::Kept;
 
     PathBuf pattern;
     if (!JoinPath(pattern, folder, "*.*")) {
         // The pattern would not fit: the folder is treated as one that cannot be listed.
         if (!(flags & kForceQuiet))
             ShowListingFailure(std::string(folder) + "\\*.*", ERROR_FILENAME_EXCED_RANGE);
+        walk.Failed(ERROR_FILENAME_EXCED_RANGE);
         return true;
     }
     WIN32_FIND_DATAA fd;
@@ -54,6 +122,9 @@ bool DeleteEncryptedTree(const char* folder, unsigned long flags, unsigned long 
     if (h == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         if (!(flags & kForceQuiet)) ShowListingFailure(pattern.c_str(), error);
+        // A folder that is not there (any more) is no failure.
+        if (error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND) return false;
+        walk.Failed(error);
         return true;
     }
     do {
@@ -62,29 +133,33 @@ bool DeleteEncryptedTree(const char* folder, unsigned long flags, unsigned long 
         PathBuf entry;
         // An entry whose full path would not fit is left alone: a cut-down path could name
         // something else, even a folder outside this tree.
-        if (!JoinPath(entry, folder, fd.cFileName)) continue;
+        if (!JoinPath(entry, folder, fd.cFileName)) {
+            walk.Failed(ERROR_FILENAME_EXCED_RANGE);
+            continue;
+        }
         if (isFolder) {
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                // A link to a folder elsewhere: remove the link, never what it points to.
-                SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
-                RemoveDirectoryA(entry.c_str());
+                RemoveLink(entry.c_str(), walk);
             } else {
-                DeleteEncryptedTree(entry.c_str(), flags, reserved);
+                DeleteEncryptedTree(entry.c_str(), flags, reserved, walk);
             }
         } else {
             SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(entry.c_str());
+            if (!DeleteFileA(entry.c_str())) walk.Failed(GetLastError());
         }
     } while (FindNextFileA(h, &fd));
     FindClose(h);
 
+    self.Close();
     SetFileAttributesA(folder, FILE_ATTRIBUTE_NORMAL);
     BOOL removed = RemoveDirectoryA(folder);
     DWORD error = removed ? 0 : GetLastError();
-    if (removed || (flags & kForceQuiet)) {
+    if (removed) {
         FilterNotifyFolderRemoved(folder);
         return false;
     }
+    walk.Failed(error);
+    if (flags & kForceQuiet) return true;
     char text[64];
     std::snprintf(text, sizeof text, "Failed remove directory : %08lX", (unsigned long)error);
     MessageBoxA(nullptr, text, folder, MB_OK);
@@ -96,15 +171,23 @@ bool DeleteEncryptedTree(const char* folder, unsigned long flags, unsigned long 
 ZRPC_API unsigned long ZRPCFUNC_DeleteEncryptedFolder(const char* folder, unsigned long flags,
                                                       unsigned long reserved) {
     return zrpc::Guard<unsigned long>(kBadArgument, [&]() -> unsigned long {
-        if (!folder) return kBadArgument;
+        // A drive or share root, or a text that is not a full path (empty, relative, drive-relative) or
+        // that comes to a root once "." and ".." are resolved, would empty a whole drive: refused before
+        // anything is touched.
+        if (!folder || !IsAbsolutePath(folder)) return kBadArgument;
+        char full[kPathChars];
+        DWORD n = GetFullPathNameA(folder, (DWORD)sizeof full, full, nullptr);
+        if (n == 0 || n >= sizeof full || IsRootPath(full)) return kBadArgument;
         if ((flags & kOnlyIfProtected) && !ZRPCFUNC_IsFolderProtected(folder)) return 1;
         if (OpenFilterDevice()) return 1;
         RegisterFilterSession();
         FilterBeginOperation();
-        zrpc::GuardVoid([&] { DeleteEncryptedTree(folder, flags, reserved); });
+        Walk walk;
+        bool failed = true;
+        zrpc::GuardVoid([&] { failed = DeleteEncryptedTree(folder, flags, reserved, walk); });
         FilterEndOperation();
         CloseFilterDevice();
-        return 0;
+        return failed ? walk.Result() : 0;
     });
 }
 

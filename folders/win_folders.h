@@ -43,6 +43,35 @@ void FilterBeginOperation();
 void FilterEndOperation();
 void FilterNotifyFolderRemoved(const char* folder);
 
+// Opens a folder itself, not what it may link to, so that its attributes can be checked through the
+// handle and it cannot be renamed or replaced while it is open. INVALID_HANDLE_VALUE when it cannot.
+inline HANDLE OpenFolderItself(const char* folder) {
+    return CreateFileA(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+inline bool IsReparsePoint(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info;
+    return GetFileInformationByHandle(handle, &info) &&
+           (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// True when the attributes the path gives now mark a junction or a symbolic link.
+inline bool PathIsLink(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// True when folder is a junction or a symbolic link, as the folder reports it now (not the attributes a
+// listing gave a moment earlier): through a handle on the folder itself, and through its path where
+// the platform opens the link's target even when asked for the link.
+inline bool IsFolderLink(const char* folder) {
+    HANDLE h = OpenFolderItself(folder);
+    bool link = h != INVALID_HANDLE_VALUE && IsReparsePoint(h);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    return link || PathIsLink(folder);
+}
+
 // Compares names as the file system does for the fixed names this code looks for, which are plain
 // ASCII: letters without regard to case, every other byte exactly.
 inline bool EqualNoCase(const char* a, const char* b) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "folders/win_folders.h"
+#include "folders/pathroot.h"
 #include "folders/treescan.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
@@ -65,11 +66,36 @@ bool ProfileIsTemporaryOrRoaming(DWORD type) {
     return (type & (kProfileTemporary | kProfileRoaming)) != 0;
 }
 
-// A shell special folder; false when the shell cannot report it.
+// The location a path names, in one spelling: "\\?\" forms undone, made full ("." and ".."
+// resolved, slashes turned, trailing dots dropped), and, where the path exists, with the long name of
+// every component. Unchanged when the platform cannot make it full within 259 characters.
+std::string Location(const std::string& path) {
+    std::string p = path;
+    if (p.compare(0, 8, "\\\\?\\UNC\\") == 0)
+        p = "\\\\" + p.substr(8);
+    else if (p.compare(0, 4, "\\\\?\\") == 0)
+        p = p.substr(4);
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(p.c_str(), sizeof full, full, nullptr);
+    if (n == 0 || n >= sizeof full) return path;
+    // The long name of the longest part that exists, then the rest as it was written.
+    std::string head = full, tail;
+    for (;;) {
+        char longPath[MAX_PATH];
+        DWORD m = GetLongPathNameA(head.c_str(), longPath, sizeof longPath);
+        if (m > 0 && m < sizeof longPath) return longPath + tail;
+        size_t cut = head.find_last_of('\\');
+        if (cut == std::string::npos || cut < 3) return full;
+        tail = head.substr(cut) + tail;
+        head.resize(cut);
+    }
+}
+
+// A shell special folder, as a location; false when the shell cannot report it.
 bool SpecialFolder(int id, std::string& path) {
     char buffer[MAX_PATH + 1] = "";
     if (!SHGetSpecialFolderPathA(nullptr, buffer, id, FALSE) || !buffer[0]) return false;
-    path = buffer;
+    path = Location(buffer);
     return true;
 }
 
@@ -134,8 +160,12 @@ unsigned long FindSystemFile(const char* folder, char* offendingFile) {
 
 unsigned long Encryptable(const char* folder, char* offendingFile, unsigned long flags) {
     if (!folder) return kBadArgument;
+    // Rules compare locations, not spellings: "C:/Windows", "C:\\Windows.", "C:\\x\\..\\Windows" and a
+    // short name all name the Windows folder.
     PathBuf fb;
-    if (!fb.Set(folder) || !fb.AddSeparator()) return kBadArgument; // too long to classify
+    // A text that is not a full path ("C:", "a\\b") keeps its spelling: it names no fixed location.
+    const std::string spelled = IsAbsolutePath(folder) ? Location(folder) : std::string(folder);
+    if (!fb.Set(spelled.c_str()) || !fb.AddSeparator()) return kBadArgument; // too long to classify
     const std::string f = fb.c_str();
 
     // Rules 1 and 9 walk the same tree; when both are asked for, one walk answers both. A protected
@@ -169,7 +199,7 @@ unsigned long Encryptable(const char* folder, char* offendingFile, unsigned long
 
     char windows[MAX_PATH + 1] = "";
     UINT n = GetWindowsDirectoryA(windows, sizeof windows);
-    if (n > 0 && n < sizeof windows && InsideFolder(f, windows)) return kSystemLocation;
+    if (n > 0 && n < sizeof windows && InsideFolder(f, Location(windows))) return kSystemLocation;
 
     if (flags & kScanSystemFiles) {
         unsigned long code =

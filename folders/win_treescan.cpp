@@ -40,6 +40,9 @@ bool TreeScan::List(const PathBuf& folder, Listing& listing) {
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             if (IsMarkerName(name)) listing.hasMarker = true;
             if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+            // Junctions and symbolic links are not followed: they may lead out of the tree or back
+            // into it.
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
             listing.folders.emplace_back(name);
             continue;
         }
@@ -69,6 +72,7 @@ void TreeScan::Descend(const PathBuf& folder, const Listing& listing, bool lookF
         if (!markersHere && !((m_what & kSystemFiles) && m_systemCode == 0)) continue;
         PathBuf child;
         if (!JoinPath(child, folder.c_str(), name.c_str())) continue; // would not fit: not touched
+        if (IsFolderLink(child.c_str())) continue;                    // became a link since it was listed
         Listing inner;
         bool listed = List(child, inner);
         if (markersHere) {

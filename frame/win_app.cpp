@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "folders/pathroot.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
@@ -42,7 +43,18 @@ bool InitInstance() {
 
     char name[255];
     ZRPCFUNC_FindResDLLName(name);
-    g_lang = LoadLibraryA(name);
+    // A name without a full path (the default one included) is taken from this library's own folder,
+    // never searched for along the search path, where the program's or the current folder could
+    // hold another module of that name.
+    std::string path = name;
+    if (!zrpc::folders::IsAbsolutePath(name)) {
+        char self[MAX_PATH] = "";
+        DWORD n = GetModuleFileNameA(g_self, self, sizeof self);
+        std::string folder = n > 0 && n < sizeof self ? std::string(self, n) : std::string();
+        size_t cut = folder.find_last_of("\\/");
+        if (cut != std::string::npos) path = folder.substr(0, cut + 1) + name;
+    }
+    g_lang = LoadLibraryA(path.c_str());
     if (!g_lang) {
         ShowLoadFailure(name);
         return false;

@@ -137,6 +137,7 @@ ZRPC_API unsigned long ZRPCFUNC_DB_DeletePublicKey(unsigned long serial);
 ZRPC_API unsigned long ZRPCFUNC_DB_GetPublicKeyPacket(unsigned long serial, _tNewTransferPacket* packet);
 ZRPC_API unsigned long ZRPCFUNC_DB_GetEmailAddress(unsigned long serial, char* text);
 ZRPC_API unsigned long ZRPCFUNC_DB_GetComments(unsigned long serial, char* text);
+// The setters answer 29 and write nothing for a serial that is not stored.
 ZRPC_API unsigned long ZRPCFUNC_DB_SetEmailAddress(unsigned long serial, char* text);
 ZRPC_API unsigned long ZRPCFUNC_DB_SetComments(unsigned long serial, char* text);
 // name: 17 bytes (16 characters and a NUL).
@@ -190,8 +191,11 @@ ZRPC_API unsigned long ZRPCFUNC_IsFilterPassive(unsigned long* passive);
 
 // Deletes a protected folder tree, telling the filter of every folder removed (innermost first).
 // flags: 0x01 only if protected, 0x04 force and quiet (unprotected subfolders too, no message box).
-// 1 when 0x01 is set and the folder is not protected, or the filter cannot be opened; 3 for a null
-// folder; otherwise 0 (failures inside the walk are shown in message boxes unless 0x04).
+// Junctions and symbolic links are removed as links, never followed. 3 (nothing touched) for a null,
+// empty or relative folder, a drive or share root in any spelling, or a path longer than 259
+// characters; 1 when 0x01 is set and the folder is not protected, or the filter cannot be opened;
+// 0 when the folder is gone (or, without 0x04, was not protected); otherwise 61 when a file or marker
+// in use kept it, else 1 (failures are also shown in message boxes unless 0x04).
 ZRPC_API unsigned long ZRPCFUNC_DeleteEncryptedFolder(const char* folder, unsigned long flags,
                                                       unsigned long reserved);
 // Not supported: both look at no argument and return 13.

@@ -258,13 +258,21 @@ std::string StoreDoc::AttributeText(const XmlNodeHandle& element, const char* na
 
 bool StoreDoc::SetAttributeText(XmlNodeHandle element, const char* name, const std::string& text) {
     XmlAttrHandle a = element.attribute(name);
-    return !a.is_null() && a.set_value(xml_escape(text).c_str());
+    if (a.is_null()) return false;
+    std::string escaped = xml_escape(text);
+    bool ok = a.set_value(escaped.c_str());
+    WipeString(escaped);
+    return ok;
 }
 
 bool StoreDoc::SetElementText(XmlNodeHandle element, const std::string& text) {
     if (element.is_null()) return false;
     XmlNodeHandle first = element.child_count() ? element.child(0) : element.append_child(XML_NODE_TEXT);
-    return !first.is_null() && first.set_value(xml_escape(text).c_str());
+    if (first.is_null()) return false;
+    std::string escaped = xml_escape(text);
+    bool ok = first.set_value(escaped.c_str());
+    WipeString(escaped);
+    return ok;
 }
 
 XmlNodeHandle StoreDoc::AppendElement(XmlNodeHandle parent, const char* name) {
@@ -277,8 +285,11 @@ XmlNodeHandle StoreDoc::AppendTextElement(XmlNodeHandle parent, const char* name
     XmlNodeHandle e = AppendElement(parent, name);
     if (e.is_null()) return e;
     XmlNodeHandle t = e.append_child(XML_NODE_TEXT);
-    if (t.is_null() || !t.set_value(xml_escape(text).c_str())) return XmlNodeHandle();
-    return e;
+    if (t.is_null()) return XmlNodeHandle();
+    std::string escaped = xml_escape(text);
+    bool ok = t.set_value(escaped.c_str());
+    WipeString(escaped);
+    return ok ? e : XmlNodeHandle();
 }
 
 bool StoreDoc::SetNote(XmlNodeHandle publicKey, const char* element, const std::string& text) {

@@ -199,6 +199,7 @@ unsigned long Backup(HWND parent, ITokenInterface* token, unsigned long handle, 
     const unsigned long filed = StoreUpdate(target, key.key.serial, &key, &packet);
 
     // 9. The ".dlu" file.
+    bool written = false;
     if (folder) {
         std::string dir = base;
         if (dir.empty() || (dir.back() != '\\' && dir.back() != '/')) dir += '\\';
@@ -213,6 +214,7 @@ unsigned long Backup(HWND parent, ITokenInterface* token, unsigned long handle, 
             Report(parent, rc, FormatOne(kStringWritingFile, path));
             return rc;
         }
+        written = rc == kOk;
     }
 
     // 10. Marked as backed up, unless the key went to the token's own public key.
@@ -226,8 +228,9 @@ unsigned long Backup(HWND parent, ITokenInterface* token, unsigned long handle, 
         return kOk;
     }
 
-    // 11.
-    return folder ? kOk : filed;
+    // 11. With a folder the file stands for the backup; but when the user kept an existing file and
+    // the filing failed too, the key went nowhere: that is not a success.
+    return folder && (written || filed == kOk) ? kOk : filed;
 }
 
 // Reads a string value into a 260-character buffer; false when missing, empty or too long.

@@ -7,6 +7,7 @@
 
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
+#include "keystore/serial_index.h"
 #include "keystore/win_store_files.h"
 #include "updatefile/ktformat.h"
 
@@ -18,6 +19,7 @@ constexpr uint32_t kNoCursor = 0xFFFFFFFFu;
 
 struct Connection {
     StoreDoc doc;
+    SerialIndex keys; // the snapshot never changes: lookups by serial go through this index
     XmlNodeHandle updates; // the updates element being enumerated
     uint32_t keyCursor = kNoCursor;
     uint32_t updateCursor = kNoCursor;
@@ -67,6 +69,10 @@ ZRPC_API unsigned long ZRPCFUNC_DB_Connect(void) {
         if (!LoadStore(path, c->doc, nullptr)) {
             delete c;
             return kFileError;
+        }
+        if (!c->keys.Build(c->doc.Root())) {
+            delete c;
+            return kNotLoaded;
         }
         g_connection = c;
         return kOk;
@@ -121,7 +127,7 @@ ZRPC_API unsigned long ZRPCFUNC_DB_GetFirstUpdate(unsigned long serial, _tDBKeyU
         if (!g_connection) return kNotConnected;
         g_connection->updateCursor = 0;
         if (serial == 0 || !update) return kBadArgument;
-        XmlNodeHandle key = g_connection->doc.FindPublicKey((uint32_t)serial);
+        XmlNodeHandle key = g_connection->keys.Find((uint32_t)serial);
         if (key.is_null()) return kNoPublicKey;
         g_connection->updates = StoreDoc::Updates(key, false);
         if (g_connection->updates.is_null() || g_connection->updates.child_count() == 0) return kNoItem;
@@ -143,7 +149,7 @@ ZRPC_API unsigned long ZRPCFUNC_DB_GetUpdateCountForToken(unsigned long serial, 
     return zrpc::Guard<unsigned long>(kBadArgument, [&]() -> unsigned long {
         if (!g_connection) return kNotConnected;
         if (!count) return kBadArgument;
-        XmlNodeHandle key = g_connection->doc.FindPublicKey((uint32_t)serial);
+        XmlNodeHandle key = g_connection->keys.Find((uint32_t)serial);
         if (key.is_null()) return kNoPublicKey;
         XmlNodeHandle updates = StoreDoc::Updates(key, false);
         *count = updates.is_null() ? 0 : updates.child_count();
@@ -156,7 +162,7 @@ ZRPC_API unsigned long ZRPCFUNC_DB_GetUpdatePacket(unsigned long serial, unsigne
     return zrpc::Guard<unsigned long>(kBadArgument, [&]() -> unsigned long {
         if (!g_connection) return kNotConnected;
         if (!packet) return kBadArgument;
-        XmlNodeHandle key = g_connection->doc.FindPublicKey((uint32_t)serial);
+        XmlNodeHandle key = g_connection->keys.Find((uint32_t)serial);
         XmlNodeHandle update = StoreDoc::FindUpdate(StoreDoc::Updates(key, false),
                                                     UpdateSerialText((uint32_t)key_serial, update_id));
         XmlNodeHandle text = StoreDoc::ChildElement(update, "packet");

@@ -43,8 +43,10 @@ unsigned long SetNote(unsigned long serial, const char* text, const char* elemen
     const std::string note = text;
     return ModifyStore(kNotLoaded, [&](StoreDoc& doc, bool& save) -> unsigned long {
         XmlNodeHandle key = doc.FindPublicKey((uint32_t)serial);
-        if (!key.is_null() && !StoreDoc::SetNote(key, element, note)) return kFileError;
-        save = true; // also for an unknown serial: the store is written as it is
+        // A key that is not (or no longer) stored keeps no note: the caller must not believe it kept.
+        if (key.is_null()) return kNoPublicKey;
+        if (!StoreDoc::SetNote(key, element, note)) return kFileError;
+        save = true;
         return kOk;
     });
 }
@@ -110,6 +112,11 @@ unsigned long AddPublicKey(HWND parent, const _tNewTransferPacket* packet, int c
         if (!doc.FindPublicKey(copy.serial).is_null()) {
             WipeString(raw);
             return kOk;
+        }
+        if (!IsCompleteStoreText(raw.data(), raw.size())) {
+            // A damaged store is never rewritten: what did not load would be lost.
+            WipeString(raw);
+            return kFileError;
         }
         working.reset(new WorkingDialog(parent));
         std::string name;

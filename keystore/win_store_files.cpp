@@ -217,9 +217,14 @@ StoreLock::StoreLock(const std::string& path) {
         char u = c == '/' ? '\\' : (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c;
         hash = (hash ^ (unsigned char)u) * 1099511628211ull;
     }
-    char name[64];
-    std::snprintf(name, sizeof name, "ZRPCFunc.KeyStore.%08X%08X", (unsigned)(hash >> 32), (unsigned)hash);
+    char name[80];
+    // The store is the machine's, shared by every user: so is its lock. Where the global namespace is
+    // refused (a process without the right to create global objects), the session's lock still keeps
+    // that session's writers apart.
+    std::snprintf(name, sizeof name, "Global\\ZRPCFunc.KeyStore.%08X%08X", (unsigned)(hash >> 32),
+                  (unsigned)hash);
     m_mutex = CreateMutexA(nullptr, FALSE, name);
+    if (!m_mutex) m_mutex = CreateMutexA(nullptr, FALSE, name + std::strlen("Global\\"));
     if (!m_mutex) return;
     DWORD r = WaitForSingleObject(m_mutex, kLockWaitMs);
     // An owner that died mid-change left the store old or new, never torn: carry on.

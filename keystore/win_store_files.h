@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "keystore/store_check.h"
 #include "keystore/store_doc.h"
 
 namespace zks {
@@ -49,8 +50,9 @@ class StoreLock {
 };
 
 // One modifying operation: under the lock, checks that the store exists (kNoStore), loads it
-// (loadFailure when that fails), runs change(doc, save) and, when it answers 0 with save set, saves
-// (kFileError when saving fails). A store that could not be loaded is never written.
+// (loadFailure when that fails; kFileError when the file is not a complete document, see
+// IsCompleteStoreText), runs change(doc, save) and, when it answers 0 with save set, saves (kFileError
+// when saving fails). A store that could not be loaded whole is never written.
 template <class Change> unsigned long ModifyStore(unsigned long loadFailure, Change&& change) {
     std::string path;
     if (!StorePath(path)) return kNoStore;
@@ -60,6 +62,10 @@ template <class Change> unsigned long ModifyStore(unsigned long loadFailure, Cha
     StoreDoc doc;
     std::string raw;
     if (!LoadStore(path, doc, &raw)) return loadFailure;
+    if (!IsCompleteStoreText(raw.data(), raw.size())) {
+        WipeString(raw);
+        return kFileError;
+    }
     bool save = false;
     unsigned long rc = change(doc, save);
     if (rc == kOk && save && !SaveStore(doc, path, raw)) rc = kFileError;

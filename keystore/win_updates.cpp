@@ -13,8 +13,8 @@ namespace zks {
 unsigned long StoreUpdate(uint32_t publicKeySerial, uint32_t keySerial, const _tToken_KeyEx* key,
                           const _tNewTransferPacket* packet) {
     if (!publicKeySerial || !keySerial || !key || !packet) return kBadArgument;
-    const _tNewTransferPacket copy = *packet;
-    return ModifyStore(kFileError, [&](StoreDoc& doc, bool& save) -> unsigned long {
+    _tNewTransferPacket copy = *packet;
+    unsigned long result = ModifyStore(kFileError, [&](StoreDoc& doc, bool& save) -> unsigned long {
         XmlNodeHandle publicKey = doc.FindPublicKey(publicKeySerial);
         if (publicKey.is_null()) return kNoPublicKey;
         XmlNodeHandle updates = StoreDoc::Updates(publicKey, true);
@@ -41,6 +41,9 @@ unsigned long StoreUpdate(uint32_t publicKeySerial, uint32_t keySerial, const _t
         save = true;
         return kOk;
     });
+    // The copy holds the wrapped key.
+    zrpc::Wipe(&copy, sizeof copy);
+    return result;
 }
 
 } // namespace zks

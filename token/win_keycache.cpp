@@ -6,12 +6,14 @@
 
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
+#include "token/win_cachelock.h"
 
 namespace {
 
 constexpr int kSlots = 64;
 constexpr uint32_t kNoGroupCode = 0xFFFFFFFFu;
 constexpr unsigned long kBadArgument = 3;
+constexpr char kLockName[] = "ZRPCFunc.KeyCache";
 
 struct KeyCache {
     uint32_t cached;
@@ -36,21 +38,38 @@ void MarkEmpty(int slot) {
 }
 
 unsigned long Fill(ITokenInterface* token, unsigned long handle, int force) {
-    if (!force && g_keyCache.cached == 1) return 0;
+    if (!force) {
+        zrpc::CacheLock lock(kLockName);
+        if (g_keyCache.cached == 1) return 0;
+    }
     if (!token) {
+        zrpc::CacheLock lock(kLockName);
         g_keyCache.cached = 0;
         return kBadArgument;
     }
-    unsigned long rc = token->GetAllKeys(handle, g_keyCache.keys);
+    // The token fills a private copy (starting from what the cache holds, so that records it leaves
+    // alone stay as they were); the copy is published whole under the lock.
+    _tToken_Key fresh[kSlots];
+    {
+        zrpc::CacheLock lock(kLockName);
+        std::memcpy(fresh, g_keyCache.keys, sizeof fresh);
+    }
+    unsigned long rc = token->GetAllKeys(handle, fresh);
+    zrpc::CacheLock lock(kLockName);
+    std::memcpy(g_keyCache.keys, fresh, sizeof fresh);
     g_keyCache.cached = rc == 0 ? 1 : 0;
     return rc;
 }
 
-// Fills as a fill does and reports the code; false when the fill failed.
-bool FillForCheck(ITokenInterface* token, unsigned long handle, unsigned long* result, int force) {
+// Fills as a fill does and reports the code; on success copies the records out under the lock.
+bool FillForCheck(ITokenInterface* token, unsigned long handle, unsigned long* result, int force,
+                  _tToken_Key (&keys)[kSlots]) {
     unsigned long rc = Fill(token, handle, force);
     if (result) *result = rc;
-    return rc == 0;
+    if (rc != 0) return false;
+    zrpc::CacheLock lock(kLockName);
+    std::memcpy(keys, g_keyCache.keys, sizeof keys);
+    return true;
 }
 
 bool IsEmpty(const _tToken_Key& key) {
@@ -60,6 +79,7 @@ bool IsEmpty(const _tToken_Key& key) {
 } // namespace
 
 ZRPC_API void ZRPCFUNC_ResetEncryptionKeyCache() {
+    zrpc::CacheLock lock(kLockName);
     g_keyCache.cached = 0;
     for (int i = 0; i < kSlots; ++i) {
         g_keyCache.groupCodes[i] = kNoGroupCode;
@@ -85,8 +105,15 @@ ZRPC_API _tToken_Key* ZRPCFUNC_GetEncryptionKeyFromCache(ITokenInterface* token,
         }
         _tToken_Key* key = &g_keyCache.keys[slot];
         if (!force) return key;
-        unsigned long rc = token ? token->GetKey(handle, (uint32_t)slot, key) : kBadArgument;
+        _tToken_Key fresh;
+        {
+            zrpc::CacheLock lock(kLockName);
+            std::memcpy(&fresh, key, sizeof fresh);
+        }
+        unsigned long rc = token ? token->GetKey(handle, (uint32_t)slot, &fresh) : kBadArgument;
         if (result) *result = rc;
+        zrpc::CacheLock lock(kLockName);
+        std::memcpy(key, &fresh, sizeof fresh);
         if (rc != 0) {
             MarkEmpty(slot);
             g_keyCache.cached = 0;
@@ -100,8 +127,9 @@ ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsed(ITokenInt
                                                                        unsigned long* result, CString name,
                                                                        int force) {
     return zrpc::Guard(0, [&] {
-        if (!FillForCheck(token, handle, result, force)) return 0;
-        for (const _tToken_Key& key : g_keyCache.keys) {
+        _tToken_Key keys[kSlots];
+        if (!FillForCheck(token, handle, result, force, keys)) return 0;
+        for (const _tToken_Key& key : keys) {
             if (!IsEmpty(key) && std::strncmp(key.name, name.GetString(), sizeof key.name) == 0) return 1;
         }
         return 0;
@@ -111,8 +139,9 @@ ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsed(ITokenInt
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_AreAllSlotsUsed(ITokenInterface* token, unsigned long handle,
                                                                  unsigned long* result, int force) {
     return zrpc::Guard(0, [&] {
-        if (!FillForCheck(token, handle, result, force)) return 0;
-        for (const _tToken_Key& key : g_keyCache.keys)
+        _tToken_Key keys[kSlots];
+        if (!FillForCheck(token, handle, result, force, keys)) return 0;
+        for (const _tToken_Key& key : keys)
             if (IsEmpty(key)) return 0;
         return 1;
     });
@@ -121,8 +150,9 @@ ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_AreAllSlotsUsed(ITokenInterface
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_AreAnySlotsFree(ITokenInterface* token, unsigned long handle,
                                                                  unsigned long* result, int force) {
     return zrpc::Guard(0, [&] {
-        if (!FillForCheck(token, handle, result, force)) return 0;
-        for (const _tToken_Key& key : g_keyCache.keys)
+        _tToken_Key keys[kSlots];
+        if (!FillForCheck(token, handle, result, force, keys)) return 0;
+        for (const _tToken_Key& key : keys)
             if (IsEmpty(key)) return 1;
         return 0;
     });
@@ -131,8 +161,9 @@ ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_AreAnySlotsFree(ITokenInterface
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_AreAnySlotsUsed(ITokenInterface* token, unsigned long handle,
                                                                  unsigned long* result, int force) {
     return zrpc::Guard(0, [&] {
-        if (!FillForCheck(token, handle, result, force)) return 0;
-        for (const _tToken_Key& key : g_keyCache.keys)
+        _tToken_Key keys[kSlots];
+        if (!FillForCheck(token, handle, result, force, keys)) return 0;
+        for (const _tToken_Key& key : keys)
             if (!IsEmpty(key)) return 1;
         return 0;
     });
@@ -147,11 +178,15 @@ ZRPC_API unsigned long ZRPCFUNC_GetEncryptionKeyGroupCodeFromCache(ITokenInterfa
             return kNoGroupCode;
         }
         uint32_t& code = g_keyCache.groupCodes[slot];
-        if (!force && code != kNoGroupCode) return code;
+        if (!force) {
+            zrpc::CacheLock lock(kLockName);
+            if (code != kNoGroupCode) return code;
+        }
         _tToken_KeyEx record;
         std::memset(&record, 0, sizeof record);
         unsigned long rc = token ? token->GetKeyEx(handle, (uint32_t)slot, &record) : kBadArgument;
         if (result) *result = rc;
+        zrpc::CacheLock lock(kLockName);
         if (rc != 0)
             code = kNoGroupCode;
         else

@@ -5,6 +5,7 @@
 
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
+#include "token/win_cachelock.h"
 
 namespace {
 struct TokenInfoCache {
@@ -12,6 +13,7 @@ struct TokenInfoCache {
     _tToken_InfoEx info;
 };
 constexpr unsigned long kBadArgument = 3;
+constexpr char kLockName[] = "ZRPCFunc.TokenInfoCache";
 } // namespace
 
 // All zero in the library file: not cached. Unlike the key cache it is not reset at start-up.
@@ -25,18 +27,31 @@ void Reset() {
 }
 
 unsigned long Fill(ITokenInterface* token, unsigned long handle, int force) {
-    if (!force && g_tokenInfoCache.cached == 1) return 0;
-    unsigned long rc = token ? token->GetTokenInfoEx(handle, &g_tokenInfoCache.info) : kBadArgument;
-    if (rc == 0)
+    if (!force) {
+        zrpc::CacheLock lock(kLockName);
+        if (g_tokenInfoCache.cached == 1) return 0;
+    }
+    // Read into a private record, published whole under the lock.
+    _tToken_InfoEx fresh;
+    {
+        zrpc::CacheLock lock(kLockName);
+        std::memcpy(&fresh, &g_tokenInfoCache.info, sizeof fresh);
+    }
+    unsigned long rc = token ? token->GetTokenInfoEx(handle, &fresh) : kBadArgument;
+    zrpc::CacheLock lock(kLockName);
+    if (rc == 0) {
+        std::memcpy(&g_tokenInfoCache.info, &fresh, sizeof fresh);
         g_tokenInfoCache.cached = 1;
-    else
+    } else {
         Reset();
+    }
     return rc;
 }
 
 } // namespace
 
 ZRPC_API void ZRPCFUNC_ResetTokenInfoExCache() {
+    zrpc::CacheLock lock(kLockName);
     Reset();
 }
 

@@ -443,9 +443,14 @@ XmlAttrRec* xml_append_attribute(XmlNodeRec* node, char* name, bool name_in_buff
 bool xml_store_string(char*& target, bool& in_buffer, const char* text, XmlNodeRec* owner) {
     if (text == nullptr) return false;
     std::size_t size = std::strlen(text);
-    if (target != nullptr && size <= std::strlen(target)) {
-        std::memmove(target, text, size + 1); // text may lie inside target
-        return true;
+    if (target != nullptr) {
+        std::size_t old = std::strlen(target);
+        if (size <= old) {
+            std::memmove(target, text, size + 1); // text may lie inside target
+            // The old value's tail (packet text, say) does not stay behind the new terminator.
+            if (old > size) xml_wipe(target + size + 1, old - size);
+            return true;
+        }
     }
     char* copy = xml_copy_string(text, size);
     if (copy == nullptr) return false;

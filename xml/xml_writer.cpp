@@ -18,7 +18,7 @@ class Sink {
     bool failed() const { return failed_; }
 
     void put(const char* text, std::size_t size) {
-        if (failed_ || size == 0) return;
+        if (failed_ || size == 0 || !room_for(size)) return;
         try {
             out_.append(text, size);
         } catch (const std::bad_alloc&) {
@@ -32,7 +32,7 @@ class Sink {
     }
     void put(char c) { put(&c, 1); }
     void indent(std::size_t depth) {
-        if (failed_ || depth == 0) return;
+        if (failed_ || depth == 0 || !room_for(depth)) return;
         try {
             out_.append(depth, '\t');
         } catch (const std::bad_alloc&) {
@@ -48,6 +48,25 @@ class Sink {
     }
 
   private:
+    // Makes room for extra more bytes. The text holds packet texts: when the buffer must move, the one
+    // it outgrew is wiped, over its whole capacity, before it is released.
+    bool room_for(std::size_t extra) {
+        std::size_t need = out_.size() + extra;
+        if (need <= out_.capacity()) return true;
+        try {
+            std::string bigger;
+            bigger.reserve(need > 2 * out_.capacity() ? need : 2 * out_.capacity());
+            bigger.append(out_);
+            out_.resize(out_.capacity());
+            xml_wipe(&out_[0], out_.size());
+            out_.swap(bigger);
+        } catch (const std::bad_alloc&) {
+            failed_ = true;
+            return false;
+        }
+        return true;
+    }
+
     static constexpr std::size_t kBlock = 1 << 16;
     std::string& out_;
     std::FILE* file_;

@@ -197,6 +197,17 @@ TEST_F(Backup, TargetThatVanishesBeforeFilingIsNotMarked) {
     EXPECT_TRUE(zt::FileExists(path));
     EXPECT_EQ(std::string(path), folder + "\\Bob (00000077)\\Payroll.dlu");
     EXPECT_TRUE(token.Marks().empty());
+
+    // The key neither filed nor written (the user kept the existing file): the filing's code, not 0.
+    Add(0x77, "Bob");
+    ASSERT_TRUE(zt::WriteFile(path, "kept"));
+    {
+        zt::BoxAnswerer cancel(IDCANCEL);
+        EXPECT_EQ(ZRPCFUNC_DB_Backup(parent, &token, 1, 3, 0x77, 0, &folder[0], path), 29u);
+        EXPECT_EQ(cancel.Seen().size(), 1u);
+    }
+    EXPECT_EQ(Read(path), "kept");
+    EXPECT_TRUE(token.Marks().empty());
 }
 
 TEST_F(Backup, ArgumentsAreCheckedFirst) {

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "standins/token/softtoken.h"
 #include "tests/win/support/testsupport.h"
@@ -42,6 +43,59 @@ class Caches : public ::testing::Test {
     SoftToken token;
     const unsigned long alice = 1;
 };
+
+// A token that hands the key records over one by one and stops halfway until told to go on, so that
+// the cache can be looked at while a fill is under way.
+class SlowToken : public SoftToken {
+  public:
+    ZRPC_RESULT ZRPC_COMCALL GetAllKeys(uint32_t handle, _tToken_Key* keys64) override {
+        _tToken_Key all[64];
+        std::memcpy(all, keys64, sizeof all);
+        ZRPC_RESULT rc = SoftToken::GetAllKeys(handle, all);
+        for (int slot = 0; slot < 64; ++slot) {
+            keys64[slot] = all[slot];
+            if (slot == 31) {
+                SetEvent(halfway);
+                WaitForSingleObject(goOn, 10000);
+            }
+        }
+        return rc;
+    }
+    HANDLE halfway = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE goOn = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+};
+
+// Another reader never sees a fill half done: the cache shows the old records until the new ones are
+// all there.
+TEST_F(Caches, FillIsPublishedWhole) {
+    SlowToken slow;
+    std::string error;
+    ASSERT_TRUE(slow.LoadText(kTokenText, &error)) << error;
+    ASSERT_EQ(ZRPCFUNC_FillEncryptionKeyCache(&token, alice, 1), 0u);
+    auto nameOf = [](int slot) {
+        const char* name = ZRPCFUNC_GetEncryptionKeyFromCache(nullptr, 0, slot, nullptr, 0)->name;
+        return std::string(name, strnlen(name, 16));
+    };
+    const std::string oldFirst = nameOf(0);
+    for (int slot = 0; slot < 64; ++slot) {
+        SoftToken::Key k;
+        k.serial = 0x2000 + slot;
+        k.name = "new" + std::to_string(slot);
+        slow.Tokens()[0].keys[slot] = k;
+    }
+    std::thread filler([&] { EXPECT_EQ(ZRPCFUNC_FillEncryptionKeyCache(&slow, alice, 1), 0u); });
+    ASSERT_EQ(WaitForSingleObject(slow.halfway, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(std::string(ZRPCFUNC_GetEncryptionKeyFromCache(nullptr, 0, 0, nullptr, 0)->name, 0, 16),
+              oldFirst)
+        << "slot 0 already shows the fill under way";
+    EXPECT_EQ(ZRPCFUNC_GetEncryptionKeyFromCache(nullptr, 0, 0, nullptr, 0)->serial, 0xA001u);
+    SetEvent(slow.goOn);
+    filler.join();
+    EXPECT_EQ(ZRPCFUNC_GetEncryptionKeyFromCache(nullptr, 0, 0, nullptr, 0)->serial, 0x2000u);
+    EXPECT_EQ(ZRPCFUNC_GetEncryptionKeyFromCache(nullptr, 0, 63, nullptr, 0)->serial, 0x203Fu);
+    CloseHandle(slow.halfway);
+    CloseHandle(slow.goOn);
+}
 
 TEST_F(Caches, ResetStateMarksEverySlotEmptyWithItsNumber) {
     EXPECT_EQ(ZRPCFUNC_AreEncryptionKeysCached(), 0);

@@ -117,8 +117,8 @@ TEST(CryptoExports, DecodeBase64Results) {
         {"QQ=", 0, 2, 2, "A"}, // truncated: the estimate (3 x 3 / 4) stays
         {"", 0, 0, 0, ""},
         {"Q U\r\nJ D", 0, 0, 3, "ABC"},
-        {"QUJD", 100, 0, 3, "ABC"},             // a larger textLength only sizes the block
-        {"QUJDQUJDQUJD", 4, 0, 9, "ABCABCABC"}, // a too small one cannot make it overrun
+        {"QUJD", 100, 0, 3, "ABC"},       // a larger textLength only sizes the block
+        {"QUJDQUJDQUJD", 4, 0, 3, "ABC"}, // a smaller one ends the text
     };
     for (const auto& c : cases) {
         unsigned char* data = nullptr;
@@ -131,6 +131,32 @@ TEST(CryptoExports, DecodeBase64Results) {
         ExpectGlobalBlock(data, text * 3 / 4 + 1, c.bytes.size());
         ZRPC_FreeGlobal(data);
     }
+}
+
+// A text that is not terminated is read no further than textLength: here the byte after it is the
+// first of a page that cannot be read.
+TEST(CryptoExports, DecodeBase64StaysInsideTextLength) {
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    const size_t page = info.dwPageSize;
+    char* pages =
+        static_cast<char*>(VirtualAlloc(nullptr, 2 * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    ASSERT_NE(pages, nullptr);
+    DWORD old;
+    ASSERT_TRUE(VirtualProtect(pages + page, page, PAGE_NOACCESS, &old));
+    const char text[] = "QUJD QUI=";
+    const size_t length = sizeof text - 1;
+    char* at = pages + page - length;
+    std::memcpy(at, text, length); // no terminator: the guard page follows
+    unsigned char* data = nullptr;
+    unsigned long dataLength = 0;
+    EXPECT_EQ(DecodeBase64(&data, &dataLength, at, (unsigned long)length), 0);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(data), dataLength), "ABCAB");
+    ZRPC_FreeGlobal(data);
+    // Cut inside a group: truncated, still without reading past the length.
+    EXPECT_EQ(DecodeBase64(&data, &dataLength, pages + page - 2, 2), 2);
+    ZRPC_FreeGlobal(data);
+    VirtualFree(pages, 0, MEM_RELEASE);
 }
 
 TEST(CryptoExports, Base64RoundTripOfBytesAbove0x80) {

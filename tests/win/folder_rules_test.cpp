@@ -109,6 +109,40 @@ TEST_F(FolderRules, SystemLocationsAndUserFolders) {
         EXPECT_EQ(c.expected, Encryptable(c.folder, c.flags)) << c.folder << " " << c.flags;
 }
 
+// The system locations are compared as locations, not as spellings: every way of writing the Windows
+// or program files folder (or a folder inside them) is one.
+TEST_F(FolderRules, SystemLocationsInEverySpelling) {
+    const std::string windows = Windows(), programs = Special(CSIDL_PROGRAM_FILES);
+    std::string slashes = windows;
+    for (char& c : slashes)
+        if (c == '\\') c = '/';
+    std::string upper = windows;
+    CharUpperBuffA(&upper[0], (DWORD)upper.size());
+    char shortName[MAX_PATH] = "";
+    DWORD n = GetShortPathNameA(programs.c_str(), shortName, sizeof shortName);
+    const std::string drive = windows.substr(0, 2);
+    const std::string spellings[] = {
+        slashes,
+        slashes + "/system32",
+        windows + ".",
+        windows + "\\.",
+        windows + "\\system32\\..",
+        drive + "\\x\\..\\" + windows.substr(3),
+        "\\\\?\\" + windows,
+        "\\\\?\\" + windows + "\\system32",
+        upper,
+        drive + "\\.\\" + windows.substr(3) + "\\",
+        programs + "\\Corvane+\\..",
+    };
+    for (const std::string& folder : spellings)
+        EXPECT_EQ(1u, Encryptable(folder, 0x40)) << folder;
+    if (n > 0 && n < sizeof shortName && programs != shortName) {
+        EXPECT_EQ(1u, Encryptable(std::string(shortName) + "\\x", 0x40)) << shortName;
+    }
+    EXPECT_EQ(1u, Encryptable(tree + "\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..", 0))
+        << "a drive root";
+}
+
 TEST_F(FolderRules, DriveTypesAcceptTheirRootsOnlyWhenAsked) {
     ASSERT_EQ((UINT)DRIVE_REMOVABLE, GetDriveTypeA("R:\\")) << "./run sets up the test drives";
     ASSERT_EQ((UINT)DRIVE_CDROM, GetDriveTypeA("O:\\"));

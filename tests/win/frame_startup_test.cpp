@@ -61,6 +61,44 @@ TEST(Startup, RefusesToLoadWithoutItsLanguageModuleAndSaysWhy) {
     EXPECT_EQ(seen[0].buttons.size(), 1u);
 }
 
+// A relative name (and the default one) is taken from the library's own folder, not from the
+// program's: here the program lies in another folder that holds a module of the same name.
+TEST(Startup, RelativeNamesLoadFromTheLibrarysFolder) {
+    const std::string bin = zt::ProgramDir(), other = zt::MakeTempDir("langelsewhere");
+    ASSERT_TRUE(CopyFileA((bin + "\\frame_probe.exe").c_str(), (other + "\\frame_probe.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((bin + "\\zrpcres.dll").c_str(), (other + "\\zrpcres.dll").c_str(), FALSE));
+    zt::RegistryValue value(HKEY_CURRENT_USER, zt::kSettingsKey, "ResourceDll");
+    for (const char* setting : {"zrpcres.dll", static_cast<const char*>(nullptr)}) {
+        value.Set(setting);
+        std::string command = "\"" + other + "\\frame_probe.exe\" lang \"" + bin + "\\zrpcfunc.dll\"";
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi;
+        SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+        std::string outFile = other + "\\out.txt";
+        HANDLE out =
+            CreateFileA(outFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(out, INVALID_HANDLE_VALUE);
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = out;
+        si.hStdError = out;
+        ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, other.c_str(),
+                                   &si, &pi));
+        CloseHandle(out);
+        ASSERT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0);
+        DWORD code = 99;
+        GetExitCodeProcess(pi.hProcess, &code);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        EXPECT_EQ(code, 0u);
+        std::string printed;
+        ASSERT_TRUE(zt::ReadFile(outFile, printed));
+        EXPECT_EQ(0, lstrcmpiA(printed.c_str(), (bin + "\\zrpcres.dll").c_str()))
+            << (setting ? setting : "(no setting)") << ": " << printed;
+    }
+    zt::RemoveTree(other);
+}
+
 TEST(Startup, WithoutTheValueTheDefaultNameIsFoundBesideTheProgram) {
     zt::RegistryValue value(HKEY_CURRENT_USER, zt::kSettingsKey, "ResourceDll");
     value.Set(nullptr);

@@ -3,6 +3,7 @@
 // ctest-lock: keystore registry
 #include "tests/win/keystore_testing.h"
 
+#include <cstdio>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -191,6 +192,7 @@ TEST_F(KeyStoreFiles, BadStoreFilesAnswerWithCodes) {
         const char* what;
         std::string text;
         bool loads;
+        bool whole = true; // parses completely to its closing tag
     } cases[] = {
         {"empty", "", false},
         {"binary",
@@ -201,7 +203,7 @@ TEST_F(KeyStoreFiles, BadStoreFilesAnswerWithCodes) {
         {"truncated before the root element", "<backupdata", false},
         {"no backupdatabase", "<keystore><publickey serial=\"00000061\" name=\"k\"/></keystore>\n", false},
         {"truncated inside an entry",
-         "<backupdatabase>\n\t<publickey serial=\"00000061\" name=\"k\">\n\t\t<pac", true},
+         "<backupdatabase>\n\t<publickey serial=\"00000061\" name=\"k\">\n\t\t<pac", true, false},
         {"publickey without serial",
          "<backupdatabase><publickey name=\"k\"><packet>" + goodPacket +
              "</packet></publickey></backupdatabase>\n",
@@ -275,6 +277,11 @@ TEST_F(KeyStoreFiles, BadStoreFilesAnswerWithCodes) {
                 EXPECT_EQ(changes[i].second, expected[i]) << changes[i].first;
             EXPECT_EQ(Read(StoreFile()), c.text) << "a store that does not load is never written";
             EXPECT_FALSE(zt::FileExists(kst::PreviousFile()));
+        } else if (!c.whole) {
+            for (const auto& change : changes)
+                EXPECT_EQ(change.second, 1u) << change.first << ": a damaged store is not changed";
+            EXPECT_EQ(Read(StoreFile()), c.text) << "a damaged store is never written";
+            EXPECT_FALSE(zt::FileExists(kst::PreviousFile()));
         } else {
             EXPECT_EQ(changes.back().second, 0u) << "a loadable store takes a new key";
             ASSERT_EQ(ZRPCFUNC_DB_Connect(), 0u) << "what was written still loads";
@@ -283,6 +290,90 @@ TEST_F(KeyStoreFiles, BadStoreFilesAnswerWithCodes) {
             EXPECT_EQ(packet.serial, 0x62u);
         }
     }
+}
+
+// A store that loads only in part (cut short, a stray NUL byte, a document type declaration, text
+// after the root) still answers reads from what loaded, but every change is refused with 1 and the
+// file stays byte for byte as it was: a change saved from it would drop the entries that did not load.
+TEST_F(KeyStoreFiles, DamagedStoreIsReadButNeverRewritten) {
+    Add(0x81, "first");
+    Add(0x82, "second");
+    Add(0x83, "third");
+    const std::string whole = Read(StoreFile());
+    const size_t second = whole.find("serial=\"00000082\"");
+    ASSERT_NE(second, std::string::npos);
+    const size_t secondPacket = whole.find("<packet>", second);
+    ASSERT_NE(secondPacket, std::string::npos);
+    const size_t firstEnd = whole.find("</publickey>") + std::strlen("</publickey>");
+    std::string withNul = whole;
+    withNul[secondPacket + 20] = '\0'; // the rest of its 4095-byte chunk drops out
+    struct Case {
+        const char* what;
+        std::string text;
+    } cases[] = {
+        {"cut short", whole.substr(0, secondPacket + 30)},
+        {"cut before the closing tag", whole.substr(0, whole.rfind("</backupdatabase>"))},
+        {"stray NUL byte", withNul},
+        {"document type declaration",
+         whole.substr(0, firstEnd) + "\n<!DOCTYPE x [<!ENTITY e \"v\">]>" + whole.substr(firstEnd)},
+        {"text after the root", whole + "<publickey serial=\"00000084\" name=\"stray\"/>\n"},
+        {"unclosed element", whole.substr(0, firstEnd) + "\n\t<publickey serial=\"00000085\" name=\"x\">" +
+                                 whole.substr(firstEnd)},
+        {"mismatched end tag", whole.substr(0, firstEnd - 10) + "comment>" + whole.substr(firstEnd - 2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        kst::RemoveStoreFiles();
+        WriteStore(c.text);
+        char name[17];
+        EXPECT_EQ(ZRPCFUNC_DB_GetNameFromSerial(nullptr, 0x81, name), 1) << "reads answer from what loaded";
+
+        _tNewTransferPacket add = kst::PublicKeyPacket(0x90, "added");
+        _tNewTransferPacket upd = kst::PublicKeyPacket(0x81, "renamed");
+        EXPECT_EQ(ZRPCFUNC_DB_AddPublicKey(nullptr, &add, 0), 1u);
+        EXPECT_EQ(ZRPCFUNC_DB_SetEmailAddress(0x81, const_cast<char*>("e@x")), 1u);
+        EXPECT_EQ(ZRPCFUNC_DB_SetComments(0x81, const_cast<char*>("c")), 1u);
+        EXPECT_EQ(ZRPCFUNC_DB_UpdatePublicKey(&upd), 1u);
+        EXPECT_EQ(ZRPCFUNC_DB_DeletePublicKey(0x81), 1u);
+        EXPECT_EQ(ZRPCFUNC_DB_DeleteUpdate(0x81, 0xA001, 1), 1u);
+        EXPECT_EQ(Read(StoreFile()), c.text);
+        EXPECT_FALSE(zt::FileExists(kst::PreviousFile()));
+        EXPECT_FALSE(zt::FileExists(kst::TempFile()));
+    }
+    // The undamaged store takes the same changes.
+    kst::RemoveStoreFiles();
+    WriteStore(whole);
+    _tNewTransferPacket add = kst::PublicKeyPacket(0x90, "added");
+    EXPECT_EQ(ZRPCFUNC_DB_AddPublicKey(nullptr, &add, 0), 0u);
+    EXPECT_EQ(ZRPCFUNC_DB_SetEmailAddress(0x81, const_cast<char*>("e@x")), 0u);
+}
+
+// The store belongs to the machine, so its lock lives in the global namespace, where the writers of
+// every user's session meet: a change waits while another holder has it.
+TEST_F(KeyStoreFiles, ChangesWaitForTheMachineWideLock) {
+    Add(0x4646, "one");
+    uint64_t hash = 1469598103934665603ull;
+    for (char c : StoreFile()) {
+        char u = c == '/' ? '\\' : (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c;
+        hash = (hash ^ (unsigned char)u) * 1099511628211ull;
+    }
+    char name[80];
+    std::snprintf(name, sizeof name, "Global\\ZRPCFunc.KeyStore.%08X%08X", (unsigned)(hash >> 32),
+                  (unsigned)hash);
+    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        HANDLE mutex = CreateMutexA(nullptr, TRUE, name);
+        SetEvent(held);
+        Sleep(1500);
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+    });
+    WaitForSingleObject(held, 10000);
+    DWORD start = GetTickCount();
+    EXPECT_EQ(ZRPCFUNC_DB_SetComments(0x4646, const_cast<char*>("after the holder")), 0u);
+    EXPECT_GE(GetTickCount() - start, 1200u) << "the change did not wait for the global lock";
+    holder.join();
+    CloseHandle(held);
 }
 
 TEST_F(KeyStoreFiles, LowerCaseSerialsAreFoundOnlyWhereCaseIsIgnored) {

@@ -36,6 +36,11 @@ bool RemoveTree(const std::string& path) {
             std::string n = fd.cFileName;
             if (n == "." || n == "..") continue;
             std::string full = path + "\\" + n;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                // A link: removed itself, never followed.
+                RemoveFolderLink(full);
+                continue;
+            }
             SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(full);
@@ -47,6 +52,83 @@ bool RemoveTree(const std::string& path) {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     RemoveDirectoryA(path.c_str());
     return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+namespace {
+
+typedef char*(CDECL* UnixFileNameFn)(const wchar_t*);
+
+// The Linux path of a Windows path when running under Wine; empty elsewhere.
+std::string UnixPath(const std::string& path) {
+    auto unixName = Proc<UnixFileNameFn>(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name");
+    if (!unixName) return std::string();
+    std::wstring wide(path.begin(), path.end());
+    char* name = unixName(wide.c_str());
+    if (!name) return std::string();
+    std::string result = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return result;
+}
+
+// Runs a Linux program (Wine starts those like any other), waiting for it.
+void RunUnix(const std::string& program, const std::string& arguments) {
+    std::string command = program + " " + arguments;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    std::string image = "Z:" + program;
+    for (char& c : image)
+        if (c == '/') c = '\\';
+    if (!CreateProcessA(image.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return;
+    // Wine's handle of a Linux process may not be waitable: the callers look for the outcome.
+    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+}
+
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+} // namespace
+
+bool MakeFolderLink(const std::string& link, const std::string& target) {
+    typedef BOOLEAN(WINAPI * CreateLinkFn)(LPCSTR, LPCSTR, DWORD);
+    auto create = Proc<CreateLinkFn>(GetModuleHandleA("kernel32.dll"), "CreateSymbolicLinkA");
+    // Wine's link call answers success without making anything: the result is checked on the disk.
+    if (create) create(link.c_str(), target.c_str(), 1 /* SYMBOLIC_LINK_FLAG_DIRECTORY */);
+    DWORD attributes = GetFileAttributesA(link.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        // The link does not exist yet: its folder's Linux path, then its name.
+        size_t cut = link.find_last_of('\\');
+        if (cut == std::string::npos) return false;
+        std::string unixTarget = UnixPath(target), unixFolder = UnixPath(link.substr(0, cut));
+        if (unixTarget.empty() || unixFolder.empty()) return false;
+        std::string unixLink = unixFolder + "/" + link.substr(cut + 1);
+        // Wine gives no exit code of a Linux program: the result is checked on the disk.
+        RunUnix("/bin/ln", "-s " + Quoted(unixTarget) + " " + Quoted(unixLink));
+        for (int i = 0; i < 100 && (attributes = GetFileAttributesA(link.c_str())) == INVALID_FILE_ATTRIBUTES;
+             ++i)
+            Sleep(50);
+    }
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool RemoveFolderLink(const std::string& link) {
+    DWORD attributes = GetFileAttributesA(link.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    // Under Wine the platform's calls remove what a Linux link points to (when it is empty), or
+    // nothing: the link goes on the Linux side.
+    std::string unixLink = UnixPath(link);
+    if (!unixLink.empty())
+        RunUnix("/bin/rm", "-f " + Quoted(unixLink));
+    else if (!RemoveDirectoryA(link.c_str()))
+        DeleteFileA(link.c_str());
+    for (int i = 0; i < 100 && GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
+        Sleep(50);
+    return GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 bool WriteFile(const std::string& path, const std::string& data) {

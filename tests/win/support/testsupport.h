@@ -19,6 +19,12 @@ std::string MakeTempDir(const std::string& name);
 // Deletes a folder tree (clearing read-only attributes). Returns false if anything remained.
 bool RemoveTree(const std::string& path);
 bool WriteFile(const std::string& path, const std::string& data);
+// Makes link a symbolic link to the folder target: with the platform's call where it works, else
+// (under Wine, whose call makes nothing) as a Linux link on the Linux side of both paths, which Wine
+// lists as a directory with the reparse-point attribute. True when the link is there as a reparse point.
+bool MakeFolderLink(const std::string& link, const std::string& target);
+// Removes such a link itself (never what it points to). True when it is gone.
+bool RemoveFolderLink(const std::string& link);
 bool ReadFile(const std::string& path, std::string& data);
 bool FileExists(const std::string& path);
 

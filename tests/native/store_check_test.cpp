@@ -1,0 +1,66 @@
+// Which store texts count as complete documents: only those may be changed and written back.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "keystore/store_check.h"
+
+namespace {
+
+TEST(StoreCheck, CompleteAndDamagedTexts) {
+    const std::string entry =
+        "\t<publickey serial=\"00000001\" name=\"a &gt; b\">\n\t\t<packet>AAAA BBBB</packet>\n"
+        "\t\t<email></email>\n\t\t<updates>\n\t\t\t<update serial=\"000000010001\" "
+        "name='u' algo=\"9\"><created>0</created><packet>x</packet></update>\n"
+        "\t\t</updates>\n\t</publickey>\n";
+    const std::string whole = "<backupdatabase>\n" + entry + "</backupdatabase>\n";
+    struct Case {
+        const char* what;
+        std::string text;
+        bool complete;
+    } cases[] = {
+        {"store", whole, true},
+        {"empty store", "<backupdatabase/>\n", true},
+        {"empty store with blanks", "  <backupdatabase />\r\n\t ", true},
+        {"declaration and comment first", "<?xml version=\"1.0\"?>\n<!-- c -->\n" + whole, true},
+        {"comment, CDATA and PI inside",
+         "<backupdatabase><!-- a<b --><![CDATA[<x>]]><?p q?></backupdatabase>", true},
+        {"attribute value holding '>'", "<backupdatabase><publickey name=\"a>b\"/></backupdatabase>", true},
+        {"nothing", "", false},
+        {"only blanks", " \n", false},
+        {"other root", "<keystore/>", false},
+        {"cut inside an entry", whole.substr(0, 40), false},
+        {"cut inside the closing tag", whole.substr(0, whole.size() - 5), false},
+        {"closing tag missing", "<backupdatabase>\n" + entry, false},
+        {"NUL byte", std::string("<backupdatabase>\0</backupdatabase>", 34), false},
+        {"doctype before", "<!DOCTYPE backupdatabase>\n" + whole, false},
+        {"doctype inside", "<backupdatabase><!DOCTYPE x [<!ENTITY e \"v\">]>" + entry + "</backupdatabase>",
+         false},
+        {"element after the root", whole + "<publickey/>", false},
+        {"text after the root", whole + "x", false},
+        {"text before the root", "x" + whole, false},
+        {"second root", whole + "<backupdatabase/>", false},
+        {"mismatched end tag", "<backupdatabase><publickey></packet></backupdatabase>", false},
+        {"unclosed attribute value", "<backupdatabase><publickey name=\"a/></backupdatabase>", false},
+        {"attribute without value", "<backupdatabase><publickey name/></backupdatabase>", false},
+        {"unclosed comment", "<backupdatabase><!-- </backupdatabase>", false},
+        {"unclosed CDATA", "<backupdatabase><![CDATA[ </backupdatabase>", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.complete, zks::IsCompleteStoreText(c.text.data(), c.text.size())) << c.what;
+    EXPECT_FALSE(zks::IsCompleteStoreText(nullptr, 0));
+}
+
+TEST(StoreCheck, DeepNestingNeedsNoDeepStack) {
+    std::string text = "<backupdatabase>";
+    for (int i = 0; i < 200000; ++i)
+        text += "<a>";
+    for (int i = 0; i < 200000; ++i)
+        text += "</a>";
+    text += "</backupdatabase>";
+    EXPECT_TRUE(zks::IsCompleteStoreText(text.data(), text.size()));
+    text.erase(text.size() - 21, 4);
+    EXPECT_FALSE(zks::IsCompleteStoreText(text.data(), text.size()));
+}
+
+} // namespace
