@@ -887,6 +887,13 @@ void CDBVortalListCtrl::DrawTextA(int row, int column, HDC dc, unsigned long tex
 LRESULT CDBVortalListCtrl::OnCustomDraw(NMLVCUSTOMDRAW* draw) {
     switch (draw->nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
+        // A plain dialog does not pass WM_SYSCOLORCHANGE on to its items: the colours are checked
+        // before every paint as well.
+        for (int i = 0; i < 11; ++i)
+            if (m_colours[i] != GetSysColor(kColourIndex[i])) {
+                ReadColours();
+                break;
+            }
         return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT:
         return CDRF_NOTIFYSUBITEMDRAW;

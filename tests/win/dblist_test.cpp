@@ -465,3 +465,69 @@ TEST_F(DBList, FailuresAreShownAndReturned) {
 }
 
 } // namespace
+
+namespace {
+
+// Pixels of a cell's check box as the list shows them on the screen.
+struct BoxPixels {
+    int black = 0;
+    int grey = 0;
+    int window = 0;
+    int total = 0;
+};
+
+BoxPixels ReadBox(CDBVortalListCtrl& list, HWND hwnd, int row) {
+    RECT cell;
+    EXPECT_TRUE(list.GetSubItemRect(row, 0, LVIR_BOUNDS, cell));
+    int height = (cell.bottom - 1) - cell.top;
+    // Inside the sunken edge of the box, which starts 9 pixels into the cell (1 more for the edge).
+    RECT inner = {cell.left + 10 + 2, cell.top + 2, cell.left + 10 + height - 3, cell.bottom - 3};
+    HDC dc = GetDC(hwnd);
+    BoxPixels p;
+    for (int y = inner.top; y < inner.bottom; ++y)
+        for (int x = inner.left; x < inner.right; ++x) {
+            COLORREF c = GetPixel(dc, x, y);
+            ++p.total;
+            if (c == RGB(0, 0, 0)) ++p.black;
+            if (c == GetSysColor(COLOR_GRAYTEXT)) ++p.grey;
+            if (c == GetSysColor(COLOR_WINDOW)) ++p.window;
+        }
+    ReleaseDC(hwnd, dc);
+    return p;
+}
+
+TEST_F(DBList, CheckBoxesAndTicksAreDrawnAndFollowTheSystemColours) {
+    FillStore();
+    auto dialog = MakeDialog();
+    CDBVortalListCtrl list;
+    ASSERT_TRUE(list.SubclassDlgItem(kItem, dialog->Handle()));
+    ASSERT_EQ(list.InitControl(&token, 1, 0x03, 0), 0u);
+    HWND hwnd = dialog->Item();
+    ASSERT_TRUE(list.SetCheckbox(4, 0, eCheckChecked));
+    // Nothing selected, so no row is drawn highlighted.
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    zt::Pump(100);
+
+    BoxPixels own = ReadBox(list, hwnd, 0);     // checked, disabled: a grey tick
+    BoxPixels checked = ReadBox(list, hwnd, 4); // checked, enabled: a black tick
+    BoxPixels clear = ReadBox(list, hwnd, 3);   // unchecked: an empty box
+    EXPECT_GE(checked.black, 14) << "seven strokes of about three pixels";
+    EXPECT_EQ(own.black, 0);
+    EXPECT_GE(own.grey, 14);
+    EXPECT_EQ(clear.black, 0);
+    EXPECT_EQ(clear.grey, 0);
+    EXPECT_EQ(clear.window, clear.total) << "the box is filled with the window colour";
+
+    // Another window colour: the next paint fills the boxes with it.
+    int index = COLOR_WINDOW;
+    COLORREF old = GetSysColor(COLOR_WINDOW), other = RGB(255, 255, 224);
+    ASSERT_TRUE(SetSysColors(1, &index, &other));
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    zt::Pump(100);
+    BoxPixels after = ReadBox(list, hwnd, 3);
+    SetSysColors(1, &index, &old);
+    EXPECT_EQ(after.window, after.total);
+    EXPECT_GT(after.total, 0);
+}
+
+} // namespace
