@@ -22,6 +22,9 @@ enum : uint32_t {
     ZRPC_TOKEN_NOT_SUPPORTED = 49, // operation not provided by a component
 };
 
+// A token's two backup keys.
+enum _eChobKey { eChobKey1 = 1, eChobKey2 = 2 };
+
 struct ITokenInterface {
     // 0 to 2: the component object's own housekeeping.
     virtual ZRPC_RESULT ZRPC_COMCALL QueryInterface(const void* iid, void** object) = 0;

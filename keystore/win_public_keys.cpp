@@ -133,18 +133,19 @@ unsigned long AddPublicKey(HWND parent, const _tNewTransferPacket* packet, int c
     return rc; // the working dialog closes after the store is released
 }
 
-unsigned long UpdatePublicKey(const _tNewTransferPacket* packet) {
+unsigned long UpdatePublicKey(_tNewTransferPacket* packet) {
     if (!packet) return kBadArgument;
     return ModifyStore(kFileError, [&](StoreDoc& doc, bool& save) -> unsigned long {
         XmlNodeHandle key = doc.FindPublicKey(packet->secondSerial);
         XmlNodeHandle element = StoreDoc::ChildElement(key, "packet");
         if (element.is_null()) return kNoPublicKey;
-        // A copy: the caller's packet is left as it was given.
+        // The name is taken before the text is made: the caller's packet itself is scrambled in the
+        // making and left so; callers restore it with DescrambleBuffer (ordinal 13).
+        std::string name = NameFieldText(packet->name);
         std::string text;
-        unsigned long rc = zrpc::kt::PacketToText(*packet, nullptr, 0, text);
+        unsigned long rc = zrpc::kt::BuildText(*packet, nullptr, 0, text);
         if (rc != kOk) return kFileError;
-        bool ok = StoreDoc::SetAttributeText(key, "name", NameFieldText(packet->name)) &&
-                  StoreDoc::SetElementText(element, text);
+        bool ok = StoreDoc::SetAttributeText(key, "name", name) && StoreDoc::SetElementText(element, text);
         WipeString(text);
         if (!ok) return kFileError;
         save = true;

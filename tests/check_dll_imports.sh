@@ -27,7 +27,12 @@ done
 for name in _ZN11CSecureEditC1Ev _ZN11CSecureEditD1Ev _ZN11CSecureEdit5EmptyEv \
             _ZN11CSecureEdit15GetRealContentsER7CString _ZN11CSecureEdit12HidePasswordEi \
             _ZN11CSecureEdit12HashContentsEPh _ZN4zwin6Window15SubclassDlgItemEjP6HWND__ \
-            _ZN4zwin6Window16UnsubclassWindowEv; do
+            _ZN4zwin6Window16UnsubclassWindowEv _ZN18CDBVortalComboCtrlC1Ev \
+            _ZN18CDBVortalComboCtrl11InitControlEP15ITokenInterfacem9_eChobKey _ZN18CDBVortalComboCtrl7RefreshEv \
+            _ZN17CDBVortalListCtrlC1Ev _ZN17CDBVortalListCtrlC1EP14_tToken_InfoEx \
+            _ZN17CDBVortalListCtrl11InitControlEP15ITokenInterfacemmi _ZN17CDBVortalListCtrl12SaveSettingsEv \
+            _ZN17CDBVortalListCtrl12LoadSettingsEv _ZN17CDBVortalListCtrl11GetCheckboxEii \
+            _ZN17CDBVortalListCtrl15CheckboxMessageEv; do
     echo "$exports" | grep -qx "$name" || { echo "zrpcfunc.dll does not export $name"; status=1; }
 done
 [ $status = 0 ] && echo "imports and exports as expected"

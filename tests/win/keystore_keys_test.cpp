@@ -124,7 +124,13 @@ TEST_F(KeyStoreKeys, UpdatePublicKeyReplacesPacketAndNameFoundByTheSecondSerial)
     fresh.secondSerial = 0x40; // the entry is found by this one
     const _tNewTransferPacket given = fresh;
     ASSERT_EQ(ZRPCFUNC_DB_UpdatePublicKey(&fresh), 0u);
-    EXPECT_EQ(std::memcmp(&fresh, &given, sizeof fresh), 0) << "the caller's packet is left as given";
+    // The caller's packet is left scrambled, and DescrambleBuffer gives back exactly what was given.
+    EXPECT_NE(std::memcmp(&fresh, &given, sizeof fresh), 0) << "the caller's packet is left scrambled";
+    auto descramble = reinterpret_cast<ZRPC_ScrambleBufferFn>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("zrpcfunc.dll"), MAKEINTRESOURCEA(ZRPC_ORDINAL_DESCRAMBLEBUFFER))));
+    ASSERT_NE(descramble, nullptr);
+    descramble(0, reinterpret_cast<unsigned char*>(&fresh), sizeof fresh);
+    EXPECT_EQ(std::memcmp(&fresh, &given, sizeof fresh), 0) << "descrambled, the packet is the one given";
 
     char name[17];
     ASSERT_EQ(ZRPCFUNC_DB_GetNameFromSerial(nullptr, 0x40, name), 1);
@@ -140,7 +146,9 @@ TEST_F(KeyStoreKeys, UpdatePublicKeyReplacesPacketAndNameFoundByTheSecondSerial)
     _tNewTransferPacket unknown = PublicKeyPacket(0x99, "none");
     EXPECT_EQ(ZRPCFUNC_DB_UpdatePublicKey(&unknown), 29u);
     _tNewTransferPacket request = PublicKeyPacket(0x40, "request", 13);
+    const _tNewTransferPacket requestGiven = request;
     EXPECT_EQ(ZRPCFUNC_DB_UpdatePublicKey(&request), 1u) << "a type the text writer refuses";
+    EXPECT_EQ(std::memcmp(&request, &requestGiven, sizeof request), 0) << "a refused packet is not scrambled";
 }
 
 TEST_F(KeyStoreKeys, DeleteAndPacketLookups) {

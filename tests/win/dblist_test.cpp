@@ -1,0 +1,533 @@
+// The key-store list on a plain dialog against the software token and a real key store: rows and
+// their states for each list flag, check boxes toggled by real clicks and the space bar with the
+// registered message as the dialog receives it, single choice, the checks remembered in the registry,
+// in-place editing of comments and e-mail addresses written back to the key store, and failures.
+// ctest-lock: keystore registry msgbox
+#include <cstring>
+#include <memory>
+#include <ostream>
+
+#include "include/zrpcdblist.h"
+#include "tests/win/keystore_controls_testing.h"
+
+namespace {
+
+constexpr WORD kItem = 100;
+const char kSettingsKey[] = "Software\\Quillon Limited\\Corvane+\\Settings";
+
+struct Row {
+    std::string name;
+    std::string serial;
+    std::string third;
+    int check;
+    BOOL enabled;
+    bool operator==(const Row& o) const {
+        return name == o.name && serial == o.serial && third == o.third && check == o.check &&
+               enabled == o.enabled;
+    }
+};
+std::ostream& operator<<(std::ostream& os, const Row& r) {
+    return os << "{" << r.name << ", " << r.serial << ", " << r.third << ", " << r.check << ", " << r.enabled
+              << "}";
+}
+using Rows = std::vector<Row>;
+
+class DBList : public kst::StoreTest {
+  protected:
+    void SetUp() override {
+        kst::StoreTest::SetUp();
+        ZRPCFUNC_ResetTokenInfoExCache();
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  &key, nullptr),
+                  ERROR_SUCCESS);
+        RegDeleteValueA(key, "5A5A0001");
+        RegCloseKey(key);
+    }
+    void TearDown() override {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+            RegDeleteValueA(key, "5A5A0001");
+            RegCloseKey(key);
+        }
+        ZRPCFUNC_ResetTokenInfoExCache();
+        kst::StoreTest::TearDown();
+    }
+    // The store: the token's own key, its backup key 2 (backup key 1 is unknown to it), three others.
+    static void FillStore() {
+        Add(0x5A5A0001, "Alice's Token");
+        Add(0xB0000002, "Safe Two");
+        Add(0x0C0C0001, "Bob");
+        Add(0x0C0C0002, "Carol");
+        Add(0x0C0C0003, "Dave");
+        char bob[] = "bob@example.org", carol[] = "Carol's comment";
+        ASSERT_EQ(ZRPCFUNC_DB_SetEmailAddress(0x0C0C0001, bob), 0u);
+        ASSERT_EQ(ZRPCFUNC_DB_SetComments(0x0C0C0002, carol), 0u);
+    }
+    static std::string Text(HWND list, int row, int column) {
+        char text[300] = "";
+        LVITEMA item = {};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+        return text;
+    }
+    static Rows Contents(CDBVortalListCtrl& list, HWND hwnd) {
+        Rows rows;
+        int n = static_cast<int>(SendMessageA(hwnd, LVM_GETITEMCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i)
+            rows.push_back({Text(hwnd, i, 0), Text(hwnd, i, 1), list.GetColumns() > 2 ? Text(hwnd, i, 2) : "",
+                            list.GetCheckbox(i, 0), list.GetEnabled(i)});
+        return rows;
+    }
+    static POINT CellCentre(CDBVortalListCtrl& list, int row, int column) {
+        RECT r;
+        EXPECT_TRUE(list.GetSubItemRect(row, column, LVIR_BOUNDS, r));
+        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    std::unique_ptr<kct::HostDialog> MakeDialog() {
+        auto d = std::make_unique<kct::HostDialog>(
+            L"SysListView32", kItem, LVS_REPORT | LVS_EDITLABELS | LVS_SHOWSELALWAYS | WS_BORDER, 260, 140);
+        d->watch = CDBVortalListCtrl::CheckboxMessage();
+        SetForegroundWindow(d->Handle());
+        return d;
+    }
+    static std::vector<std::pair<int, int>> Toggles(const kct::HostDialog& d) {
+        std::vector<std::pair<int, int>> out;
+        for (auto& s : d.seen)
+            if (s.msg == d.watch) out.push_back({static_cast<int>(s.wp), static_cast<int>(s.lp)});
+        return out;
+    }
+    kct::Tokens token;
+};
+
+TEST_F(DBList, RowsAndStatesForEachFlagCombination) {
+    FillStore();
+    const Row own{"Alice's Token", "5A5A0001", "", 1, FALSE};
+    const Row b1{"Backup Key 1", "B0000001", "", 1, FALSE};
+    const Row b2{"Safe Two", "B0000002", "", 1, FALSE};
+    struct Case {
+        const char* what;
+        unsigned long handle;
+        unsigned long flags;
+        int ownOnly;
+        int columns;
+        Rows rows;
+    };
+    const Case cases[] = {
+        {"token and store keys",
+         1,
+         0x03,
+         0,
+         2,
+         {own,
+          b1,
+          b2,
+          {"Bob", "0C0C0001", "", 0, TRUE},
+          {"Carol", "0C0C0002", "", 0, TRUE},
+          {"Dave", "0C0C0003", "", 0, TRUE}}},
+        {"own key only, even with store keys", 1, 0x03, 1, 2, {own}},
+        {"token rows left out, their serials still are",
+         1,
+         0x07,
+         0,
+         2,
+         {{"Bob", "0C0C0001", "", 0, TRUE},
+          {"Carol", "0C0C0002", "", 0, TRUE},
+          {"Dave", "0C0C0003", "", 0, TRUE}}},
+        {"comments",
+         1,
+         0x0F,
+         0,
+         3,
+         {{"Bob", "0C0C0001", "", 0, TRUE},
+          {"Carol", "0C0C0002", "Carol's comment", 0, TRUE},
+          {"Dave", "0C0C0003", "", 0, TRUE}}},
+        {"e-mail addresses",
+         1,
+         0x17,
+         0,
+         3,
+         {{"Bob", "0C0C0001", "bob@example.org", 0, TRUE},
+          {"Carol", "0C0C0002", "", 0, TRUE},
+          {"Dave", "0C0C0003", "", 0, TRUE}}},
+        {"a token without backup keys lists the others' keys",
+         2,
+         0x03,
+         0,
+         2,
+         {{"Bare Token", "5A5A0002", "", 1, FALSE},
+          {"Alice's Token", "5A5A0001", "", 0, TRUE},
+          {"Safe Two", "B0000002", "", 0, TRUE},
+          {"Bob", "0C0C0001", "", 0, TRUE},
+          {"Carol", "0C0C0002", "", 0, TRUE},
+          {"Dave", "0C0C0003", "", 0, TRUE}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ZRPCFUNC_ResetTokenInfoExCache();
+        auto dialog = MakeDialog();
+        CDBVortalListCtrl list;
+        ASSERT_TRUE(list.SubclassDlgItem(kItem, dialog->Handle()));
+        EXPECT_EQ(list.InitControl(&token, c.handle, c.flags, c.ownOnly), 0u);
+        EXPECT_EQ(list.GetColumns(), c.columns);
+        EXPECT_EQ(Contents(list, dialog->Item()), c.rows);
+        // Refresh builds the same rows again.
+        EXPECT_TRUE(list.Refresh());
+        EXPECT_EQ(Contents(list, dialog->Item()), c.rows);
+    }
+}
+
+TEST_F(DBList, BothNoteColumnsEachShowAndEditTheirOwnText) {
+    FillStore();
+    auto dialog = MakeDialog();
+    CDBVortalListCtrl list;
+    ASSERT_TRUE(list.SubclassDlgItem(kItem, dialog->Handle()));
+    ASSERT_EQ(list.InitControl(&token, 1, 0x1F, 0), 0u);
+    ASSERT_EQ(list.GetColumns(), 4);
+    HWND header = reinterpret_cast<HWND>(SendMessageA(dialog->Item(), LVM_GETHEADER, 0, 0));
+    char name[32] = "";
+    HDITEMA hd = {};
+    hd.mask = HDI_TEXT;
+    hd.pszText = name;
+    hd.cchTextMax = sizeof name;
+    SendMessageA(header, HDM_GETITEMA, 2, reinterpret_cast<LPARAM>(&hd));
+    EXPECT_STREQ(name, "EMail");
+    SendMessageA(header, HDM_GETITEMA, 3, reinterpret_cast<LPARAM>(&hd));
+    EXPECT_STREQ(name, "Comments");
+    EXPECT_EQ(Text(dialog->Item(), 0, 2), "bob@example.org");
+    EXPECT_EQ(Text(dialog->Item(), 0, 3), "");
+    EXPECT_EQ(Text(dialog->Item(), 1, 2), "");
+    EXPECT_EQ(Text(dialog->Item(), 1, 3), "Carol's comment");
+    EXPECT_TRUE(list.IsColumnEdit(1, 2));
+    EXPECT_TRUE(list.IsColumnEdit(1, 3));
+}
+
+TEST_F(DBList, ClicksAndSpaceToggleWithTheRegisteredMessage) {
+    FillStore();
+    auto dialog = MakeDialog();
+    CDBVortalListCtrl list;
+    ASSERT_TRUE(list.SubclassDlgItem(kItem, dialog->Handle()));
+    ASSERT_EQ(list.InitControl(&token, 1, 0x03, 0), 0u);
+    HWND hwnd = dialog->Item();
+    zt::Pump(50);
+
+    // Bob (row 3): a click anywhere in the cell checks, a second click clears.
+    kct::ClickAt(hwnd, CellCentre(list, 3, 0));
+    ASSERT_TRUE(zt::WaitUntil([&] { return list.GetCheckbox(3, 0) == 1; }));
+    zt::Pump(600); // no double click
+    RECT r;
+    list.GetSubItemRect(3, 0, LVIR_BOUNDS, r);
+    kct::ClickAt(hwnd, {r.right - 3, (r.top + r.bottom) / 2});
+    ASSERT_TRUE(zt::WaitUntil([&] { return list.GetCheckbox(3, 0) == 0; }));
+    zt::Pump(600);
+    // A disabled row (backup key 2) swallows the click.
+    kct::ClickAt(hwnd, CellCentre(list, 2, 0));
+    zt::Pump(600);
+    EXPECT_EQ(list.GetCheckbox(2, 0), 1);
+    // A cell without a check box (column 1) toggles nothing.
+    kct::ClickAt(hwnd, CellCentre(list, 4, 1));
+    zt::Pump(600);
+    EXPECT_EQ(list.GetCheckbox(4, 0), 0);
+    // Space on the selected row (Carol, row 4, selected by the last click).
+    SetFocus(hwnd);
+    ASSERT_EQ(list.GetCurSel(), 4);
+    zt::PressKey(VK_SPACE);
+    ASSERT_TRUE(zt::WaitUntil([&] { return list.GetCheckbox(4, 0) == 1; }));
+    EXPECT_EQ(Toggles(*dialog), (std::vector<std::pair<int, int>>{{3, 0}, {3, 0}, {4, 0}}));
+
+    // Space on a disabled row changes nothing.
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(hwnd, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+    zt::PressKey(VK_SPACE);
+    zt::Pump(200);
+    EXPECT_EQ(list.GetCheckbox(0, 0), 1);
+    EXPECT_EQ(Toggles(*dialog).size(), 3u);
+}
+
+TEST_F(DBList, SingleChoiceClearsEveryRowBeforeChecking) {
+    FillStore();
+    auto dialog = MakeDialog();
+    CDBVortalListCtrl list;
+    ASSERT_TRUE(list.SubclassDlgItem(kItem, dialog->Handle()));
+    ASSERT_EQ(list.InitControl(&token, 1, 0x03 | 0x20, 0), 0u);
+    int caller = list.InsertItem(6, "caller's row");
+    ASSERT_EQ(caller, 6);
+    EXPECT_EQ(list.GetCheckbox(caller, 0), -1);
+    HWND hwnd = dialog->Item();
+    zt::Pump(50);
+    kct::ClickAt(hwnd, CellCentre(list, 3, 0));
+    ASSERT_TRUE(zt::WaitUntil([&] { return list.GetCheckbox(3, 0) == 1; }));
+    zt::Pump(600);
+    // The clearing reaches the token's rows (still disabled) and gives the caller's row a box.
+    EXPECT_EQ(list.GetCheckbox(0, 0), 0);
+    EXPECT_EQ(list.GetEnabled(0), FALSE);
+    EXPECT_EQ(list.GetCheckbox(caller, 0), 0);
+    kct::ClickAt(hwnd, CellCentre(list, 5, 0));
+    ASSERT_TRUE(zt::WaitUntil([&] { return list.GetCheckbox(5, 0) == 1; }));
+    zt::Pump(600);
+    EXPECT_EQ(list.GetCheckbox(3, 0), 0);
+    // Unchecking clears nothing else.
+    ASSERT_TRUE(list.SetCheckbox(4, 0, eCheckChecked));
+    kct::ClickAt(hwnd, CellCentre(list, 5, 0));
+    ASSERT_TRUE(zt::WaitUntil([&] { return list.GetCheckbox(5, 0) == 0; }));
+    EXPECT_EQ(list.GetCheckbox(4, 0), 1);
+}
+
+TEST_F(DBList, CallersRowsAndCellsOutsideTheList) {
+    auto dialog = MakeDialog();
+    CDBVortalListCtrl list;
+    ASSERT_TRUE(list.SubclassDlgItem(kItem, dialog->Handle()));
+    ASSERT_EQ(list.InitControl(&token, 1, 0x01, 0), 0u); // no store: backup keys get default names
+    EXPECT_EQ(Contents(list, dialog->Item()), (Rows{{"Alice's Token", "5A5A0001", "", 1, FALSE},
+                                                    {"Backup Key 1", "B0000001", "", 1, FALSE},
+                                                    {"Backup Key 2", "B0000002", "", 1, FALSE}}));
+    EXPECT_EQ(list.InsertItem(-1, "x"), -1);
+    int row = list.InsertItem(3, "mine", RGB(200, 0, 0), RGB(0, 0, 200));
+    ASSERT_EQ(row, 3);
+    EXPECT_EQ(list.GetCheckbox(row, 0), -1);
+    EXPECT_EQ(list.GetCheckbox(row, 1), -1);
+    EXPECT_TRUE(list.SetCheckbox(row, 1, eCheckChecked));
+    EXPECT_EQ(list.GetCheckbox(row, 1), 1);
+    EXPECT_FALSE(list.SetCheckbox(row, 2, eCheckChecked)) << "no such column";
+    EXPECT_FALSE(list.SetCheckbox(9, 0, eCheckChecked));
+    EXPECT_EQ(list.GetCheckbox(9, 0), -1);
+    EXPECT_EQ(list.GetEnabled(9), FALSE);
+    EXPECT_TRUE(list.SetEnabled(row, FALSE));
+    EXPECT_EQ(list.GetEnabled(row), FALSE);
+    EXPECT_FALSE(list.IsColumnEdit(0, 2));
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = 4;
+    item.iImage = 7;
+    char text[] = "with image";
+    item.pszText = text;
+    EXPECT_EQ(list.InsertItem(&item), 4);
+    EXPECT_TRUE(list.DeleteItem(4));
+    EXPECT_FALSE(list.DeleteItem(4));
+    // Rows the dialog deletes itself take their records along (checked under the heap checker of
+    // the debug runtime only by not crashing here and on destroy).
+    SendMessageA(dialog->Item(), LVM_DELETEITEM, 3, 0);
+    EXPECT_EQ(SendMessageA(dialog->Item(), LVM_GETITEMCOUNT, 0, 0), 3);
+}
+
+TEST_F(DBList, SaveRefreshLoadRestoresExactlyTheCheckedStoreRows) {
+    FillStore();
+    auto dialog = MakeDialog();
+    CDBVortalListCtrl list;
+    ASSERT_TRUE(list.SubclassDlgItem(kItem, dialog->Handle()));
+    ASSERT_EQ(list.InitControl(&token, 1, 0x03, 0), 0u);
+    ASSERT_TRUE(list.SetCheckbox(3, 0, eCheckChecked)); // Bob
+    ASSERT_TRUE(list.SetCheckbox(5, 0, eCheckChecked)); // Dave
+    list.SaveSettings();
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+    unsigned char data[64] = {};
+    DWORD size = sizeof data, type = 0;
+    ASSERT_EQ(RegQueryValueExA(key, "5A5A0001", nullptr, &type, data, &size), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+    const unsigned char expected[] = {0x01, 0x00, 0x0C, 0x0C, 0x03, 0x00, 0x0C, 0x0C};
+    ASSERT_EQ(size, sizeof expected);
+    EXPECT_EQ(std::memcmp(data, expected, size), 0);
+
+    // Dave leaves the store; a refresh clears every check; loading restores Bob only.
+    ASSERT_EQ(ZRPCFUNC_DB_DeletePublicKey(0x0C0C0003), 0u);
+    ASSERT_TRUE(list.Refresh());
+    EXPECT_EQ(list.GetCheckbox(3, 0), 0);
+    list.LoadSettings();
+    EXPECT_EQ(Contents(list, dialog->Item()), (Rows{{"Alice's Token", "5A5A0001", "", 1, FALSE},
+                                                    {"Backup Key 1", "B0000001", "", 1, FALSE},
+                                                    {"Safe Two", "B0000002", "", 1, FALSE},
+                                                    {"Bob", "0C0C0001", "", 1, TRUE},
+                                                    {"Carol", "0C0C0002", "", 0, TRUE}}));
+
+    // A value cut short (6 bytes): the whole serial is used, the two stray bytes are not read as one.
+    ASSERT_TRUE(list.Refresh());
+    const unsigned char cut[] = {0x02, 0x00, 0x0C, 0x0C, 0x01, 0x00};
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_WRITE, &key), ERROR_SUCCESS);
+    RegSetValueExA(key, "5A5A0001", 0, REG_BINARY, cut, sizeof cut);
+    RegCloseKey(key);
+    list.LoadSettings();
+    EXPECT_EQ(list.GetCheckbox(3, 0), 0);
+    EXPECT_EQ(list.GetCheckbox(4, 0), 1);
+
+    // Nothing checked writes an empty value.
+    list.ClearAllChecks();
+    list.SaveSettings();
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+    size = sizeof data;
+    EXPECT_EQ(RegQueryValueExA(key, "5A5A0001", nullptr, nullptr, data, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 0u);
+    RegCloseKey(key);
+}
+
+TEST_F(DBList, InPlaceEditingWritesTheCommentBackAndEscapeChangesNothing) {
+    FillStore();
+    auto dialog = MakeDialog();
+    CDBVortalListCtrl list;
+    ASSERT_TRUE(list.SubclassDlgItem(kItem, dialog->Handle()));
+    ASSERT_EQ(list.InitControl(&token, 1, 0x0F, 0), 0u);
+    HWND hwnd = dialog->Item();
+    EXPECT_EQ(Text(hwnd, 1, 1), "0C0C0002");
+    SetFocus(hwnd);
+    zt::Pump(50);
+    auto editor = [&] { return FindWindowExA(hwnd, nullptr, "Edit", nullptr); };
+
+    // Row 1 (Carol) does not have the focus yet: the double click only selects it.
+    kct::ClickAt(hwnd, CellCentre(list, 1, 2), true);
+    zt::Pump(300);
+    EXPECT_EQ(editor(), nullptr);
+    EXPECT_EQ(list.GetCurSel(), 1);
+    zt::Pump(600);
+    // Now it has: the editor opens over the cell with its text; Escape leaves everything as it was.
+    kct::ClickAt(hwnd, CellCentre(list, 1, 2), true);
+    ASSERT_TRUE(zt::WaitUntil([&] { return editor() != nullptr; }));
+    EXPECT_EQ(zt::WindowText(editor()), "Carol's comment");
+    zt::TypeText("changed");
+    zt::PressKey(VK_ESCAPE);
+    ASSERT_TRUE(zt::WaitUntil([&] { return editor() == nullptr; }));
+    EXPECT_EQ(Text(hwnd, 1, 2), "Carol's comment");
+    char stored[300] = "";
+    EXPECT_EQ(ZRPCFUNC_DB_GetComments(0x0C0C0002, stored), 0u);
+    EXPECT_STREQ(stored, "Carol's comment");
+
+    // Typing and Enter: the cell and the key store take the new text.
+    zt::Pump(600);
+    kct::ClickAt(hwnd, CellCentre(list, 1, 2), true);
+    ASSERT_TRUE(zt::WaitUntil([&] { return editor() != nullptr; }));
+    zt::TypeText("Met in Oslo");
+    zt::PressKey(VK_RETURN);
+    ASSERT_TRUE(zt::WaitUntil([&] { return editor() == nullptr; }));
+    EXPECT_EQ(Text(hwnd, 1, 2), "Met in Oslo");
+    EXPECT_EQ(ZRPCFUNC_DB_GetComments(0x0C0C0002, stored), 0u);
+    EXPECT_STREQ(stored, "Met in Oslo");
+
+    // A text longer than the key store keeps is refused; cell and store keep the old text.
+    std::string longText(300, 'x');
+    ASSERT_NE(list.EditSubLabel(1, 2), nullptr);
+    SetWindowTextA(editor(), longText.c_str());
+    zt::PressKey(VK_RETURN);
+    ASSERT_TRUE(zt::WaitUntil([&] { return editor() == nullptr; }));
+    EXPECT_EQ(Text(hwnd, 1, 2), "Met in Oslo");
+    EXPECT_EQ(ZRPCFUNC_DB_GetComments(0x0C0C0002, stored), 0u);
+    EXPECT_STREQ(stored, "Met in Oslo");
+
+    // The platform's own label editing never starts.
+    EXPECT_EQ(SendMessageA(hwnd, LVM_EDITLABELA, 1, 0), 0);
+}
+
+TEST_F(DBList, FailuresAreShownAndReturned) {
+    auto dialog = MakeDialog();
+    {
+        CDBVortalListCtrl list;
+        ASSERT_TRUE(list.SubclassDlgItem(kItem, dialog->Handle()));
+        zt::BoxAnswerer boxes(IDOK);
+        EXPECT_EQ(list.InitControl(nullptr, 1, 0x03, 0), 1u);
+        EXPECT_EQ(list.InitControl(&token, 0, 0x03, 0), 1u);
+        auto seen = boxes.Seen();
+        ASSERT_EQ(seen.size(), 2u);
+        EXPECT_NE(seen[0].text.find("opening the token"), std::string::npos) << seen[0].text;
+        EXPECT_FALSE(list.Refresh());
+    }
+    struct Case {
+        const char* what;
+        int place;
+        unsigned long rc;
+        const char* activity;
+        size_t rows;
+    };
+    for (const Case& c : {Case{"token information", ZRPC_PLACE_GET_INFO_EX, 31, "adding the public key", 0},
+                          Case{"backup key packets", ZRPC_PLACE_MAKE_PACKET, 0, "getting backup key 1", 1}}) {
+        SCOPED_TRACE(c.what);
+        ZRPCFUNC_ResetTokenInfoExCache();
+        auto d = MakeDialog();
+        CDBVortalListCtrl list;
+        ASSERT_TRUE(list.SubclassDlgItem(kItem, d->Handle()));
+        token.FailPlace(c.place, 31);
+        std::vector<zt::SeenBox> seen;
+        unsigned long rc;
+        {
+            zt::BoxAnswerer boxes(IDOK);
+            rc = list.InitControl(&token, 1, 0x03, 0);
+            seen = boxes.Seen();
+        }
+        token.FailPlace(c.place, 0);
+        EXPECT_EQ(rc, c.rc);
+        ASSERT_FALSE(seen.empty());
+        EXPECT_NE(seen[0].text.find(c.activity), std::string::npos) << seen[0].text;
+        EXPECT_EQ(static_cast<size_t>(SendMessageA(d->Item(), LVM_GETITEMCOUNT, 0, 0)), c.rows);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Pixels of a cell's check box as the list shows them on the screen.
+struct BoxPixels {
+    int black = 0;
+    int grey = 0;
+    int window = 0;
+    int total = 0;
+};
+
+BoxPixels ReadBox(CDBVortalListCtrl& list, HWND hwnd, int row) {
+    RECT cell;
+    EXPECT_TRUE(list.GetSubItemRect(row, 0, LVIR_BOUNDS, cell));
+    int height = (cell.bottom - 1) - cell.top;
+    // Inside the sunken edge of the box, which starts 9 pixels into the cell (1 more for the edge).
+    RECT inner = {cell.left + 10 + 2, cell.top + 2, cell.left + 10 + height - 3, cell.bottom - 3};
+    HDC dc = GetDC(hwnd);
+    BoxPixels p;
+    for (int y = inner.top; y < inner.bottom; ++y)
+        for (int x = inner.left; x < inner.right; ++x) {
+            COLORREF c = GetPixel(dc, x, y);
+            ++p.total;
+            if (c == RGB(0, 0, 0)) ++p.black;
+            if (c == GetSysColor(COLOR_GRAYTEXT)) ++p.grey;
+            if (c == GetSysColor(COLOR_WINDOW)) ++p.window;
+        }
+    ReleaseDC(hwnd, dc);
+    return p;
+}
+
+TEST_F(DBList, CheckBoxesAndTicksAreDrawnAndFollowTheSystemColours) {
+    FillStore();
+    auto dialog = MakeDialog();
+    CDBVortalListCtrl list;
+    ASSERT_TRUE(list.SubclassDlgItem(kItem, dialog->Handle()));
+    ASSERT_EQ(list.InitControl(&token, 1, 0x03, 0), 0u);
+    HWND hwnd = dialog->Item();
+    ASSERT_TRUE(list.SetCheckbox(4, 0, eCheckChecked));
+    // Nothing selected, so no row is drawn highlighted.
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    zt::Pump(100);
+
+    BoxPixels own = ReadBox(list, hwnd, 0);     // checked, disabled: a grey tick
+    BoxPixels checked = ReadBox(list, hwnd, 4); // checked, enabled: a black tick
+    BoxPixels clear = ReadBox(list, hwnd, 3);   // unchecked: an empty box
+    EXPECT_GE(checked.black, 14) << "seven strokes of about three pixels";
+    EXPECT_EQ(own.black, 0);
+    EXPECT_GE(own.grey, 14);
+    EXPECT_EQ(clear.black, 0);
+    EXPECT_EQ(clear.grey, 0);
+    EXPECT_EQ(clear.window, clear.total) << "the box is filled with the window colour";
+
+    // Another window colour: the next paint fills the boxes with it.
+    int index = COLOR_WINDOW;
+    COLORREF old = GetSysColor(COLOR_WINDOW), other = RGB(255, 255, 224);
+    ASSERT_TRUE(SetSysColors(1, &index, &other));
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    zt::Pump(100);
+    BoxPixels after = ReadBox(list, hwnd, 3);
+    SetSysColors(1, &index, &old);
+    EXPECT_EQ(after.window, after.total);
+    EXPECT_GT(after.total, 0);
+}
+
+} // namespace

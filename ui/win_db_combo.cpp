@@ -1,0 +1,130 @@
+// CDBVortalComboCtrl: the key store's public keys in a drop-down list, for choosing one of a token's
+// backup keys.
+#include "include/zrpcdbcombo.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "frame/win_frame.h"
+#include "ui/win_keystore_controls.h"
+#include "zrpcfunc.h"
+
+CDBVortalComboCtrl::CDBVortalComboCtrl()
+    : m_selectedSerial(0), m_selectedValue(0), m_token(nullptr), m_tokenId(0), m_key(eChobKey1),
+      m_initialised(FALSE), m_selectionValid(FALSE), m_infoGiven(FALSE) {
+    std::memset(m_selectedKeyData, 0, sizeof m_selectedKeyData);
+    std::memset(&m_info, 0, sizeof m_info);
+}
+
+CDBVortalComboCtrl::CDBVortalComboCtrl(_tToken_InfoEx* info) : CDBVortalComboCtrl() {
+    if (info) {
+        std::memcpy(&m_info, info, sizeof m_info);
+        m_infoGiven = TRUE;
+    }
+}
+
+CDBVortalComboCtrl::~CDBVortalComboCtrl() {
+    zrpc::Wipe(m_selectedKeyData, sizeof m_selectedKeyData);
+}
+
+unsigned long CDBVortalComboCtrl::InitControl(ITokenInterface* token, unsigned long tokenId, _eChobKey key) {
+    return zrpc::Guard(1ul, [&] {
+        m_token = token;
+        m_tokenId = tokenId;
+        m_key = key;
+        if (m_hwnd) EnableReflection();
+        return Populate();
+    });
+}
+
+BOOL CDBVortalComboCtrl::Refresh() {
+    return zrpc::Guard(FALSE, [&]() -> BOOL {
+        if (!m_initialised || !m_hwnd) return FALSE;
+        int count = static_cast<int>(SendMessageA(m_hwnd, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i)
+            SendMessageA(m_hwnd, CB_SETITEMDATA, i, 0);
+        SendMessageA(m_hwnd, CB_RESETCONTENT, 0, 0);
+        return Populate() == 0 ? TRUE : FALSE;
+    });
+}
+
+unsigned long CDBVortalComboCtrl::Populate() {
+    if (!m_token || !m_hwnd) return 1;
+    unsigned long status = zrpc::ReadTokenInfo(m_hwnd, m_token, m_tokenId, &m_info);
+    if (status != 0) return status;
+
+    bool holds = (m_key == eChobKey1 && (m_info.backupFlags & ZRPC_TOKENINFO_BACKUP1)) ||
+                 (m_key == eChobKey2 && (m_info.backupFlags & ZRPC_TOKENINFO_BACKUP2));
+    unsigned long current = 0;
+    if (holds) {
+        status = zrpc::RequestBackupKeySerial(m_hwnd, m_token, m_tokenId, m_key, &current);
+        if (status != 0) return status;
+    } else {
+        int at = static_cast<int>(SendMessageA(m_hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("(none)")));
+        if (at >= 0) {
+            SendMessageA(m_hwnd, CB_SETITEMDATA, at, 0);
+            SendMessageA(m_hwnd, CB_SETCURSEL, at, 0);
+        }
+    }
+
+    bool matched = false;
+    if (ZRPCFUNC_DB_Connect() == 0) {
+        unsigned long serial = 0;
+        unsigned char name[17];
+        std::memset(name, 0, sizeof name);
+        for (unsigned long rc = ZRPCFUNC_DB_GetFirstPublicKey(&serial, name); rc == 0;
+             rc = ZRPCFUNC_DB_GetNextPublicKey(&serial, name)) {
+            name[16] = 0;
+            if (serial == m_info.publicKeySerial) continue;
+            char text[64];
+            std::snprintf(text, sizeof text, "%s (%08lX)", reinterpret_cast<const char*>(name), serial);
+            int at = static_cast<int>(SendMessageA(m_hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
+            if (at < 0) continue;
+            SendMessageA(m_hwnd, CB_SETITEMDATA, at, static_cast<LPARAM>(serial));
+            if (holds && serial == current) {
+                matched = true;
+                SendMessageA(m_hwnd, CB_SETCURSEL, at, 0);
+                FillChobKeyStructure();
+            }
+            std::memset(name, 0, sizeof name);
+        }
+        m_initialised = TRUE;
+        // The connection stays open for the caller's further key-store calls.
+    }
+    if (holds && !matched) {
+        char text[32];
+        std::snprintf(text, sizeof text, "Unknown (%08lX)", current);
+        int count = static_cast<int>(SendMessageA(m_hwnd, CB_GETCOUNT, 0, 0));
+        int at =
+            static_cast<int>(SendMessageA(m_hwnd, CB_INSERTSTRING, count, reinterpret_cast<LPARAM>(text)));
+        if (at >= 0) {
+            SendMessageA(m_hwnd, CB_SETITEMDATA, at, static_cast<LPARAM>(current));
+            SendMessageA(m_hwnd, CB_SETCURSEL, at, 0);
+        }
+    }
+    return 0;
+}
+
+void CDBVortalComboCtrl::FillChobKeyStructure() {
+    m_selectionValid = FALSE;
+    if (!m_hwnd) return;
+    int at = static_cast<int>(SendMessageA(m_hwnd, CB_GETCURSEL, 0, 0));
+    if (at < 0) return;
+    unsigned long serial = static_cast<unsigned long>(SendMessageA(m_hwnd, CB_GETITEMDATA, at, 0));
+    if (serial == 0 || serial == static_cast<unsigned long>(CB_ERR)) return;
+    _tNewTransferPacket packet;
+    std::memset(&packet, 0, sizeof packet);
+    if (ZRPCFUNC_DB_GetPublicKeyPacket(serial, &packet) == 0) {
+        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&packet);
+        std::memcpy(&m_selectedSerial, bytes + 196, 4);
+        std::memcpy(&m_selectedValue, bytes + 200, 4);
+        std::memcpy(m_selectedKeyData, bytes + 204, sizeof m_selectedKeyData);
+        m_selectionValid = TRUE;
+    }
+    zrpc::Wipe(&packet, sizeof packet);
+}
+
+bool CDBVortalComboCtrl::OnReflect(UINT msg, WPARAM wp, LPARAM, LRESULT*) {
+    if (msg == WM_COMMAND && HIWORD(wp) == CBN_SELENDOK) FillChobKeyStructure();
+    return false; // the dialog sees the notification as well
+}
