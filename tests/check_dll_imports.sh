@@ -27,7 +27,10 @@ done
 for name in _ZN11CSecureEditC1Ev _ZN11CSecureEditD1Ev _ZN11CSecureEdit5EmptyEv \
             _ZN11CSecureEdit15GetRealContentsER7CString _ZN11CSecureEdit12HidePasswordEi \
             _ZN11CSecureEdit12HashContentsEPh _ZN4zwin6Window15SubclassDlgItemEjP6HWND__ \
-            _ZN4zwin6Window16UnsubclassWindowEv; do
+            _ZN4zwin6Window16UnsubclassWindowEv \
+            _ZN11CReportCtrlC1Ev _ZN11CReportCtrlD1Ev _ZN11CReportCtrl6CreateEmRK7tagRECTP6HWND__j \
+            _ZN11CReportCtrl15SubclassDlgItemEjP6HWND__ _ZN11CReportCtrl7AddItemEPKciii \
+            _ZN11CReportCtrl11GetItemRectEiiP7tagRECTj _ZN11CReportCtrl7HitTestEP14_RVHITTESTINFO; do
     echo "$exports" | grep -qx "$name" || { echo "zrpcfunc.dll does not export $name"; status=1; }
 done
 [ $status = 0 ] && echo "imports and exports as expected"
