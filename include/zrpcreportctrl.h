@@ -120,6 +120,14 @@ class ZRPC_CLASS CReportCtrl : public zwin::Window {
     BOOL SetCurrentFocus(int iItem, int iSubItem = -1);
     int FindItem(_RVFINDINFO* pFindInfo, int iSubItem = 0, int iStart = -1);
 
+    // ---- column profile
+    // Where WriteProfile and GetProfile keep their values, for every control of the process: the
+    // initialisation file when one is named, else the registry key under HKEY_CURRENT_USER (default
+    // "Software\\<program name>"), each section a subkey. Null arguments go back to the default.
+    static void SetProfileStore(LPCTSTR lpszRegistryKey, LPCTSTR lpszIniFile);
+    BOOL WriteProfile(LPCTSTR lpszSection, LPCTSTR lpszEntry);
+    BOOL GetProfile(LPCTSTR lpszSection, LPCTSTR lpszEntry);
+
     // ---- layout, scrolling, drawing
     int GetItemHeight();
     void SetItemHeight(int nHeight);

@@ -21,6 +21,7 @@ namespace {
 const char kClassName[] = "MFCReportCtrl";
 constexpr int kTextBuffer = 256;
 constexpr int kHeaderId = 0;
+constexpr UINT kApplyOrder = WM_APP + 0x3A1; // posted to itself after a header drag
 
 // The window procedure of "MFCReportCtrl" windows made by something other than CReportCtrl::Create
 // (a dialog template naming the class): a plain window until an object takes it over.
@@ -42,6 +43,62 @@ bool RegisterReportClass() {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
     wc.lpszClassName = kClassName;
     return RegisterClassExA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+// The process's profile store (SetProfileStore).
+struct ProfileStore {
+    std::string registryKey;
+    std::string iniFile;
+};
+ProfileStore& Store() {
+    static ProfileStore store;
+    return store;
+}
+
+std::string RegistryKeyFor(const char* section) {
+    std::string key = Store().registryKey;
+    if (key.empty()) {
+        char path[MAX_PATH] = "";
+        GetModuleFileNameA(nullptr, path, sizeof path);
+        path[sizeof path - 1] = 0;
+        std::string name = path;
+        size_t slash = name.find_last_of("\\/");
+        if (slash != std::string::npos) name.erase(0, slash + 1);
+        size_t dot = name.rfind('.');
+        if (dot != std::string::npos) name.erase(dot);
+        key = "Software\\" + name;
+    }
+    return key + "\\" + section;
+}
+
+bool WriteProfileText(const char* section, const char* entry, const std::string& value) {
+    if (!Store().iniFile.empty())
+        return WritePrivateProfileStringA(section, entry, value.c_str(), Store().iniFile.c_str()) != FALSE;
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, RegistryKeyFor(section).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG rc = RegSetValueExA(key, entry, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                             (DWORD)value.size() + 1);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS;
+}
+
+std::string ReadProfileText(const char* section, const char* entry) {
+    char buffer[4096] = "";
+    if (!Store().iniFile.empty()) {
+        GetPrivateProfileStringA(section, entry, "", buffer, sizeof buffer, Store().iniFile.c_str());
+        return buffer;
+    }
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, RegistryKeyFor(section).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return std::string();
+    DWORD type = 0, size = sizeof buffer - 1;
+    LONG rc = RegQueryValueExA(key, entry, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || type != REG_SZ) return std::string();
+    buffer[std::min<DWORD>(size, sizeof buffer - 1)] = 0;
+    return buffer;
 }
 
 RECT Rect(int l, int t, int r, int b) {
@@ -107,7 +164,12 @@ class CReportCtrl::Impl : public zrpc::report::ReportHost {
     void ColoursChanged() override {
         if (self->m_hwnd && redraw) InvalidateRect(self->m_hwnd, nullptr, FALSE);
     }
-    void ColumnsChanged() override { SyncHeader(); }
+    void ColumnsChanged() override {
+        if (inSync)
+            RecountWidth();
+        else
+            SyncHeader();
+    }
     int CompareItems(ReportModel&, int i1, int s1, int i2, int s2) override {
         return self->CompareItems(i1, s1, i2, s2);
     }
@@ -632,17 +694,45 @@ class CReportCtrl::Impl : public zrpc::report::ReportHost {
         case HDN_ITEMCHANGEDW:
             if (nh->pitem && (nh->pitem->mask & HDI_WIDTH) && !inSync) {
                 HDITEMA hd = {};
-                hd.mask = HDI_LPARAM;
+                hd.mask = HDI_LPARAM | HDI_WIDTH;
                 SendMessageA(header, HDM_GETITEMA, nh->iItem, reinterpret_cast<LPARAM>(&hd));
                 inSync = true;
                 const zrpc::report::SubItemDef* def = model.GetSubItemDef((int)hd.lParam);
-                if (def && def->width != nh->pitem->cxy)
-                    model.SetSubItemWidth((int)hd.lParam, nh->pitem->cxy);
+                if (def) {
+                    // The user's width, kept within the column's limits.
+                    int width = hd.cxy;
+                    if (!(def->format & RVCF_NOLIMITS)) {
+                        width = std::max(width, def->minWidth);
+                        if (def->maxWidth >= 1) width = std::min(width, def->maxWidth);
+                    }
+                    if (width != hd.cxy) {
+                        HDITEMA fix = {};
+                        fix.mask = HDI_WIDTH;
+                        fix.cxy = width;
+                        SendMessageA(header, HDM_SETITEMA, nh->iItem, reinterpret_cast<LPARAM>(&fix));
+                    }
+                    if (def->width != width) model.SetSubItemWidth((int)hd.lParam, width);
+                }
                 inSync = false;
                 RecountWidth();
             }
             *result = 0;
             return true;
+        case HDN_ENDDRAG: {
+            // The header's own reordering is refused; the model takes the new order once the drag
+            // is over and the header is rebuilt from it.
+            std::vector<int> order = model.GetColumnOrder();
+            int from = nh->iItem, to = nh->pitem ? nh->pitem->iOrder : -1;
+            if (from >= 0 && from < (int)order.size() && to >= 0 && to < (int)order.size() && from != to) {
+                int sub = order[(size_t)from];
+                order.erase(order.begin() + from);
+                order.insert(order.begin() + to, sub);
+                pendingOrder = order;
+                PostMessageA(self->m_hwnd, kApplyOrder, 0, 0);
+            }
+            *result = TRUE;
+            return true;
+        }
         default:
             return false;
         }
@@ -665,6 +755,12 @@ class CReportCtrl::Impl : public zrpc::report::ReportHost {
             hd.mask = HDI_FORMAT;
             SendMessageA(header, HDM_SETITEMA, i, reinterpret_cast<LPARAM>(&hd));
         }
+    }
+    void ApplyPendingOrder() {
+        if (pendingOrder.empty()) return;
+        std::vector<int> order;
+        order.swap(pendingOrder);
+        model.SetColumnOrder(order);
     }
     void RecountWidth() {
         totalWidth = 0;
@@ -725,6 +821,7 @@ class CReportCtrl::Impl : public zrpc::report::ReportHost {
     bool inSync = false;
     bool created = false;
     bool scrollStale = false;
+    std::vector<int> pendingOrder; // a column order from a header drag, applied after it ends
     HIMAGELIST images = nullptr;
     HIMAGELIST checkImages = nullptr;
     SIZE imageSize = {0, 0};
@@ -785,8 +882,9 @@ BOOL CReportCtrl::Create() {
     if (!m_hwnd) return FALSE;
     if (!d.header) {
         d.header = CreateWindowExA(
-            0, WC_HEADERA, "", WS_CHILD | WS_VISIBLE | HDS_HORZ | HDS_BUTTONS | HDS_FULLDRAG, 0, 0, 0, 0,
-            m_hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kHeaderId)), zrpc::SelfModule(), nullptr);
+            0, WC_HEADERA, "", WS_CHILD | WS_VISIBLE | HDS_HORZ | HDS_BUTTONS | HDS_FULLDRAG | HDS_DRAGDROP,
+            0, 0, 0, 0, m_hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kHeaderId)), zrpc::SelfModule(),
+            nullptr);
         if (!d.header) return FALSE;
     }
     HWND parent = GetParent(m_hwnd);
@@ -1067,6 +1165,31 @@ int CReportCtrl::FindItem(_RVFINDINFO* pFindInfo, int iSubItem, int iStart) {
 }
 
 #undef ZRPC_FORWARD
+
+// ---------------------------------------------------------------- column profile
+
+void CReportCtrl::SetProfileStore(LPCTSTR lpszRegistryKey, LPCTSTR lpszIniFile) {
+    zrpc::GuardVoid([&] {
+        Store().registryKey = lpszRegistryKey ? lpszRegistryKey : "";
+        Store().iniFile = lpszIniFile ? lpszIniFile : "";
+    });
+}
+
+BOOL CReportCtrl::WriteProfile(LPCTSTR lpszSection, LPCTSTR lpszEntry) {
+    return zrpc::Guard(FALSE, [&]() -> BOOL {
+        if (!lpszSection || !lpszEntry) return FALSE;
+        m_impl->ApplyPendingOrder(); // a drag's order not yet applied
+        return WriteProfileText(lpszSection, lpszEntry, m_impl->model.GetProfileValue());
+    });
+}
+
+BOOL CReportCtrl::GetProfile(LPCTSTR lpszSection, LPCTSTR lpszEntry) {
+    return zrpc::Guard(FALSE, [&]() -> BOOL {
+        if (!lpszSection || !lpszEntry) return FALSE;
+        std::string value = ReadProfileText(lpszSection, lpszEntry);
+        return !value.empty() && m_impl->model.ApplyProfileValue(value.c_str());
+    });
+}
 
 // ---------------------------------------------------------------- layout and scrolling
 
@@ -1717,6 +1840,9 @@ LRESULT CReportCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         if (lp && d.HeaderNotify(reinterpret_cast<NMHDR*>(lp), &result)) return result;
         break;
     }
+    case kApplyOrder:
+        m_impl->ApplyPendingOrder();
+        return 0;
     case WM_NCDESTROY:
         d.header = nullptr;
         d.created = false;

@@ -589,4 +589,106 @@ TEST_F(ReportWindow, PaintedPixels) {
     EXPECT_EQ(0, textPixels(*pic));
 }
 
+// A column limit: a definition narrower than its minimum of 50 is shown 50 wide, and the user cannot
+// make it narrower by dragging the divider.
+TEST_F(ReportWindow, ColumnMinimumWidth) {
+    CReportCtrl& r = Make(0, 0, false);
+    _RVSUBITEM narrow = {HDF_STRING, 30, 50, 0, 0, "Narrow"};
+    _RVSUBITEM free = {HDF_STRING | RVCF_NOLIMITS, 30, 50, 0, 0, "Free"};
+    r.DefineSubItem(0, &narrow);
+    r.DefineSubItem(1, &free);
+    r.ActivateSubItem(0, 0);
+    r.ActivateSubItem(1, 1);
+    ASSERT_EQ(0, r.AddItem("one"));
+    HWND header = r.GetHeaderCtrl();
+    RECT item;
+    SendMessageA(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(50, item.right - item.left);
+    SendMessageA(header, HDM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(30, item.right - item.left);
+    // The divider dragged 40 pixels to the left.
+    RECT first;
+    SendMessageA(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    int y = (first.top + first.bottom) / 2;
+    SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(first.right - 1, y));
+    SendMessageA(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(first.right - 41, y));
+    SendMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(first.right - 41, y));
+    SendMessageA(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+    EXPECT_EQ(50, item.right - item.left);
+    EXPECT_EQ(50, r.GetSubItemWidth(0));
+    RECT cell;
+    ASSERT_TRUE(r.GetItemRect(0, 0, &cell, 0));
+    EXPECT_EQ(50, cell.right - cell.left);
+}
+
+// The column profile: written after the user moved a column by dragging its header item, restored
+// on a fresh control; a value for another number of definitions, or with no column, is refused.
+// Both stores: a registry key of the user's and an initialisation file.
+TEST_F(ReportWindow, ProfileAfterColumnDragRestoredOnFreshControl) {
+    std::string ini = zt::MakeTempDir("reportprofile") + "\\columns.ini";
+    struct Store {
+        const char* key;
+        const char* ini;
+    } stores[] = {{"Software\\ZRPCFunc tests\\report", nullptr}, {nullptr, ini.c_str()}};
+    for (const Store& st : stores) {
+        SCOPED_TRACE(st.key ? st.key : st.ini);
+        CReportCtrl::SetProfileStore(st.key, st.ini);
+        CReportCtrl& r = Make(0, 2);
+        HWND header = r.GetHeaderCtrl();
+        RECT a, c;
+        SendMessageA(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&a));
+        SendMessageA(header, HDM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&c));
+        int y = (a.top + a.bottom) / 2;
+        // "Name" dragged past the middle of "Kind": it becomes the last column.
+        SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(a.left + 30, y));
+        for (int x = a.left + 30; x <= c.right - 5; x += 10)
+            SendMessageA(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, y));
+        SendMessageA(header, WM_LBUTTONUP, 0, MAKELPARAM(c.right - 5, y));
+        zt::Pump(20);
+        EXPECT_EQ(1, r.GetSubItemFromColumn(0));
+        EXPECT_EQ(2, r.GetSubItemFromColumn(1));
+        EXPECT_EQ(0, r.GetSubItemFromColumn(2));
+        RECT cell;
+        r.GetItemRect(0, 0, &cell, 0);
+        EXPECT_EQ(140, cell.left); // painted where the header shows it
+        ASSERT_TRUE(r.WriteProfile("Columns", "Main"));
+
+        CReportCtrl& fresh = Make(0, 0, false);
+        const char* names[] = {"Name", "Size", "Kind"};
+        int widths[] = {10, 10, 10};
+        for (int i = 0; i < 3; ++i) {
+            _RVSUBITEM s = {HDF_STRING, widths[i], 0, 0, 0, names[i]};
+            fresh.DefineSubItem(i, &s);
+        }
+        ASSERT_TRUE(fresh.GetProfile("Columns", "Main"));
+        ASSERT_EQ(3, fresh.GetActiveSubItemCount());
+        EXPECT_EQ(1, fresh.GetSubItemFromColumn(0));
+        EXPECT_EQ(2, fresh.GetSubItemFromColumn(1));
+        EXPECT_EQ(0, fresh.GetSubItemFromColumn(2));
+        EXPECT_EQ(100, fresh.GetSubItemWidth(0));
+        EXPECT_EQ(3, (int)SendMessageA(fresh.GetHeaderCtrl(), HDM_GETITEMCOUNT, 0, 0));
+
+        // Another definition count: ignored. No column shown: refused.
+        CReportCtrl& more = Make(0, 0, false);
+        for (int i = 0; i < 4; ++i) {
+            _RVSUBITEM s = {HDF_STRING, 20, 0, 0, 0, "x"};
+            more.DefineSubItem(i, &s);
+        }
+        EXPECT_FALSE(more.GetProfile("Columns", "Main"));
+        EXPECT_EQ(0, more.GetActiveSubItemCount());
+        more.UndefineSubItem(3);
+        more.UndefineSubItem(2);
+        ASSERT_TRUE(more.WriteProfile("Columns", "Bare"));
+        EXPECT_FALSE(more.GetProfile("Columns", "Bare"));
+        EXPECT_FALSE(more.GetProfile("Columns", "Missing"));
+    }
+    CReportCtrl::SetProfileStore(nullptr, nullptr);
+    for (const char* k : {"Software\\ZRPCFunc tests\\report\\Columns", "Software\\ZRPCFunc tests\\report",
+                          "Software\\ZRPCFunc tests"})
+        RegDeleteKeyA(HKEY_CURRENT_USER, k);
+    std::string text;
+    ASSERT_TRUE(zt::ReadFile(ini, text));
+    EXPECT_NE(std::string::npos, text.find("Bare=(2,0) 20 20")) << text;
+}
+
 } // namespace
