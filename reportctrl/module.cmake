@@ -5,3 +5,5 @@ zrpc_portable_sources(
     reportctrl/model/report_select.cpp
     reportctrl/model/report_tree.cpp
 )
+# The report control's window over the model.
+zrpc_win_sources(reportctrl/win_report_ctrl.cpp)

@@ -1,0 +1,204 @@
+// CReportCtrl: the report control exported by zrpcfunc.dll, a window of class "MFCReportCtrl" that
+// shows rows of items in columns, optionally as a tree, with images, check boxes, colours, previews
+// and a header.
+//
+// A C++ class of the library: a client must be compiled with the mingw-w64 g++ compiler the library
+// is built with (see zrpcwnd.h). Typical use:
+//     m_report.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | RVS_STRIPEDROWS, rect, hParent, IDC_REPORT);
+//     _RVSUBITEM column = {0, 120, 0, 0, 0, "Name"};
+//     m_report.DefineSubItem(0, &column);
+//     m_report.ActivateSubItem(0, 0);
+//     m_report.AddItem("first");
+// or m_report.SubclassDlgItem(IDC_REPORT, hDlg) over an item of the caller's dialog. Notifications
+// (RVN_ codes of reportctrl_types.h) reach the parent as WM_NOTIFY.
+#ifndef ZRPC_REPORTCTRL_H
+#define ZRPC_REPORTCTRL_H
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "reportctrl_types.h"
+#include "zrpcstring.h"
+#include "zrpcwnd.h"
+
+class ZRPC_CLASS CReportCtrl : public zwin::Window {
+  public:
+    CReportCtrl();
+    virtual ~CReportCtrl();
+
+    // ---- creation and state
+    // Creates the control as a window of class "MFCReportCtrl"; the low 16 bits of dwStyle are the
+    // control's own RVS_ styles. FALSE when the window cannot be made.
+    BOOL Create(DWORD dwStyle, const RECT& rect, HWND hParent, UINT nID);
+    // Takes over an existing window (a dialog item) and makes it a report control.
+    BOOL SubclassWindow(HWND hwnd);
+    BOOL SubclassDlgItem(UINT nID, HWND hParent);
+    // The window's high 16 bits with the control's low 16 bits.
+    DWORD GetStyle() const;
+    BOOL ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0);
+    // lValue is pointer-sized: the text properties pass a const char*.
+    BOOL ModifyProperty(UINT nProperty, LONG_PTR lValue);
+    LONG_PTR GetProperty(UINT nProperty) const;
+
+    // ---- sub-items and columns
+    int DefineSubItem(int iSubItem, _RVSUBITEM* pSubItem, BOOL bUpdateList = FALSE);
+    BOOL RedefineSubItem(int iSubItem, _RVSUBITEM* pSubItem, BOOL bUpdateList = FALSE);
+    BOOL UndefineSubItem(int iSubItem);
+    void UndefineAllSubItems();
+    int ActivateSubItem(int iSubItem, int iColumn = 0);
+    BOOL DeactivateSubItem(int iSubItem);
+    BOOL DeactivateAllSubItems();
+    BOOL IsActiveSubItem(int iSubItem);
+    int GetActiveSubItemCount();
+    int GetSubItemCount();
+    int GetSubItemWidth(int iSubItem);
+    BOOL SetSubItemWidth(int iSubItem, int iWidth);
+    int GetSubItemFromColumn(int iColumn);
+    int GetColumnFromSubItem(int iSubItem);
+
+    // ---- items
+    int InsertItem(_RVITEM* pItem);
+    int InsertItem(int iItem, LPCTSTR lpszText, int iImage = -1, int iCheck = -1, int iTextColor = -1);
+    int AddItem(LPCTSTR lpszText, int iImage = -1, int iCheck = -1, int iTextColor = -1);
+    int AddItem(_RVITEM* pItem);
+    int DeleteItem(int iItem);
+    BOOL DeleteAllItems();
+    BOOL SetItemCount(int nCount);
+    int GetItemCount();
+
+    BOOL GetItem(_RVITEM* pItem);
+    BOOL SetItem(_RVITEM* pItem);
+    int GetItemText(int iItem, int iSubItem, LPTSTR lpszText, int nLen);
+    CString GetItemText(int iItem, int iSubItem);
+    BOOL SetItemText(int iItem, int iSubItem, LPCTSTR lpszText);
+    int GetItemImage(int iItem, int iSubItem);
+    BOOL SetItemImage(int iItem, int iSubItem, int iImage);
+    int GetItemCheck(int iItem, int iSubItem);
+    BOOL SetItemCheck(int iItem, int iSubItem, int iCheck);
+    LPARAM GetItemData(int iItem);
+    BOOL SetItemData(int iItem, LPARAM dwData);
+
+    // ---- colours
+    int InsertColor(int iColor, COLORREF crColor);
+    BOOL SetColor(int iColor, COLORREF crColor);
+    COLORREF GetColor(int iColor);
+    BOOL DeleteColor(int iColor);
+    void DeleteAllColors();
+
+    // ---- rows, cache
+    void FlushCache(int iItem);
+    int GetItemRow(int iItem);
+    int GetItemFromRow(int iRow);
+    int GetRowCount();
+
+    // ---- tree
+    HTREEITEM InsertItem(_RVITEM* pItem, HTREEITEM hParent, HTREEITEM hInsertAfter = TVI_LAST,
+                         int iTreeSubItem = -1);
+    HTREEITEM InsertItem(LPCTSTR lpszText, int iImage, int iCheck, int iTextColor, HTREEITEM hParent,
+                         HTREEITEM hInsertAfter = TVI_LAST, int iTreeSubItem = -1);
+    BOOL DeleteItem(HTREEITEM hItem);
+    BOOL Expand(HTREEITEM hItem, UINT nCode);
+    BOOL ExpandAll(HTREEITEM hItem, UINT nCode, int iLevels = -1);
+    HTREEITEM GetNextItem(HTREEITEM hItem, UINT nCode);
+    BOOL HasChildren(HTREEITEM hItem);
+    int GetItemIndex(HTREEITEM hItem);
+    HTREEITEM GetItemHandle(int iItem);
+    BOOL EnsureVisible(HTREEITEM hItem);
+
+    // ---- sorting, selection, focus, search
+    BOOL SortItems(int iSubItem, BOOL bAscending);
+    BOOL ResortItems();
+    BOOL GetSortSettings(int* piSubItem, BOOL* pbAscending);
+    void SetSortCallback(RVCOMPAREPROC pfnCompare, LPARAM lParamSort);
+    int GetFirstSelectedItem();
+    int GetNextSelectedItem(int iItem);
+    int GetSelectedCount();
+    void SetSelection(int iItem, BOOL bKeepSelection = FALSE);
+    void ClearSelection();
+    void SelectAll();
+    int GetCurrentFocus(int* piColumn = nullptr);
+    BOOL SetCurrentFocus(int iItem, int iSubItem = -1);
+    int FindItem(_RVFINDINFO* pFindInfo, int iSubItem = 0, int iStart = -1);
+
+    // ---- column profile
+    // Where WriteProfile and GetProfile keep their values, for every control of the process: the
+    // initialisation file when one is named, else the registry key under HKEY_CURRENT_USER (default
+    // "Software\\<program name>"), each section a subkey. Null arguments go back to the default.
+    static void SetProfileStore(LPCTSTR lpszRegistryKey, LPCTSTR lpszIniFile);
+    BOOL WriteProfile(LPCTSTR lpszSection, LPCTSTR lpszEntry);
+    BOOL GetProfile(LPCTSTR lpszSection, LPCTSTR lpszEntry);
+
+    // ---- layout, scrolling, drawing
+    int GetItemHeight();
+    void SetItemHeight(int nHeight);
+    int GetVisibleCount(BOOL bPartial = FALSE);
+    int GetTopIndex();
+    BOOL IsItemVisible(int iItem, BOOL bPartial = FALSE);
+    BOOL EnsureVisible(int iItem, BOOL bPartial = FALSE);
+    void PageUp();
+    void PageDown();
+    // nCode: 0 whole cell, 1 image area, 2 check-box area, 3 text area, 4 text area of a tree node
+    // spanning sub-item. iSubItem -1: the row.
+    BOOL GetItemRect(int iItem, int iSubItem, RECT* pRect, UINT nCode = 0);
+    int HitTest(_RVHITTESTINFO* pHitTestInfo);
+    // The images of cells and, optionally, the images shown instead of drawn check boxes. The caller
+    // keeps owning both lists.
+    BOOL SetImageList(HIMAGELIST hImageList, HIMAGELIST hCheckList = nullptr);
+    HIMAGELIST GetImageList();
+    void SetRedraw(BOOL bRedraw);
+    void RedrawItems(int iFirst, int iLast);
+    void SetIndentFirstColumn(BOOL bIndent);
+    HWND GetHeaderCtrl();
+    // The wheel line count in use (read from the user's settings).
+    int GetWheelLines();
+
+  protected:
+    // ---- overridable operations
+    // Second stage of creation: header, fonts, style word, layout, system colours.
+    virtual BOOL Create();
+    virtual CString GetItemString(int iItem, TCHAR cSeparator);
+    // Draws one cell (image, check box, text) into rect.
+    virtual void DrawItem(HDC hDC, RECT rect, _RVITEM* pItem);
+    virtual void DrawBkgnd(HDC hDC, RECT rect, COLORREF crBackground);
+    virtual int CompareItems(int iItem1, int iSubItem1, int iItem2, int iSubItem2);
+    virtual int CompareItems(_RVITEM* pItem1, _RVITEM* pItem2);
+    // Sends a notification to the parent as WM_NOTIFY (the header's sender fields filled in); the
+    // parent's answer.
+    virtual LRESULT Notify(RVNMHDR* pHdr);
+    virtual void GetSysColors();
+    virtual int GetMouseScrollLines();
+    virtual void SelectRows(int iFirst, int iLast, BOOL bSelect = TRUE, BOOL bKeepSelection = FALSE,
+                            BOOL bInvert = FALSE, BOOL bNotify = TRUE);
+    virtual void DrawCtrl(HDC hDC);
+    virtual void DrawRow(HDC hDC, RECT rcRow, RECT rcClip, int iRow);
+    virtual void DrawTreeBox(HDC hDC, RECT rect, UINT nState);
+    virtual int DrawImage(HDC hDC, RECT rect, _RVITEM* pItem, BOOL bSelected);
+    virtual int DrawCheck(HDC hDC, RECT rect, _RVITEM* pItem);
+    virtual int DrawText(HDC hDC, RECT rect, _RVITEM* pItem);
+
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+    // The colours GetSysColors loads, by role.
+    enum {
+        kWindow,
+        kHighlight,
+        kHighlightNoFocus,
+        kText,
+        kHighlightText,
+        kHighlightTextNoFocus,
+        kGrid,
+        kDisabled,
+        k3DLight,
+        kShadow,
+        kButtonHighlight,
+        kDarkShadow,
+        kColourCount
+    };
+    COLORREF m_crSys[kColourCount];
+
+  private:
+    class Impl;
+    Impl* m_impl;
+};
+
+#endif
