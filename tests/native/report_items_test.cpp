@@ -3,6 +3,8 @@
 // line, colours, properties, the edit row, virtual mode and refusals of bad input.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "report_fixture.h"
 
 using namespace reporttest;
@@ -68,7 +70,7 @@ TEST_F(ReportItems, GetItemFillsMaskFromWhatIsStored) {
     // A cell without text: no RVIM_LABEL, an empty string and length 0.
     r.nMask = RVIM_LABEL;
     r.iSubItem = 1;
-    std::strcpy(buf, "junk"); // NOLINT: fixed literal into a larger buffer
+    std::snprintf(buf, sizeof buf, "junk");
     ASSERT_TRUE(m.GetItem(&r));
     EXPECT_EQ(r.nMask & RVIM_LABEL, 0u);
     EXPECT_STREQ(buf, "");
