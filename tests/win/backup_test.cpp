@@ -1,7 +1,7 @@
 // Backup of a token's key into the key store and a ".dlu" file, against the software token: every
 // target kind, marking rules, the file and its folder, declined overwrite, missing or vanished targets,
 // each step's failure and its report, and the default backup folder.
-// ctest-lock: keystore registry msgbox
+// ctest-lock: keystore registry display
 #include "tests/win/keystore_testing.h"
 
 #include <shlobj.h>

@@ -2,7 +2,7 @@
 // their states for each list flag, check boxes toggled by real clicks and the space bar with the
 // registered message as the dialog receives it, single choice, the checks remembered in the registry,
 // in-place editing of comments and e-mail addresses written back to the key store, and failures.
-// ctest-lock: keystore registry msgbox
+// ctest-lock: keystore registry display
 #include <cstring>
 #include <memory>
 #include <ostream>

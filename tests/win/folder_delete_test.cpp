@@ -1,7 +1,7 @@
 // Deletion of protected folder trees, checked on real folders and on the filter stand-in's record of
 // what the library told the filter; the file-in-use test; the unsupported copy and move.
 // The deletion's two debugging message boxes are answered from another thread.
-// ctest-lock: msgbox
+// ctest-lock: display
 #include <windows.h>
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The front end's state through its window (a stand-in window in a thread of this test), the caller's
 // rights, and the deletability of protected folders through the key-access service stand-in,
 // registered here as a local COM server.
-// ctest-lock: frontend
+// ctest-lock: frontend display
 #include <windows.h>
 #include <objbase.h>
 

@@ -1,5 +1,5 @@
 // Start-up, language strings, settings and error messages of the library, through its exports.
-// ctest-lock: msgbox
+// ctest-lock: display
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,6 +1,6 @@
 // The key store's files: location, creation, the connection, the replace protocol and stores that are
 // not what they should be.
-// ctest-lock: keystore registry
+// ctest-lock: keystore registry display
 #include "tests/win/keystore_testing.h"
 
 #include <cstdio>

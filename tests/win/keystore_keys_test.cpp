@@ -1,7 +1,7 @@
 // Public keys in the key store: adding (with and without the question), the exact file a sequence of
 // changes writes, replacing, reading, notes and their bound, values with markup characters, names and
 // the enumeration.
-// ctest-lock: keystore registry msgbox
+// ctest-lock: keystore registry display
 #include "tests/win/keystore_testing.h"
 
 #include <cstdio>

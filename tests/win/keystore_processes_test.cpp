@@ -1,6 +1,6 @@
 // The key store under several processes: a writer killed at many moments of its save leaves the store
 // whole (old or new content), and two processes adding keys at once lose none.
-// ctest-lock: keystore registry
+// ctest-lock: keystore registry display
 #include "tests/win/keystore_testing.h"
 
 #include <set>

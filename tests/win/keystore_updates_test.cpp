@@ -1,6 +1,6 @@
 // Updates in the key store: enumeration over the connection, counts, packets, deletion, and the
 // update that a backup files.
-// ctest-lock: keystore registry
+// ctest-lock: keystore registry display
 #include "tests/win/keystore_testing.h"
 
 #include "standins/token/softtoken.h"

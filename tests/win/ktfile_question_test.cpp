@@ -1,5 +1,5 @@
 // The overwrite question of ZRPCFUNC_WriteKTFile, answered from another thread.
-// ctest-lock: msgbox
+// ctest-lock: display
 #include <gtest/gtest.h>
 
 #include <windows.h>

@@ -2,7 +2,7 @@
 // stretched module: each static text and button is measured with the item's own font (DrawText with
 // DT_CALCRECT) against its client area. A failure names the module, the dialog, the item or string
 // number, and both sizes.
-// ctest-lock: msgbox
+// ctest-lock: display
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,6 +1,6 @@
 // The password box, driven as a user would: keyboard, mouse, Enter, Escape, the close command, and
 // zrpc password in a process of its own.
-// ctest-lock: msgbox
+// ctest-lock: display
 #include <gtest/gtest.h>
 
 #include <windows.h>

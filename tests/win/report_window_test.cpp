@@ -2,7 +2,7 @@
 // layout rectangles per style, hit-test flags at chosen points, scrolling with the wheel line count
 // from the user's settings, notifications as the parent receives them, header-click sorting,
 // virtual mode asking only for visible rows, and pixels of the control's own painting.
-// ctest-lock: wheelsetting
+// ctest-lock: wheelsetting display
 #include <gtest/gtest.h>
 
 #include <windows.h>

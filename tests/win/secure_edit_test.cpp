@@ -2,7 +2,7 @@
 // of the library: typing, the limit, backspace, swallowed keys, clicks, the mask, the digest, the
 // clipboard, changes from other threads and processes, reflection, giving windows back, and the
 // wiping of the typed bytes.
-// ctest-lock: msgbox
+// ctest-lock: display
 #include <gtest/gtest.h>
 
 #include <windows.h>

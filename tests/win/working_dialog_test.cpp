@@ -1,5 +1,5 @@
 // The working dialog: nesting, its text, its animation thread and a failed window creation.
-// ctest-lock: msgbox
+// ctest-lock: display
 #include <gtest/gtest.h>
 
 #include <windows.h>
