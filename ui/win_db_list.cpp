@@ -20,6 +20,16 @@ const char kSettingsKey[] = "Software\\Quillon Limited\\Corvane+\\Settings";
 // The key store's bound for a comment or an e-mail address (without the terminator).
 constexpr size_t kTextLimit = zks::kMaxNoteLength;
 
+// Reads a cell's text into buffer (empty when the cell has none).
+void CellText(HWND list, int row, int column, char* buffer, size_t size) {
+    buffer[0] = 0;
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = (int)size;
+    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+}
+
 enum Colour {
     kFace,
     kHighlight3D,
@@ -650,12 +660,8 @@ CSubItemEdit* CDBVortalListCtrl::EditSubLabel(int row, int column) {
         r.right = r.left + static_cast<int>(SendMessageA(m_hwnd, LVM_GETCOLUMNWIDTH, column, 0));
         if (r.right > client.right) r.right = client.right;
         if (column == 0 && SendMessageA(m_hwnd, LVM_GETIMAGELIST, LVSIL_SMALL, 0)) r.left += 16;
-        char text[kTextLimit + 1] = "";
-        LVITEMA item = {};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(m_hwnd, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+        char text[kTextLimit + 1];
+        CellText(m_hwnd, row, column, text, sizeof text);
         CSubItemEdit* editor = new (std::nothrow) CSubItemEdit(m_hwnd, row, column);
         if (!editor) return nullptr;
         if (!editor->Start(r, align, text)) {
@@ -688,11 +694,8 @@ void CDBVortalListCtrl::DumpItems() {
         for (int row = 0; row < n; ++row) {
             _tCDBVORTALLISTSCTRLDATA* cells = Records(row);
             if (!cells) continue;
-            char name[kTextLimit + 1] = "";
-            LVITEMA item = {};
-            item.pszText = name;
-            item.cchTextMax = sizeof name;
-            SendMessageA(m_hwnd, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+            char name[kTextLimit + 1];
+            CellText(m_hwnd, row, 0, name, sizeof name);
             char line[400];
             std::snprintf(line, sizeof line, "Name : %s Enabled %d State %d Type %lu\n", name,
                           cells[0].enabled, static_cast<int>(cells[0].checkState), cells[0].type);
@@ -806,12 +809,8 @@ void CDBVortalListCtrl::DrawCheckbox(int row, int column, HDC dc, unsigned long 
         FillRect(dc, &rect, brush);
         DeleteObject(brush);
 
-        char label[kTextLimit + 1] = "";
-        LVITEMA item = {};
-        item.iSubItem = column;
-        item.pszText = label;
-        item.cchTextMax = sizeof label;
-        SendMessageA(m_hwnd, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+        char label[kTextLimit + 1];
+        CellText(m_hwnd, row, column, label, sizeof label);
 
         RECT box = rect;
         box.bottom = rect.bottom - 1;
@@ -860,12 +859,8 @@ void CDBVortalListCtrl::DrawTextA(int row, int column, HDC dc, unsigned long tex
         HBRUSH brush = CreateSolidBrush(back);
         FillRect(dc, &rect, brush);
         DeleteObject(brush);
-        char label[kTextLimit + 1] = "";
-        LVITEMA item = {};
-        item.iSubItem = column;
-        item.pszText = label;
-        item.cchTextMax = sizeof label;
-        SendMessageA(m_hwnd, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+        char label[kTextLimit + 1];
+        CellText(m_hwnd, row, column, label, sizeof label);
         if (!label[0]) return;
         LVCOLUMNA info = {};
         info.mask = LVCF_FMT;
