@@ -204,10 +204,5 @@ int Base64Decode(const char* text, size_t textLength, uint8_t* out, size_t capac
     return result;
 }
 
-void WipeMemory(void* data, size_t size) {
-    volatile unsigned char* p = static_cast<volatile unsigned char*>(data);
-    while (size--)
-        *p++ = 0;
-}
 
 } // namespace zrpc

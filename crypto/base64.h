@@ -30,8 +30,6 @@ enum Base64Result : int {
 // bytes are written; *produced receives the number written.
 int Base64Decode(const char* text, size_t textLength, uint8_t* out, size_t capacity, size_t* produced);
 
-// Overwrites memory in a way the compiler keeps (for text and packet buffers before release).
-void WipeMemory(void* data, size_t size);
 
 } // namespace zrpc
 

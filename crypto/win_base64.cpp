@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "crypto/base64.h"
-#include "crypto/win_globalblock.h"
+#include "base/win_globalblock.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 

@@ -112,14 +112,14 @@ ZRPC_API unsigned long ZRPCFUNC_GenerateSymmetricKeyForIV(unsigned long /*reserv
                 !CryptAcquireContextA(&provider, "Corvane+", nullptr, PROV_RSA_FULL, CRYPT_NEWKEYSET)) {
                 DWORD error = GetLastError();
                 // A failed generation never leaves the buffer as it was: it may hold an old IV or key.
-                if (n) SecureZeroMemory(buffer, n);
+                if (n) zrpc::Wipe(buffer, n);
                 ReportProviderFailure(error);
                 return 1;
             }
         }
         if (n && !keepContents) std::memset(buffer, 0, n);
         BOOL ok = n == 0 || CryptGenRandom(provider, n, buffer);
-        if (!ok) SecureZeroMemory(buffer, n);
+        if (!ok) zrpc::Wipe(buffer, n);
         CryptReleaseContext(provider, 0);
         return ok ? 0 : 1;
     });

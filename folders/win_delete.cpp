@@ -5,7 +5,7 @@
 #include <string>
 
 #include "folders/win_folders.h"
-#include "folders/pathroot.h"
+#include "base/pathroot.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 
@@ -174,10 +174,10 @@ ZRPC_API unsigned long ZRPCFUNC_DeleteEncryptedFolder(const char* folder, unsign
         // A drive or share root, or a text that is not a full path (empty, relative, drive-relative) or
         // that comes to a root once "." and ".." are resolved, would empty a whole drive: refused before
         // anything is touched.
-        if (!folder || !IsAbsolutePath(folder)) return kBadArgument;
+        if (!folder || !zrpc::IsAbsolutePath(folder)) return kBadArgument;
         char full[kPathChars];
         DWORD n = GetFullPathNameA(folder, (DWORD)sizeof full, full, nullptr);
-        if (n == 0 || n >= sizeof full || IsRootPath(full)) return kBadArgument;
+        if (n == 0 || n >= sizeof full || zrpc::IsRootPath(full)) return kBadArgument;
         if ((flags & kOnlyIfProtected) && !ZRPCFUNC_IsFolderProtected(folder)) return 1;
         if (OpenFilterDevice()) return 1;
         RegisterFilterSession();

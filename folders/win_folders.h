@@ -9,6 +9,7 @@
 
 #include "folders/filter_request.h"
 #include "folders/pathbuf.h"
+#include "base/text.h"
 
 namespace zrpc {
 namespace folders {
@@ -70,18 +71,6 @@ inline bool IsFolderLink(const char* folder) {
     bool link = h != INVALID_HANDLE_VALUE && IsReparsePoint(h);
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
     return link || PathIsLink(folder);
-}
-
-// Compares names as the file system does for the fixed names this code looks for, which are plain
-// ASCII: letters without regard to case, every other byte exactly.
-inline bool EqualNoCase(const char* a, const char* b) {
-    for (;; ++a, ++b) {
-        unsigned char x = (unsigned char)*a, y = (unsigned char)*b;
-        if (x >= 'A' && x <= 'Z') x = (unsigned char)(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = (unsigned char)(y - 'A' + 'a');
-        if (x != y) return false;
-        if (!x) return true;
-    }
 }
 
 // True when the name of a directory entry is the marker file's.

@@ -1,6 +1,8 @@
 // The state of the client's front end, asked through its top-level window, and the caller's rights.
 #include <windows.h>
 
+#include <vector>
+
 #include "folders/win_folders.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
@@ -21,10 +23,9 @@ bool TokenHasAdministrators(HANDLE token) {
     if (GetTokenInformation(token, TokenGroups, nullptr, 0, &size) ||
         GetLastError() != ERROR_INSUFFICIENT_BUFFER)
         return false;
-    HGLOBAL block = GlobalAlloc(GPTR, size);
-    if (!block) return false;
+    std::vector<DWORD> block(size / sizeof(DWORD) + 1); // DWORD-aligned, as the groups need
     bool answer = false;
-    TOKEN_GROUPS* groups = static_cast<TOKEN_GROUPS*>(block);
+    TOKEN_GROUPS* groups = reinterpret_cast<TOKEN_GROUPS*>(block.data());
     if (GetTokenInformation(token, TokenGroups, groups, size, &size)) {
         SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
         PSID administrators = nullptr;
@@ -36,7 +37,6 @@ bool TokenHasAdministrators(HANDLE token) {
             FreeSid(administrators);
         }
     }
-    GlobalFree(block);
     return answer;
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "folders/win_folders.h"
-#include "folders/pathroot.h"
+#include "base/pathroot.h"
 #include "folders/treescan.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
@@ -164,7 +164,7 @@ unsigned long Encryptable(const char* folder, char* offendingFile, unsigned long
     // short name all name the Windows folder.
     PathBuf fb;
     // A text that is not a full path ("C:", "a\\b") keeps its spelling: it names no fixed location.
-    const std::string spelled = IsAbsolutePath(folder) ? Location(folder) : std::string(folder);
+    const std::string spelled = zrpc::IsAbsolutePath(folder) ? Location(folder) : std::string(folder);
     if (!fb.Set(spelled.c_str()) || !fb.AddSeparator()) return kBadArgument; // too long to classify
     const std::string f = fb.c_str();
 

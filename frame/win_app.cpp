@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "folders/pathroot.h"
+#include "base/pathroot.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
@@ -47,7 +47,7 @@ bool InitInstance() {
     // never searched for along the search path, where the program's or the current folder could
     // hold another module of that name.
     std::string path = name;
-    if (!zrpc::folders::IsAbsolutePath(name)) {
+    if (!zrpc::IsAbsolutePath(name)) {
         char self[MAX_PATH] = "";
         DWORD n = GetModuleFileNameA(g_self, self, sizeof self);
         std::string folder = n > 0 && n < sizeof self ? std::string(self, n) : std::string();

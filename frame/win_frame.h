@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "base/text.h"
+#include "base/wipe.h"
 #include "zrpcstring.h"
 
 namespace zrpc {
@@ -29,12 +31,6 @@ bool LoadModuleString(HINSTANCE module, unsigned id, std::string& text, size_t m
 bool LangString(unsigned id, std::string& text, size_t maxChars = 511);
 // The missing-string text for id.
 std::string MissingStringText(unsigned id);
-
-// Copies text into a caller's buffer of size bytes, cut to fit and always terminated (size > 0).
-void CopyToBuffer(char* buffer, size_t size, const std::string& text);
-
-// Overwrites memory in a way the compiler keeps.
-void Wipe(void* data, size_t size);
 
 // Runs f and turns any exception into the given answer, so that nothing escapes an export.
 template <class R, class F> R Guard(R onError, F&& f) noexcept {

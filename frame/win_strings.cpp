@@ -5,32 +5,17 @@
 #include <cstring>
 #include <string>
 
+#include "base/win_settings.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "winlayer/win_window.h"
 
 namespace {
 
-const char kSettingsKey[] = "Software\\Quillon Limited\\Corvane+\\Settings";
-
-// Reads a string value of the settings key into name (255 bytes). A missing value, one shorter than
-// two bytes or one that does not fit counts as missing and gives the default.
+// Reads a string value of the settings into name (255 bytes); a missing, empty or too long value
+// gives the default.
 int ReadSettingsName(const char* value, const char* fallback, char* name) {
-    char buffer[255];
-    DWORD size = sizeof buffer;
-    DWORD type = 0;
-    bool found = false;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        LONG rc = RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-        RegCloseKey(key);
-        found = rc == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) && size >= 2;
-    }
-    if (found) {
-        buffer[size < sizeof buffer ? size : sizeof buffer - 1] = 0;
-        zrpc::CopyToBuffer(name, 255, buffer);
-        return 1;
-    }
+    if (zrpc::ReadRegistryString(HKEY_CURRENT_USER, zrpc::kSettingsKey, value, name, 255)) return 1;
     zrpc::CopyToBuffer(name, 255, fallback);
     return 0;
 }
@@ -38,17 +23,6 @@ int ReadSettingsName(const char* value, const char* fallback, char* name) {
 } // namespace
 
 namespace zrpc {
-
-void Wipe(void* data, size_t size) {
-    if (data && size) SecureZeroMemory(data, size);
-}
-
-void CopyToBuffer(char* buffer, size_t size, const std::string& text) {
-    if (!buffer || size == 0) return;
-    size_t n = text.size() < size - 1 ? text.size() : size - 1;
-    std::memcpy(buffer, text.data(), n);
-    buffer[n] = 0;
-}
 
 bool LoadModuleString(HINSTANCE module, unsigned id, std::string& text, size_t maxChars) {
     text.clear();
@@ -93,11 +67,13 @@ bool LangString(unsigned id, std::string& text, size_t maxChars) {
 } // namespace zrpc
 
 ZRPC_API int ZRPCFUNC_FindResDLLName(char* name) {
-    return zrpc::Guard(0, [&] { return name ? ReadSettingsName("ResourceDll", "zrpcres.dll", name) : 0; });
+    return zrpc::Guard(
+        0, [&] { return name ? ReadSettingsName(zrpc::kResourceDllValue, "zrpcres.dll", name) : 0; });
 }
 
 ZRPC_API int ZRPCFUNC_FindHelpCHMName(char* name) {
-    return zrpc::Guard(0, [&] { return name ? ReadSettingsName("HelpChm", "zrphelp.chm", name) : 0; });
+    return zrpc::Guard(
+        0, [&] { return name ? ReadSettingsName(zrpc::kHelpFileValue, "zrphelp.chm", name) : 0; });
 }
 
 ZRPC_API int ZRPCFUNC_GetLangString(CString* text, unsigned int id) {

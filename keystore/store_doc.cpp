@@ -22,17 +22,6 @@ const char kCreated[] = "created";
 
 constexpr std::size_t kChunk = 4095;
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-char Lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c;
-}
-
 std::uint32_t ParseDecimalPrefix(const char* text) {
     std::uint32_t v = 0;
     for (; text && *text >= '0' && *text <= '9'; ++text)
@@ -65,23 +54,6 @@ std::string FileTimeText(std::uint64_t fileTime) {
     return text;
 }
 
-std::uint32_t ParseHexPrefix(const char* text, std::size_t maxDigits) {
-    std::uint32_t v = 0;
-    for (std::size_t i = 0; text && i < maxDigits; ++i) {
-        int d = HexValue(text[i]);
-        if (d < 0) break;
-        v = (v << 4) | (std::uint32_t)d;
-    }
-    return v;
-}
-
-bool EqualNoCase(const char* a, const char* b) {
-    if (!a || !b) return false;
-    for (; *a && *b; ++a, ++b)
-        if (Lower(*a) != Lower(*b)) return false;
-    return *a == *b;
-}
-
 std::string ChunkedText(const char* data, std::size_t size) {
     if (!data || size == 0) return std::string();
     if (!std::memchr(data, 0, size)) return std::string(data, size);
@@ -105,20 +77,6 @@ std::string NameFieldText(const char* field) {
     while (n < kNameField && field[n])
         ++n;
     return std::string(field, n);
-}
-
-namespace {
-void WipeBytes(char* p, std::size_t size) {
-    std::memset(p, 0, size);
-    // The bytes are about to be released: keep the compiler from dropping the clearing as a dead store.
-    __asm__ __volatile__("" : : "r"(p) : "memory");
-}
-} // namespace
-
-void WipeString(std::string& text) {
-    if (text.empty()) return;
-    WipeBytes(&text[0], text.size());
-    text.clear();
 }
 
 void ReadUpdateEntry(const XmlNodeHandle& update, _tDBKeyUpdate* out) {
@@ -159,7 +117,7 @@ bool StoreDoc::LoadHeapText(char* text, std::size_t size) {
     m_doc.reset(new (std::nothrow) XmlParser);
     if (!m_doc) {
         if (text) {
-            WipeBytes(text, size);
+            zrpc::Wipe(text, size);
             std::free(text);
         }
         return false;

@@ -26,6 +26,8 @@
 #include <memory>
 #include <string>
 
+#include "base/text.h"
+#include "base/wipe.h"
 #include "include/zrpcrecords.h"
 #include "xml/xml.h"
 
@@ -55,10 +57,8 @@ constexpr std::size_t kNameField = 16;
 std::string SerialText(std::uint32_t serial);
 std::string UpdateSerialText(std::uint32_t keySerial, std::uint16_t updateId);
 std::string FileTimeText(std::uint64_t fileTime);
-// Up to maxDigits hexadecimal digits at the start of text (reading stops at any other character).
-std::uint32_t ParseHexPrefix(const char* text, std::size_t maxDigits);
-// Case-insensitive equality of two ASCII texts.
-bool EqualNoCase(const char* a, const char* b);
+using zrpc::EqualNoCase;
+using zrpc::ParseHexPrefix;
 
 // The text a store file gives, read as the key store reads files: in chunks of 4095 bytes, each chunk
 // contributing its bytes up to its first NUL byte.
@@ -72,8 +72,7 @@ void CopyNameField(char* field, const std::string& text);
 // The text of a 16-byte field up to its first NUL (at most 16 characters).
 std::string NameFieldText(const char* field);
 
-// Overwrites and empties a string that held packet text.
-void WipeString(std::string& text);
+using zrpc::WipeString;
 
 class StoreDoc {
   public:

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/win_settings.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "keystore/win_store_files.h"
@@ -17,8 +18,6 @@ namespace {
 
 using namespace zks;
 
-const char kSettingsKey[] = "Software\\Quillon Limited\\Corvane+\\Settings";
-const char kClientKey[] = "Software\\Quillon Limited\\Corvane+\\Client";
 const char kBackupKeyName[] = "Backup Key";
 
 constexpr unsigned kStringReadingKey = 900;
@@ -29,30 +28,11 @@ constexpr uint32_t kMarkBackedUp = 0x40;
 // Longest folder that still leaves room for "\NAME16 (XXXXXXXX)\KEYNAME16.dlu" within a path.
 constexpr size_t kSubPathRoom = 1 + kNameField + 12 + kNameField + 4;
 
-// A language string used as a format with one argument: its first %d, %u or %s is replaced by arg and
-// "%%" becomes "%"; any other % stays as it is (the text comes from a resource, not from this code).
+// A language string with arg in place of its placeholder.
 std::string FormatOne(unsigned id, const std::string& arg) {
-    std::string format, out;
+    std::string format;
     zrpc::LangString(id, format);
-    bool used = false;
-    for (size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == '%' && i + 1 < format.size()) {
-            char c = format[i + 1];
-            if (c == '%') {
-                out += '%';
-                ++i;
-                continue;
-            }
-            if (!used && (c == 'd' || c == 'u' || c == 's')) {
-                out += arg;
-                used = true;
-                ++i;
-                continue;
-            }
-        }
-        out += format[i];
-    }
-    return out;
+    return zrpc::FillPlaceholder(format, arg);
 }
 
 std::string LangText(unsigned id) {
@@ -233,25 +213,14 @@ unsigned long Backup(HWND parent, ITokenInterface* token, unsigned long handle, 
     return folder && (written || filed == kOk) ? kOk : filed;
 }
 
-// Reads a string value into a 260-character buffer; false when missing, empty or too long.
-bool ReadFolderValue(HKEY root, const char* keyName, const char* value, char* out) {
-    HKEY key;
-    if (RegOpenKeyExA(root, keyName, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    char buffer[MAX_PATH + 1] = {0};
-    DWORD size = MAX_PATH, type = 0;
-    LONG rc = RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
-    buffer[size < MAX_PATH ? size : MAX_PATH] = 0;
-    if (!buffer[0]) return false;
-    zrpc::CopyToBuffer(out, MAX_PATH, buffer);
-    return true;
-}
-
 int GetBackupFolder(char* folder) {
     if (!folder) return 0;
-    if (ReadFolderValue(HKEY_CURRENT_USER, kSettingsKey, "BackupFolder", folder)) return 1;
-    if (ReadFolderValue(HKEY_LOCAL_MACHINE, kClientKey, "strinstalldir", folder)) return 1;
+    if (zrpc::ReadRegistryString(HKEY_CURRENT_USER, zrpc::kSettingsKey, zrpc::kBackupFolderValue, folder,
+                                 MAX_PATH))
+        return 1;
+    if (zrpc::ReadRegistryString(HKEY_LOCAL_MACHINE, zrpc::kClientKey, zrpc::kInstallDirValue, folder,
+                                 MAX_PATH))
+        return 1;
     LPITEMIDLIST list = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &list)) || !list) return 0;
     char path[MAX_PATH] = {0};

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/win_file.h"
+#include "base/win_settings.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 
@@ -12,14 +14,11 @@ namespace zks {
 
 namespace {
 
-const char kClientKey[] = "SOFTWARE\\Quillon Limited\\Corvane+\\Client";
-const char kInstallValue[] = "strInstallDir";
 const char kStoreName[] = "KeyStore.xml";
 const char kTempName[] = "TempStore.xml";
 const char kPreviousName[] = "Previous.dat";
 
 constexpr DWORD kLockWaitMs = 60000;
-constexpr DWORD kIoBlock = 1 << 20;
 // A reader of another process may hold the store open for a moment; the replacement waits for it.
 constexpr int kReplaceTries = 250;
 constexpr DWORD kReplaceRetryMs = 20;
@@ -38,17 +37,11 @@ bool Retryable(DWORD error) {
 
 bool StorePath(std::string& path) {
     path.clear();
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kClientKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    char folder[MAX_PATH + 1];
+    if (!zrpc::ReadRegistryString(HKEY_LOCAL_MACHINE, zrpc::kClientKey, zrpc::kInstallDirValue, folder,
+                                  sizeof folder))
         return false;
-    char folder[MAX_PATH + 1] = {0};
-    DWORD size = MAX_PATH, type = 0;
-    LONG rc = RegQueryValueExA(key, kInstallValue, nullptr, &type, reinterpret_cast<BYTE*>(folder), &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return false;
-    folder[size < MAX_PATH ? size : MAX_PATH] = 0;
     std::string dir = folder;
-    if (dir.empty()) return false;
     if (dir.back() != '\\' && dir.back() != '/') dir += '\\';
     dir += kStoreName;
     if (dir.size() > kMaxPath) return false;
@@ -61,117 +54,36 @@ bool IsFile(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-namespace {
-
-void WipeAndFree(char* block, size_t size) {
-    if (!block) return;
-    zrpc::Wipe(block, size);
-    std::free(block);
-}
-
-// Reads the whole file into a std::malloc block one byte longer than the content, that byte 0. The
-// file is shared for reading, writing and deleting, so that another process can replace the store
-// meanwhile. Null when the file cannot be opened or read.
-char* ReadFileToHeap(const std::string& path, size_t& size) {
-    size = 0;
-    HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return nullptr;
-    LARGE_INTEGER length;
-    size_t capacity = 0;
-    bool ok = true;
-    if (GetFileSizeEx(file, &length) && length.QuadPart > 0) {
-        if (length.QuadPart >= 0x40000000) ok = false; // no store is that large
-        capacity = (size_t)length.QuadPart;
-    }
-    char* block = ok ? static_cast<char*>(std::malloc(capacity + 1)) : nullptr;
-    ok = block != nullptr;
-    // The size the file has, then whatever it still gives (it may have grown meanwhile).
-    while (ok && size < capacity) {
-        DWORD got = 0;
-        DWORD want = (DWORD)(capacity - size < kIoBlock * 64 ? capacity - size : kIoBlock * 64);
-        if (!::ReadFile(file, block + size, want, &got, nullptr)) ok = false;
-        if (!ok || got == 0) break;
-        size += got;
-    }
-    char tail[1 << 16];
-    for (DWORD got = 0; ok;) {
-        if (!::ReadFile(file, tail, sizeof tail, &got, nullptr)) ok = false;
-        if (!ok || got == 0) break;
-        size_t grown = size + got;
-        char* bigger = grown < 0x40000000 ? static_cast<char*>(std::malloc(grown + 1)) : nullptr;
-        if (!bigger) {
-            ok = false;
-            break;
-        }
-        std::memcpy(bigger, block, size);
-        std::memcpy(bigger + size, tail, got);
-        WipeAndFree(block, capacity + 1);
-        block = bigger;
-        size = capacity = grown;
-    }
-    zrpc::Wipe(tail, sizeof tail);
-    CloseHandle(file);
-    if (!ok) {
-        WipeAndFree(block, capacity + 1);
-        size = 0;
-        return nullptr;
-    }
-    block[size] = 0;
-    return block;
-}
-
-} // namespace
-
-bool WriteWholeFile(const std::string& path, const std::string& data, bool* createFailed) {
-    if (createFailed) *createFailed = false;
-    HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        if (createFailed) *createFailed = true;
-        return false;
-    }
-    bool ok = true;
-    for (size_t at = 0; ok && at < data.size();) {
-        DWORD n = (DWORD)(data.size() - at < kIoBlock ? data.size() - at : kIoBlock), wrote = 0;
-        ok = ::WriteFile(file, data.data() + at, n, &wrote, nullptr) && wrote == n;
-        at += wrote;
-    }
-    if (ok) ok = FlushFileBuffers(file) != FALSE;
-    if (!CloseHandle(file)) ok = false;
-    if (!ok) DeleteFileA(path.c_str());
-    return ok;
+// Writes a whole file and flushes it to the disk before closing; the partial file is deleted on failure.
+static bool WriteWholeFile(const std::string& path, const std::string& data) {
+    return zrpc::WriteWholeFile(path.c_str(), data.data(), data.size());
 }
 
 bool LoadStore(const std::string& path, StoreDoc& doc, std::string* raw) {
-    size_t size = 0;
-    char* block = ReadFileToHeap(path, size);
-    if (!block) return false;
-    if (size == 0) {
-        WipeAndFree(block, 1);
-        return false;
-    }
+    // Shared for reading, writing and deleting, so that another process can replace the store meanwhile.
+    zrpc::FileBytes file;
+    if (zrpc::ReadWholeFile(path.c_str(), true, file) != zrpc::FileRead::Ok || file.size() == 0) return false;
     bool ok = true;
     if (raw) {
         // The caller keeps the bytes before the change (for Previous.dat).
         try {
-            raw->assign(block, size);
+            raw->assign(file.data(), file.size());
         } catch (...) {
             ok = false;
         }
     }
     if (!ok) {
-        WipeAndFree(block, size + 1);
-    } else if (std::memchr(block, 0, size)) {
+        // The caller cannot keep the old bytes: the document stays empty.
+    } else if (std::memchr(file.data(), 0, file.size())) {
         // Stray NUL bytes: read as the chunked file reader would have read them.
-        std::string text = ChunkedText(block, size);
-        WipeAndFree(block, size + 1);
+        std::string text = ChunkedText(file.data(), file.size());
+        file.Clear();
         ok = doc.Load(text.data(), text.size());
         WipeString(text);
     } else {
         // Parsed in place: the document takes the block over.
-        ok = doc.LoadHeapText(block, size);
+        size_t size = file.size();
+        ok = doc.LoadHeapText(file.Release(), size);
     }
     if (!ok && raw) WipeString(*raw);
     return ok;

@@ -21,10 +21,6 @@ bool StorePath(std::string& path);
 // True when path names an existing file (not a folder).
 bool IsFile(const std::string& path);
 
-// Writes a whole file and flushes it to the disk before closing. false when it cannot be created
-// (createFailed set) or written (the partial file is deleted).
-bool WriteWholeFile(const std::string& path, const std::string& data, bool* createFailed = nullptr);
-
 // Loads a store file into doc: false, with doc empty, when the file gives no text or holds no
 // backupdatabase element. raw (optional) receives the file's bytes.
 bool LoadStore(const std::string& path, StoreDoc& doc, std::string* raw);

@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "base/win_settings.h"
 #include "frame/win_frame.h"
 #include "keystore/store_doc.h"
 #include "ui/win_keystore_controls.h"
@@ -16,7 +17,6 @@
 
 namespace {
 
-const char kSettingsKey[] = "Software\\Quillon Limited\\Corvane+\\Settings";
 // The key store's bound for a comment or an e-mail address (without the terminator).
 constexpr size_t kTextLimit = zks::kMaxNoteLength;
 
@@ -710,7 +710,8 @@ BOOL CDBVortalListCtrl::GetRegData(void** data, unsigned long* size) {
         if (!data || !size) return FALSE;
         *data = nullptr;
         HKEY key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return FALSE;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, zrpc::kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return FALSE;
         std::string name = SerialText(m_info.publicKeySerial);
         DWORD bytes = 0;
         LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, &bytes);
@@ -772,7 +773,7 @@ void CDBVortalListCtrl::SaveSettings() {
             }
         }
         HKEY key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, zrpc::kSettingsKey, 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
         std::string name = SerialText(m_info.publicKeySerial);
         RegSetValueExA(key, name.c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE*>(serials.data()),
                        static_cast<DWORD>(serials.size()));

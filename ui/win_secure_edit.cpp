@@ -54,7 +54,7 @@ CSecureEdit::CSecureEdit()
 CSecureEdit::~CSecureEdit() {
     zrpc::GuardVoid([this] { ReleaseWindow(); });
     if (m_contents) {
-        SecureZeroMemory(m_contents, kBlockSize);
+        zrpc::Wipe(m_contents, kBlockSize);
         if (m_locked) VirtualUnlock(m_contents, kBlockSize);
         VirtualFree(m_contents, 0, MEM_RELEASE);
         m_contents = nullptr;
@@ -80,7 +80,7 @@ void CSecureEdit::Empty() {
     zrpc::GuardVoid([this] {
         if (m_hwnd) SetTextInternal("");
         m_caret = 0;
-        if (m_contents) SecureZeroMemory(m_contents, kLimit);
+        if (m_contents) zrpc::Wipe(m_contents, kLimit);
         m_length = 0;
     });
 }
@@ -170,7 +170,7 @@ void CSecureEdit::OnKeyDown(UINT nChar, UINT, UINT) {
             --m_caret;
             --m_length;
             m_contents[m_length] = 0;
-            SecureZeroMemory(m_contents + m_length, 1);
+            zrpc::Wipe(m_contents + m_length, 1);
         }
         FillEditControlWithCharForContents(kMaskChar);
         return;

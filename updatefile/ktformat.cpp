@@ -6,6 +6,8 @@
 
 #include "crypto/base64.h"
 #include "updatefile/scrambler.h"
+#include "base/text.h"
+#include "base/wipe.h"
 
 namespace zrpc {
 namespace kt {
@@ -33,13 +35,6 @@ const char* Find(const char* from, const char* end, const char* needle) {
 
 bool IsSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
 }
 
 void AppendLine(std::string& out, const char* text) {
@@ -88,7 +83,7 @@ uint32_t BuildText(_tNewTransferPacket& packet, const char* name, uint32_t targe
         if (n == kLineWidth) out += kEol;
     }
     out += kEol;
-    WipeMemory(text, sizeof text);
+    Wipe(text, sizeof text);
     AppendLine(out, kEndMarker);
     return kOk;
 }
@@ -97,7 +92,7 @@ uint32_t PacketToText(const _tNewTransferPacket& packet, const char* name, uint3
                       std::string& out) {
     _tNewTransferPacket copy = packet;
     uint32_t rc = BuildText(copy, name, target, out);
-    WipeMemory(&copy, sizeof copy);
+    Wipe(&copy, sizeof copy);
     return rc;
 }
 
@@ -144,9 +139,9 @@ uint32_t TextToPacket(const char* data, size_t length, _tNewTransferPacket& pack
         std::vector<uint8_t> bytes(DecodedCapacity(base64.size()));
         rc = DecodeData(base64, bytes.data(), bytes.size(), nullptr);
         if (rc == kOk) std::memcpy(&packet, bytes.data(), sizeof packet);
-        WipeMemory(bytes.data(), bytes.size());
+        Wipe(bytes.data(), bytes.size());
     }
-    WipeMemory(&base64[0], base64.size());
+    Wipe(&base64[0], base64.size());
     return rc;
 }
 
@@ -168,7 +163,7 @@ uint32_t ReadTarget(const char* data, size_t length, char name[16], uint32_t* ta
     uint32_t value = 0;
     const char* p = t + sizeof kTarget - 1;
     for (int i = 0; i < 8 && p < end; ++i, ++p) {
-        int d = HexDigit(*p);
+        int d = HexDigitValue(*p);
         if (d < 0) break;
         value = value << 4 | (uint32_t)d;
     }

@@ -7,48 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
+#include "base/win_globalblock.h"
+#include "base/wipe.h"
 #include "crypto/base64.h"
-#include "crypto/win_globalblock.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
 #include "updatefile/ktformat.h"
-#include "updatefile/win_file.h"
+#include "updatefile/win_ktread.h"
 
 using namespace zrpc::kt;
 
 namespace {
-
-// Wipes a string's characters before it goes.
-struct WipedString {
-    std::string text;
-    ~WipedString() {
-        if (!text.empty()) zrpc::WipeMemory(&text[0], text.size());
-    }
-};
-
-// The overwrite question's text: the language string with path in place of its "%s" ("%%" gives "%").
-std::string QuestionText(const std::string& format, const char* path) {
-    std::string out;
-    bool placed = false;
-    for (size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == '%' && i + 1 < format.size()) {
-            if (format[i + 1] == '%') {
-                out += '%';
-                ++i;
-                continue;
-            }
-            if (format[i + 1] == 's' && !placed) {
-                out += path;
-                placed = true;
-                ++i;
-                continue;
-            }
-        }
-        out += format[i];
-    }
-    return out;
-}
 
 bool FileExists(const char* path) {
     HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
@@ -58,21 +29,10 @@ bool FileExists(const char* path) {
     return true;
 }
 
-bool WriteAll(HANDLE file, const std::string& text) {
-    size_t at = 0;
-    while (at < text.size()) {
-        DWORD wrote = 0;
-        DWORD chunk = (DWORD)(text.size() - at < 0x100000 ? text.size() - at : 0x100000);
-        if (!WriteFile(file, text.data() + at, chunk, &wrote, nullptr) || wrote == 0) return false;
-        at += wrote;
-    }
-    return true;
-}
-
 unsigned long ReadMem(_tNewTransferPacket** packet, const char* data, size_t length) {
     *packet = nullptr;
     if (!data) return kNoMemory;
-    WipedString base64;
+    zrpc::WipedString base64;
     uint32_t rc = ExtractData(data, length, base64.text);
     if (rc != kOk) return rc;
     size_t capacity = DecodedCapacity(base64.text.size());
@@ -90,34 +50,6 @@ unsigned long ReadMem(_tNewTransferPacket** packet, const char* data, size_t len
 
 } // namespace
 
-namespace zrpc {
-
-uint32_t ReadWholeFile(const char* path, std::vector<char>& data) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return kNotRead;
-    uint32_t rc = kOk;
-    DWORD high = 0;
-    DWORD size = GetFileSize(file, &high);
-    if (size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) {
-        rc = kNotRead;
-    } else if (high != 0 || size > 0x7FFFFFFFu) {
-        rc = kNoMemory;
-    } else {
-        try {
-            data.assign(size, 0);
-        } catch (const std::bad_alloc&) {
-            rc = kNoMemory;
-        }
-        DWORD got = 0;
-        if (rc == kOk && size && (!ReadFile(file, data.data(), size, &got, nullptr) || got != size))
-            rc = kNotRead;
-    }
-    CloseHandle(file);
-    return rc;
-}
-
-} // namespace zrpc
-
 ZRPC_API unsigned long ZRPCFUNC_WriteKTFile(HWND owner, _tNewTransferPacket* packet, const char* path,
                                             const char* name, unsigned long target) {
     return zrpc::Guard<unsigned long>(kBadArgument, [&]() -> unsigned long {
@@ -126,18 +58,16 @@ ZRPC_API unsigned long ZRPCFUNC_WriteKTFile(HWND owner, _tNewTransferPacket* pac
         if (FileExists(path)) {
             std::string format;
             zrpc::LangString(IDS_OVERWRITE_QUESTION, format, 511);
-            std::string question = QuestionText(format, path);
+            std::string question = zrpc::FillPlaceholder(format, path);
             if (MessageBoxA(owner, question.c_str(), "Corvane+", MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL)
                 return kDeclined;
         }
-        HANDLE file =
-            CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return kNotCreated;
-        WipedString text;
+        // Created first: a file that cannot be created leaves the caller's packet as it was.
+        zrpc::WholeFileWriter file(path);
+        if (!file.Created()) return kNotCreated;
+        zrpc::WipedString text;
         BuildText(*packet, name, target, text.text);
-        bool written = WriteAll(file, text.text);
-        CloseHandle(file);
-        return written ? kOk : kNotCreated;
+        return file.Write(text.text.data(), text.text.size()) && file.Commit() ? kOk : kNotCreated;
     });
 }
 
@@ -148,7 +78,7 @@ ZRPC_API unsigned long ZRPCFUNC_CreateMemKTFile(_tNewTransferPacket* packet, cha
         if (!packet || !text || !length) return kBadArgument;
         *text = nullptr;
         if (!WritableType(packet->type)) return kBadArgument;
-        WipedString built;
+        zrpc::WipedString built;
         BuildText(*packet, name, target, built.text);
         char* block = static_cast<char*>(zrpc::AllocGlobalBlock(built.text.size() + 1));
         if (!block) return kNoMemory;
@@ -164,11 +94,9 @@ ZRPC_API unsigned long ZRPCFUNC_ReadKTFile(_tNewTransferPacket** packet, const c
         if (!packet) return kBadArgument;
         *packet = nullptr;
         if (!path) return kNotRead;
-        std::vector<char> data;
-        uint32_t rc = zrpc::ReadWholeFile(path, data);
-        if (rc == kOk) rc = ReadMem(packet, data.data(), data.size());
-        if (!data.empty()) zrpc::WipeMemory(data.data(), data.size());
-        return rc;
+        zrpc::FileBytes data;
+        unsigned long rc = zrpc::kt::ReadUpdateFile(path, data);
+        return rc == kOk ? ReadMem(packet, data.data(), data.size()) : rc;
     });
 }
 

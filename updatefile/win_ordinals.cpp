@@ -2,27 +2,24 @@
 // DescrambleStream (11), ScrambleBuffer (12), DescrambleBuffer (13).
 #include <windows.h>
 
-#include <vector>
-
 #include "crypto/base64.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "updatefile/ktformat.h"
 #include "updatefile/scrambler.h"
-#include "updatefile/win_file.h"
+#include "updatefile/win_ktread.h"
 
 extern "C" unsigned long ReadKTFileTarget(const char* path, char* name, unsigned long* target) {
     return zrpc::Guard<unsigned long>(zrpc::kt::kNoMemory, [&]() -> unsigned long {
         if (!name || !target) return zrpc::kt::kBadArgument;
         if (!path) return zrpc::kt::kNotRead;
-        std::vector<char> data;
-        uint32_t rc = zrpc::ReadWholeFile(path, data);
+        zrpc::FileBytes data;
+        uint32_t rc = zrpc::kt::ReadUpdateFile(path, data);
         if (rc == zrpc::kt::kOk) {
             uint32_t value = 0;
             rc = zrpc::kt::ReadTarget(data.data(), data.size(), name, &value);
             if (rc == zrpc::kt::kOk) *target = value;
         }
-        if (!data.empty()) zrpc::WipeMemory(data.data(), data.size());
         return rc;
     });
 }

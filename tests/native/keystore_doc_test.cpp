@@ -54,22 +54,6 @@ TEST(KeyStoreFormats, SerialsUpdateIdsAndTimes) {
     EXPECT_EQ(zks::UpdateSerialText(0xFFFFFFFF, 0xFFFF), "FFFFFFFFFFFF");
     EXPECT_EQ(zks::FileTimeText(0x01D9A1B2C3D4E5F6ull), "01D9A1B2C3D4E5F6");
     EXPECT_EQ(zks::FileTimeText(5), "0000000000000005");
-
-    struct {
-        const char* text;
-        size_t digits;
-        uint32_t value;
-    } hex[] = {{"1a2B3c4D", 8, 0x1A2B3C4D},
-               {"0000A001002B", 8, 0xA001},
-               {"002B", 4, 0x2B},
-               {"12G4", 8, 0x12},
-               {"", 8, 0},
-               {"FFFFFFFFF", 8, 0xFFFFFFFF}};
-    for (const auto& c : hex)
-        EXPECT_EQ(zks::ParseHexPrefix(c.text, c.digits), c.value) << c.text;
-    EXPECT_TRUE(zks::EqualNoCase("00a0b0c0", "00A0B0C0"));
-    EXPECT_FALSE(zks::EqualNoCase("00A0B0C", "00A0B0C0"));
-    EXPECT_FALSE(zks::EqualNoCase(nullptr, ""));
 }
 
 TEST(KeyStoreFormats, ChunkedTextDropsTheRestOfAChunkAfterANul) {

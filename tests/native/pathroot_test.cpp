@@ -2,12 +2,12 @@
 // whole drive or share in any of the platform's forms.
 #include <gtest/gtest.h>
 
-#include "folders/pathroot.h"
+#include "base/pathroot.h"
 
 namespace {
 
-using zrpc::folders::IsAbsolutePath;
-using zrpc::folders::IsRootPath;
+using zrpc::IsAbsolutePath;
+using zrpc::IsRootPath;
 
 TEST(PathRoot, AbsoluteSpellings) {
     struct Case {

@@ -1,10 +1,9 @@
 // Which folder paths name a whole drive or share. A deletion or a scan given such a path would work on
 // everything the drive holds, so callers refuse them before touching anything.
-#ifndef ZRPC_FOLDERS_PATHROOT_H
-#define ZRPC_FOLDERS_PATHROOT_H
+#ifndef ZRPC_BASE_PATHROOT_H
+#define ZRPC_BASE_PATHROOT_H
 
 namespace zrpc {
-namespace folders {
 
 // True for "X:\..." and "X:/..." (a drive letter, a colon and a separator) and for paths beginning
 // with two separators (shares, "\\?\" and "\\.\" forms). Empty, relative ("a\b", "..\b"),
@@ -17,7 +16,6 @@ bool IsAbsolutePath(const char* path);
 // Either slash counts as a separator.
 bool IsRootPath(const char* fullPath);
 
-} // namespace folders
 } // namespace zrpc
 
 #endif

@@ -1,11 +1,13 @@
 // Blocks handed to callers: fixed, zero-filled blocks of the global heap, released by the caller with
 // GlobalUnlock and GlobalFree on the handle GlobalHandle gives (ZRPC_FreeGlobal in zrpcfunc.h).
-#ifndef ZRPC_CRYPTO_GLOBALBLOCK_H
-#define ZRPC_CRYPTO_GLOBALBLOCK_H
+#ifndef ZRPC_BASE_GLOBALBLOCK_H
+#define ZRPC_BASE_GLOBALBLOCK_H
 
 #include <windows.h>
 
 #include <cstddef>
+
+#include "base/wipe.h"
 
 namespace zrpc {
 
@@ -22,7 +24,7 @@ inline void* AllocGlobalBlock(size_t size) {
 // Releases a block from AllocGlobalBlock, wiping its first wipeSize bytes first.
 inline void FreeGlobalBlock(void* block, size_t wipeSize = 0) {
     if (!block) return;
-    if (wipeSize) SecureZeroMemory(block, wipeSize);
+    Wipe(block, wipeSize);
     HGLOBAL h = GlobalHandle(block);
     if (h) {
         GlobalUnlock(h);

@@ -1,9 +1,8 @@
-#include "folders/pathroot.h"
+#include "base/pathroot.h"
 
 #include <cstring>
 
 namespace zrpc {
-namespace folders {
 
 namespace {
 
@@ -88,5 +87,4 @@ bool IsRootPath(const char* fullPath) {
     return true;
 }
 
-} // namespace folders
 } // namespace zrpc

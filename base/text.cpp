@@ -1,0 +1,68 @@
+#include "base/text.h"
+
+#include <cstring>
+
+namespace zrpc {
+
+namespace {
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? (char)(c - 'A' + 'a') : c;
+}
+} // namespace
+
+void CopyToBuffer(char* buffer, std::size_t size, const std::string& text) {
+    if (!buffer || size == 0) return;
+    std::size_t n = text.size() < size - 1 ? text.size() : size - 1;
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = 0;
+}
+
+bool EqualNoCase(const char* a, const char* b) {
+    if (!a || !b) return false;
+    for (; *a && *b; ++a, ++b)
+        if (Lower(*a) != Lower(*b)) return false;
+    return *a == *b;
+}
+
+int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::uint32_t ParseHexPrefix(const char* text, std::size_t maxDigits) {
+    std::uint32_t v = 0;
+    for (std::size_t i = 0; text && i < maxDigits; ++i) {
+        int d = HexDigitValue(text[i]);
+        if (d < 0) break;
+        v = (v << 4) | (std::uint32_t)d;
+    }
+    return v;
+}
+
+std::string FillPlaceholder(const std::string& format, const std::string& arg) {
+    std::string out;
+    out.reserve(format.size() + arg.size());
+    bool used = false;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size()) {
+            char c = format[i + 1];
+            if (c == '%') {
+                out += '%';
+                ++i;
+                continue;
+            }
+            if (!used && (c == 'd' || c == 'u' || c == 's')) {
+                out += arg;
+                used = true;
+                ++i;
+                continue;
+            }
+        }
+        out += format[i];
+    }
+    return out;
+}
+
+} // namespace zrpc

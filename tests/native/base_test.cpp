@@ -1,0 +1,78 @@
+// The shared pieces: wiping, bounded copies, name compare, hexadecimal parsing, placeholders.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "base/text.h"
+#include "base/wipe.h"
+
+TEST(Wipe, ClearsTheWholeLengthPastEmbeddedNuls) {
+    char block[12] = {'p', 'w', 0, 's', 'e', 'c', 'r', 'e', 't', 0, 'x', 'y'};
+    zrpc::Wipe(block, sizeof block);
+    for (char c : block)
+        EXPECT_EQ(c, 0);
+    zrpc::Wipe(nullptr, 5); // nothing to do, no fault
+    std::string text("key\0text", 8);
+    zrpc::WipeString(text);
+    EXPECT_TRUE(text.empty());
+}
+
+TEST(Text, CopyToBufferCutsAndTerminates) {
+    char buffer[4];
+    std::memset(buffer, 'z', sizeof buffer);
+    zrpc::CopyToBuffer(buffer, sizeof buffer, "abcdef");
+    EXPECT_STREQ(buffer, "abc");
+    zrpc::CopyToBuffer(buffer, sizeof buffer, "");
+    EXPECT_STREQ(buffer, "");
+    zrpc::CopyToBuffer(buffer, 0, "abc"); // no room at all: untouched
+    EXPECT_STREQ(buffer, "");
+}
+
+TEST(Text, EqualNoCaseFoldsAsciiLettersOnly) {
+    struct {
+        const char *a, *b;
+        bool equal;
+    } cases[] = {{"00a0b0c0", "00A0B0C0", true},
+                 {"00A0B0C", "00A0B0C0", false},
+                 {"ZRPCFOLD.SYS", "zrpcfold.sys", true},
+                 {"\xC4", "\xE4", false}, // no folding beyond ASCII
+                 {"", "", true},
+                 {"a", "", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(zrpc::EqualNoCase(c.a, c.b), c.equal) << c.a << " / " << c.b;
+    EXPECT_FALSE(zrpc::EqualNoCase(nullptr, ""));
+    EXPECT_FALSE(zrpc::EqualNoCase("", nullptr));
+}
+
+TEST(Text, ParseHexPrefixStopsAtTheFirstOtherCharacter) {
+    struct {
+        const char* text;
+        size_t digits;
+        uint32_t value;
+    } cases[] = {{"1a2B3c4D", 8, 0x1A2B3C4D},
+                 {"0000A001002B", 8, 0xA001},
+                 {"002B", 4, 0x2B},
+                 {"12G4", 8, 0x12},
+                 {"", 8, 0},
+                 {"FFFFFFFFF", 8, 0xFFFFFFFF}};
+    for (const auto& c : cases)
+        EXPECT_EQ(zrpc::ParseHexPrefix(c.text, c.digits), c.value) << c.text;
+    EXPECT_EQ(zrpc::ParseHexPrefix(nullptr, 8), 0u);
+    EXPECT_EQ(zrpc::HexDigitValue('g'), -1);
+}
+
+TEST(Text, FillPlaceholderReplacesTheFirstArgumentOnly) {
+    struct {
+        const char *format, *arg, *out;
+    } cases[] = {{"Overwrite %s?", "C:\\a.dlu", "Overwrite C:\\a.dlu?"},
+                 {"%s and %s", "x", "x and %s"},
+                 {"Slot %d of 64", "7", "Slot 7 of 64"},
+                 {"100%% of %u", "3", "100% of 3"},
+                 {"no argument", "x", "no argument"},
+                 {"trailing %", "x", "trailing %"},
+                 {"%x stays", "y", "%x stays"},
+                 {"%s", "%s", "%s"}}; // the argument is not read as a format
+    for (const auto& c : cases)
+        EXPECT_EQ(zrpc::FillPlaceholder(c.format, c.arg), c.out) << c.format;
+}
