@@ -16,9 +16,8 @@ namespace {
 constexpr unsigned long kOnlyIfProtected = 0x01;
 constexpr unsigned long kDescend = 0x02;
 constexpr unsigned long kForceQuiet = 0x04;
-constexpr unsigned long kFileInUse = 61;
-constexpr unsigned long kCannotOpen = 1;
-constexpr unsigned long kNotRemoved = 1;
+constexpr unsigned long kCannotOpen = zrpc::kNotRead;
+constexpr unsigned long kNotRemoved = zrpc::kNotRead;
 
 // What a deletion walk met: the first failure that left something behind.
 struct Walk {
@@ -30,7 +29,7 @@ struct Walk {
     // reported as such, everything else as a failed removal.
     unsigned long Result() const {
         if (!firstError) return kNotRemoved;
-        return firstError == ERROR_SHARING_VIOLATION || firstError == ERROR_LOCK_VIOLATION ? kFileInUse
+        return firstError == ERROR_SHARING_VIOLATION || firstError == ERROR_LOCK_VIOLATION ? zrpc::kFileInUse
                                                                                            : kNotRemoved;
     }
 };
@@ -212,7 +211,7 @@ ZRPC_API unsigned long ZRPCFUNC_IsFileInUse(const char* file) {
             CloseHandle(h);
         } else {
             DWORD error = GetLastError();
-            result = (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) ? kFileInUse
+            result = (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) ? zrpc::kFileInUse
                                                                                          : kCannotOpen;
         }
         if (cleared) SetFileAttributesA(file, attributes);

@@ -10,6 +10,7 @@
 #include "folders/filter_request.h"
 #include "folders/pathbuf.h"
 #include "base/text.h"
+#include "include/zrpcresult.h"
 
 namespace zrpc {
 namespace folders {
@@ -17,8 +18,8 @@ namespace folders {
 constexpr char kMarkerName[] = "vktpdir.info";
 constexpr size_t kMarkerRecordSize = 127;
 
-constexpr unsigned long kNoFilter = 13; // filter device missing or its request failed
-constexpr unsigned long kBadArgument = 3;
+using zrpc::kBadArgument;
+constexpr unsigned long kNoFilter = kNotAvailable; // filter device missing or its request failed
 
 // Front-end window and messages.
 constexpr char kFrontEndClass[] = "CorvanePlusClass";

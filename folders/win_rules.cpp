@@ -8,6 +8,7 @@
 #include <string>
 
 #include "folders/win_folders.h"
+#include "folders/win_keyaccess.h"
 #include "base/pathroot.h"
 #include "folders/treescan.h"
 #include "frame/win_frame.h"
@@ -27,21 +28,9 @@ constexpr unsigned long kSkipProfilesRoot = 0x40;
 
 constexpr unsigned long kAccepted = 0;
 constexpr unsigned long kSystemLocation = 1;
-constexpr unsigned long kNoRuleApplied = 58;
-constexpr unsigned long kProtectedBelow = 59;
-constexpr unsigned long kProfileNotLocal = 75;
 
 constexpr DWORD kProfileTemporary = 1; // PT_TEMPORARY
 constexpr DWORD kProfileRoaming = 2;   // PT_ROAMING
-
-// The key-access service.
-const CLSID kKeyAccessClass = {0xBA730B6F, 0x9E48, 0x4047, {0xB2, 0x68, 0x67, 0x30, 0x64, 0xDF, 0xDC, 0xE1}};
-const IID kKeyAccessInterface = {
-    0x66B74A26, 0x77A9, 0x4697, {0x8A, 0x75, 0xA0, 0x47, 0xC0, 0x39, 0x9E, 0x3B}};
-// The method used is the twentieth entry of the interface's method table (entries one to three are
-// QueryInterface, AddRef and Release).
-constexpr int kCheckMethodEntry = 19;
-typedef unsigned long(__stdcall* CheckMethod)(void* self, unsigned long value, const unsigned char* record);
 
 ZrpcProfileTypeSource g_profileTypeSource = nullptr;
 
@@ -177,7 +166,7 @@ unsigned long Encryptable(const char* folder, char* offendingFile, unsigned long
     if (flags & kLookBelow) {
         scan.Run(f.c_str());
         scanned = true;
-        if (scan.FoundProtected()) return kProtectedBelow;
+        if (scan.FoundProtected()) return zrpc::kProtectedBelow;
     }
 
     UINT type = GetDriveTypeA(folder);
@@ -189,7 +178,7 @@ unsigned long Encryptable(const char* folder, char* offendingFile, unsigned long
     DWORD profile = GetUserProfileType();
     for (int id : {CSIDL_PERSONAL, CSIDL_DESKTOPDIRECTORY})
         if (InsideUserFolder(f, id))
-            return ProfileIsTemporaryOrRoaming(profile) ? kProfileNotLocal : kAccepted;
+            return ProfileIsTemporaryOrRoaming(profile) ? zrpc::kProfileNotLocal : kAccepted;
 
     if (!(flags & kSkipProfilesRoot) && InsideProfilesRoot(f)) return kSystemLocation;
 
@@ -206,7 +195,7 @@ unsigned long Encryptable(const char* folder, char* offendingFile, unsigned long
             scanned ? SystemFileResult(scan, offendingFile) : FindSystemFile(f.c_str(), offendingFile);
         if (code) return code;
     }
-    return kNoRuleApplied;
+    return zrpc::kNoRuleApplied;
 }
 
 // The component runtime's calls, loaded when a deletability check needs them: most programs that
@@ -242,17 +231,16 @@ struct ComRuntime {
 unsigned long AskKeyAccessService(const ComRuntime& com, HWND frontEnd, const unsigned char* record) {
     unsigned long check = 1;
     IUnknown* unknown = nullptr;
-    if (SUCCEEDED(com.createInstance(kKeyAccessClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
+    if (SUCCEEDED(com.createInstance(zrpc::kKeyAccessClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
                                      reinterpret_cast<void**>(&unknown))) &&
         unknown) {
-        void* service = nullptr;
-        if (SUCCEEDED(unknown->QueryInterface(kKeyAccessInterface, &service)) && service) {
+        zrpc::IKeyAccessService* service = nullptr;
+        if (SUCCEEDED(
+                unknown->QueryInterface(zrpc::kKeyAccessInterface, reinterpret_cast<void**>(&service))) &&
+            service) {
             LRESULT value = SendMessageA(frontEnd, kMsgQueryKeyService, 0, 0);
-            if (value) {
-                CheckMethod method = (*reinterpret_cast<CheckMethod**>(service))[kCheckMethodEntry];
-                check = method(service, (unsigned long)value, record + 4);
-            }
-            static_cast<IUnknown*>(service)->Release();
+            if (value) check = service->CheckAccess((unsigned long)value, record + 4);
+            service->Release();
         }
         unknown->Release();
     }

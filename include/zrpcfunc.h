@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "zrpcrecords.h"
+#include "zrpcresult.h"
 #include "zrpcstring.h"
 #include "zrpctoken.h"
 

@@ -29,24 +29,23 @@
 #include "base/text.h"
 #include "base/wipe.h"
 #include "include/zrpcrecords.h"
+#include "include/zrpcresult.h"
 #include "xml/xml.h"
 
 namespace zks {
 
-// Result codes of the key store.
-enum : unsigned long {
-    kOk = 0,
-    kFileError = 1,   // not read or written, or an expected entry or text is missing
-    kNoStore = 2,     // no store file, or its location is not configured
-    kBadArgument = 3, // null pointer, zero serial, enumeration step without first step
-    kNotLoaded = 6,   // the store could not be loaded, or memory ran out
-    kNoItem = 7,      // past the end of an enumeration, or no updates
-    kNoToken = 9,     // no token interface or token handle
-    kNotConnected = 12,
-    kNotAvailable = 13,
-    kDeclined = 20,
-    kNoPublicKey = 29,
-};
+// The library's result codes, as the key store answers them, and its readings of some.
+using zrpc::kBadArgument;
+using zrpc::kDeclined;
+using zrpc::kNoPublicKey;
+using zrpc::kNotAvailable;
+using zrpc::kNotConnected;
+using zrpc::kNoToken;
+using zrpc::kOk;
+constexpr unsigned long kFileError = zrpc::kNotRead;  // not read or written, or an expected entry missing
+constexpr unsigned long kNoStore = zrpc::kNotCreated; // no store file, or its location not configured
+constexpr unsigned long kNotLoaded = zrpc::kNoMemory; // the store could not be loaded, or memory ran out
+constexpr unsigned long kNoItem = zrpc::kNoMoreItems; // past the end of an enumeration, or no updates
 
 // Longest e-mail address or comment the store keeps (the terminator makes 256 bytes).
 constexpr std::size_t kMaxNoteLength = 255;

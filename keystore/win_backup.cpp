@@ -11,6 +11,7 @@
 #include "base/win_settings.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
+#include "include/zrpcres_ids.h"
 #include "keystore/win_store_files.h"
 #include "updatefile/ktformat.h"
 
@@ -20,9 +21,6 @@ using namespace zks;
 
 const char kBackupKeyName[] = "Backup Key";
 
-constexpr unsigned kStringReadingKey = 900;
-constexpr unsigned kStringWritingFile = 901;
-constexpr unsigned kStringBackupKey = 902;
 constexpr uint32_t kMarkBackedUp = 0x40;
 
 // Longest folder that still leaves room for "\NAME16 (XXXXXXXX)\KEYNAME16.dlu" within a path.
@@ -99,7 +97,7 @@ unsigned long Backup(HWND parent, ITokenInterface* token, unsigned long handle, 
     std::memset(&key, 0, sizeof key);
     unsigned long rc = token->GetKeyEx((uint32_t)handle, (uint32_t)slot, &key);
     if (rc != kOk) {
-        Report(parent, rc, LangText(kStringReadingKey));
+        Report(parent, rc, LangText(IDS_READING_KEY));
         return rc;
     }
 
@@ -131,7 +129,7 @@ unsigned long Backup(HWND parent, ITokenInterface* token, unsigned long handle, 
         packet.serial = (uint32_t)kind;
         rc = token->MakePacket((uint32_t)handle, &packet);
         if (rc != kOk) {
-            Show(parent, rc, FormatOne(kStringBackupKey, std::to_string(kind)));
+            Show(parent, rc, FormatOne(IDS_GETTING_BACKUP_KEY, std::to_string(kind)));
             step = rc;
         } else {
             step = ZRPCFUNC_DB_AddPublicKey(parent, &packet, 0);
@@ -191,7 +189,7 @@ unsigned long Backup(HWND parent, ITokenInterface* token, unsigned long handle, 
         if (filePath) zrpc::CopyToBuffer(filePath, MAX_PATH, path);
         rc = ZRPCFUNC_WriteKTFile(parent, &packet, path.c_str(), targetName.c_str(), target);
         if (rc != kOk && rc != zrpc::kt::kDeclined) {
-            Report(parent, rc, FormatOne(kStringWritingFile, path));
+            Report(parent, rc, FormatOne(IDS_WRITING_BACKUP_FILE, path));
             return rc;
         }
         written = rc == kOk;

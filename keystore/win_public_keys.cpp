@@ -7,6 +7,7 @@
 
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
+#include "include/zrpcres_ids.h"
 #include "keystore/win_store_files.h"
 #include "updatefile/ktformat.h"
 
@@ -67,7 +68,7 @@ class WorkingDialog {
   public:
     explicit WorkingDialog(HWND parent) {
         std::string text;
-        zrpc::LangString(125, text);
+        zrpc::LangString(IDS_ADDING_PUBLIC_KEY_WAIT, text);
         ZRPCFUNC_C_ShowWorkingDialog(parent, const_cast<char*>(text.c_str()));
         ZRPCFUNC_StepWorkingDialog();
     }
@@ -94,7 +95,7 @@ unsigned long AddPublicKey(HWND parent, const _tNewTransferPacket* packet, int c
             if (!doc.FindPublicKey(copy.serial).is_null()) return kOk;
         }
         std::string question;
-        zrpc::LangString(126, question);
+        zrpc::LangString(IDS_ADD_PUBLIC_KEY_QUESTION, question);
         if (MessageBoxA(parent, question.c_str(), zrpc::AppTitle(), MB_YESNO | MB_ICONQUESTION) != IDYES)
             return kDeclined;
     }

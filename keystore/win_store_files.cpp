@@ -9,6 +9,7 @@
 #include "base/win_settings.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
+#include "include/zrpcres_ids.h"
 
 namespace zks {
 
@@ -153,7 +154,7 @@ bool CreateStoreFile(HWND parent, const char* path) {
     size_t length = strnlen(path, MAX_PATH);
     if (length == 0 || length > kMaxPath) return false;
     std::string text;
-    zrpc::LangString(124, text);
+    zrpc::LangString(IDS_CREATING_KEY_STORE, text);
     ZRPCFUNC_C_ShowWorkingDialog(parent, const_cast<char*>(text.c_str()));
     ZRPCFUNC_StepWorkingDialog();
     bool ok = false;

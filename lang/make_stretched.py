@@ -25,7 +25,7 @@ def stretch(text):
 QUOTED = r'"((?:[^"]|"")*)"'
 DIALOG_ITEM = re.compile(r'^(\s*(?:CAPTION|LTEXT|RTEXT|CTEXT|PUSHBUTTON|DEFPUSHBUTTON|GROUPBOX|CHECKBOX|'
                          r'AUTOCHECKBOX|RADIOBUTTON|AUTORADIOBUTTON|CONTROL)\s+)' + QUOTED)
-STRING_ENTRY = re.compile(r'^(\s*\d+\s+)' + QUOTED + r'(.*)$')
+STRING_ENTRY = re.compile(r'^(\s*(?:\d+|IDS_\w+)\s+)' + QUOTED + r'(.*)$')
 
 
 def main():

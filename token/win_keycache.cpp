@@ -6,13 +6,13 @@
 
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
+#include "include/zrpcresult.h"
 #include "token/win_cachelock.h"
 
 namespace {
 
 constexpr int kSlots = 64;
 constexpr uint32_t kNoGroupCode = 0xFFFFFFFFu;
-constexpr unsigned long kBadArgument = 3;
 constexpr char kLockName[] = "ZRPCFunc.KeyCache";
 
 struct KeyCache {
@@ -45,7 +45,7 @@ unsigned long Fill(ITokenInterface* token, unsigned long handle, int force) {
     if (!token) {
         zrpc::CacheLock lock(kLockName);
         g_keyCache.cached = 0;
-        return kBadArgument;
+        return zrpc::kBadArgument;
     }
     // The token fills a private copy (starting from what the cache holds, so that records it leaves
     // alone stay as they were); the copy is published whole under the lock.
@@ -93,14 +93,14 @@ ZRPC_API int ZRPCFUNC_AreEncryptionKeysCached() {
 
 ZRPC_API unsigned long ZRPCFUNC_FillEncryptionKeyCache(ITokenInterface* token, unsigned long handle,
                                                        int force) {
-    return zrpc::Guard<unsigned long>(kBadArgument, [&] { return Fill(token, handle, force); });
+    return zrpc::Guard<unsigned long>(zrpc::kBadArgument, [&] { return Fill(token, handle, force); });
 }
 
 ZRPC_API _tToken_Key* ZRPCFUNC_GetEncryptionKeyFromCache(ITokenInterface* token, unsigned long handle,
                                                          int slot, unsigned long* result, int force) {
     return zrpc::Guard<_tToken_Key*>(nullptr, [&]() -> _tToken_Key* {
         if (!ValidSlot(slot)) {
-            if (result) *result = kBadArgument;
+            if (result) *result = zrpc::kBadArgument;
             return nullptr;
         }
         _tToken_Key* key = &g_keyCache.keys[slot];
@@ -110,7 +110,7 @@ ZRPC_API _tToken_Key* ZRPCFUNC_GetEncryptionKeyFromCache(ITokenInterface* token,
             zrpc::CacheLock lock(kLockName);
             std::memcpy(&fresh, key, sizeof fresh);
         }
-        unsigned long rc = token ? token->GetKey(handle, (uint32_t)slot, &fresh) : kBadArgument;
+        unsigned long rc = token ? token->GetKey(handle, (uint32_t)slot, &fresh) : zrpc::kBadArgument;
         if (result) *result = rc;
         zrpc::CacheLock lock(kLockName);
         std::memcpy(key, &fresh, sizeof fresh);
@@ -174,7 +174,7 @@ ZRPC_API unsigned long ZRPCFUNC_GetEncryptionKeyGroupCodeFromCache(ITokenInterfa
                                                                    unsigned long* result, int force) {
     return zrpc::Guard<unsigned long>(kNoGroupCode, [&]() -> unsigned long {
         if (!ValidSlot(slot)) {
-            if (result) *result = kBadArgument;
+            if (result) *result = zrpc::kBadArgument;
             return kNoGroupCode;
         }
         uint32_t& code = g_keyCache.groupCodes[slot];
@@ -184,7 +184,7 @@ ZRPC_API unsigned long ZRPCFUNC_GetEncryptionKeyGroupCodeFromCache(ITokenInterfa
         }
         _tToken_KeyEx record;
         std::memset(&record, 0, sizeof record);
-        unsigned long rc = token ? token->GetKeyEx(handle, (uint32_t)slot, &record) : kBadArgument;
+        unsigned long rc = token ? token->GetKeyEx(handle, (uint32_t)slot, &record) : zrpc::kBadArgument;
         if (result) *result = rc;
         zrpc::CacheLock lock(kLockName);
         if (rc != 0)

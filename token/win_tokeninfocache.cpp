@@ -5,6 +5,7 @@
 
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
+#include "include/zrpcresult.h"
 #include "token/win_cachelock.h"
 
 namespace {
@@ -12,7 +13,6 @@ struct TokenInfoCache {
     uint32_t cached;
     _tToken_InfoEx info;
 };
-constexpr unsigned long kBadArgument = 3;
 constexpr char kLockName[] = "ZRPCFunc.TokenInfoCache";
 } // namespace
 
@@ -37,7 +37,7 @@ unsigned long Fill(ITokenInterface* token, unsigned long handle, int force) {
         zrpc::CacheLock lock(kLockName);
         std::memcpy(&fresh, &g_tokenInfoCache.info, sizeof fresh);
     }
-    unsigned long rc = token ? token->GetTokenInfoEx(handle, &fresh) : kBadArgument;
+    unsigned long rc = token ? token->GetTokenInfoEx(handle, &fresh) : zrpc::kBadArgument;
     zrpc::CacheLock lock(kLockName);
     if (rc == 0) {
         std::memcpy(&g_tokenInfoCache.info, &fresh, sizeof fresh);
@@ -61,7 +61,7 @@ ZRPC_API int ZRPCFUNC_IsTokenInfoExCached() {
 
 ZRPC_API unsigned long ZRPCFUNC_FillTokenInfoExCache(ITokenInterface* token, unsigned long handle,
                                                      int force) {
-    return zrpc::Guard<unsigned long>(kBadArgument, [&] { return Fill(token, handle, force); });
+    return zrpc::Guard<unsigned long>(zrpc::kBadArgument, [&] { return Fill(token, handle, force); });
 }
 
 ZRPC_API _tToken_InfoEx* ZRPCFUNC_GetTokenInfoExFromCache(ITokenInterface* token, unsigned long handle,

@@ -7,12 +7,13 @@
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
+#include "include/zrpcresult.h"
 #include "include/zrpcsecureedit.h"
 #include "winlayer/win_window.h"
 
 namespace {
 
-constexpr unsigned long kNotConfirmed = 20;
+constexpr unsigned long kNotConfirmed = zrpc::kDeclined;
 
 class CPasswordDlg : public zwin::Dialog {
   public:

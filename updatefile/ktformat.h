@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "include/zrpcrecords.h"
+#include "include/zrpcresult.h"
 
 namespace zrpc {
 namespace kt {
@@ -20,15 +21,14 @@ extern const char kEndMarker[];   // "-- END ZRP RM DATA --"
 constexpr size_t kLineWidth = 90; // characters per data line
 
 // Result codes of the update-file operations.
-enum : uint32_t {
-    kOk = 0,
-    kNotRead = 1,     // file not opened or read, marker missing, data block not decodable
-    kNotCreated = 2,  // file not created or not written
-    kBadArgument = 3, // missing argument, or a packet type the writers do not take
-    kBadFormat = 5,   // no first line, or the packet check failed
-    kNoMemory = 6,    // memory not obtained, or no data given
-    kDeclined = 20,   // the user declined to overwrite a file
-};
+// The library's result codes, as the update-file calls answer them.
+using zrpc::kBadArgument;
+using zrpc::kBadFormat;
+using zrpc::kDeclined;
+using zrpc::kNoMemory;
+using zrpc::kNotCreated;
+using zrpc::kNotRead;
+using zrpc::kOk;
 
 // Types the writers take: 12 (public key) and 14 (issue data).
 bool WritableType(uint32_t type);

@@ -1,31 +1,11 @@
 #include "standins/keyaccess/keyaccessstandin.h"
 
-const CLSID KeyAccessStandIn::kClass = {
-    0xBA730B6F, 0x9E48, 0x4047, {0xB2, 0x68, 0x67, 0x30, 0x64, 0xDF, 0xDC, 0xE1}};
-const IID KeyAccessStandIn::kInterface = {
-    0x66B74A26, 0x77A9, 0x4697, {0x8A, 0x75, 0xA0, 0x47, 0xC0, 0x39, 0x9E, 0x3B}};
+#include "folders/win_keyaccess.h"
 
-// The service interface as its table of methods: three IUnknown entries, sixteen that the library
-// has no business calling, and the check in the twentieth place.
-struct IKeyAccessService : public IUnknown {
-    virtual HRESULT __stdcall Unused4() = 0;
-    virtual HRESULT __stdcall Unused5() = 0;
-    virtual HRESULT __stdcall Unused6() = 0;
-    virtual HRESULT __stdcall Unused7() = 0;
-    virtual HRESULT __stdcall Unused8() = 0;
-    virtual HRESULT __stdcall Unused9() = 0;
-    virtual HRESULT __stdcall Unused10() = 0;
-    virtual HRESULT __stdcall Unused11() = 0;
-    virtual HRESULT __stdcall Unused12() = 0;
-    virtual HRESULT __stdcall Unused13() = 0;
-    virtual HRESULT __stdcall Unused14() = 0;
-    virtual HRESULT __stdcall Unused15() = 0;
-    virtual HRESULT __stdcall Unused16() = 0;
-    virtual HRESULT __stdcall Unused17() = 0;
-    virtual HRESULT __stdcall Unused18() = 0;
-    virtual HRESULT __stdcall Unused19() = 0;
-    virtual unsigned long __stdcall CheckAccess(unsigned long value, const unsigned char* record) = 0;
-};
+const CLSID KeyAccessStandIn::kClass = zrpc::kKeyAccessClass;
+const IID KeyAccessStandIn::kInterface = zrpc::kKeyAccessInterface;
+
+using zrpc::IKeyAccessService;
 
 struct KeyAccessObject : public IKeyAccessService {
     explicit KeyAccessObject(KeyAccessStandIn* owner) : m_owner(owner) {
@@ -56,22 +36,22 @@ struct KeyAccessObject : public IKeyAccessService {
         ++m_owner->m_wrongEntries;
         return E_NOTIMPL;
     }
-    HRESULT __stdcall Unused4() override { return Wrong(); }
-    HRESULT __stdcall Unused5() override { return Wrong(); }
-    HRESULT __stdcall Unused6() override { return Wrong(); }
-    HRESULT __stdcall Unused7() override { return Wrong(); }
-    HRESULT __stdcall Unused8() override { return Wrong(); }
-    HRESULT __stdcall Unused9() override { return Wrong(); }
-    HRESULT __stdcall Unused10() override { return Wrong(); }
-    HRESULT __stdcall Unused11() override { return Wrong(); }
-    HRESULT __stdcall Unused12() override { return Wrong(); }
-    HRESULT __stdcall Unused13() override { return Wrong(); }
-    HRESULT __stdcall Unused14() override { return Wrong(); }
-    HRESULT __stdcall Unused15() override { return Wrong(); }
-    HRESULT __stdcall Unused16() override { return Wrong(); }
-    HRESULT __stdcall Unused17() override { return Wrong(); }
-    HRESULT __stdcall Unused18() override { return Wrong(); }
-    HRESULT __stdcall Unused19() override { return Wrong(); }
+    HRESULT __stdcall Reserved4() override { return Wrong(); }
+    HRESULT __stdcall Reserved5() override { return Wrong(); }
+    HRESULT __stdcall Reserved6() override { return Wrong(); }
+    HRESULT __stdcall Reserved7() override { return Wrong(); }
+    HRESULT __stdcall Reserved8() override { return Wrong(); }
+    HRESULT __stdcall Reserved9() override { return Wrong(); }
+    HRESULT __stdcall Reserved10() override { return Wrong(); }
+    HRESULT __stdcall Reserved11() override { return Wrong(); }
+    HRESULT __stdcall Reserved12() override { return Wrong(); }
+    HRESULT __stdcall Reserved13() override { return Wrong(); }
+    HRESULT __stdcall Reserved14() override { return Wrong(); }
+    HRESULT __stdcall Reserved15() override { return Wrong(); }
+    HRESULT __stdcall Reserved16() override { return Wrong(); }
+    HRESULT __stdcall Reserved17() override { return Wrong(); }
+    HRESULT __stdcall Reserved18() override { return Wrong(); }
+    HRESULT __stdcall Reserved19() override { return Wrong(); }
 
     unsigned long __stdcall CheckAccess(unsigned long value, const unsigned char* record) override {
         ++m_owner->m_calls;

@@ -1,9 +1,7 @@
 // A stand-in for the key-access service, for tests: a COM class with the service's class identifier
-// {BA730B6F-9E48-4047-B268-673064DFDCE1} whose objects implement the service interface
-// {66B74A26-77A9-4697-8A75-A047C0399E3B}. Of that interface's method table only the twentieth entry
-// (after QueryInterface, AddRef, Release and sixteen others) is meant to be called: it takes a 32-bit
-// value and a pointer to a marker record from its byte 4 on (123 bytes), records both and answers
-// what the test set. The other entries record a fault when called.
+// whose objects implement the service interface the library calls (folders/win_keyaccess.h). Its
+// CheckAccess records the value and the marker record it is given and answers what the test set; the
+// reserved entries record a fault when called.
 //
 // Register() makes the class creatable as a local server from the calling thread's apartment
 // (CoRegisterClassObject with CLSCTX_LOCAL_SERVER); the thread must have initialised COM as a

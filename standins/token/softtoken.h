@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "zrpcresult.h"
 #include "zrpctoken.h"
 
 class SoftToken : public ITokenInterface {
@@ -52,12 +53,10 @@ class SoftToken : public ITokenInterface {
     };
 
     // Codes this component answers with.
-    enum : uint32_t {
-        kNoSuchToken = 8,
-        kBadArgument = 3,
-        kSlotEmpty = 14,
-        kNoBackupKey = 30,
-    };
+    static constexpr uint32_t kNoSuchToken = zrpc::kNoAnswer;
+    static constexpr uint32_t kBadArgument = zrpc::kBadArgument;
+    static constexpr uint32_t kSlotEmpty = zrpc::kSlotEmpty;
+    static constexpr uint32_t kNoBackupKey = zrpc::kNoBackupKey;
 
     SoftToken() = default;
     // Reads a token file; false with a message in error when it cannot be read or parsed.
