@@ -177,7 +177,7 @@ ZRPC_API unsigned long ZRPCFUNC_DeleteEncryptedFolder(const char* folder, unsign
         char full[kPathChars];
         DWORD n = GetFullPathNameA(folder, (DWORD)sizeof full, full, nullptr);
         if (n == 0 || n >= sizeof full || zrpc::IsRootPath(full)) return kBadArgument;
-        if ((flags & kOnlyIfProtected) && !ZRPCFUNC_IsFolderProtected(folder)) return 1;
+        if ((flags & kOnlyIfProtected) && !zrpc::folders::IsProtected(folder)) return 1;
         if (OpenFilterDevice()) return 1;
         RegisterFilterSession();
         FilterBeginOperation();

@@ -113,21 +113,23 @@ void FilterNotifyFolderRemoved(const char* folder) {
 
 using namespace zrpc::folders;
 
+unsigned long zrpc::folders::QueryFilterFlags(unsigned long* flagsRecord) {
+    if (!flagsRecord) return kBadArgument;
+    if (OpenFilterDevice()) return kNoFilter;
+    RegisterFilterSession();
+    FilterBeginOperation();
+    FilterRequest request = {};
+    request.Signature = kFilterSignatureCommand;
+    request.Function = kFilterQueryFlags;
+    request.Argument = AddressOf(flagsRecord);
+    bool ok = SendFilterRequest(&request);
+    FilterEndOperation();
+    CloseFilterDevice();
+    return ok ? 0 : kNoFilter;
+}
+
 ZRPC_API unsigned long ZRPCFUNC_GetVKTFSFlags(unsigned long* flagsRecord) {
-    return zrpc::Guard<unsigned long>(kNoFilter, [&]() -> unsigned long {
-        if (!flagsRecord) return kBadArgument;
-        if (OpenFilterDevice()) return kNoFilter;
-        RegisterFilterSession();
-        FilterBeginOperation();
-        FilterRequest request = {};
-        request.Signature = kFilterSignatureCommand;
-        request.Function = kFilterQueryFlags;
-        request.Argument = AddressOf(flagsRecord);
-        bool ok = SendFilterRequest(&request);
-        FilterEndOperation();
-        CloseFilterDevice();
-        return ok ? 0 : kNoFilter;
-    });
+    return zrpc::Guard<unsigned long>(kNoFilter, [&] { return QueryFilterFlags(flagsRecord); });
 }
 
 ZRPC_API unsigned long ZRPCFUNC_IsFilterPassive(unsigned long* passive) {
@@ -135,7 +137,7 @@ ZRPC_API unsigned long ZRPCFUNC_IsFilterPassive(unsigned long* passive) {
         if (!passive) return kBadArgument;
         *passive = 0;
         unsigned long record[8] = {};
-        unsigned long rc = ZRPCFUNC_GetVKTFSFlags(record);
+        unsigned long rc = QueryFilterFlags(record);
         if (rc == 0) {
             *passive = record[1] & kFilterPassiveBit;
             return 0;

@@ -45,6 +45,23 @@ void FilterBeginOperation();
 void FilterEndOperation();
 void FilterNotifyFolderRemoved(const char* folder);
 
+// The filter's flags record (eight values) through the control device: 0, 3 without a record, 13
+// when the device is missing or its request fails.
+unsigned long QueryFilterFlags(unsigned long* flagsRecord);
+
+// Marker files: whether folder holds one, and (IsProtectedEx, when record is not null) its 127-byte
+// record, all zero when the record cannot be read whole.
+bool IsProtected(const char* folder);
+bool IsProtectedEx(const char* folder, unsigned char* record);
+
+// The client's front end: its window (when it runs); its replies, passed on unchanged, to whether it is
+// busy and whether the master key is active (0 when it does not run); and whether the caller belongs
+// to the administrators.
+bool FrontEndWindow(HWND* window);
+BOOL FrontEndBusy();
+BOOL MasterActive();
+bool IsAdministrator();
+
 // Opens a folder itself, not what it may link to, so that its attributes can be checked through the
 // handle and it cannot be renamed or replaced while it is open. INVALID_HANDLE_VALUE when it cannot.
 inline HANDLE OpenFolderItself(const char* folder) {

@@ -14,7 +14,7 @@ namespace {
 // The front end's reply to message, or 0 when it does not run.
 LRESULT AskFrontEnd(UINT message) {
     HWND window = nullptr;
-    if (!ZRPCFUNC_IsFrontEndRunning(&window)) return 0;
+    if (!zrpc::folders::FrontEndWindow(&window)) return 0;
     return SendMessageA(window, message, 0, 0);
 }
 
@@ -42,38 +42,55 @@ bool TokenHasAdministrators(HANDLE token) {
 
 } // namespace
 
+namespace zrpc {
+namespace folders {
+
+bool FrontEndWindow(HWND* window) {
+    HWND found = FindWindowA(kFrontEndClass, kFrontEndTitle);
+    if (!found) return false;
+    if (window) *window = found;
+    return true;
+}
+
+BOOL FrontEndBusy() {
+    return (BOOL)AskFrontEnd(kMsgQueryBusy);
+}
+
+BOOL MasterActive() {
+    return (BOOL)AskFrontEnd(kMsgQueryMasterActive);
+}
+
+bool IsAdministrator() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_READ, &token)) return false;
+    bool answer = TokenHasAdministrators(token);
+    CloseHandle(token);
+    return answer;
+}
+
+} // namespace folders
+} // namespace zrpc
+
 ZRPC_API BOOL ZRPCFUNC_IsFrontEndRunning(HWND* window) {
-    return zrpc::Guard<BOOL>(FALSE, [&]() -> BOOL {
-        HWND found = FindWindowA(kFrontEndClass, kFrontEndTitle);
-        if (!found) return FALSE;
-        if (window) *window = found;
-        return TRUE;
-    });
+    return zrpc::Guard<BOOL>(FALSE, [&] { return FrontEndWindow(window) ? TRUE : FALSE; });
 }
 
 ZRPC_API BOOL ZRPCFUNC_IsFrontEndBusy() {
-    return zrpc::Guard<BOOL>(FALSE, [] { return (BOOL)AskFrontEnd(kMsgQueryBusy); });
+    return zrpc::Guard<BOOL>(FALSE, [] { return FrontEndBusy(); });
 }
 
 ZRPC_API BOOL ZRPCFUNC_IsFrontEndEnabled() {
     return zrpc::Guard<BOOL>(FALSE, []() -> BOOL {
         HWND window = nullptr;
-        if (!ZRPCFUNC_IsFrontEndRunning(&window)) return FALSE;
-        if (ZRPCFUNC_IsFrontEndBusy()) return FALSE;
+        if (!FrontEndWindow(&window) || FrontEndBusy()) return FALSE;
         return (BOOL)SendMessageA(window, kMsgQueryEnabled, 0, 0);
     });
 }
 
 ZRPC_API BOOL ZRPCFUNC_IsMasterActive() {
-    return zrpc::Guard<BOOL>(FALSE, [] { return (BOOL)AskFrontEnd(kMsgQueryMasterActive); });
+    return zrpc::Guard<BOOL>(FALSE, [] { return MasterActive(); });
 }
 
 ZRPC_API BOOL ZRPCFUNC_IsNTAdministrator() {
-    return zrpc::Guard<BOOL>(FALSE, []() -> BOOL {
-        HANDLE token = nullptr;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_READ, &token)) return FALSE;
-        bool answer = TokenHasAdministrators(token);
-        CloseHandle(token);
-        return answer ? TRUE : FALSE;
-    });
+    return zrpc::Guard<BOOL>(FALSE, [] { return IsAdministrator() ? TRUE : FALSE; });
 }

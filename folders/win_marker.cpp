@@ -31,25 +31,31 @@ size_t ShareRootLength(const char* path) {
 
 } // namespace
 
+bool zrpc::folders::IsProtected(const char* folder) {
+    return folder && MarkerExists(folder);
+}
+
+bool zrpc::folders::IsProtectedEx(const char* folder, unsigned char* record) {
+    if (!IsProtected(folder)) return false;
+    if (!record) return true;
+    PathBuf marker;
+    MarkerPath(marker, folder);
+    HANDLE file =
+        CreateFileA(marker.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return true;
+    DWORD got = 0;
+    if (!ReadFile(file, record, (DWORD)kMarkerRecordSize, &got, nullptr) || got < kMarkerRecordSize)
+        std::memset(record, 0, kMarkerRecordSize);
+    CloseHandle(file);
+    return true;
+}
+
 ZRPC_API BOOL ZRPCFUNC_IsFolderProtected(const char* folder) {
-    return zrpc::Guard<BOOL>(FALSE, [&] { return folder && MarkerExists(folder) ? TRUE : FALSE; });
+    return zrpc::Guard<BOOL>(FALSE, [&] { return IsProtected(folder) ? TRUE : FALSE; });
 }
 
 ZRPC_API BOOL ZRPCFUNC_IsFolderProtectedEx(const char* folder, unsigned char* record) {
-    return zrpc::Guard<BOOL>(FALSE, [&]() -> BOOL {
-        BOOL answer = ZRPCFUNC_IsFolderProtected(folder);
-        if (!answer || !record) return answer;
-        PathBuf marker;
-        MarkerPath(marker, folder);
-        HANDLE file = CreateFileA(marker.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return answer;
-        DWORD got = 0;
-        if (!ReadFile(file, record, (DWORD)kMarkerRecordSize, &got, nullptr) || got < kMarkerRecordSize)
-            std::memset(record, 0, kMarkerRecordSize);
-        CloseHandle(file);
-        return answer;
-    });
+    return zrpc::Guard<BOOL>(FALSE, [&] { return IsProtectedEx(folder, record) ? TRUE : FALSE; });
 }
 
 ZRPC_API BOOL ZRPCFUNC_HasProtectedParent(const char* path) {

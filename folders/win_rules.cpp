@@ -250,10 +250,10 @@ unsigned long AskKeyAccessService(const ComRuntime& com, HWND frontEnd, const un
 BOOL Deleteable(const char* folder) {
     unsigned char record[kMarkerRecordSize] = {};
     if (!folder) return FALSE;
-    if (!ZRPCFUNC_IsFolderProtectedEx(folder, record)) return TRUE;
+    if (!IsProtectedEx(folder, record)) return TRUE;
 
     HWND frontEnd = nullptr;
-    if (!ZRPCFUNC_IsFrontEndRunning(&frontEnd)) return FALSE;
+    if (!FrontEndWindow(&frontEnd)) return FALSE;
     unsigned long check = 1;
     {
         ComRuntime com;
@@ -263,8 +263,8 @@ BOOL Deleteable(const char* folder) {
     }
     if (check) return FALSE;
 
-    if (ZRPCFUNC_IsNTAdministrator()) return TRUE;
-    if (ZRPCFUNC_IsMasterActive()) return TRUE;
+    if (IsAdministrator()) return TRUE;
+    if (MasterActive()) return TRUE;
     return (BOOL)SendMessageA(frontEnd, kMsgQueryDeletePermitted, 0, 0);
 }
 

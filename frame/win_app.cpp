@@ -6,6 +6,7 @@
 
 #include "base/pathroot.h"
 #include "frame/win_frame.h"
+#include "token/win_keycache.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
 #include "winlayer/win_window.h"
@@ -35,14 +36,14 @@ bool InitInstance() {
     g_imageBitmap = nullptr;
 
     if (g_firstLoadDone == 0) {
-        ZRPCFUNC_ResetEncryptionKeyCache();
+        zrpc::ResetKeyCache();
         g_firstLoadDone = 1;
     }
 
     g_imageList = ImageList_Create(16, 16, ILC_COLOR8 | ILC_MASK, 0, 4);
 
     char name[255];
-    ZRPCFUNC_FindResDLLName(name);
+    zrpc::ResourceModuleName(name);
     // A name without a full path (the default one included) is taken from this library's own folder,
     // never searched for along the search path, where the program's or the current folder could
     // hold another module of that name.

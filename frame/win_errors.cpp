@@ -20,7 +20,9 @@ std::string ErrorText(unsigned long code) {
     return text;
 }
 
-void Display(HWND owner, unsigned long code, const char* doing, const char* detail, BOOL warning) {
+} // namespace
+
+void zrpc::DisplayError(HWND owner, unsigned long code, const char* doing, const char* detail, bool warning) {
     std::string join, title;
     zrpc::LangString(IDS_ERROR_JOIN, join, 399);
     std::string text = ErrorText(code) + " " + join + " " + (doing ? doing : "") + ".";
@@ -32,8 +34,6 @@ void Display(HWND owner, unsigned long code, const char* doing, const char* deta
     MessageBoxA(owner, text.c_str(), title.c_str(),
                 MB_OK | (warning ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
 }
-
-} // namespace
 
 ZRPC_API unsigned long ZRPCFUNC_FormatErrorMsg(unsigned long code, char* buffer, unsigned long* size) {
     return zrpc::Guard<unsigned long>(zrpc::kUnknownErrorCode, [&]() -> unsigned long {
@@ -52,10 +52,10 @@ ZRPC_API unsigned long ZRPCFUNC_FormatErrorMsg(unsigned long code, char* buffer,
 }
 
 ZRPC_API void ZRPCFUNC_DisplayErrorMsg(HWND owner, unsigned long code, const char* doing, BOOL warning) {
-    zrpc::GuardVoid([&] { Display(owner, code, doing, nullptr, warning); });
+    zrpc::GuardVoid([&] { zrpc::DisplayError(owner, code, doing, nullptr, warning != FALSE); });
 }
 
 ZRPC_API void ZRPCFUNC_DisplayErrorMsgEx(HWND owner, unsigned long code, const char* doing,
                                          const char* detail, BOOL warning) {
-    zrpc::GuardVoid([&] { Display(owner, code, doing, detail ? detail : "", warning); });
+    zrpc::GuardVoid([&] { zrpc::DisplayError(owner, code, doing, detail ? detail : "", warning != FALSE); });
 }

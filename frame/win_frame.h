@@ -32,6 +32,15 @@ bool LangString(unsigned id, std::string& text, size_t maxChars = 511);
 // The missing-string text for id.
 std::string MissingStringText(unsigned id);
 
+// The language module's and the help file's names from the settings, into name (255 bytes): 1, or 0
+// with the default name when the setting is missing, empty or too long.
+int ResourceModuleName(char* name);
+int HelpFileName(char* name);
+
+// Shows the message box of a result code: its text, the joining word, what was being done, and the
+// detail (when not null) after an empty line; warning or information title and icon.
+void DisplayError(HWND owner, unsigned long code, const char* doing, const char* detail, bool warning);
+
 // Runs f and turns any exception into the given answer, so that nothing escapes an export.
 template <class R, class F> R Guard(R onError, F&& f) noexcept {
     try {

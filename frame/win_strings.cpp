@@ -64,16 +64,22 @@ bool LangString(unsigned id, std::string& text, size_t maxChars) {
     return false;
 }
 
+int ResourceModuleName(char* name) {
+    return name ? ReadSettingsName(kResourceDllValue, "zrpcres.dll", name) : 0;
+}
+
+int HelpFileName(char* name) {
+    return name ? ReadSettingsName(kHelpFileValue, "zrphelp.chm", name) : 0;
+}
+
 } // namespace zrpc
 
 ZRPC_API int ZRPCFUNC_FindResDLLName(char* name) {
-    return zrpc::Guard(
-        0, [&] { return name ? ReadSettingsName(zrpc::kResourceDllValue, "zrpcres.dll", name) : 0; });
+    return zrpc::Guard(0, [&] { return zrpc::ResourceModuleName(name); });
 }
 
 ZRPC_API int ZRPCFUNC_FindHelpCHMName(char* name) {
-    return zrpc::Guard(
-        0, [&] { return name ? ReadSettingsName(zrpc::kHelpFileValue, "zrphelp.chm", name) : 0; });
+    return zrpc::Guard(0, [&] { return zrpc::HelpFileName(name); });
 }
 
 ZRPC_API int ZRPCFUNC_GetLangString(CString* text, unsigned int id) {

@@ -12,8 +12,10 @@
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
+#include "keystore/win_public_keys.h"
 #include "keystore/win_store_files.h"
 #include "updatefile/ktformat.h"
+#include "updatefile/win_ktfile.h"
 
 namespace {
 
@@ -40,7 +42,7 @@ std::string LangText(unsigned id) {
 }
 
 void Show(HWND parent, unsigned long code, const std::string& doing) {
-    ZRPCFUNC_DisplayErrorMsg(parent, code, doing.c_str(), TRUE);
+    zrpc::DisplayError(parent, code, doing.c_str(), nullptr, true);
 }
 
 // Reports a step's failure when there is a parent to report to.
@@ -118,7 +120,7 @@ unsigned long Backup(HWND parent, ITokenInterface* token, unsigned long handle, 
             Show(parent, rc, "generating issue request");
             step = kFileError;
         } else {
-            step = ZRPCFUNC_DB_AddPublicKey(parent, &packet, 0);
+            step = AddPublicKey(parent, &packet, 0);
             target = packet.serial;
             targetName = NameFieldText(packet.name);
         }
@@ -132,11 +134,10 @@ unsigned long Backup(HWND parent, ITokenInterface* token, unsigned long handle, 
             Show(parent, rc, FormatOne(IDS_GETTING_BACKUP_KEY, std::to_string(kind)));
             step = rc;
         } else {
-            step = ZRPCFUNC_DB_AddPublicKey(parent, &packet, 0);
+            step = AddPublicKey(parent, &packet, 0);
             target = packet.serial;
             char name[kNameField + 1] = {0};
-            targetName =
-                ZRPCFUNC_DB_GetNameFromSerial(parent, target, name) ? std::string(name) : kBackupKeyName;
+            targetName = GetNameFromSerial(target, name) ? std::string(name) : kBackupKeyName;
         }
         break;
     case 3:
@@ -155,7 +156,7 @@ unsigned long Backup(HWND parent, ITokenInterface* token, unsigned long handle, 
     }
 
     // 6. The target public key in the store.
-    rc = ZRPCFUNC_DB_AddPublicKey(parent, &packet, 0);
+    rc = AddPublicKey(parent, &packet, 0);
     if (rc != kOk) {
         Report(parent, rc, "manipulating the database");
         return rc;
@@ -187,7 +188,7 @@ unsigned long Backup(HWND parent, ITokenInterface* token, unsigned long handle, 
         CreateDirectoryA(dir.c_str(), nullptr); // an existing folder is no error
         std::string path = dir + FileNamePart(NameFieldText(packet.keyName)) + ".dlu";
         if (filePath) zrpc::CopyToBuffer(filePath, MAX_PATH, path);
-        rc = ZRPCFUNC_WriteKTFile(parent, &packet, path.c_str(), targetName.c_str(), target);
+        rc = zrpc::kt::WriteUpdateFile(parent, &packet, path.c_str(), targetName.c_str(), target);
         if (rc != kOk && rc != zrpc::kt::kDeclined) {
             Report(parent, rc, FormatOne(IDS_WRITING_BACKUP_FILE, path));
             return rc;

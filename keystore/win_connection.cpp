@@ -19,7 +19,7 @@ constexpr uint32_t kNoCursor = 0xFFFFFFFFu;
 
 struct Connection {
     StoreDoc doc;
-    SerialIndex keys; // the snapshot never changes: lookups by serial go through this index
+    SerialIndex keys;      // the snapshot never changes: lookups by serial go through this index
     XmlNodeHandle updates; // the updates element being enumerated
     uint32_t keyCursor = kNoCursor;
     uint32_t updateCursor = kNoCursor;

@@ -8,12 +8,14 @@
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
+#include "keystore/win_public_keys.h"
 #include "keystore/win_store_files.h"
+#include "ui/win_working_dialog.h"
 #include "updatefile/ktformat.h"
 
-namespace {
+namespace zks {
 
-using namespace zks;
+namespace {
 
 const char kBackupKeyName[] = "Backup Key";
 
@@ -27,6 +29,8 @@ unsigned long LoadForReading(StoreDoc& doc, unsigned long loadFailure) {
     if (!StorePath(path) || !IsFile(path)) return kNoStore;
     return LoadStore(path, doc, nullptr) ? kOk : loadFailure;
 }
+
+} // namespace
 
 unsigned long GetNote(unsigned long serial, char* text, const char* element) {
     if (serial == 0 || !text) return kBadArgument;
@@ -53,7 +57,7 @@ unsigned long SetNote(unsigned long serial, const char* text, const char* elemen
 }
 
 // The entry for a packet: name, and the remote update text of a type 12 copy.
-unsigned long MakeEntry(const _tNewTransferPacket& packet, std::string& name, std::string& text) {
+static unsigned long MakeEntry(const _tNewTransferPacket& packet, std::string& name, std::string& text) {
     name = packet.type == ZRPC_PACKET_BACKUP_PUBLICKEY ? std::string(kBackupKeyName)
                                                        : NameFieldText(packet.name);
     _tNewTransferPacket copy = packet;
@@ -62,20 +66,6 @@ unsigned long MakeEntry(const _tNewTransferPacket& packet, std::string& name, st
     zrpc::Wipe(&copy, sizeof copy);
     return rc;
 }
-
-// Working dialog for the time of an addition.
-class WorkingDialog {
-  public:
-    explicit WorkingDialog(HWND parent) {
-        std::string text;
-        zrpc::LangString(IDS_ADDING_PUBLIC_KEY_WAIT, text);
-        ZRPCFUNC_C_ShowWorkingDialog(parent, const_cast<char*>(text.c_str()));
-        ZRPCFUNC_StepWorkingDialog();
-    }
-    ~WorkingDialog() { ZRPCFUNC_KillWorkingDialog(); }
-    WorkingDialog(const WorkingDialog&) = delete;
-    WorkingDialog& operator=(const WorkingDialog&) = delete;
-};
 
 unsigned long AddPublicKey(HWND parent, const _tNewTransferPacket* packet, int confirm) {
     if (!packet || (packet->type != ZRPC_PACKET_PUBLICKEY && packet->type != ZRPC_PACKET_BACKUP_PUBLICKEY))
@@ -100,7 +90,7 @@ unsigned long AddPublicKey(HWND parent, const _tNewTransferPacket* packet, int c
             return kDeclined;
     }
 
-    std::unique_ptr<WorkingDialog> working;
+    std::unique_ptr<zrpc::WorkingDialogScope> working;
     std::string text;
     unsigned long rc;
     {
@@ -119,7 +109,7 @@ unsigned long AddPublicKey(HWND parent, const _tNewTransferPacket* packet, int c
             WipeString(raw);
             return kFileError;
         }
-        working.reset(new WorkingDialog(parent));
+        working.reset(new zrpc::WorkingDialogScope(IDS_ADDING_PUBLIC_KEY_WAIT));
         std::string name;
         rc = MakeEntry(copy, name, text);
         if (rc == kOk) {
@@ -191,7 +181,9 @@ int GetNameFromSerial(unsigned long serial, char* name) {
     return 1;
 }
 
-} // namespace
+} // namespace zks
+
+using namespace zks;
 
 ZRPC_API int ZRPCFUNC_DB_DatabaseExists(char* path) {
     return zrpc::Guard(0, [&] {

@@ -10,6 +10,7 @@
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
+#include "ui/win_working_dialog.h"
 
 namespace zks {
 
@@ -153,12 +154,9 @@ bool CreateStoreFile(HWND parent, const char* path) {
     if (!path) return false;
     size_t length = strnlen(path, MAX_PATH);
     if (length == 0 || length > kMaxPath) return false;
-    std::string text;
-    zrpc::LangString(IDS_CREATING_KEY_STORE, text);
-    ZRPCFUNC_C_ShowWorkingDialog(parent, const_cast<char*>(text.c_str()));
-    ZRPCFUNC_StepWorkingDialog();
     bool ok = false;
     {
+        zrpc::WorkingDialogScope working(IDS_CREATING_KEY_STORE);
         // Creating the store itself is a change like any other.
         std::string store;
         bool isStore = StorePath(store) && EqualNoCase(store.c_str(), path);
@@ -174,7 +172,6 @@ bool CreateStoreFile(HWND parent, const char* path) {
             ok = WriteWholeFile(path, content);
         }
     }
-    ZRPCFUNC_KillWorkingDialog();
     if (parent && IsWindow(parent)) {
         InvalidateRect(parent, nullptr, TRUE);
         UpdateWindow(parent);

@@ -8,6 +8,7 @@
 #include "include/zrpcfunc.h"
 #include "include/zrpcresult.h"
 #include "token/win_cachelock.h"
+#include "token/win_keycache.h"
 
 namespace {
 
@@ -78,13 +79,17 @@ bool IsEmpty(const _tToken_Key& key) {
 
 } // namespace
 
-ZRPC_API void ZRPCFUNC_ResetEncryptionKeyCache() {
+void zrpc::ResetKeyCache() {
     zrpc::CacheLock lock(kLockName);
     g_keyCache.cached = 0;
     for (int i = 0; i < kSlots; ++i) {
         g_keyCache.groupCodes[i] = kNoGroupCode;
         MarkEmpty(i);
     }
+}
+
+ZRPC_API void ZRPCFUNC_ResetEncryptionKeyCache() {
+    zrpc::GuardVoid([] { zrpc::ResetKeyCache(); });
 }
 
 ZRPC_API int ZRPCFUNC_AreEncryptionKeysCached() {

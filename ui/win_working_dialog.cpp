@@ -1,117 +1,33 @@
-// The working dialog: a modeless window with a message, a picture and an icon that a worker thread
-// swaps every 75 ms, shown while the caller's thread does something long. Shows nest; the window
-// stays until the outermost kill.
-//
-// The message is the one thing the worker and the owning thread share while both run: the owning
-// thread replaces it, the worker re-applies it. Both touch it only under g_textLock, and the worker
-// copies it out before it talks to the window, so neither ever waits for the other while holding it.
-#include <windows.h>
-
-#include <cstring>
-#include <string>
+#include "ui/win_working_dialog.h"
 
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
 #include "winlayer/win_window.h"
 
+namespace zrpc {
+
 namespace {
 
-constexpr int kIconCount = IDI_WORKING_LAST - IDI_WORKING_FIRST + 1;
 constexpr DWORD kFrameMs = 75;
 constexpr DWORD kStopWaitMs = 1000;
 constexpr DWORD kWorkerKilled = 1; // exit code of a worker that had to be terminated
 
-static_assert(kIconCount == 6, "six animation icons");
-
-struct TextLock {
-    CRITICAL_SECTION cs;
-    TextLock() { InitializeCriticalSection(&cs); }
-    ~TextLock() { DeleteCriticalSection(&cs); }
-};
-TextLock g_textLock;
-
 class Locked {
   public:
-    Locked() { EnterCriticalSection(&g_textLock.cs); }
-    ~Locked() { LeaveCriticalSection(&g_textLock.cs); }
+    explicit Locked(CRITICAL_SECTION& cs) : m_cs(cs) { EnterCriticalSection(&m_cs); }
+    ~Locked() { LeaveCriticalSection(&m_cs); }
     Locked(const Locked&) = delete;
     Locked& operator=(const Locked&) = delete;
+
+  private:
+    CRITICAL_SECTION& m_cs;
 };
-
-class WorkingDialog;
-
-// Per-process state. Everything but the message is touched by the owning thread only, and by the
-// worker only to read (window handle and icons) while it runs.
-struct State {
-    unsigned long count = 0;
-    WorkingDialog* dialog = nullptr;
-    char* message = nullptr; // zero-filled global-heap block, under g_textLock
-    HBITMAP picture = nullptr;
-    HICON icons[kIconCount] = {};
-    HANDLE stopEvent = nullptr;
-    HANDLE thread = nullptr;
-    DWORD threadId = 0;
-};
-State g_state;
-
-// A copy of the current message; false when there is none.
-bool CopyMessage(std::string& out) {
-    Locked lock;
-    if (!g_state.message) return false;
-    out.assign(g_state.message);
-    return true;
-}
-
-void FreeMessageLocked() {
-    if (!g_state.message) return;
-    HGLOBAL h = GlobalHandle(g_state.message);
-    g_state.message = nullptr;
-    if (h) GlobalFree(h);
-}
 
 void RepaintNow(HWND control) {
     if (!control) return;
     InvalidateRect(control, nullptr, TRUE);
     UpdateWindow(control);
-}
-
-HWND DialogWindow();
-
-// Replaces the message: a new private copy, and the control when the window is up.
-void ReplaceMessage(const char* text) {
-    if (!text) text = "";
-    size_t size = std::strlen(text) + 1;
-    {
-        Locked lock;
-        FreeMessageLocked();
-        char* block = static_cast<char*>(GlobalAlloc(GPTR, size));
-        if (!block) return; // no memory: no message, the window keeps its last text
-        std::memcpy(block, text, size);
-        g_state.message = block;
-    }
-    if (HWND hwnd = DialogWindow()) {
-        SetDlgItemTextA(hwnd, IDC_WORKING_MESSAGE, text);
-        RepaintNow(GetDlgItem(hwnd, IDC_WORKING_MESSAGE));
-    }
-}
-
-DWORD WINAPI Worker(LPVOID param) {
-    HWND hwnd = static_cast<HWND>(param);
-    HANDLE stop = g_state.stopEvent;
-    int next = 0;
-    std::string text;
-    while (WaitForSingleObject(stop, kFrameMs) == WAIT_TIMEOUT) {
-        HWND icon = GetDlgItem(hwnd, IDC_WORKING_ICON);
-        SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(g_state.icons[next]), 0);
-        RepaintNow(icon);
-        next = (next + 1) % kIconCount;
-        if (CopyMessage(text)) {
-            SetDlgItemTextA(hwnd, IDC_WORKING_MESSAGE, text.c_str());
-            RepaintNow(GetDlgItem(hwnd, IDC_WORKING_MESSAGE));
-        }
-    }
-    return 0;
 }
 
 // Waits for the worker to end, answering the messages it sends to the window meanwhile (it talks to
@@ -129,120 +45,192 @@ bool WaitForWorker(HANDLE thread, DWORD timeoutMs) {
     }
 }
 
-void StopWorker() {
-    if (!g_state.thread) return;
-    if (g_state.stopEvent) SetEvent(g_state.stopEvent);
-    if (!WaitForWorker(g_state.thread, kStopWaitMs)) TerminateThread(g_state.thread, kWorkerKilled);
-    CloseHandle(g_state.thread);
-    g_state.thread = nullptr;
-    g_state.threadId = 0;
-}
+} // namespace
 
-class WorkingDialog : public zwin::Dialog {
+static_assert(IDI_WORKING_LAST - IDI_WORKING_FIRST + 1 == 6, "six animation icons");
+
+// The window: filled from its owner on creation; the worker runs from creation to WM_DESTROY, while
+// the controls it talks to still exist.
+class WorkingDialog::View : public zwin::Dialog {
+  public:
+    explicit View(WorkingDialog& owner) : m_owner(owner) {}
+
   protected:
     BOOL OnInitDialog() override {
         HWND hwnd = Handle();
         std::string text;
-        if (CopyMessage(text)) SetDlgItemTextA(hwnd, IDC_WORKING_MESSAGE, text.c_str());
-        if (g_state.picture)
+        if (m_owner.CopyMessage(text)) SetItemText(IDC_WORKING_MESSAGE, text.c_str());
+        if (m_owner.m_picture)
             SendDlgItemMessageA(hwnd, IDC_WORKING_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
-                                reinterpret_cast<LPARAM>(g_state.picture));
+                                reinterpret_cast<LPARAM>(m_owner.m_picture));
         ShowWindow(hwnd, SW_SHOW);
         RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        if (!g_state.stopEvent)
-            g_state.stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        else
-            ResetEvent(g_state.stopEvent);
-        g_state.thread =
-            g_state.stopEvent ? CreateThread(nullptr, 0, Worker, hwnd, 0, &g_state.threadId) : nullptr;
-        if (!g_state.thread)
-            MessageBoxA(nullptr, "Failed to create worker dlg thread", zrpc::AppTitle(), MB_OK);
+        m_owner.StartWorker(hwnd);
         return TRUE;
     }
     bool OnMessage(UINT msg, WPARAM, LPARAM, INT_PTR&) override {
-        // The controls still exist here; the worker must be gone before they do.
-        if (msg == WM_DESTROY) StopWorker();
+        if (msg == WM_DESTROY) m_owner.StopWorker();
         return false;
     }
-    void OnDestroy() override { StopWorker(); }
+
+  private:
+    WorkingDialog& m_owner;
 };
 
-HWND DialogWindow() {
-    return g_state.dialog ? g_state.dialog->Handle() : nullptr;
+WorkingDialog& WorkingDialog::Instance() {
+    static WorkingDialog instance;
+    return instance;
 }
 
-void ReleaseResources() {
+WorkingDialog::WorkingDialog() {
+    InitializeCriticalSection(&m_textLock);
+}
+
+WorkingDialog::~WorkingDialog() {
+    // The library is being unloaded: the window object stays with the window, which may outlive it.
+    DeleteCriticalSection(&m_textLock);
+}
+
+HWND WorkingDialog::Window() const {
+    return m_view ? m_view->Handle() : nullptr;
+}
+
+bool WorkingDialog::CopyMessage(std::string& out) {
+    Locked lock(m_textLock);
+    if (!m_hasMessage) return false;
+    out = m_message;
+    return true;
+}
+
+void WorkingDialog::SetMessage(const char* text) {
+    if (!text) text = "";
     {
-        Locked lock;
-        FreeMessageLocked();
+        Locked lock(m_textLock);
+        m_message = text;
+        m_hasMessage = true;
     }
-    if (g_state.picture) DeleteObject(g_state.picture);
-    g_state.picture = nullptr;
-    if (g_state.stopEvent) CloseHandle(g_state.stopEvent);
-    g_state.stopEvent = nullptr;
-    for (HICON& icon : g_state.icons) {
+    if (HWND hwnd = Window()) {
+        SetDlgItemTextA(hwnd, IDC_WORKING_MESSAGE, text);
+        RepaintNow(GetDlgItem(hwnd, IDC_WORKING_MESSAGE));
+    }
+}
+
+DWORD WINAPI WorkingDialog::Worker(LPVOID param) {
+    WorkingDialog& self = *static_cast<WorkingDialog*>(param);
+    HWND hwnd = self.m_workerWindow;
+    int next = 0;
+    std::string text;
+    while (WaitForSingleObject(self.m_stopEvent, kFrameMs) == WAIT_TIMEOUT) {
+        HWND icon = GetDlgItem(hwnd, IDC_WORKING_ICON);
+        SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(self.m_icons[next]), 0);
+        RepaintNow(icon);
+        next = (next + 1) % kIconCount;
+        if (self.CopyMessage(text)) {
+            SetDlgItemTextA(hwnd, IDC_WORKING_MESSAGE, text.c_str());
+            RepaintNow(GetDlgItem(hwnd, IDC_WORKING_MESSAGE));
+        }
+    }
+    return 0;
+}
+
+void WorkingDialog::StartWorker(HWND hwnd) {
+    m_workerWindow = hwnd;
+    if (!m_stopEvent)
+        m_stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    else
+        ResetEvent(m_stopEvent);
+    m_thread = m_stopEvent ? CreateThread(nullptr, 0, Worker, this, 0, nullptr) : nullptr;
+    if (!m_thread) MessageBoxA(nullptr, "Failed to create worker dlg thread", AppTitle(), MB_OK);
+}
+
+// The one place the worker ends: asked to stop, and terminated when it does not within a second.
+void WorkingDialog::StopWorker() {
+    if (!m_thread) return;
+    if (m_stopEvent) SetEvent(m_stopEvent);
+    if (!WaitForWorker(m_thread, kStopWaitMs)) TerminateThread(m_thread, kWorkerKilled);
+    CloseHandle(m_thread);
+    m_thread = nullptr;
+}
+
+void WorkingDialog::ReleaseResources() {
+    {
+        Locked lock(m_textLock);
+        m_message.clear();
+        m_hasMessage = false;
+    }
+    if (m_picture) DeleteObject(m_picture);
+    m_picture = nullptr;
+    if (m_stopEvent) CloseHandle(m_stopEvent);
+    m_stopEvent = nullptr;
+    for (HICON& icon : m_icons) {
         if (icon) DestroyIcon(icon);
         icon = nullptr;
     }
 }
 
-void Show(const char* message) {
-    if (++g_state.count > 1) {
-        ReplaceMessage(message);
+void WorkingDialog::Show(const char* message) {
+    if (++m_count > 1) {
+        SetMessage(message);
         return;
     }
-    HINSTANCE lang = zrpc::LangModule();
+    HINSTANCE lang = LangModule();
     for (int i = 0; i < kIconCount; ++i)
-        g_state.icons[i] = static_cast<HICON>(
+        m_icons[i] = static_cast<HICON>(
             lang ? LoadImageA(lang, MAKEINTRESOURCEA(IDI_WORKING_FIRST + i), IMAGE_ICON, 32, 32, 0)
                  : nullptr);
-    g_state.picture = static_cast<HBITMAP>(
+    m_picture = static_cast<HBITMAP>(
         lang ? LoadImageA(lang, MAKEINTRESOURCEA(IDB_BITMAP_124), IMAGE_BITMAP, 0, 0, 0) : nullptr);
-    ReplaceMessage(message);
+    SetMessage(message);
 
-    if (!g_state.dialog) g_state.dialog = new WorkingDialog;
-    if (!g_state.dialog->CreateModeless(lang, IDD_WORKING, nullptr)) {
-        MessageBoxA(nullptr, "Failed to create working dialog", zrpc::AppTitle(), MB_OK);
+    if (!m_view) m_view = new View(*this);
+    if (!m_view->CreateModeless(lang, IDD_WORKING, nullptr)) {
+        MessageBoxA(nullptr, "Failed to create working dialog", AppTitle(), MB_OK);
         // Nothing is up: the level is not kept, so the next show tries again and kills stay harmless.
-        StopWorker();
         ReleaseResources();
-        g_state.count = 0;
+        m_count = 0;
         return;
     }
-    ShowWindow(DialogWindow(), SW_SHOW);
+    ShowWindow(Window(), SW_SHOW);
 }
 
-void Kill() {
-    if (!DialogWindow()) return;
-    if (--g_state.count > 0) return;
-    {
-        Locked lock;
-        FreeMessageLocked();
-    }
-    g_state.dialog->Destroy(); // stops the worker
-    StopWorker();
+void WorkingDialog::Kill() {
+    if (!Window()) return;
+    if (--m_count > 0) return;
+    m_view->Destroy(); // WM_DESTROY stops the worker
     ReleaseResources();
-    g_state.count = 0;
+    m_count = 0;
 }
 
-} // namespace
+WorkingDialogScope::WorkingDialogScope(unsigned stringId) {
+    std::string text;
+    LangString(stringId, text);
+    WorkingDialog::Instance().Show(text.c_str());
+}
+
+WorkingDialogScope::~WorkingDialogScope() {
+    WorkingDialog::Instance().Kill();
+}
+
+} // namespace zrpc
+
+using zrpc::WorkingDialog;
 
 ZRPC_API unsigned long ZRPCFUNC_ShowWorkingDialog(HWND, CString message) {
-    zrpc::GuardVoid([&] { Show(message.GetString()); });
+    zrpc::GuardVoid([&] { WorkingDialog::Instance().Show(message.GetString()); });
     return 0;
 }
 
 ZRPC_API unsigned long ZRPCFUNC_C_ShowWorkingDialog(HWND, char* message) {
-    zrpc::GuardVoid([&] { Show(message); });
+    zrpc::GuardVoid([&] { WorkingDialog::Instance().Show(message); });
     return 0;
 }
 
 ZRPC_API void ZRPCFUNC_SetWorkingMessage(char* message) {
-    zrpc::GuardVoid([&] { ReplaceMessage(message); });
+    zrpc::GuardVoid([&] { WorkingDialog::Instance().SetMessage(message); });
 }
 
 ZRPC_API void ZRPCFUNC_StepWorkingDialog() {}
 
 ZRPC_API void ZRPCFUNC_KillWorkingDialog() {
-    zrpc::GuardVoid([] { Kill(); });
+    zrpc::GuardVoid([] { WorkingDialog::Instance().Kill(); });
 }

@@ -15,7 +15,7 @@
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
 #include "updatefile/ktformat.h"
-#include "updatefile/win_ktread.h"
+#include "updatefile/win_ktfile.h"
 
 using namespace zrpc::kt;
 
@@ -50,25 +50,29 @@ unsigned long ReadMem(_tNewTransferPacket** packet, const char* data, size_t len
 
 } // namespace
 
+unsigned long zrpc::kt::WriteUpdateFile(HWND owner, _tNewTransferPacket* packet, const char* path,
+                                        const char* name, unsigned long target) {
+    if (!packet || !path) return kBadArgument;
+    if (!WritableType(packet->type)) return kBadArgument;
+    if (FileExists(path)) {
+        std::string format;
+        zrpc::LangString(IDS_OVERWRITE_QUESTION, format, 511);
+        std::string question = zrpc::FillPlaceholder(format, path);
+        if (MessageBoxA(owner, question.c_str(), "Corvane+", MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL)
+            return kDeclined;
+    }
+    // Created first: a file that cannot be created leaves the caller's packet as it was.
+    zrpc::WholeFileWriter file(path);
+    if (!file.Created()) return kNotCreated;
+    zrpc::WipedString text;
+    BuildText(*packet, name, target, text.text);
+    return file.Write(text.text.data(), text.text.size()) && file.Commit() ? kOk : kNotCreated;
+}
+
 ZRPC_API unsigned long ZRPCFUNC_WriteKTFile(HWND owner, _tNewTransferPacket* packet, const char* path,
                                             const char* name, unsigned long target) {
-    return zrpc::Guard<unsigned long>(kBadArgument, [&]() -> unsigned long {
-        if (!packet || !path) return kBadArgument;
-        if (!WritableType(packet->type)) return kBadArgument;
-        if (FileExists(path)) {
-            std::string format;
-            zrpc::LangString(IDS_OVERWRITE_QUESTION, format, 511);
-            std::string question = zrpc::FillPlaceholder(format, path);
-            if (MessageBoxA(owner, question.c_str(), "Corvane+", MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL)
-                return kDeclined;
-        }
-        // Created first: a file that cannot be created leaves the caller's packet as it was.
-        zrpc::WholeFileWriter file(path);
-        if (!file.Created()) return kNotCreated;
-        zrpc::WipedString text;
-        BuildText(*packet, name, target, text.text);
-        return file.Write(text.text.data(), text.text.size()) && file.Commit() ? kOk : kNotCreated;
-    });
+    return zrpc::Guard<unsigned long>(kBadArgument,
+                                      [&] { return WriteUpdateFile(owner, packet, path, name, target); });
 }
 
 ZRPC_API unsigned long ZRPCFUNC_CreateMemKTFile(_tNewTransferPacket* packet, char** text,

@@ -7,7 +7,7 @@
 #include "include/zrpcfunc.h"
 #include "updatefile/ktformat.h"
 #include "updatefile/scrambler.h"
-#include "updatefile/win_ktread.h"
+#include "updatefile/win_ktfile.h"
 
 extern "C" unsigned long ReadKTFileTarget(const char* path, char* name, unsigned long* target) {
     return zrpc::Guard<unsigned long>(zrpc::kt::kNoMemory, [&]() -> unsigned long {
