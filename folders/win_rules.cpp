@@ -5,11 +5,13 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "folders/win_folders.h"
 #include "folders/win_keyaccess.h"
 #include "base/pathroot.h"
+#include "folders/rules.h"
 #include "folders/treescan.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
@@ -18,16 +20,6 @@
 using namespace zrpc::folders;
 
 namespace {
-
-// Encryptability flags and results.
-constexpr unsigned long kLookBelow = 0x01;
-constexpr unsigned long kScanSystemFiles = 0x04;
-constexpr unsigned long kAcceptRemovable = 0x08;
-constexpr unsigned long kAcceptRemote = 0x10;
-constexpr unsigned long kSkipProfilesRoot = 0x40;
-
-constexpr unsigned long kAccepted = 0;
-constexpr unsigned long kSystemLocation = 1;
 
 constexpr DWORD kProfileTemporary = 1; // PT_TEMPORARY
 constexpr DWORD kProfileRoaming = 2;   // PT_ROAMING
@@ -49,10 +41,6 @@ DWORD GetUserProfileType() {
     BOOL ok = query ? query(&flags) : FALSE;
     FreeLibrary(userenv);
     return ok ? flags : 0;
-}
-
-bool ProfileIsTemporaryOrRoaming(DWORD type) {
-    return (type & (kProfileTemporary | kProfileRoaming)) != 0;
 }
 
 // The location a path names, in one spelling: "\\?\" forms undone, made full ("." and ".."
@@ -80,72 +68,74 @@ std::string Location(const std::string& path) {
     }
 }
 
-// A shell special folder, as a location; false when the shell cannot report it.
-bool SpecialFolder(int id, std::string& path) {
-    char buffer[MAX_PATH + 1] = "";
-    if (!SHGetSpecialFolderPathA(nullptr, buffer, id, FALSE) || !buffer[0]) return false;
-    path = Location(buffer);
-    return true;
+// Text in one case, folded as the file system folds names, so that the rules can compare exactly.
+std::string Folded(std::string text) {
+    if (!text.empty()) CharUpperBuffA(&text[0], (DWORD)text.size());
+    return text;
 }
 
-void AddSeparator(std::string& path) {
-    if (path.empty() || path.back() != '\\') path += '\\';
-}
+// The machine as the rules see it, asked on demand.
+class MachineEnvironment : public FolderEnvironment {
+  public:
+    MachineEnvironment(const char* folder, const std::string& location, unsigned long flags)
+        : m_folder(folder), m_location(location), m_flags(flags) {}
 
-// Whether text begins with prefix, ignoring case as the file system does.
-bool BeginsWith(const std::string& text, const std::string& prefix) {
-    if (prefix.empty() || text.size() < prefix.size()) return false;
-    std::string a = text.substr(0, prefix.size()), b = prefix;
-    CharUpperBuffA(&a[0], (DWORD)a.size());
-    CharUpperBuffA(&b[0], (DWORD)b.size());
-    return a == b;
-}
-
-// Rules 4 and 5: a folder strictly inside the user's documents or desktop folder.
-bool InsideUserFolder(const std::string& f, int id) {
-    std::string folder;
-    if (!SpecialFolder(id, folder)) return false;
-    AddSeparator(folder);
-    return BeginsWith(f, folder) && f.size() > folder.size();
-}
-
-// Rule 6: the folder that holds every profile, from the all-users desktop with its last two
-// components cut.
-bool InsideProfilesRoot(const std::string& f) {
-    std::string desktop;
-    if (!SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY, desktop)) return false;
-    if (desktop.size() > 1 && desktop.back() == '\\') desktop.pop_back();
-    for (int i = 0; i < 2; ++i) {
-        size_t cut = desktop.rfind('\\');
-        if (cut == std::string::npos) return false;
-        desktop.resize(cut);
+    DriveKind Drive() override {
+        switch (GetDriveTypeA(m_folder)) {
+        case DRIVE_REMOVABLE:
+        case DRIVE_CDROM:
+            return DriveKind::Removable;
+        case DRIVE_REMOTE:
+            return DriveKind::Remote;
+        case DRIVE_FIXED:
+            return DriveKind::Fixed;
+        default:
+            return DriveKind::Other;
+        }
     }
-    // Compared up to a separator, so that a sibling whose name merely begins the same way
-    // ("C:\users2" beside "C:\users") is not taken for the profiles root.
-    AddSeparator(desktop);
-    return BeginsWith(f, desktop);
-}
 
-bool InsideFolder(const std::string& f, const std::string& folderPath) {
-    if (folderPath.empty()) return false;
-    std::string folder = folderPath;
-    AddSeparator(folder);
-    return BeginsWith(f, folder);
-}
+    bool ProfileIsTemporaryOrRoaming() override {
+        return (GetUserProfileType() & (kProfileTemporary | kProfileRoaming)) != 0;
+    }
 
-// The system-file answer of a walk: 0, 1 or 56, with the path of the file that decided it.
-unsigned long SystemFileResult(const TreeScan& scan, char* offendingFile) {
-    if (scan.SystemCode() && offendingFile && !scan.SystemFile().empty())
-        zrpc::CopyToBuffer(offendingFile, kPathChars, scan.SystemFile());
-    return scan.SystemCode();
-}
+    bool SpecialFolder(Special which, std::string& location) override {
+        char buffer[MAX_PATH + 1] = "";
+        if (which == kWindows) {
+            UINT n = GetWindowsDirectoryA(buffer, sizeof buffer);
+            if (n == 0 || n >= sizeof buffer) return false;
+        } else {
+            static const int ids[] = {CSIDL_PERSONAL, CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY,
+                                      CSIDL_PROGRAM_FILES};
+            if (!SHGetSpecialFolderPathA(nullptr, buffer, ids[which], FALSE) || !buffer[0]) return false;
+        }
+        location = Folded(Location(buffer));
+        return true;
+    }
 
-// Walks the tree below folder to its first system file (see SystemFileCode).
-unsigned long FindSystemFile(const char* folder, char* offendingFile) {
-    TreeScan scan(TreeScan::kSystemFiles);
-    scan.Run(folder);
-    return SystemFileResult(scan, offendingFile);
-}
+    // Rules 1 and 9 walk the same tree; when both are asked for, one walk answers both.
+    bool ProtectedFolderBelow() override {
+        unsigned what = TreeScan::kProtectedFolders;
+        if (m_flags & kScanSystemFiles) what |= TreeScan::kSystemFiles;
+        m_scan.reset(new TreeScan(what));
+        m_scan->Run(m_location.c_str());
+        return m_scan->FoundProtected();
+    }
+
+    unsigned long SystemFile(std::string& file) override {
+        if (!m_scan) {
+            m_scan.reset(new TreeScan(TreeScan::kSystemFiles));
+            m_scan->Run(m_location.c_str());
+        }
+        file = m_scan->SystemFile();
+        return m_scan->SystemCode();
+    }
+
+  private:
+    const char* m_folder;
+    const std::string& m_location;
+    unsigned long m_flags;
+    std::unique_ptr<TreeScan> m_scan;
+};
 
 unsigned long Encryptable(const char* folder, char* offendingFile, unsigned long flags) {
     if (!folder) return kBadArgument;
@@ -155,47 +145,12 @@ unsigned long Encryptable(const char* folder, char* offendingFile, unsigned long
     // A text that is not a full path ("C:", "a\\b") keeps its spelling: it names no fixed location.
     const std::string spelled = zrpc::IsAbsolutePath(folder) ? Location(folder) : std::string(folder);
     if (!fb.Set(spelled.c_str()) || !fb.AddSeparator()) return kBadArgument; // too long to classify
-    const std::string f = fb.c_str();
-
-    // Rules 1 and 9 walk the same tree; when both are asked for, one walk answers both. A protected
-    // folder below decides the result before every other rule; a system file only after rules 2 to 8.
-    unsigned what = TreeScan::kProtectedFolders;
-    if (flags & kScanSystemFiles) what |= TreeScan::kSystemFiles;
-    TreeScan scan(what);
-    bool scanned = false;
-    if (flags & kLookBelow) {
-        scan.Run(f.c_str());
-        scanned = true;
-        if (scan.FoundProtected()) return zrpc::kProtectedBelow;
-    }
-
-    UINT type = GetDriveTypeA(folder);
-    if ((type == DRIVE_REMOVABLE || type == DRIVE_CDROM) && (flags & kAcceptRemovable)) return kAccepted;
-    if (type == DRIVE_REMOTE && (flags & kAcceptRemote)) return kAccepted;
-
-    if (f.size() <= 3) return kSystemLocation;
-
-    DWORD profile = GetUserProfileType();
-    for (int id : {CSIDL_PERSONAL, CSIDL_DESKTOPDIRECTORY})
-        if (InsideUserFolder(f, id))
-            return ProfileIsTemporaryOrRoaming(profile) ? zrpc::kProfileNotLocal : kAccepted;
-
-    if (!(flags & kSkipProfilesRoot) && InsideProfilesRoot(f)) return kSystemLocation;
-
-    std::string programFiles;
-    if (SpecialFolder(CSIDL_PROGRAM_FILES, programFiles) && InsideFolder(f, programFiles))
-        return kSystemLocation;
-
-    char windows[MAX_PATH + 1] = "";
-    UINT n = GetWindowsDirectoryA(windows, sizeof windows);
-    if (n > 0 && n < sizeof windows && InsideFolder(f, Location(windows))) return kSystemLocation;
-
-    if (flags & kScanSystemFiles) {
-        unsigned long code =
-            scanned ? SystemFileResult(scan, offendingFile) : FindSystemFile(f.c_str(), offendingFile);
-        if (code) return code;
-    }
-    return zrpc::kNoRuleApplied;
+    const std::string location = fb.c_str();
+    MachineEnvironment env(folder, location, flags);
+    std::string file;
+    unsigned long code = FolderRuleResult(Folded(location), flags, env, file);
+    if (code && offendingFile && !file.empty()) zrpc::CopyToBuffer(offendingFile, kPathChars, file);
+    return code;
 }
 
 // The component runtime's calls, loaded when a deletability check needs them: most programs that
