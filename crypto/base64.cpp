@@ -204,5 +204,22 @@ int Base64Decode(const char* text, size_t textLength, uint8_t* out, size_t capac
     return result;
 }
 
+Base64DecodeSizes Base64DecodeSizing(const char* text, size_t textLength) {
+    Base64DecodeSizes sizes = {0, 0};
+    if (!text) return sizes;
+    if (textLength) {
+        const void* end = std::memchr(text, 0, textLength);
+        sizes.chars = end ? (size_t)(static_cast<const char*>(end) - text) : textLength;
+    } else {
+        sizes.chars = std::strlen(text);
+        textLength = sizes.chars;
+    }
+    sizes.capacity = Base64DecodeEstimate(textLength);
+    return sizes;
+}
+
+int Base64DecodeAnswer(int result) {
+    return result == kBase64Truncated ? 2 : 0;
+}
 
 } // namespace zrpc

@@ -30,6 +30,19 @@ enum Base64Result : int {
 // bytes are written; *produced receives the number written.
 int Base64Decode(const char* text, size_t textLength, uint8_t* out, size_t capacity, size_t* produced);
 
+// The sizes of the decoding call. A non-zero textLength bounds the text: nothing past it is read, even
+// when no terminator follows; 0 means the text runs to its terminator. chars: the characters to
+// decode; capacity: the output block's size, Base64DecodeEstimate of textLength (or of chars when
+// textLength is 0), which is also what the caller is told until decoding gives the real count.
+struct Base64DecodeSizes {
+    size_t chars;
+    size_t capacity;
+};
+Base64DecodeSizes Base64DecodeSizing(const char* text, size_t textLength);
+
+// The decoding call's answer for a decoder result: 2 when the text ends inside a group (the bytes
+// before it are kept), else 0.
+int Base64DecodeAnswer(int result);
 
 } // namespace zrpc
 

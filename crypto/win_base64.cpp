@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "crypto/base64.h"
 #include "base/win_globalblock.h"
+#include "crypto/base64.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 
@@ -30,18 +30,15 @@ ZRPC_API int DecodeBase64(unsigned char** data, unsigned long* dataLength, const
         if (!data || !dataLength) return 1;
         *data = nullptr;
         if (!text) return 1;
-        // A non-zero textLength bounds the text: nothing past it is read, even when no terminator
-        // follows (a buffer that is not terminated is not scanned beyond its length).
-        size_t actual = textLength ? strnlen(text, textLength) : std::strlen(text);
-        if (textLength == 0) textLength = (unsigned long)actual;
-        *dataLength = (unsigned long)zrpc::Base64DecodeEstimate(textLength);
-        size_t capacity = zrpc::Base64DecodeEstimate(textLength);
-        unsigned char* block = static_cast<unsigned char*>(zrpc::AllocGlobalBlock(capacity + 1));
+        const zrpc::Base64DecodeSizes sizes = zrpc::Base64DecodeSizing(text, textLength);
+        *dataLength = (unsigned long)sizes.capacity;
+        unsigned char* block = static_cast<unsigned char*>(zrpc::AllocGlobalBlock(sizes.capacity + 1));
         if (!block) return 1;
         *data = block;
         size_t produced = 0;
-        int rc = zrpc::Base64Decode(text, actual, block, capacity, &produced);
-        if (rc == zrpc::kBase64Truncated) return 2;
+        int rc =
+            zrpc::Base64DecodeAnswer(zrpc::Base64Decode(text, sizes.chars, block, sizes.capacity, &produced));
+        if (rc) return rc;
         *dataLength = (unsigned long)produced;
         return 0;
     });

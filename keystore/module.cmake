@@ -1,5 +1,7 @@
-# The key store: its document (portable) and its files, connection, public keys, updates and backup.
-zrpc_portable_sources(keystore/store_doc.cpp keystore/store_check.cpp keystore/serial_index.cpp)
+# The key store: its document and the read connection's snapshot (portable), and its files, connection,
+# public keys, updates and backup.
+zrpc_portable_sources(keystore/store_doc.cpp keystore/store_check.cpp keystore/serial_index.cpp
+                      keystore/connection.cpp)
 zrpc_win_sources(keystore/win_store_files.cpp keystore/win_connection.cpp keystore/win_public_keys.cpp
                  keystore/win_updates.cpp keystore/win_backup.cpp)
 zrpc_def(keystore/exports.def)

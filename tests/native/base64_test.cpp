@@ -158,3 +158,24 @@ TEST(Base64, EstimateIsThreeQuartersOfTheText) {
 }
 
 } // namespace
+
+TEST(Base64, DecodeSizingBoundsTheTextAndAnswersTruncation) {
+    struct {
+        const char* text;
+        size_t given; // the caller's length; 0 = up to the terminator
+        size_t chars, capacity;
+    } cases[] = {{"QUJD", 0, 4, 3},   {"QUJDRA==", 0, 8, 6}, {"QUJDRA==", 4, 4, 3},
+                 {"QU\0JD", 6, 2, 4}, {"", 0, 0, 0},         {"QUJD", 2, 2, 1}};
+    for (const auto& c : cases) {
+        zrpc::Base64DecodeSizes s = zrpc::Base64DecodeSizing(c.text, c.given);
+        EXPECT_EQ(s.chars, c.chars) << c.text << " " << c.given;
+        EXPECT_EQ(s.capacity, c.capacity) << c.text << " " << c.given;
+    }
+    // A buffer without a terminator is not read past the length given.
+    const char unterminated[4] = {'Q', 'U', 'J', 'D'};
+    EXPECT_EQ(zrpc::Base64DecodeSizing(unterminated, sizeof unterminated).chars, 4u);
+    EXPECT_EQ(zrpc::Base64DecodeSizing(nullptr, 8).capacity, 0u);
+
+    EXPECT_EQ(zrpc::Base64DecodeAnswer(zrpc::kBase64Ok), 0);
+    EXPECT_EQ(zrpc::Base64DecodeAnswer(zrpc::kBase64Truncated), 2);
+}
