@@ -6,6 +6,15 @@
 
 namespace zks {
 
+unsigned long DecodePacketText(std::string& text, _tNewTransferPacket* packet) {
+    _tNewTransferPacket decoded;
+    unsigned long rc = zrpc::kt::TextToPacket(text.data(), text.size(), decoded);
+    if (rc == kOk) std::memcpy(packet, &decoded, sizeof decoded);
+    zrpc::Wipe(&decoded, sizeof decoded);
+    WipeString(text);
+    return rc;
+}
+
 unsigned long StoreSnapshot::ReadKeyAtCursor(unsigned long* serial, unsigned char* name) {
     XmlNodeHandle entry = m_doc.Root().child(m_keyCursor);
     if (entry.is_null()) return kNoItem;
@@ -79,12 +88,7 @@ unsigned long StoreSnapshot::UpdatePacket(unsigned long serial, unsigned long ke
     XmlNodeHandle text = StoreDoc::ChildElement(update, "packet");
     if (text.is_null()) return kNoPublicKey;
     std::string data = StoreDoc::ElementText(text);
-    _tNewTransferPacket decoded;
-    unsigned long rc = zrpc::kt::TextToPacket(data.data(), data.size(), decoded);
-    if (rc == kOk) std::memcpy(packet, &decoded, sizeof decoded);
-    zrpc::Wipe(&decoded, sizeof decoded);
-    WipeString(data);
-    return rc;
+    return DecodePacketText(data, packet);
 }
 
 } // namespace zks

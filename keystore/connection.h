@@ -5,12 +5,17 @@
 #define ZRPC_KEYSTORE_CONNECTION_H
 
 #include <cstdint>
+#include <string>
 
 #include "include/zrpcrecords.h"
 #include "keystore/serial_index.h"
 #include "keystore/store_doc.h"
 
 namespace zks {
+
+// Decodes the packet text of a store entry into packet, which is written only on success; the text and
+// the decoded copy are wiped. The update-file reader's answer (0 on success).
+unsigned long DecodePacketText(std::string& text, _tNewTransferPacket* packet);
 
 class StoreSnapshot {
   public:

@@ -8,6 +8,7 @@
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
+#include "keystore/connection.h"
 #include "keystore/win_public_keys.h"
 #include "keystore/win_store_files.h"
 #include "ui/win_working_dialog.h"
@@ -162,12 +163,7 @@ unsigned long GetPublicKeyPacket(unsigned long serial, _tNewTransferPacket* pack
     std::string text =
         StoreDoc::ElementText(StoreDoc::ChildElement(doc.FindPublicKey((uint32_t)serial), "packet"));
     if (text.empty()) return kFileError;
-    _tNewTransferPacket decoded;
-    unsigned long rc = zrpc::kt::TextToPacket(text.data(), text.size(), decoded);
-    if (rc == kOk) std::memcpy(packet, &decoded, sizeof decoded);
-    zrpc::Wipe(&decoded, sizeof decoded);
-    WipeString(text);
-    return rc;
+    return DecodePacketText(text, packet);
 }
 
 int GetNameFromSerial(unsigned long serial, char* name) {
