@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "base/win_file.h"
 #include "base/win_settings.h"
@@ -17,7 +18,8 @@ namespace zks {
 namespace {
 
 const char kStoreName[] = "KeyStore.xml";
-const char kTempName[] = "TempStore.xml";
+const char kTempStem[] = "TempStore.";
+const char kTempExtension[] = ".xml";
 const char kPreviousName[] = "Previous.dat";
 
 constexpr DWORD kLockWaitMs = 60000;
@@ -92,6 +94,43 @@ bool LoadStore(const std::string& path, StoreDoc& doc, std::string* raw) {
 }
 
 // Moves source over target in one step, waiting a little for readers that hold the target open.
+// This writer's temporary file beside the store: "TempStore.<process id>.xml". Each writer has its own,
+// so that no writer ever takes another's half-written file for its own.
+static std::string TempPath(const std::string& folder) {
+    return folder + kTempStem + std::to_string(GetCurrentProcessId()) + kTempExtension;
+}
+
+// Deletes the temporary files of writers that are gone (killed in the middle of a save). Called under
+// the store lock, so a writer that still runs is one of another session where the lock could only be
+// the session's: its file stays.
+static void RemoveLeftoverTemps(const std::string& folder) {
+    const std::string pattern = folder + kTempStem + "*" + kTempExtension;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    const size_t stem = sizeof kTempStem - 1, extension = sizeof kTempExtension - 1;
+    do {
+        const std::string name = found.cFileName;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        if (name.size() <= stem + extension) continue;
+        const std::string digits = name.substr(stem, name.size() - stem - extension);
+        if (digits.size() > 10 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+        const DWORD pid = (DWORD)std::strtoul(digits.c_str(), nullptr, 10);
+        bool gone = true;
+        if (pid != GetCurrentProcessId()) {
+            HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+            if (process) {
+                gone = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+                CloseHandle(process);
+            } else {
+                gone = GetLastError() == ERROR_INVALID_PARAMETER; // no such process
+            }
+        }
+        if (gone) DeleteFileA((folder + name).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
 static bool MoveOver(const std::string& source, const std::string& target) {
     for (int i = 0; i < kReplaceTries; ++i) {
         if (MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -104,10 +143,11 @@ static bool MoveOver(const std::string& source, const std::string& target) {
 
 bool SaveStore(const StoreDoc& doc, const std::string& path, const std::string& previous) {
     const std::string folder = FolderOf(path);
-    const std::string temp = folder + kTempName, before = folder + kPreviousName;
+    const std::string temp = TempPath(folder), before = folder + kPreviousName;
     if (temp.size() > kMaxPath || before.size() > kMaxPath) return false;
     std::string text;
     if (!doc.Serialize(text)) return false;
+    RemoveLeftoverTemps(folder);
 
     // 1. The new content, complete and on the disk, under its own name.
     bool ok = WriteWholeFile(temp, text);
@@ -166,7 +206,8 @@ bool CreateStoreFile(HWND parent, const char* path) {
         ok = doc.NewEmpty() && doc.Serialize(content);
         if (ok && isStore) {
             // The store is never written in place: "Previous.dat" may be another name of its file.
-            const std::string temp = FolderOf(store) + kTempName;
+            const std::string temp = TempPath(FolderOf(store));
+            RemoveLeftoverTemps(FolderOf(store));
             ok = temp.size() <= kMaxPath && WriteWholeFile(temp, content) && MoveOver(temp, store);
         } else if (ok) {
             ok = WriteWholeFile(path, content);

@@ -25,9 +25,10 @@ bool IsFile(const std::string& path);
 // backupdatabase element. raw (optional) receives the file's bytes.
 bool LoadStore(const std::string& path, StoreDoc& doc, std::string* raw);
 
-// Replaces the store with the document: writes "TempStore.xml" beside it, writes the content before
-// the change (previous) to "Previous.dat", then moves the new file over the store in one step. At every
-// moment the store holds either the old or the new content. True only when the replacement completed.
+// Replaces the store with the document: writes the writer's own "TempStore.<process id>.xml" beside it (and
+// deletes those of writers that are gone), writes the content before the change (previous) to "Previous.dat",
+// then moves the new file over the store in one step. At every moment the store holds either the old or the
+// new content. True only when the replacement completed.
 bool SaveStore(const StoreDoc& doc, const std::string& path, const std::string& previous);
 
 // Keeps modifying operations of all processes on one store apart: a named mutex derived from the

@@ -147,7 +147,7 @@ TEST_F(KeyStoreFiles, FailedSaveLeavesTheStoreAsItWas) {
     Add(0x4444, "one");
     const std::string before = Read(StoreFile());
     const std::string previous = Read(kst::PreviousFile());
-    // "TempStore.xml" cannot be created: a folder of that name is in the way.
+    // The writer's temporary file cannot be created: a folder of that name is in the way.
     ASSERT_TRUE(CreateDirectoryA(kst::TempFile().c_str(), nullptr));
     EXPECT_EQ(ZRPCFUNC_DB_SetComments(0x4444, const_cast<char*>("lost")), 1u);
     EXPECT_EQ(Read(StoreFile()), before);

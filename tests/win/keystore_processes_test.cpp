@@ -65,7 +65,6 @@ TEST_F(KeyStoreProcesses, WriterKilledAtAnyMomentLeavesTheOldOrTheNewStore) {
     int midSave = 0;
     std::set<int> states;
     for (int i = 0; i < 24; ++i) {
-        DeleteFileA(kst::TempFile().c_str());
         HANDLE writer = Start("keystore_worker.exe comments 10 " + a + " " + b);
         ASSERT_NE(writer, nullptr);
         Sleep(150 + 31 * i);
@@ -75,7 +74,7 @@ TEST_F(KeyStoreProcesses, WriterKilledAtAnyMomentLeavesTheOldOrTheNewStore) {
         int state = now == initial ? 0 : now == withA ? 1 : now == withB ? 2 : -1;
         ASSERT_NE(state, -1) << "torn store after kill " << i << ": " << now.size() << " bytes";
         states.insert(state);
-        if (zt::FileExists(kst::TempFile())) ++midSave;
+        if (!kst::TempFiles().empty()) ++midSave;
     }
     EXPECT_GE(midSave, 1) << "no kill fell inside a save";
     EXPECT_TRUE(states.count(1) || states.count(2)) << "the writer never completed a change";
@@ -85,7 +84,8 @@ TEST_F(KeyStoreProcesses, WriterKilledAtAnyMomentLeavesTheOldOrTheNewStore) {
     char comment[ZRPC_DB_NOTE_MAX + 1] = "";
     EXPECT_EQ(ZRPCFUNC_DB_GetComments(0x10, comment), 0u);
     EXPECT_STREQ(comment, "after");
-    EXPECT_FALSE(zt::FileExists(kst::TempFile()));
+    // ... and the next writer clears away what the killed ones left.
+    EXPECT_TRUE(kst::TempFiles().empty());
 }
 
 TEST_F(KeyStoreProcesses, ConcurrentAddsLoseNoKey) {
@@ -112,3 +112,46 @@ TEST_F(KeyStoreProcesses, ConcurrentAddsLoseNoKey) {
 }
 
 } // namespace
+
+TEST_F(KeyStoreProcesses, EachWriterHasItsOwnTemporaryFileAndGoneWritersLeaveNone) {
+    WriteStore(BigStore(0x10, 3));
+    // A writer that ended, and one that still runs (held before its first instruction).
+    PROCESS_INFORMATION ended = {}, running = {};
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    std::string cmd = zt::ProgramDir() + "\\keystore_worker.exe";
+    for (PROCESS_INFORMATION* pi : {&ended, &running}) {
+        std::vector<char> line(cmd.begin(), cmd.end());
+        line.push_back(0);
+        ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE,
+                                   pi == &running ? CREATE_SUSPENDED : 0, nullptr, zt::ProgramDir().c_str(),
+                                   &si, pi));
+        CloseHandle(pi->hThread);
+    }
+    WaitForSingleObject(ended.hProcess, 10000);
+    for (DWORD pid : {ended.dwProcessId, running.dwProcessId}) {
+        HANDLE f =
+            CreateFileA(kst::TempFile(pid).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(f, INVALID_HANDLE_VALUE);
+        CloseHandle(f);
+    }
+    // Not a writer's file: a name that only looks alike.
+    const std::string other = kst::InstallDir() + "TempStore.notes.xml";
+    CloseHandle(CreateFileA(other.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+
+    EXPECT_EQ(ZRPCFUNC_DB_SetComments(0x10, const_cast<char*>("one")), 0u);
+    std::set<std::string> left;
+    for (const std::string& name : kst::TempFiles())
+        left.insert(name);
+    EXPECT_EQ(left, (std::set<std::string>{"TempStore." + std::to_string(running.dwProcessId) + ".xml",
+                                           "TempStore.notes.xml"}));
+    EXPECT_FALSE(zt::FileExists(kst::TempFile())) << "this writer's own file went into place";
+
+    TerminateProcess(running.hProcess, 0);
+    WaitForSingleObject(running.hProcess, 10000);
+    CloseHandle(running.hProcess);
+    CloseHandle(ended.hProcess);
+    EXPECT_EQ(ZRPCFUNC_DB_SetComments(0x10, const_cast<char*>("two")), 0u);
+    EXPECT_EQ(kst::TempFiles(), std::vector<std::string>{"TempStore.notes.xml"});
+    DeleteFileA(other.c_str());
+}

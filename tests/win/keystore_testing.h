@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "tests/win/support/testsupport.h"
 #include "tests/common/collapsed.h"
@@ -30,15 +31,31 @@ inline std::string InstallDir() {
 inline std::string StoreFile() {
     return InstallDir() + "KeyStore.xml";
 }
-inline std::string TempFile() {
-    return InstallDir() + "TempStore.xml";
+// A writer's own temporary file (this process's by default).
+inline std::string TempFile(DWORD pid = GetCurrentProcessId()) {
+    return InstallDir() + "TempStore." + std::to_string(pid) + ".xml";
+}
+// The names of every writer's temporary file in the store's folder.
+inline std::vector<std::string> TempFiles() {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((InstallDir() + "TempStore.*.xml").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do
+        names.push_back(found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
 }
 inline std::string PreviousFile() {
     return InstallDir() + "Previous.dat";
 }
 
 inline void RemoveStoreFiles() {
-    for (const std::string& f : {StoreFile(), TempFile(), PreviousFile()}) {
+    std::vector<std::string> files = {StoreFile(), PreviousFile()};
+    for (const std::string& name : TempFiles())
+        files.push_back(InstallDir() + name);
+    for (const std::string& f : files) {
         SetFileAttributesA(f.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (GetFileAttributesA(f.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
             zt::RemoveTree(f);
