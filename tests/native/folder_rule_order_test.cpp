@@ -6,6 +6,7 @@
 #include <string>
 
 #include "folders/rules.h"
+#include "folders/treescan.h"
 
 using namespace zrpc::folders;
 
@@ -138,4 +139,17 @@ TEST(FolderRuleOrder, ProtectedFolderBelowComesFirstAndSystemFilesLast) {
     m.systemCode = 0;
     EXPECT_EQ(Rule(m, "C:\\DATA\\", 0x04, &file), 58u);
     EXPECT_EQ(file, ""); // no stale file name with an answer that names none
+}
+
+TEST(FolderRuleOrder, SystemFileNames) {
+    struct {
+        const char* name;
+        unsigned code;
+    } cases[] = {{"kernel32.dll", 1},    {"KERNEL32.DLL", 1}, {"win.com", 1},   {"user.dll", 1},
+                 {"User32.Dll", 1},      {"setup.exe", 56},   {"a.b.SYS", 56},  {"x.vxd", 56},
+                 {"db.mdb", 56},         {"old.386", 56},     {"notes.txt", 0}, {"exe", 0},
+                 {"archive.exe.bak", 0}, {".dll", 56},        {"", 0},          {"kernel32.dll.txt", 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(SystemFileCode(c.name), c.code) << c.name;
+    EXPECT_EQ(SystemFileCode(nullptr), 0u);
 }
