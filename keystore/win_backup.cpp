@@ -12,7 +12,7 @@
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
-#include "keystore/win_public_keys.h"
+#include "keystore/win_keystore.h"
 #include "keystore/win_store_files.h"
 #include "updatefile/ktformat.h"
 #include "updatefile/win_ktfile.h"

@@ -7,6 +7,7 @@
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "keystore/connection.h"
+#include "keystore/win_keystore.h"
 #include "keystore/win_store_files.h"
 
 namespace {
@@ -17,33 +18,41 @@ StoreSnapshot* g_connection = nullptr;
 
 } // namespace
 
+unsigned long zks::Connect() {
+    std::string path;
+    if (!StorePath(path) || !IsFile(path)) return kNoStore;
+    if (g_connection) return kOk;
+    StoreSnapshot* c = new (std::nothrow) StoreSnapshot;
+    if (!c) return kNotLoaded;
+    if (!LoadStore(path, c->Doc(), nullptr)) {
+        delete c;
+        return kFileError;
+    }
+    if (!c->Index()) {
+        delete c;
+        return kNotLoaded;
+    }
+    g_connection = c;
+    return kOk;
+}
+
+unsigned long zks::Disconnect() {
+    if (!g_connection) return kNotConnected;
+    delete g_connection;
+    g_connection = nullptr;
+    return kOk;
+}
+
+StoreSnapshot* zks::Connection() {
+    return g_connection;
+}
+
 ZRPC_API unsigned long ZRPCFUNC_DB_Connect(void) {
-    return zrpc::Guard<unsigned long>(kNotLoaded, []() -> unsigned long {
-        std::string path;
-        if (!StorePath(path) || !IsFile(path)) return kNoStore;
-        if (g_connection) return kOk;
-        StoreSnapshot* c = new (std::nothrow) StoreSnapshot;
-        if (!c) return kNotLoaded;
-        if (!LoadStore(path, c->Doc(), nullptr)) {
-            delete c;
-            return kFileError;
-        }
-        if (!c->Index()) {
-            delete c;
-            return kNotLoaded;
-        }
-        g_connection = c;
-        return kOk;
-    });
+    return zrpc::Guard<unsigned long>(kNotLoaded, [] { return Connect(); });
 }
 
 ZRPC_API unsigned long ZRPCFUNC_DB_Disconnect(void) {
-    return zrpc::Guard<unsigned long>(kNotConnected, []() -> unsigned long {
-        if (!g_connection) return kNotConnected;
-        delete g_connection;
-        g_connection = nullptr;
-        return kOk;
-    });
+    return zrpc::Guard<unsigned long>(kNotConnected, [] { return Disconnect(); });
 }
 
 ZRPC_API unsigned long ZRPCFUNC_DB_GetFirstPublicKey(unsigned long* serial, unsigned char* name) {

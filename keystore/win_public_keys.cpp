@@ -9,7 +9,7 @@
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
 #include "keystore/connection.h"
-#include "keystore/win_public_keys.h"
+#include "keystore/win_keystore.h"
 #include "keystore/win_store_files.h"
 #include "ui/win_working_dialog.h"
 #include "updatefile/ktformat.h"

@@ -8,7 +8,7 @@
 #include "include/zrpcfunc.h"
 #include "include/zrpcresult.h"
 #include "token/win_cachelock.h"
-#include "token/win_keycache.h"
+#include "token/win_caches.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "include/zrpcfunc.h"
 #include "include/zrpcresult.h"
 #include "token/win_cachelock.h"
+#include "token/win_caches.h"
 
 namespace {
 struct TokenInfoCache {
@@ -64,11 +65,15 @@ ZRPC_API unsigned long ZRPCFUNC_FillTokenInfoExCache(ITokenInterface* token, uns
     return zrpc::Guard<unsigned long>(zrpc::kBadArgument, [&] { return Fill(token, handle, force); });
 }
 
+_tToken_InfoEx* zrpc::TokenInfoFromCache(ITokenInterface* token, unsigned long handle, unsigned long* result,
+                                         int force) {
+    unsigned long rc = Fill(token, handle, force);
+    if (result) *result = rc;
+    return rc == 0 ? &g_tokenInfoCache.info : nullptr;
+}
+
 ZRPC_API _tToken_InfoEx* ZRPCFUNC_GetTokenInfoExFromCache(ITokenInterface* token, unsigned long handle,
                                                           unsigned long* result, int force) {
-    return zrpc::Guard<_tToken_InfoEx*>(nullptr, [&]() -> _tToken_InfoEx* {
-        unsigned long rc = Fill(token, handle, force);
-        if (result) *result = rc;
-        return rc == 0 ? &g_tokenInfoCache.info : nullptr;
-    });
+    return zrpc::Guard<_tToken_InfoEx*>(
+        nullptr, [&] { return zrpc::TokenInfoFromCache(token, handle, result, force); });
 }

@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "frame/win_frame.h"
+#include "keystore/connection.h"
+#include "keystore/win_keystore.h"
 #include "ui/win_keystore_controls.h"
 #include "zrpcfunc.h"
 
@@ -68,12 +70,13 @@ unsigned long CDBVortalComboCtrl::Populate() {
     }
 
     bool matched = false;
-    if (ZRPCFUNC_DB_Connect() == 0) {
+    if (zks::Connect() == 0) {
+        zks::StoreSnapshot& store = *zks::Connection();
         unsigned long serial = 0;
         unsigned char name[17];
         std::memset(name, 0, sizeof name);
-        for (unsigned long rc = ZRPCFUNC_DB_GetFirstPublicKey(&serial, name); rc == 0;
-             rc = ZRPCFUNC_DB_GetNextPublicKey(&serial, name)) {
+        for (unsigned long rc = store.FirstPublicKey(&serial, name); rc == 0;
+             rc = store.NextPublicKey(&serial, name)) {
             name[16] = 0;
             if (serial == m_info.publicKeySerial) continue;
             char text[64];
@@ -114,7 +117,7 @@ void CDBVortalComboCtrl::FillChobKeyStructure() {
     if (serial == 0 || serial == static_cast<unsigned long>(CB_ERR)) return;
     _tNewTransferPacket packet;
     std::memset(&packet, 0, sizeof packet);
-    if (ZRPCFUNC_DB_GetPublicKeyPacket(serial, &packet) == 0) {
+    if (zks::GetPublicKeyPacket(serial, &packet) == 0) {
         const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&packet);
         std::memcpy(&m_selectedSerial, bytes + 196, 4);
         std::memcpy(&m_selectedValue, bytes + 200, 4);

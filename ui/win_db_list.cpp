@@ -10,7 +10,9 @@
 
 #include "base/win_settings.h"
 #include "frame/win_frame.h"
+#include "keystore/connection.h"
 #include "keystore/store_doc.h"
+#include "keystore/win_keystore.h"
 #include "ui/win_keystore_controls.h"
 #include "zrpcfunc.h"
 #include "zrpcres_ids.h"
@@ -264,7 +266,7 @@ unsigned long CDBVortalListCtrl::InitControl(ITokenInterface* token, unsigned lo
         if (!token || tokenId == 0) {
             std::string doing;
             zrpc::LangString(IDS_NO_TOKEN_COMPONENT, doing);
-            ZRPCFUNC_DisplayErrorMsg(m_hwnd, 1, doing.c_str(), FALSE);
+            zrpc::DisplayError(m_hwnd, 1, doing.c_str(), nullptr, false);
             return 1;
         }
         if (!m_hwnd) return 1;
@@ -337,7 +339,7 @@ void CDBVortalListCtrl::FillVortalPublicKeys() {
             bool present = false;
             unsigned long status = 0;
             if (i == 0) {
-                name = ZRPCFUNC_GetNiceTokenNameFromTokenInfoEx(&m_info).GetString();
+                name = zks::NameFieldText(m_info.name);
                 serial = m_info.publicKeySerial;
                 present = true;
             } else if (m_info.backupFlags & (i == 1 ? ZRPC_TOKENINFO_BACKUP1 : ZRPC_TOKENINFO_BACKUP2)) {
@@ -348,7 +350,7 @@ void CDBVortalListCtrl::FillVortalPublicKeys() {
                 if (status == 0) {
                     m_backupSerial[i - 1] = serial;
                     char stored[17] = "";
-                    if (ZRPCFUNC_DB_GetNameFromSerial(m_hwnd, serial, stored))
+                    if (zks::GetNameFromSerial(serial, stored))
                         name = stored;
                     else
                         name = i == 1 ? "Backup Key 1" : "Backup Key 2";
@@ -387,7 +389,8 @@ unsigned long CDBVortalListCtrl::GetChobKeySerial(_eChobKey key, unsigned long* 
 
 void CDBVortalListCtrl::FillDatabasePublicKeys() {
     zrpc::GuardVoid([&] {
-        if (!m_hwnd || ZRPCFUNC_DB_Connect() != 0) return;
+        if (!m_hwnd || zks::Connect() != 0) return;
+        zks::StoreSnapshot& store = *zks::Connection();
         unsigned long serial = 0;
         unsigned char name[17];
         std::memset(name, 0, sizeof name);
@@ -402,8 +405,8 @@ void CDBVortalListCtrl::FillDatabasePublicKeys() {
             commentColumn = 2;
         }
         SendMessageA(m_hwnd, WM_SETREDRAW, FALSE, 0);
-        for (unsigned long rc = ZRPCFUNC_DB_GetFirstPublicKey(&serial, name); rc == 0;
-             rc = ZRPCFUNC_DB_GetNextPublicKey(&serial, name)) {
+        for (unsigned long rc = store.FirstPublicKey(&serial, name); rc == 0;
+             rc = store.NextPublicKey(&serial, name)) {
             name[16] = 0;
             if (serial == m_info.publicKeySerial || serial == m_backupSerial[0] ||
                 serial == m_backupSerial[1]) {
@@ -418,18 +421,18 @@ void CDBVortalListCtrl::FillDatabasePublicKeys() {
             item.iSubItem = 1;
             item.pszText = &serialText[0];
             SendMessageA(m_hwnd, LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&item));
-            auto lookup = [&](int column, unsigned long (*get)(char*)) {
+            auto lookup = [&](int column, const char* element) {
                 if (column < 0) return;
                 char text[kTextLimit + 1];
                 zrpc::CopyToBuffer(text, sizeof text, serialText);
-                if (get(text) == 0) {
+                if (store.NoteAtCursor(element, text) == 0) {
                     item.iSubItem = column;
                     item.pszText = text;
                     SendMessageA(m_hwnd, LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&item));
                 }
             };
-            lookup(commentColumn, ZRPCFUNC_DB_GetPubKeyComment);
-            lookup(emailColumn, ZRPCFUNC_DB_GetPubKeyEmail);
+            lookup(commentColumn, "comment");
+            lookup(emailColumn, "email");
             if (_tCDBVORTALLISTSCTRLDATA* cells = Records(at)) {
                 cells[0].enabled = TRUE;
                 cells[0].checkState = eCheckUnchecked;
@@ -439,7 +442,7 @@ void CDBVortalListCtrl::FillDatabasePublicKeys() {
         }
         SendMessageA(m_hwnd, WM_SETREDRAW, TRUE, 0);
         RedrawParent();
-        ZRPCFUNC_DB_Disconnect();
+        zks::Disconnect();
     });
 }
 
@@ -946,8 +949,8 @@ void CDBVortalListCtrl::OnEndLabelEdit(const NMLVDISPINFOA* info) {
         bool both = (m_flags & DBLIST_COMMENTS) && (m_flags & DBLIST_EMAIL);
         bool email = (m_flags & DBLIST_EMAIL) && column == 2;
         bool comment = (m_flags & DBLIST_COMMENTS) && (both ? column == 3 : column == 2);
-        if (email) rc = ZRPCFUNC_DB_SetEmailAddress(cells[0].serial, &text[0]);
-        if (comment) rc = ZRPCFUNC_DB_SetComments(cells[0].serial, &text[0]);
+        if (email) rc = zks::SetNote(cells[0].serial, text.c_str(), "email");
+        if (comment) rc = zks::SetNote(cells[0].serial, text.c_str(), "comment");
         // A text the key store refuses (longer than it keeps) leaves the cell as it was.
         if (rc != 0) return;
     }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "frame/win_frame.h"
+#include "token/win_caches.h"
 #include "zrpcfunc.h"
 #include "zrpcres_ids.h"
 
@@ -14,12 +15,12 @@ namespace zrpc {
 void WarnFailure(HWND owner, unsigned long code, unsigned id) {
     std::string doing;
     LangString(id, doing);
-    ZRPCFUNC_DisplayErrorMsg(owner, code, doing.c_str(), TRUE);
+    DisplayError(owner, code, doing.c_str(), nullptr, true);
 }
 
 unsigned long ReadTokenInfo(HWND owner, ITokenInterface* token, unsigned long tokenId, _tToken_InfoEx* info) {
     unsigned long status = 0;
-    _tToken_InfoEx* cached = ZRPCFUNC_GetTokenInfoExFromCache(token, tokenId, &status, 0);
+    _tToken_InfoEx* cached = TokenInfoFromCache(token, tokenId, &status, 0);
     if (!cached) {
         if (status == 0) status = 1;
         WarnFailure(owner, status, IDS_ADDING_PUBLIC_KEY);
@@ -42,9 +43,8 @@ unsigned long RequestBackupKeySerial(HWND owner, ITokenInterface* token, unsigne
         // The language string carries the key number as its only placeholder (%d).
         std::string format;
         LangString(IDS_GETTING_BACKUP_KEY, format);
-        char doing[600];
-        std::snprintf(doing, sizeof doing, format.c_str(), key);
-        ZRPCFUNC_DisplayErrorMsg(owner, status, doing, TRUE);
+        const std::string doing = FillPlaceholder(format, std::to_string(key));
+        DisplayError(owner, status, doing.c_str(), nullptr, true);
         return status;
     }
     if (packet.serial == 0) return 1;

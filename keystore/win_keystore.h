@@ -1,12 +1,21 @@
-// The key store's public-key calls, for the library's own code (the exports are shells over them).
-#ifndef ZRPC_KEYSTORE_WIN_PUBLIC_KEYS_H
-#define ZRPC_KEYSTORE_WIN_PUBLIC_KEYS_H
+// The key store's calls for the library's own code (the exports are shells over them): the read
+// connection and the public keys.
+#ifndef ZRPC_KEYSTORE_WIN_KEYSTORE_H
+#define ZRPC_KEYSTORE_WIN_KEYSTORE_H
 
 #include <windows.h>
 
 #include "include/zrpcrecords.h"
 
 namespace zks {
+
+class StoreSnapshot;
+
+// The process's read connection: Connect takes a snapshot of the store (0, or 2, 1, 6), Disconnect
+// drops it (12 when there is none); Connection is the snapshot, null when not connected.
+unsigned long Connect();
+unsigned long Disconnect();
+StoreSnapshot* Connection();
 
 unsigned long GetNote(unsigned long serial, char* text, const char* element);
 unsigned long SetNote(unsigned long serial, const char* text, const char* element);

@@ -1,0 +1,19 @@
+// The machine-wide key and token information caches, for the library's own code.
+#ifndef ZRPC_TOKEN_WIN_CACHES_H
+#define ZRPC_TOKEN_WIN_CACHES_H
+
+#include "include/zrpctoken.h"
+
+namespace zrpc {
+
+// The token information cache's record, filled from the token first when it is empty or force is set;
+// null when the token cannot give it (result, when given, receives the token's code).
+_tToken_InfoEx* TokenInfoFromCache(ITokenInterface* token, unsigned long handle, unsigned long* result,
+                                   int force);
+
+// Empties the cache: no key cached, every slot marked empty, no group code known.
+void ResetKeyCache();
+
+} // namespace zrpc
+
+#endif
