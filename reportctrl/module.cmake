@@ -2,6 +2,7 @@
 zrpc_portable_sources(
     reportctrl/model/report_cells.cpp
     reportctrl/model/report_model.cpp
+    reportctrl/model/report_input.cpp
     reportctrl/model/report_select.cpp
     reportctrl/model/report_tree.cpp
 )
