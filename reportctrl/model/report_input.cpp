@@ -11,6 +11,11 @@ bool TreeLook(const ReportModel& m) {
     return (m.GetStyle() & RVS_TREEMASK) != 0;
 }
 
+// A row of the list, or the edit row when the control shows one.
+bool RowExists(ReportModel& m, int row) {
+    return (row >= 0 && row < m.GetRowCount()) || (row == -1 && (m.GetStyle() & RVS_ENTRYROW));
+}
+
 bool ColumnTakesFocus(ReportModel& m, int column) {
     int sub = m.GetSubItemFromColumn(column);
     const SubItemDef* def = m.GetSubItemDef(sub);
@@ -111,7 +116,7 @@ KeyAction KeyDown(ReportModel& m, RowSelector& sel, unsigned key, bool shift, bo
     switch (key) {
     case kKeySpace:
         act.handled = true;
-        if (focus >= -1) {
+        if (focus >= first) { // not the edit-row position without an edit row (tree changes leave it)
             sel.SelectRows(m, focus, focus, true, true, ctrl, true);
             m.SetAnchor(focus);
         }
@@ -188,7 +193,7 @@ int ClickColumn(ReportModel& m, int row, int hitColumn) {
 
 ClickAction Click(ReportModel& m, RowSelector& sel, int row, int hitColumn, bool shift, bool ctrl) {
     ClickAction act;
-    if (row < -1 || row >= m.GetRowCount()) return act;
+    if (!RowExists(m, row)) return act;
     int oldColumn = -1;
     int oldRow = m.GetCurrentFocus(&oldColumn);
     int column = ClickColumn(m, row, hitColumn);
@@ -217,7 +222,7 @@ ClickAction Click(ReportModel& m, RowSelector& sel, int row, int hitColumn, bool
 }
 
 void RightClick(ReportModel& m, RowSelector& sel, int row, bool shift, bool ctrl) {
-    if (shift || ctrl || row < -1 || row >= m.GetRowCount()) return;
+    if (shift || ctrl || !RowExists(m, row)) return;
     sel.SelectRows(m, row, row, true, false, false, true);
     m.SetAnchor(row);
 }

@@ -361,3 +361,24 @@ TEST_F(ReportInput, TreeKeysOpenCloseAndWalk) {
 }
 
 } // namespace
+
+namespace {
+
+// Deleting the focused first row leaves the focus at the edit-row position; without an edit row,
+// neither Space nor a click there may select that position.
+TEST_F(ReportInput, TheEditRowPositionWithoutAnEditRowIsNeverSelected) {
+    Fill(0, 3);
+    Click(m, sel, 0, 0, false, false);
+    m.DeleteItem(0);
+    ASSERT_EQ(m.GetCurrentFocus(nullptr), -1);
+    KeyDown(m, sel, kKeySpace, false, false, view);
+    Click(m, sel, -1, 0, false, false);
+    RightClick(m, sel, -1, false, false);
+    EXPECT_EQ(m.GetSelectedCount(), 0);
+    KeyDown(m, sel, kKeyDown, false, false, view);
+    EXPECT_EQ(m.GetCurrentFocus(nullptr), 0);
+    EXPECT_EQ(Selected(), std::vector<int>{0});
+    EXPECT_EQ(Invariants(m), "ok");
+}
+
+} // namespace
