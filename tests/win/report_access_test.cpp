@@ -226,4 +226,32 @@ TEST_F(ReportAccess, FocusAndSelectionEventsFollowTheUser) {
     g_events = nullptr;
 }
 
+// An assistive program that still holds the object after the control is gone gets failures, not a crash.
+TEST_F(ReportAccess, AnObjectHeldPastTheControlFailsCleanly) {
+    CReportCtrl& r = Make(0);
+    r.AddItem("row");
+    HMODULE oleacc = LoadLibraryA("oleacc.dll");
+    typedef HRESULT(WINAPI * FromWindow)(HWND, DWORD, REFIID, void**);
+    auto fromWindow = reinterpret_cast<FromWindow>(
+        reinterpret_cast<void*>(GetProcAddress(oleacc, "AccessibleObjectFromWindow")));
+    ASSERT_TRUE(fromWindow);
+    IAccessible* acc = nullptr;
+    ASSERT_EQ(fromWindow(r.Handle(), (DWORD)OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&acc)),
+              S_OK);
+    long count = 0;
+    EXPECT_EQ(acc->get_accChildCount(&count), S_OK);
+    EXPECT_EQ(count, 1);
+    report.reset();
+    VARIANT child;
+    VariantInit(&child);
+    child.vt = VT_I4;
+    child.lVal = 1;
+    BSTR name = nullptr;
+    EXPECT_TRUE(FAILED(acc->get_accChildCount(&count)));
+    EXPECT_TRUE(FAILED(acc->get_accName(child, &name)));
+    EXPECT_EQ(name, nullptr);
+    acc->Release();
+    FreeLibrary(oleacc);
+}
+
 } // namespace
