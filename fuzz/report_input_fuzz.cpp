@@ -2,7 +2,8 @@
 // the edit row, cell focus, one-selection, no-focus columns and a parent that vetoes selection changes)
 // mixed with item insertions, deletions, sorting and tree expansion, and checks after each step that
 // the model's invariants hold, that the focus stays on a row that exists, that a focused column may
-// take the focus, that one-selection never holds two items, and that the rows asked to be shown exist.
+// take the focus, that one-selection never holds two items unless the parent refused a deselection, and that
+// the rows asked to be shown exist.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -33,7 +34,7 @@ struct VetoHost : ReportHost {
     }
 };
 
-void Check(ReportModel& m, const KeyAction* act, int focusBefore, bool input) {
+void Check(ReportModel& m, const KeyAction* act, int focusBefore, bool input, bool vetoing) {
     std::string why;
     if (!m.CheckInvariants(&why)) __builtin_trap();
     int column = -1;
@@ -47,7 +48,8 @@ void Check(ReportModel& m, const KeyAction* act, int focusBefore, bool input) {
         const SubItemDef* def = m.GetSubItemDef(m.GetSubItemFromColumn(column));
         if (!def || (def->format & RVCF_NOFOCUS)) __builtin_trap();
     }
-    if ((m.GetStyle() & RVS_ONESELECTION) && m.GetSelectedCount() > 1) __builtin_trap();
+    // (A parent refusing a deselection may keep a second item selected.)
+    if ((m.GetStyle() & RVS_ONESELECTION) && !vetoing && m.GetSelectedCount() > 1) __builtin_trap();
     if (act && act->showRow != -3 && (act->showRow < -1 || act->showRow >= m.GetRowCount())) __builtin_trap();
     if (act && act->showColumn >= m.GetActiveSubItemCount()) __builtin_trap();
 }
@@ -150,7 +152,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         default:
             break;
         }
-        Check(m, haveAct ? &act : nullptr, focusBefore, input);
+        Check(m, haveAct ? &act : nullptr, focusBefore, input, host.veto != 0);
     }
     return 0;
 }
