@@ -21,6 +21,10 @@
 #include "zrpcstring.h"
 #include "zrpcwnd.h"
 
+namespace zrpc::report {
+struct ReportWindow;
+}
+
 class ZRPC_CLASS CReportCtrl : public zwin::Window {
   public:
     CReportCtrl();
@@ -151,6 +155,20 @@ class ZRPC_CLASS CReportCtrl : public zwin::Window {
     HWND GetHeaderCtrl();
     // The wheel line count in use (read from the user's settings).
     int GetWheelLines();
+
+    // ---- clipboard and in-place editing
+    // Puts the selected rows on the clipboard as text (CF_TEXT), cells joined by the copy separator,
+    // each row ended by a line feed. Cut leaves clipboard and items alone.
+    void Copy();
+    void Cut();
+    // Opens an editor over a cell (iRow -1: the edit row; nKey the key that starts it, 1 a click);
+    // TRUE when an editor is open.
+    virtual BOOL BeginEdit(int iRow, int iColumn, UINT nKey);
+    // Ends the open edit, storing the record's text (or the built-in editor's) when bUpdate.
+    virtual void EndEdit(BOOL bUpdate, _NMRVITEMEDIT* pNMItemEdit = nullptr);
+    // The active editor window, null when no edit is open.
+    HWND GetEditWindow();
+    friend struct zrpc::report::ReportWindow; // input, editing and accessibility reach the window
 
   protected:
     // ---- overridable operations

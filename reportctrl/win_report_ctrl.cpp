@@ -13,6 +13,7 @@
 #include "frame/win_frame.h"
 #include "include/zrpcreportctrl.h"
 #include "reportctrl/model/report_model.h"
+#include "reportctrl/win_report_user.h"
 
 using zrpc::report::ReportModel;
 
@@ -173,6 +174,9 @@ class CReportCtrl::Impl : public zrpc::report::ReportHost {
     int CompareItems(ReportModel&, int i1, int s1, int i2, int s2) override {
         return self->CompareItems(i1, s1, i2, s2);
     }
+    void ItemRemoving(int iItem) override { user.ItemRemoving(iItem); }
+    void ItemInserted(int iItem) override { user.ItemInserted(iItem); }
+    void ItemCountSet(int nCount) override { user.ItemCountSet(nCount); }
 
     // ---- geometry
     int RowHeightOf(int row) {
@@ -625,47 +629,6 @@ class CReportCtrl::Impl : public zrpc::report::ReportHost {
         }
         return self->Notify(&nm.hdr);
     }
-    void Mouse(UINT msg, WPARAM wp, LPARAM lp) {
-        POINT pt = {(short)LOWORD(lp), (short)HIWORD(lp)};
-        _RVHITTESTINFO hti = {};
-        hti.point.x = pt.x;
-        hti.point.y = pt.y;
-        self->HitTest(&hti);
-        UINT keys = (UINT)wp;
-        if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN) {
-            if (GetFocus() != self->m_hwnd) SetFocus(self->m_hwnd);
-        }
-        switch (msg) {
-        case WM_LBUTTONDOWN:
-            if (SendView(RVN_CLICKED, hti.iItem, hti.iSubItem, keys, pt, hti.nFlags)) return;
-            if (hti.iRow >= 0) {
-                if (hti.nFlags & RVHT_EXPANDBOX) {
-                    model.Expand(model.GetItemHandle(hti.iItem), TVE_TOGGLE);
-                    return;
-                }
-                bool ctrl = (keys & MK_CONTROL) != 0, shift = (keys & MK_SHIFT) != 0;
-                int anchor = model.GetAnchor();
-                if (shift && anchor >= 0)
-                    self->SelectRows(std::min(anchor, hti.iRow), std::max(anchor, hti.iRow), TRUE, ctrl,
-                                     FALSE, TRUE);
-                else
-                    self->SelectRows(hti.iRow, hti.iRow, TRUE, ctrl, ctrl, TRUE);
-                if (!shift) model.SetAnchor(hti.iRow);
-                int column = (self->GetStyle() & RVS_CELLFOCUS) ? hti.iColumn : -1;
-                if (!model.AdjustFocus(hti.iRow, column)) model.AdjustFocus(hti.iRow, -1);
-                InvalidateRect(self->m_hwnd, nullptr, FALSE);
-            }
-            break;
-        case WM_LBUTTONDBLCLK:
-            SendView(RVN_DOUBLECLICKED, hti.iItem, hti.iSubItem, keys, pt, hti.nFlags);
-            break;
-        case WM_RBUTTONDOWN:
-            SendView(RVN_RIGHTCLICKED, hti.iItem, hti.iSubItem, keys, pt, hti.nFlags);
-            break;
-        default:
-            break;
-        }
-    }
     // Header notifications: a click sorts (unless RVS_UNSORTED) after RVN_COLUMNCLICKED, tracking
     // keeps the definition width.
     bool HeaderNotify(NMHDR* nm, LRESULT* result) {
@@ -830,6 +793,7 @@ class CReportCtrl::Impl : public zrpc::report::ReportHost {
     HBITMAP memBitmap = nullptr;
     HGDIOBJ memOld = nullptr;
     SIZE memSize = {0, 0};
+    zrpc::report::ReportUser user{self}; // mouse, keys, clipboard, editing, accessibility
 };
 
 // ---------------------------------------------------------------- creation
@@ -910,6 +874,7 @@ DWORD CReportCtrl::GetStyle() const {
 BOOL CReportCtrl::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags) {
     return zrpc::Guard(FALSE, [&]() -> BOOL {
         Impl& d = *m_impl;
+        d.user.EndOpenEdit();
         DWORD before = GetStyle();
         if (!d.model.ModifyStyle(dwRemove & 0xFFFF, dwAdd & 0xFFFF)) return FALSE;
         if (m_hwnd && ((dwRemove | dwAdd) & 0xFFFF0000u)) {
@@ -1772,10 +1737,56 @@ void CReportCtrl::DrawTreeBox(HDC hDC, RECT rect, UINT nState) {
     DeleteObject(sign);
 }
 
+// ---------------------------------------------------------------- the user's side
+
+namespace zrpc::report {
+
+ReportModel& ReportWindow::Model(CReportCtrl& c) {
+    return c.m_impl->model;
+}
+ReportUser& ReportWindow::User(CReportCtrl& c) {
+    return c.m_impl->user;
+}
+HFONT ReportWindow::Font(CReportCtrl& c, bool bold) {
+    return bold ? c.m_impl->bold : c.m_impl->font;
+}
+void ReportWindow::ShowRow(CReportCtrl& c, int row) {
+    c.m_impl->EnsureRowVisible(row, false);
+}
+void ReportWindow::ShowColumn(CReportCtrl& c, int column) {
+    CReportCtrl::Impl& d = *c.m_impl;
+    int x0 = 0, x1 = 0;
+    if (!d.ColumnRange(column, x0, x1)) return;
+    int left = x0 - d.rcList.left + d.hpos, right = x1 - d.rcList.left + d.hpos; // in column space
+    int page = d.rcList.right - d.rcList.left;
+    if (left < d.hpos)
+        d.SetHPos(left);
+    else if (right > d.hpos + page)
+        d.SetHPos(std::min(left, right - page));
+}
+void ReportWindow::HScroll(CReportCtrl& c, int code) {
+    c.m_impl->HScroll(code, 0);
+}
+bool ReportWindow::CellRects(CReportCtrl& c, int row, int column, RECT* cell, RECT* text) {
+    c.m_impl->Flush();
+    CReportCtrl::Impl::Cell parts;
+    if (!c.m_impl->CellParts(row, column, parts)) return false;
+    if (cell) *cell = parts.cell;
+    if (text) *text = parts.text;
+    return true;
+}
+int ReportWindow::RowHeight(CReportCtrl& c) {
+    return c.m_impl->rowHeight;
+}
+
+} // namespace zrpc::report
+
 // ---------------------------------------------------------------- messages
 
 LRESULT CReportCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     Impl& d = *m_impl;
+    LRESULT handled = 0;
+    if (d.created && d.user.OnMessage(msg, wp, lp, &handled)) return handled;
     switch (msg) {
     case WM_PAINT:
         if (!d.created) break;
@@ -1827,12 +1838,6 @@ LRESULT CReportCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ENABLE:
         InvalidateRect(m_hwnd, nullptr, FALSE);
         break;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDOWN:
-        if (!d.created) break;
-        d.Mouse(msg, wp, lp);
-        return 0;
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_NOTIFY: {

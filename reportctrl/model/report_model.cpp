@@ -55,6 +55,7 @@ intptr_t ReportModel::Send(RVNMHDR* hdr, uint32_t code) {
 }
 
 void ReportModel::NotifyRemoved(int iItem, const Item& item) {
+    m_host->ItemRemoving(iItem);
     _NMREPORTVIEW nm{};
     nm.iItem = iItem;
     nm.iSubItem = 0;
@@ -387,6 +388,7 @@ int ReportModel::InsertItem(const _RVITEM* pItem) {
         m_mapStale = true;
     }
     if (m_focusRow >= 0 && iItem <= m_focusRow) ++m_focusRow;
+    m_host->ItemInserted(iItem);
     m_host->RowsChanged();
     return iItem;
 }
@@ -465,6 +467,7 @@ int ReportModel::DeleteItem(int iItem) {
 
 bool ReportModel::DeleteAllItems() {
     if (Virtual()) return false;
+    m_host->ItemRemoving(-2);
     EnsureRows();
     if (TreeMode()) {
         std::vector<int> order;
@@ -492,6 +495,7 @@ bool ReportModel::DeleteAllItems() {
 
 bool ReportModel::SetItemCount(int nCount) {
     if (!Virtual() || nCount < 0) return false;
+    m_host->ItemCountSet(nCount);
     m_virtualCount = nCount;
     if (m_focusRow >= nCount) m_focusRow = nCount > 0 ? nCount - 1 : -2;
     if (m_anchor >= nCount) m_anchor = nCount > 0 ? nCount - 1 : -2;

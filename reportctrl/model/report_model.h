@@ -40,6 +40,11 @@ class ReportHost {
     virtual void ShowRow(int row) { (void)row; }
     // The colour table changed (palette).
     virtual void ColoursChanged() {}
+    // Items by index, for state that names them (an open editor): one is about to be removed (-2:
+    // every item), one was inserted (later items moved up), the virtual count was set.
+    virtual void ItemRemoving(int iItem) { (void)iItem; }
+    virtual void ItemInserted(int iItem) { (void)iItem; }
+    virtual void ItemCountSet(int nCount) { (void)nCount; }
     // The shown columns, their order or a definition changed (header, chooser).
     virtual void ColumnsChanged() {}
     // Cell comparison for sorting, used only when CustomCompare() answers true (a derived control that
