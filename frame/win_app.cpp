@@ -6,7 +6,7 @@
 
 #include "base/pathroot.h"
 #include "frame/win_frame.h"
-#include "token/win_keycache.h"
+#include "token/win_caches.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
 #include "winlayer/win_window.h"
