@@ -57,6 +57,8 @@ class ZRPC_CLASS CKeyListCtrl : public CReportCtrl {
 
   private:
     void Repaint();
+    // Sets the row's texts, pictures and bold state from the record.
+    void FillKeyListItem(int iItem, const _tToken_Key& key);
 
     ITokenInterface* m_pToken;
     unsigned long m_hToken;

@@ -92,6 +92,7 @@ unsigned long CKeyListCtrl::RefreshKeyList(int bStepWorkingDialog, int bForce) {
         if (m_nSlots != 0 && GetItemCount() != m_nSlots) {
             // Row r shows slot r: rows a caller added are dropped before the slots are laid out.
             if (GetItemCount() != 0) DeleteKeyList();
+            SetRedraw(FALSE); // one repaint for all the rows, below
             for (int slot = 0; slot < m_nSlots; ++slot) {
                 _tToken_Key* cached =
                     ZRPCFUNC_GetEncryptionKeyFromCache(m_pToken, m_hToken, slot, nullptr, 0);
@@ -105,6 +106,7 @@ unsigned long CKeyListCtrl::RefreshKeyList(int bStepWorkingDialog, int bForce) {
                 _tToken_Key key = *cached; // the cache is shared: the row works on its own copy
                 InsertKeyListItem(&key);
             }
+            SetRedraw(TRUE);
             Repaint();
         }
         SetRedraw(FALSE);
@@ -146,7 +148,7 @@ int CKeyListCtrl::InsertKeyListItem(_tToken_Key* pKey) {
             return row;
         }
         SetItemData(row, reinterpret_cast<LPARAM>(copy));
-        UpdateKeyListItem(row, pKey);
+        FillKeyListItem(row, *pKey);
         return row;
     });
 }
@@ -154,10 +156,17 @@ int CKeyListCtrl::InsertKeyListItem(_tToken_Key* pKey) {
 void CKeyListCtrl::UpdateKeyListItem(int iItem, _tToken_Key* pKey) {
     zrpc::GuardVoid([&] {
         if (!pKey) return;
-        _tToken_Key key = *pKey; // pKey may be the row's own copy
         auto* copy = reinterpret_cast<_tToken_Key*>(GetItemData(iItem));
         if (!copy) return;
-        *copy = key;
+        // The row shows its copy since it was inserted: an unchanged record changes nothing.
+        if (std::memcmp(copy, pKey, sizeof *copy) == 0) return;
+        *copy = *pKey;
+        FillKeyListItem(iItem, *copy);
+    });
+}
+
+void CKeyListCtrl::FillKeyListItem(int iItem, const _tToken_Key& key) {
+    zrpc::GuardVoid([&] {
         const bool isDefault = (key.flags & ZRPC_KEYFLAG_DEFAULT) != 0;
         bool bold = isDefault;
         if (key.flags & ZRPC_KEYFLAG_EMPTY) {
