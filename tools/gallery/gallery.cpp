@@ -147,6 +147,7 @@ class PasswordPage : public Page {
         if (id == kDigest) {
             m_field.HashContents(digest);
             SetText(dialog, kResult, "SHA-1 of what is typed: " + Hex(digest, sizeof digest));
+            SecureZeroMemory(digest, sizeof digest);
         } else if (id == kAsk) {
             // The password box hands back the digest only; 0 when the user confirmed.
             unsigned long rc =
