@@ -35,7 +35,15 @@ for name in _ZN11CSecureEditC1Ev _ZN11CSecureEditD1Ev _ZN11CSecureEdit5EmptyEv \
             _ZN17CDBVortalListCtrl15CheckboxMessageEv \
             _ZN11CReportCtrlC1Ev _ZN11CReportCtrlD1Ev _ZN11CReportCtrl6CreateEmRK7tagRECTP6HWND__j \
             _ZN11CReportCtrl15SubclassDlgItemEjP6HWND__ _ZN11CReportCtrl7AddItemEPKciii \
-            _ZN11CReportCtrl11GetItemRectEiiP7tagRECTj _ZN11CReportCtrl7HitTestEP14_RVHITTESTINFO; do
+            _ZN11CReportCtrl11GetItemRectEiiP7tagRECTj _ZN11CReportCtrl7HitTestEP14_RVHITTESTINFO \
+            _ZN15CVortalListCtrlC1Ev _ZN15CVortalListCtrlD1Ev _ZN15CVortalListCtrl11InitControlEP15ITokenInterfacei \
+            _ZN15CVortalListCtrl17RefreshVortalListEv _ZN15CVortalListCtrl13GetVortalTypeEi \
+            _ZN15CVortalListCtrl20IsControlInitialisedEv _ZN15CVortalListCtrl16DeleteVortalListEv \
+            _ZN12CKeyListCtrlC1Ev _ZN12CKeyListCtrlD1Ev _ZN12CKeyListCtrl11InitControlEP15ITokenInterfacemi \
+            _ZN12CKeyListCtrl14RefreshKeyListEii _ZN12CKeyListCtrl18RefreshKeyListItemEii \
+            _ZN12CKeyListCtrl17InsertKeyListItemEP11_tToken_Key _ZN12CKeyListCtrl14GetKeyListItemEiP11_tToken_Key \
+            _ZN12CKeyListCtrl21GetDefaultKeyListItemEv _ZN12CKeyListCtrl35EnsureKeyListDefaultKeyItemSelectedEv \
+            _ZN12CKeyListCtrl28IsDuplicateEncryptionKeyNameE7CString _ZN12CKeyListCtrl13DeleteKeyListEv; do
     echo "$exports" | grep -qx "$name" || { echo "zrpcfunc.dll does not export $name"; status=1; }
 done
 [ $status = 0 ] && echo "imports and exports as expected"

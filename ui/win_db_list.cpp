@@ -454,19 +454,16 @@ int CDBVortalListCtrl::InsertItem(int index, const char* text, unsigned long tex
                                   unsigned long backColour) {
     return zrpc::Guard(-1, [&]() -> int {
         if (index < 0 || !m_hwnd) return -1;
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = index;
-        item.pszText = const_cast<char*>(text ? text : "");
-        int row = static_cast<int>(SendMessageA(m_hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-        if (row < 0) return row;
+        // The row comes with its records in one insertion (a list view tells its parent of every change).
         _tCDBVORTALLISTSCTRLDATA* cells = NewRecords(GetColumns(), textColour, backColour);
         if (!cells) return -1;
-        LVITEMA data = {};
-        data.mask = LVIF_PARAM;
-        data.iItem = row;
-        data.lParam = reinterpret_cast<LPARAM>(cells);
-        SendMessageA(m_hwnd, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = index;
+        item.pszText = const_cast<char*>(text ? text : "");
+        item.lParam = reinterpret_cast<LPARAM>(cells);
+        int row = static_cast<int>(SendMessageA(m_hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        if (row < 0) FreeRecords(cells);
         return row;
     });
 }
@@ -474,19 +471,15 @@ int CDBVortalListCtrl::InsertItem(int index, const char* text, unsigned long tex
 int CDBVortalListCtrl::InsertItem(const LVITEMA* item) {
     return zrpc::Guard(-1, [&]() -> int {
         if (!item || item->iItem < 0 || !m_hwnd) return -1;
-        LVITEMA copy = *item;
-        copy.mask &= ~static_cast<UINT>(LVIF_PARAM);
-        int row = static_cast<int>(SendMessageA(m_hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&copy)));
-        if (row < 0) return row;
         _tCDBVORTALLISTSCTRLDATA* cells =
             NewRecords(GetColumns(), m_colours[kWindowText], m_colours[kWindow]);
         if (!cells) return -1;
         cells[0].image = item->iImage;
-        LVITEMA data = {};
-        data.mask = LVIF_PARAM;
-        data.iItem = row;
-        data.lParam = reinterpret_cast<LPARAM>(cells);
-        SendMessageA(m_hwnd, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+        LVITEMA copy = *item;
+        copy.mask |= LVIF_PARAM; // the caller's data value is replaced by the row's records
+        copy.lParam = reinterpret_cast<LPARAM>(cells);
+        int row = static_cast<int>(SendMessageA(m_hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&copy)));
+        if (row < 0) FreeRecords(cells);
         return row;
     });
 }

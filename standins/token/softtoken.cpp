@@ -112,6 +112,8 @@ bool SoftToken::LoadText(const std::string& text, std::string* error) {
             t.type = v;
         else if (word == "state")
             t.state = v;
+        else if (word == "found")
+            t.foundCode = v;
         else if (word == "flags")
             t.flags = (uint8_t)v;
         else if (word == "pubkey")
@@ -167,16 +169,16 @@ ZRPC_RESULT SoftToken::FindFirstToken(_tZRPKeyFindInfo* find) {
     if (!find) return kBadArgument;
     m_next = 0;
     if (m_tokens.empty()) return ZRPC_TOKEN_NO_MORE;
-    FillFind(m_tokens[m_next++], find);
-    return 0;
+    FillFind(m_tokens[m_next], find);
+    return m_tokens[m_next++].foundCode;
 }
 
 ZRPC_RESULT SoftToken::FindNextToken(_tZRPKeyFindInfo* find) {
     if (uint32_t rc = Enter(ZRPC_PLACE_FIND_NEXT)) return rc;
     if (!find) return kBadArgument;
     if (m_next >= m_tokens.size()) return ZRPC_TOKEN_NO_MORE;
-    FillFind(m_tokens[m_next++], find);
-    return 0;
+    FillFind(m_tokens[m_next], find);
+    return m_tokens[m_next++].foundCode;
 }
 
 ZRPC_RESULT SoftToken::FindClose(_tZRPKeyFindInfo*) {

@@ -8,6 +8,8 @@
 //   handle N                token handle (default: 1, 2, ... in file order)
 //   type N                  token type (4: a single key slot)
 //   state N                 state reported by the enumeration
+//   found N                 code the enumeration answers for this token, record filled (default 0;
+//                           22: a token shown without a state)
 //   flags N                 flags byte of the find record
 //   pubkey HEX              serial of the token's own public key
 //   backup1 HEX / backup2 HEX   serials of the backup keys (absent: no backup key)
@@ -41,6 +43,7 @@ class SoftToken : public ITokenInterface {
         uint32_t handle = 0;
         uint32_t type = 1;
         uint32_t state = 0;
+        uint32_t foundCode = 0;
         uint8_t flags = 0;
         uint32_t publicKeySerial = 0;
         uint32_t backupSerial[2] = {0, 0};

@@ -1,6 +1,8 @@
 // zrpc_screens: shows the library's windows as a user sees them and saves each as a 24-bit BMP
 // (cut from the screen) in the current folder. ./run screens turns them into PNG files.
-//   password_box.bmp   the password box with a few masked characters typed
+//   password_box.bmp     the password box with a few masked characters typed
+//   gallery_PAGE.bmp     each page of zrpc-gallery.exe (beside this program), run with its sample keys
+//                        in the key store and the tokens of gallery-tokens.txt
 #include <windows.h>
 
 #include <atomic>
@@ -104,6 +106,56 @@ bool PasswordBoxShot() {
     return ok && done;
 }
 
+std::string ProgramDir() {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string dir = path;
+    return dir.substr(0, dir.find_last_of("\\/") + 1);
+}
+
+// Runs the gallery on one page, waits for its window (title given), lets prepare type into it, saves
+// the window and closes it.
+bool GalleryShot(const char* page, const wchar_t* title, bool sampleKeys, void (*prepare)(HWND)) {
+    std::string dir = ProgramDir();
+    std::string command =
+        "\"" + dir + "zrpc-gallery.exe\" --token \"" + dir + "gallery-tokens.txt\" --page " + page;
+    if (sampleKeys) command += " --sample-keys";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    HWND window = nullptr;
+    for (DWORD start = GetTickCount(); !window && GetTickCount() - start < 20000; Sleep(50)) {
+        HWND w = FindWindowW(nullptr, title);
+        if (w && IsWindowVisible(w)) window = w;
+    }
+    bool ok = false;
+    if (window) {
+        SetForegroundWindow(window);
+        if (prepare) prepare(window);
+        Sleep(800); // drawn
+        std::string file = std::string("gallery_") + page + ".bmp";
+        ok = SaveWindowShot(window, file.c_str());
+        PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    }
+    if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) {
+        TerminateProcess(pi.hProcess, 1);
+        ok = false;
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return ok;
+}
+
+void TypePassword(HWND page) {
+    HWND field = GetDlgItem(page, 101);
+    for (char c : std::string("secret"))
+        PostMessageA(field, WM_CHAR, static_cast<unsigned char>(c), 1);
+    Sleep(300);
+    SendMessageA(GetDlgItem(page, 102), BM_CLICK, 0, 0);
+}
+
 } // namespace
 
 int main() {
@@ -111,6 +163,26 @@ int main() {
     if (!PasswordBoxShot()) {
         std::fprintf(stderr, "zrpc_screens: password box not captured\n");
         ++failures;
+    }
+    const struct {
+        const char* page;
+        const wchar_t* title;
+        void (*prepare)(HWND);
+    } pages[] = {{"password", L"Gallery: password field and password box", TypePassword},
+                 {"tokens", L"Gallery: token list", nullptr},
+                 {"keys", L"Gallery: key list", nullptr},
+                 {"keystore", L"Gallery: key-store list", nullptr},
+                 {"combo", L"Gallery: backup-key combo", nullptr},
+                 {"report", L"Gallery: report control, list", nullptr},
+                 {"tree", L"Gallery: report control, tree", nullptr},
+                 {"virtual", L"Gallery: report control, 100,000 virtual rows", nullptr}};
+    bool first = true;
+    for (const auto& p : pages) {
+        if (!GalleryShot(p.page, p.title, first, p.prepare)) {
+            std::fprintf(stderr, "zrpc_screens: gallery page %s not captured\n", p.page);
+            ++failures;
+        }
+        first = false;
     }
     return failures;
 }
