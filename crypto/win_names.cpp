@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "crypto/win_names.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
@@ -71,14 +72,16 @@ void ReportProviderFailure(DWORD error) {
 
 } // namespace
 
+const char* zrpc::AlgorithmName(unsigned long id) {
+    if (const char* name = FixedAlgorithmName(id & 0xFF)) return name;
+    std::string text;
+    zrpc::LangString(IDS_UNKNOWN_ALGORITHM, text, 399);
+    zrpc::CopyToBuffer(g_unknownAlgorithm, sizeof g_unknownAlgorithm, text);
+    return g_unknownAlgorithm;
+}
+
 ZRPC_API const char* ZRPCFUNC_GetAlgorithmForID(unsigned long id) {
-    return zrpc::Guard<const char*>("", [&]() -> const char* {
-        if (const char* name = FixedAlgorithmName(id & 0xFF)) return name;
-        std::string text;
-        zrpc::LangString(IDS_UNKNOWN_ALGORITHM, text, 399);
-        zrpc::CopyToBuffer(g_unknownAlgorithm, sizeof g_unknownAlgorithm, text);
-        return g_unknownAlgorithm;
-    });
+    return zrpc::Guard<const char*>("", [&] { return zrpc::AlgorithmName(id); });
 }
 
 ZRPC_API CString ZRPCFUNC_GetNiceTokenNameFromFindInfo(_tZRPKeyFindInfo* info) {

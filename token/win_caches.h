@@ -11,7 +11,13 @@ namespace zrpc {
 _tToken_InfoEx* TokenInfoFromCache(ITokenInterface* token, unsigned long handle, unsigned long* result,
                                    int force);
 
-// Empties the cache: no key cached, every slot marked empty, no group code known.
+// The key cache: filled from the token when empty or force is set (the token's code); one slot's record,
+// read again from the token first with force (null for a slot outside the cache).
+unsigned long FillKeyCache(ITokenInterface* token, unsigned long handle, int force);
+_tToken_Key* KeyFromCache(ITokenInterface* token, unsigned long handle, int slot, unsigned long* result,
+                          int force);
+
+// Empties the key cache: no key cached, every slot marked empty, no group code known.
 void ResetKeyCache();
 
 } // namespace zrpc

@@ -96,35 +96,44 @@ ZRPC_API int ZRPCFUNC_AreEncryptionKeysCached() {
     return (int)g_keyCache.cached;
 }
 
+unsigned long zrpc::FillKeyCache(ITokenInterface* token, unsigned long handle, int force) {
+    return Fill(token, handle, force);
+}
+
+_tToken_Key* zrpc::KeyFromCache(ITokenInterface* token, unsigned long handle, int slot, unsigned long* result,
+                                int force) {
+    if (!ValidSlot(slot)) {
+        if (result) *result = zrpc::kBadArgument;
+        return nullptr;
+    }
+    _tToken_Key* key = &g_keyCache.keys[slot];
+    if (!force) return key;
+    _tToken_Key fresh;
+    {
+        zrpc::CacheLock lock(kLockName);
+        std::memcpy(&fresh, key, sizeof fresh);
+    }
+    unsigned long rc = token ? token->GetKey(handle, (uint32_t)slot, &fresh) : zrpc::kBadArgument;
+    if (result) *result = rc;
+    zrpc::CacheLock lock(kLockName);
+    std::memcpy(key, &fresh, sizeof fresh);
+    if (rc != 0) {
+        MarkEmpty(slot);
+        g_keyCache.cached = 0;
+    }
+    return key;
+}
+
 ZRPC_API unsigned long ZRPCFUNC_FillEncryptionKeyCache(ITokenInterface* token, unsigned long handle,
                                                        int force) {
-    return zrpc::Guard<unsigned long>(zrpc::kBadArgument, [&] { return Fill(token, handle, force); });
+    return zrpc::Guard<unsigned long>(zrpc::kBadArgument,
+                                      [&] { return zrpc::FillKeyCache(token, handle, force); });
 }
 
 ZRPC_API _tToken_Key* ZRPCFUNC_GetEncryptionKeyFromCache(ITokenInterface* token, unsigned long handle,
                                                          int slot, unsigned long* result, int force) {
-    return zrpc::Guard<_tToken_Key*>(nullptr, [&]() -> _tToken_Key* {
-        if (!ValidSlot(slot)) {
-            if (result) *result = zrpc::kBadArgument;
-            return nullptr;
-        }
-        _tToken_Key* key = &g_keyCache.keys[slot];
-        if (!force) return key;
-        _tToken_Key fresh;
-        {
-            zrpc::CacheLock lock(kLockName);
-            std::memcpy(&fresh, key, sizeof fresh);
-        }
-        unsigned long rc = token ? token->GetKey(handle, (uint32_t)slot, &fresh) : zrpc::kBadArgument;
-        if (result) *result = rc;
-        zrpc::CacheLock lock(kLockName);
-        std::memcpy(key, &fresh, sizeof fresh);
-        if (rc != 0) {
-            MarkEmpty(slot);
-            g_keyCache.cached = 0;
-        }
-        return key;
-    });
+    return zrpc::Guard<_tToken_Key*>(nullptr,
+                                     [&] { return zrpc::KeyFromCache(token, handle, slot, result, force); });
 }
 
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsed(ITokenInterface* token,

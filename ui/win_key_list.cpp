@@ -5,7 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "crypto/win_names.h"
 #include "frame/win_frame.h"
+#include "token/win_caches.h"
 #include "zrpcfunc.h"
 #include "zrpcres_ids.h"
 
@@ -87,15 +89,14 @@ void CKeyListCtrl::Repaint() {
 
 unsigned long CKeyListCtrl::RefreshKeyList(int bStepWorkingDialog, int bForce) {
     return zrpc::Guard(1ul, [&]() -> unsigned long {
-        if (bStepWorkingDialog) ZRPCFUNC_StepWorkingDialog();
+        (void)bStepWorkingDialog; // the working dialog animates on its own thread: there is no step to take
         Repaint();
         if (m_nSlots != 0 && GetItemCount() != m_nSlots) {
             // Row r shows slot r: rows a caller added are dropped before the slots are laid out.
             if (GetItemCount() != 0) DeleteKeyList();
             SetRedraw(FALSE); // one repaint for all the rows, below
             for (int slot = 0; slot < m_nSlots; ++slot) {
-                _tToken_Key* cached =
-                    ZRPCFUNC_GetEncryptionKeyFromCache(m_pToken, m_hToken, slot, nullptr, 0);
+                _tToken_Key* cached = zrpc::KeyFromCache(m_pToken, m_hToken, slot, nullptr, 0);
                 _tToken_Key empty;
                 if (!cached) {
                     std::memset(&empty, 0, sizeof empty);
@@ -110,11 +111,11 @@ unsigned long CKeyListCtrl::RefreshKeyList(int bStepWorkingDialog, int bForce) {
             Repaint();
         }
         SetRedraw(FALSE);
-        unsigned long rc = ZRPCFUNC_FillEncryptionKeyCache(m_pToken, m_hToken, bForce);
+        unsigned long rc = zrpc::FillKeyCache(m_pToken, m_hToken, bForce);
         if (rc != 0) {
             std::string doing;
             zrpc::LangString(IDS_READING_KEY, doing);
-            ZRPCFUNC_DisplayErrorMsg(m_hwnd, rc, doing.c_str(), TRUE);
+            zrpc::DisplayError(m_hwnd, rc, doing.c_str(), nullptr, true);
             DeleteKeyList();
         } else {
             for (int slot = 0; slot < m_nSlots; ++slot)
@@ -129,7 +130,7 @@ unsigned long CKeyListCtrl::RefreshKeyList(int bStepWorkingDialog, int bForce) {
 unsigned long CKeyListCtrl::RefreshKeyListItem(int iSlot, int bForce) {
     return zrpc::Guard(1ul, [&]() -> unsigned long {
         unsigned long result = static_cast<unsigned long>(bForce);
-        _tToken_Key* cached = ZRPCFUNC_GetEncryptionKeyFromCache(m_pToken, m_hToken, iSlot, &result, bForce);
+        _tToken_Key* cached = zrpc::KeyFromCache(m_pToken, m_hToken, iSlot, &result, bForce);
         if (cached) {
             _tToken_Key key = *cached;
             UpdateKeyListItem(iSlot, &key);
@@ -194,7 +195,7 @@ void CKeyListCtrl::FillKeyListItem(int iItem, const _tToken_Key& key) {
                 else
                     SetItemImage(iItem, kSlot, isDefault ? 32 : 33);
                 SetItemText(iItem, kName, std::string(key.name, strnlen(key.name, kNameChars)).c_str());
-                SetItemText(iItem, kAlgorithm, ZRPCFUNC_GetAlgorithmForID(key.algorithm));
+                SetItemText(iItem, kAlgorithm, zrpc::AlgorithmName(key.algorithm));
                 SetItemText(iItem, kBits, Number(static_cast<int>(key.length * 8)).c_str());
                 SetItemText(iItem, kUsage, Number(static_cast<int>(key.usage)).c_str());
                 SetItemImage(iItem, kUsage, key.usage != 0 ? 12 : 14);

@@ -127,8 +127,8 @@ unsigned long CVortalListCtrl::RefreshVortalList() {
             uint32_t type = 0;
             m_pToken->GetTokenType(find.handle, &type); // a failure leaves type 0
             AddTokenType(find.handle, type);
-            CString name = ZRPCFUNC_GetNiceTokenNameFromFindInfo(&find);
-            if (InsertItem(0, name.GetString(), TokenImage(find, type)) < 0) continue;
+            const std::string name(find.name, strnlen(find.name, sizeof find.name));
+            if (InsertItem(0, name.c_str(), TokenImage(find, type)) < 0) continue;
             char serial[16];
             std::snprintf(serial, sizeof serial, "%08X", static_cast<unsigned>(find.serial));
             SetItemText(0, 1, serial);

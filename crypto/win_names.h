@@ -1,0 +1,13 @@
+// Names of algorithms, for the library's own code.
+#ifndef ZRPC_CRYPTO_WIN_NAMES_H
+#define ZRPC_CRYPTO_WIN_NAMES_H
+
+namespace zrpc {
+
+// The name of an algorithm number (its low byte): a fixed name for the known ones, else the language
+// string of an unknown algorithm, kept in a buffer of the library until the next such call.
+const char* AlgorithmName(unsigned long id);
+
+} // namespace zrpc
+
+#endif
