@@ -6,4 +6,5 @@ zrpc_portable_sources(
     reportctrl/model/report_tree.cpp
 )
 # The report control's window over the model.
-zrpc_win_sources(reportctrl/win_report_ctrl.cpp)
+zrpc_win_sources(reportctrl/win_report_ctrl.cpp reportctrl/win_report_header.cpp reportctrl/win_report_tip.cpp
+                 reportctrl/win_report_view.cpp)
