@@ -376,9 +376,11 @@ LRESULT CReportCtrl::Extras::HeaderProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
             zrpc::report::RegisterExtraClass(kDropClass, DropProc, 0);
             if (!dragWnd) dragWnd = MakePopup(kDragClass);
             if (!dropWnd) dropWnd = MakePopup(kDropClass);
-            if (dropWnd) { // the magenta around the arrows is see-through where the platform allows
+            zrpc::report::SetLayeredFn layered = zrpc::report::LayeredWindowFunction();
+            if (dropWnd &&
+                layered) { // the magenta around the arrows is see-through where the platform allows
                 SetWindowLongA(dropWnd, GWL_EXSTYLE, GetWindowLongA(dropWnd, GWL_EXSTYLE) | WS_EX_LAYERED);
-                SetLayeredWindowAttributes(dropWnd, RGB(255, 0, 255), 255, LWA_COLORKEY);
+                layered(dropWnd, RGB(255, 0, 255), 255, LWA_COLORKEY);
             }
         }
         *handled = true;

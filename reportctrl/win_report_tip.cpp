@@ -21,17 +21,10 @@ constexpr UINT kFadeMs = 20;
 constexpr int kFadeStep = 10;
 constexpr COLORREF kColourKey = RGB(255, 0, 255);
 
-typedef BOOL(WINAPI* SetLayeredFn)(HWND, COLORREF, BYTE, DWORD);
+using zrpc::report::SetLayeredFn;
 
-// SetLayeredWindowAttributes when the platform offers layered windows (both functions present).
 SetLayeredFn LayeredFunction() {
-    static const SetLayeredFn fn = []() -> SetLayeredFn {
-        HMODULE user = GetModuleHandleA("USER32.DLL");
-        if (!user || !GetProcAddress(user, "UpdateLayeredWindow")) return nullptr;
-        return reinterpret_cast<SetLayeredFn>(
-            reinterpret_cast<void*>(GetProcAddress(user, "SetLayeredWindowAttributes")));
-    }();
-    return fn;
+    return zrpc::report::LayeredWindowFunction();
 }
 
 } // namespace
@@ -58,6 +51,16 @@ LRESULT CALLBACK CReportCtrl::Extras::TipProc(HWND hwnd, UINT msg, WPARAM wp, LP
     default:
         return DefWindowProcA(hwnd, msg, wp, lp);
     }
+}
+
+zrpc::report::SetLayeredFn zrpc::report::LayeredWindowFunction() {
+    static const SetLayeredFn fn = []() -> SetLayeredFn {
+        HMODULE user = GetModuleHandleA("USER32.DLL");
+        if (!user || !GetProcAddress(user, "UpdateLayeredWindow")) return nullptr;
+        return reinterpret_cast<SetLayeredFn>(
+            reinterpret_cast<void*>(GetProcAddress(user, "SetLayeredWindowAttributes")));
+    }();
+    return fn;
 }
 
 HWND CReportCtrl::GetTipWindow() {

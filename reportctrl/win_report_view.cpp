@@ -19,12 +19,11 @@ LRESULT CALLBACK PlainViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 // The module whose code is at address (the caller of an export).
 HMODULE ModuleAt(const void* address) {
-    HMODULE module = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            static_cast<LPCSTR>(address), &module))
-        module = GetModuleHandleA(nullptr);
-    return module;
+    // The allocation base of the code is the module's handle (this works on every system family).
+    MEMORY_BASIC_INFORMATION info = {};
+    if (VirtualQuery(address, &info, sizeof info) && info.AllocationBase)
+        return static_cast<HMODULE>(info.AllocationBase);
+    return GetModuleHandleA(nullptr);
 }
 
 } // namespace

@@ -35,7 +35,9 @@ for name in _ZN11CSecureEditC1Ev _ZN11CSecureEditD1Ev _ZN11CSecureEdit5EmptyEv \
             _ZN17CDBVortalListCtrl15CheckboxMessageEv \
             _ZN11CReportCtrlC1Ev _ZN11CReportCtrlD1Ev _ZN11CReportCtrl6CreateEmRK7tagRECTP6HWND__j \
             _ZN11CReportCtrl15SubclassDlgItemEjP6HWND__ _ZN11CReportCtrl7AddItemEPKciii \
-            _ZN11CReportCtrl11GetItemRectEiiP7tagRECTj _ZN11CReportCtrl7HitTestEP14_RVHITTESTINFO; do
+            _ZN11CReportCtrl11GetItemRectEiiP7tagRECTj _ZN11CReportCtrl7HitTestEP14_RVHITTESTINFO \
+            _ZN11CReportCtrl10SetBkImageEj _ZN11CReportCtrl24SetReportSubItemListCtrlEP6HWND__ \
+            _ZN11CReportViewC1Ev _ZN11CReportView6CreateEmRK7tagRECTP6HWND__jm; do
     echo "$exports" | grep -qx "$name" || { echo "zrpcfunc.dll does not export $name"; status=1; }
 done
 [ $status = 0 ] && echo "imports and exports as expected"
