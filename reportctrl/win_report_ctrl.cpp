@@ -1614,15 +1614,18 @@ void CReportCtrl::DrawRow(HDC hDC, RECT rcRow, RECT rcClip, int iRow) {
     const std::vector<int>& cols = d.model.GetColumnOrder();
     char buffer[kTextBuffer];
     int x = rcRow.left;
-    for (int c = 0; c < (int)cols.size(); ++c) {
+    // A tree node showing its tree sub-item draws that one from the first column to the row's end.
+    int span = -1;
+    if (iItem >= 0 && (style & RVS_TREEMASK)) span = d.model.GetTreeSubItem(d.model.GetItemHandle(iItem));
+    for (int c = 0; c < (int)cols.size() && (span < 0 || c == 0); ++c) {
         const zrpc::report::SubItemDef* def = d.model.GetSubItemDef(cols[(size_t)c]);
         int x0 = x;
-        x += def ? def->width : 0;
+        x = span >= 0 ? rcRow.left + d.totalWidth : x + (def ? def->width : 0);
         if (x < rcClip.left || x0 > rcClip.right) continue; // a column outside the list area
         _RVITEM it = {};
         it.nMask = RVIM_LABEL;
         it.iItem = iItem;
-        it.iSubItem = cols[(size_t)c];
+        it.iSubItem = span >= 0 ? span : cols[(size_t)c];
         buffer[0] = 0;
         it.lpszText = buffer;
         it.iTextMax = sizeof buffer;
@@ -1638,6 +1641,7 @@ void CReportCtrl::DrawRow(HDC hDC, RECT rcRow, RECT rcClip, int iRow) {
             DrawTreeBox(hDC, cell.box, whole.nState & (RVIS_COLLAPSED | RVIS_EXPANDED));
         RECT area = cell.cell;
         area.left = cell.box.right > cell.box.left ? cell.box.right : cell.cell.left;
+        if (span >= 0) area.right = x;
         if ((whole.nState & RVIS_CUSTOMDRAW)) {
             _NMRVDRAWITEM nm = {};
             nm.hdr.code = RVN_PAINTITEM;

@@ -85,20 +85,29 @@ class ReportView : public ::testing::Test {
         HWND tip = report->GetTipWindow();
         return tip && IsWindowVisible(tip) ? tip : nullptr;
     }
-    // The control's painting through WM_PRINTCLIENT.
-    COLORREF PaintedAt(int x, int y) {
+    // The control's painting through WM_PRINTCLIENT, into a bitmap of our own.
+    struct Shot {
+        HDC dc = nullptr;
+        HBITMAP bmp = nullptr;
+        HGDIOBJ old = nullptr;
+        ~Shot() {
+            SelectObject(dc, old);
+            DeleteObject(bmp);
+            DeleteDC(dc);
+        }
+        COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
+    };
+    std::unique_ptr<Shot> Paint() {
+        auto shot = std::make_unique<Shot>();
         HDC screen = GetDC(nullptr);
-        HDC dc = CreateCompatibleDC(screen);
-        HBITMAP bmp = CreateCompatibleBitmap(screen, 400, 300);
+        shot->dc = CreateCompatibleDC(screen);
+        shot->bmp = CreateCompatibleBitmap(screen, 400, 300);
         ReleaseDC(nullptr, screen);
-        HGDIOBJ old = SelectObject(dc, bmp);
-        SendMessageA(report->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-        COLORREF c = GetPixel(dc, x, y);
-        SelectObject(dc, old);
-        DeleteObject(bmp);
-        DeleteDC(dc);
-        return c;
+        shot->old = SelectObject(shot->dc, shot->bmp);
+        SendMessageA(report->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shot->dc), PRF_CLIENT);
+        return shot;
     }
+    COLORREF PaintedAt(int x, int y) { return Paint()->At(x, y); }
 
     HWND parent = nullptr;
     ParentState state;
@@ -358,6 +367,28 @@ TEST_F(ReportView, SpanningTreeNodeTextArea) {
     ASSERT_TRUE(r.GetItemRect(p, 0, &spanText, 4));
     EXPECT_TRUE(EqualRect(&text, &spanText));
     EXPECT_FALSE(r.GetItemRect(p, 0, &text, 5));
+
+    // Painted: the spanning node's sub-item 1 text starts in the first column; the plain node's in
+    // the second.
+    r.SetItemText(i, 0, "");
+    r.SetItemText(p, 0, "");
+    r.SetItemText(i, 1, "WWWWWWWWWWWW");
+    r.SetItemText(p, 1, "WWWWWWWWWWWW");
+    RECT plainRow, spanRow;
+    ASSERT_TRUE(r.GetItemRect(p, -1, &plainRow));
+    ASSERT_TRUE(r.GetItemRect(i, -1, &spanRow));
+    auto shot = Paint();
+    auto inkIn = [&](const RECT& rowRect, int x0, int x1) {
+        int n = 0;
+        for (int y = rowRect.top; y < rowRect.bottom; ++y)
+            for (int x = x0; x < x1; ++x)
+                n += shot->At(x, y) == GetSysColor(COLOR_WINDOWTEXT);
+        return n;
+    };
+    EXPECT_GT(inkIn(spanRow, 0, 70), 10);
+    EXPECT_GT(inkIn(spanRow, 70, 140), 10);
+    EXPECT_EQ(0, inkIn(plainRow, 0, 70));
+    EXPECT_GT(inkIn(plainRow, 70, 140), 10);
 }
 
 } // namespace
