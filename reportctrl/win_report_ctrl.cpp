@@ -13,6 +13,7 @@
 #include "frame/win_frame.h"
 #include "include/zrpcreportctrl.h"
 #include "reportctrl/model/report_model.h"
+#include "reportctrl/win_report_extras.h"
 
 using zrpc::report::ReportModel;
 
@@ -980,7 +981,11 @@ void CReportCtrl::UndefineAllSubItems() {
     zrpc::GuardVoid([&] { m_impl->model.UndefineAllSubItems(); });
 }
 int CReportCtrl::ActivateSubItem(int iSubItem, int iColumn) {
-    ZRPC_FORWARD(-1, m_impl->model.ActivateSubItem(iSubItem, iColumn));
+    return zrpc::Guard(-1, [&] {
+        int column = m_impl->model.ActivateSubItem(iSubItem, iColumn);
+        if (column >= 0 && m_extras) m_extras->FitHeaderItem(iSubItem);
+        return column;
+    });
 }
 BOOL CReportCtrl::DeactivateSubItem(int iSubItem) {
     ZRPC_FORWARD(FALSE, (BOOL)m_impl->model.DeactivateSubItem(iSubItem));

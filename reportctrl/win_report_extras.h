@@ -29,6 +29,9 @@ class CReportCtrl::Extras {
     LRESULT HeaderProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, bool* handled);
     bool HeaderNotify(NMHDR* nm, LRESULT* result);
     void FitColumn(int iSubItem);
+    // A shown column flagged to fit its header item takes the width of the item's content (margins,
+    // image, sort marker when counted, text), within its limits.
+    void FitHeaderItem(int iSubItem);
     void CancelDrag();
     int SubItemOfHeaderItem(int headerItem);
     // Sends a notification when the filter lets its code through; the parent's answer.

@@ -22,6 +22,7 @@ const char kDragClass[] = "MFCFHDragWnd";
 const char kDropClass[] = "MFCFHDropWnd";
 constexpr UINT_PTR kHeaderSubclassId = 0x52564844; // "RVHD"
 constexpr int kDropMarkerWidth = 9;
+constexpr int kSortMarkerWidth = 8; // the header's sort arrow
 
 RECT Rect(int l, int t, int r, int b) {
     RECT rc = {l, t, r, b};
@@ -324,6 +325,36 @@ void CReportCtrl::Extras::FitColumn(int iSubItem) {
     width = std::max(width, minWidth);
     if (maxWidth >= 1) width = std::min(width, maxWidth);
     if (width > 0 && width != self->GetSubItemWidth(iSubItem)) self->SetSubItemWidth(iSubItem, width);
+}
+
+void CReportCtrl::Extras::FitHeaderItem(int iSubItem) {
+    UINT format = 0;
+    int minWidth = 0, maxWidth = 0;
+    char text[256] = "";
+    if (!header || !self->SubItemInfo(iSubItem, &format, &minWidth, &maxWidth, text, sizeof text)) return;
+    if (!(format & RVCF_FITHEADER)) return;
+    int margin = (int)SendMessageA(header, HDM_GETBITMAPMARGIN, 0, 0);
+    if (margin <= 0) margin = 3 * GetSystemMetrics(SM_CXEDGE);
+    int width = margin;
+    int cx = 0, cy = 0;
+    if ((format & RV_HDF_IMAGE) && self->GetImageList() &&
+        ImageList_GetIconSize(self->GetImageList(), &cx, &cy))
+        width += cx + margin;
+    if (format & RVCF_FITSORTMARKER) width += kSortMarkerWidth + margin;
+    if (format & RV_HDF_STRING) {
+        HDC dc = GetDC(header);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(header, WM_GETFONT, 0, 0)));
+        SIZE size = {0, 0};
+        GetTextExtentPoint32A(dc, text, (int)strlen(text), &size);
+        SelectObject(dc, old);
+        ReleaseDC(header, dc);
+        width += size.cx + margin;
+    }
+    if (!(format & RVCF_NOLIMITS)) {
+        width = std::max(width, minWidth);
+        if (maxWidth >= 1) width = std::min(width, maxWidth);
+    }
+    if (width != self->GetSubItemWidth(iSubItem)) self->SetSubItemWidth(iSubItem, width);
 }
 
 LRESULT CReportCtrl::Extras::HeaderProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, bool* handled) {

@@ -328,6 +328,44 @@ TEST_F(ReportHeader, DividerDoubleClickFitsTheColumn) {
     DeleteObject(bold);
 }
 
+// A column flagged to fit its header item is as wide as the item's content when it is shown: margins
+// and text, plus the sort marker when that counts, within the column's limits.
+TEST_F(ReportHeader, ColumnFittedToItsHeaderItem) {
+    CReportCtrl& r = Make(0);
+    HWND header = r.GetHeaderCtrl();
+    int margin = (int)SendMessageA(header, HDM_GETBITMAPMARGIN, 0, 0);
+    ASSERT_GT(margin, 0);
+    HDC dc = GetDC(header);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(header, WM_GETFONT, 0, 0)));
+    SIZE text = {};
+    GetTextExtentPoint32A(dc, "Owner", 5, &text);
+    SelectObject(dc, old);
+    ReleaseDC(header, dc);
+    struct Case {
+        const char* what;
+        UINT flags;
+        int minWidth;
+        int width;
+    } const cases[] = {
+        {"content", RVCF_FITHEADER, 0, margin + text.cx + margin},
+        {"with the sort marker", RVCF_FITHEADER | RVCF_FITSORTMARKER, 0,
+         margin + 8 + margin + text.cx + margin},
+        {"raised to the minimum", RVCF_FITHEADER, 150, 150},
+        {"not flagged", 0, 0, 17},
+    };
+    int sub = 3;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        _RVSUBITEM s = {RV_HDF_STRING | c.flags, 17, c.minWidth, 0, 0, "Owner"};
+        ASSERT_EQ(sub, r.DefineSubItem(sub, &s));
+        ASSERT_GE(r.ActivateSubItem(sub, 0), 0);
+        EXPECT_EQ(c.width, r.GetSubItemWidth(sub));
+        RECT item = ItemRect(0);
+        EXPECT_EQ(c.width, item.right - item.left);
+        ++sub;
+    }
+}
+
 // The width a cell needs: gap, image, check box and text, each followed by the gap.
 TEST_F(ReportHeader, MeasureItemParts) {
     CReportCtrl& r = Make(0, 0, 0);
