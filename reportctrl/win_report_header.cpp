@@ -178,9 +178,11 @@ bool CReportCtrl::ExtrasMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
     case WM_NOTIFY:
         return lp && x.HeaderNotify(reinterpret_cast<NMHDR*>(lp), result);
     case WM_NCDESTROY:
+        // The popups are owned by the control and went with it; a new window makes new ones.
         x.CancelDrag();
         x.HideTip();
         x.header = nullptr;
+        x.tip = x.dragWnd = x.dropWnd = nullptr;
         return false;
     default:
         return false;
