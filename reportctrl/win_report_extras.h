@@ -32,6 +32,9 @@ class CReportCtrl::Extras {
     // A shown column flagged to fit its header item takes the width of the item's content (margins,
     // image, sort marker when counted, text), within its limits.
     void FitHeaderItem(int iSubItem);
+    // The header tip of the item under the pointer: the sort tip with the column text for a column
+    // flagged for it, else nothing.
+    std::string HeaderTipText();
     void CancelDrag();
     int SubItemOfHeaderItem(int headerItem);
     // Sends a notification when the filter lets its code through; the parent's answer.
@@ -69,6 +72,9 @@ class CReportCtrl::Extras {
 
     // column dragging in the header
     HWND header = nullptr;
+    HWND headerTips = nullptr; // tooltip control of the header
+    int headerTipItem = -1;    // header item the tip was last asked for
+    std::string headerTip;     // its text, kept while the tooltip shows it
     HWND dragWnd = nullptr;
     HWND dropWnd = nullptr;
     bool pressed = false;

@@ -134,6 +134,7 @@ CReportCtrl::Extras::~Extras() {
     if (dragWnd) ::DestroyWindow(dragWnd);
     if (dropWnd) ::DestroyWindow(dropWnd);
     if (tip) ::DestroyWindow(tip);
+    if (headerTips) ::DestroyWindow(headerTips);
     if (tipBold) DeleteObject(tipBold);
     if (bkImage) DeleteObject(bkImage);
     if (header && IsWindow(header)) RemoveWindowSubclass(header, HeaderSubclass, kHeaderSubclassId);
@@ -182,7 +183,7 @@ bool CReportCtrl::ExtrasMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result)
         x.CancelDrag();
         x.HideTip();
         x.header = nullptr;
-        x.tip = x.dragWnd = x.dropWnd = nullptr;
+        x.tip = x.dragWnd = x.dropWnd = x.headerTips = nullptr;
         return false;
     default:
         return false;
@@ -288,6 +289,41 @@ void CReportCtrl::Extras::AttachHeader(HWND h) {
     if (!h || h == header) return;
     header = h;
     SetWindowSubclass(h, HeaderSubclass, kHeaderSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    // One tool over the whole header; its text is asked for when it is about to show.
+    headerTips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, "", WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                 0, 0, 0, 0, h, nullptr, zrpc::SelfModule(), nullptr);
+    if (headerTips) {
+        TTTOOLINFOA ti = {};
+        ti.cbSize = sizeof ti;
+        ti.uFlags = TTF_SUBCLASS;
+        ti.hwnd = h;
+        ti.uId = 1;
+        ti.rect = Rect(0, 0, 32767, 32767);
+        ti.lpszText = LPSTR_TEXTCALLBACKA;
+        SendMessageA(headerTips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+}
+
+std::string CReportCtrl::Extras::HeaderTipText() {
+    POINT pt;
+    GetCursorPos(&pt);
+    ScreenToClient(header, &pt);
+    HDHITTESTINFO hit = {};
+    hit.pt = pt;
+    int item = (int)SendMessageA(header, HDM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    UINT format = 0;
+    char column[256] = "";
+    if (item < 0 ||
+        !self->SubItemInfo(SubItemOfHeaderItem(item), &format, nullptr, nullptr, column, sizeof column))
+        return std::string();
+    if (!(format & RVCF_SORTTIP)) return std::string();
+    // The first "%s" of the tip format takes the column text; anything else in it stays as it is
+    // (the format is the caller's text, never handed to a formatting function).
+    const char* tipFormat = reinterpret_cast<const char*>(self->GetProperty(RVP_SORTTIP));
+    std::string tip = tipFormat ? tipFormat : "";
+    size_t at = tip.find("%s");
+    if (at != std::string::npos) tip.replace(at, 2, column);
+    return tip;
 }
 
 int CReportCtrl::Extras::SubItemOfHeaderItem(int headerItem) {
@@ -373,6 +409,16 @@ LRESULT CReportCtrl::Extras::HeaderProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         if (Send(&rh.hdr)) *handled = true; // the parent took it: no default processing
         return 0;
     }
+    case WM_NOTIFY: {
+        auto* nm = reinterpret_cast<NMHDR*>(lp);
+        if (!nm || !headerTips || nm->hwndFrom != headerTips || nm->code != TTN_GETDISPINFOA) return 0;
+        auto* di = reinterpret_cast<NMTTDISPINFOA*>(lp);
+        headerTip = HeaderTipText();
+        di->lpszText = const_cast<char*>(headerTip.c_str());
+        di->hinst = nullptr;
+        *handled = true;
+        return 0;
+    }
     case WM_LBUTTONDOWN: {
         CancelDrag();
         HDHITTESTINFO hit = {};
@@ -386,6 +432,17 @@ LRESULT CReportCtrl::Extras::HeaderProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         return 0; // the header presses the item as usual
     }
     case WM_MOUSEMOVE: {
+        if (headerTips && !dragging) {
+            // Another item under the pointer: the tip asks for its text again.
+            HDHITTESTINFO hit = {};
+            hit.pt = pt;
+            int item = (int)SendMessageA(hwnd, HDM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+            if (item != headerTipItem) {
+                headerTipItem = item;
+                SendMessageA(headerTips, TTM_POP, 0, 0);
+                SendMessageA(headerTips, TTM_UPDATE, 0, 0);
+            }
+        }
         if (!pressed) return 0;
         if (!dragging) {
             if (std::abs(pt.x - pressPoint.x) <= GetSystemMetrics(SM_CXDRAG) &&

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/win/ui_testing.h"
@@ -364,6 +365,45 @@ TEST_F(ReportHeader, ColumnFittedToItsHeaderItem) {
         EXPECT_EQ(c.width, item.right - item.left);
         ++sub;
     }
+}
+
+BOOL CALLBACK FindTips(HWND hwnd, LPARAM lp) {
+    auto* found = reinterpret_cast<std::pair<HWND, HWND>*>(lp);
+    char cls[64] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (!lstrcmpiA(cls, TOOLTIPS_CLASSA) && GetWindow(hwnd, GW_OWNER) == found->first) {
+        found->second = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The header's tip for the item under the pointer: the sort tip with the column text for a column
+// flagged for it, nothing for the others; the tip format is taken as text apart from its "%s".
+TEST_F(ReportHeader, SortTipOfAColumn) {
+    CReportCtrl& r = Make(0, RVCF_SORTTIP);
+    HWND header = r.GetHeaderCtrl();
+    // The tooltip's owner is the header's top-level window.
+    std::pair<HWND, HWND> found(GetAncestor(header, GA_ROOT), nullptr);
+    EnumThreadWindows(GetCurrentThreadId(), FindTips, reinterpret_cast<LPARAM>(&found));
+    HWND tips = found.second;
+    ASSERT_TRUE(tips);
+    auto tipAt = [&](int item) {
+        RECT rc = ItemRect(item);
+        POINT pt = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+        ClientToScreen(header, &pt);
+        SetCursorPos(pt.x, pt.y);
+        NMTTDISPINFOA di = {};
+        di.hdr.hwndFrom = tips;
+        di.hdr.code = TTN_GETDISPINFOA;
+        SendMessageA(header, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&di));
+        return std::string(di.lpszText ? di.lpszText : "");
+    };
+    EXPECT_EQ("Sort by: Size", tipAt(1));
+    EXPECT_EQ("", tipAt(0));
+    EXPECT_EQ("", tipAt(2));
+    ASSERT_TRUE(r.ModifyProperty(RVP_SORTTIP, reinterpret_cast<LONG_PTR>("Order %d by %s%n")));
+    EXPECT_EQ("Order %d by Size%n", tipAt(1));
 }
 
 // The width a cell needs: gap, image, check box and text, each followed by the gap.
