@@ -165,7 +165,8 @@ class ZRPC_CLASS CReportCtrl : public zwin::Window {
     BOOL SetBkImage(UINT nID);
     BOOL SetBkImage(LPCTSTR lpszResource);
     // The sub-item chooser: a list box (the caller's) listing the defined sub-items that are not shown,
-    // each entry's data its sub-item index. A column dragged onto it is hidden. Null detaches it.
+    // each entry's data its sub-item index. With RVS_REMOVABLECOLUMNS a column dragged onto it is
+    // hidden. Null detaches it.
     BOOL SetReportSubItemListCtrl(HWND hListBox);
     HWND GetReportSubItemListCtrl();
     // The tip window over a cell whose text does not fit (RVS_OVERFLOWTEXT); null before it exists.
