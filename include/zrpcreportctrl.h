@@ -170,6 +170,26 @@ class ZRPC_CLASS CReportCtrl : public zwin::Window {
     HWND GetEditWindow();
     friend struct zrpc::report::ReportWindow; // input, editing and accessibility reach the window
 
+    // ---- cell sizes, previews, background, header extras
+    // The width a cell needs (gap, image, check box, text, each followed by the gap; the bold font for
+    // RVIS_HEAVYFONT items); with bTextOnly the text alone. pRect, when given, gets that width and the
+    // row height. -1 for a cell that does not exist.
+    int MeasureItem(int iItem, int iSubItem, RECT* pRect = nullptr, BOOL bTextOnly = FALSE);
+    // Height of nLines lines of hFont; height of lpszText word-wrapped to the width of the shown
+    // columns (or of pRect). -1 without a device context. For choosing an item's preview height.
+    int PreviewHeight(HFONT hFont, UINT nLines);
+    int PreviewHeight(HFONT hFont, LPCTSTR lpszText, RECT* pRect = nullptr);
+    // A bitmap resource of the calling module tiled behind the rows; FALSE when it cannot be loaded.
+    BOOL SetBkImage(UINT nID);
+    BOOL SetBkImage(LPCTSTR lpszResource);
+    // The sub-item chooser: a list box (the caller's) listing the defined sub-items that are not shown,
+    // each entry's data its sub-item index. With RVS_REMOVABLECOLUMNS a column dragged onto it is
+    // hidden. Null detaches it.
+    BOOL SetReportSubItemListCtrl(HWND hListBox);
+    HWND GetReportSubItemListCtrl();
+    // The tip window over a cell whose text does not fit (RVS_OVERFLOWTEXT); null before it exists.
+    HWND GetTipWindow();
+
   protected:
     // ---- overridable operations
     // Second stage of creation: header, fonts, style word, layout, system colours.
@@ -217,6 +237,19 @@ class ZRPC_CLASS CReportCtrl : public zwin::Window {
   private:
     class Impl;
     Impl* m_impl;
+    // Tip window, background picture, sub-item chooser and the header's column dragging.
+    class Extras;
+    Extras* m_extras;
+    void AttachExtras(); // once the header exists
+    void FreeExtras();
+    // Messages the extras handle first; true when handled (*result is the answer).
+    bool ExtrasMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
+    // Tiles the background picture over rect (tiles anchored at x0, y0); false when there is none.
+    bool DrawBkImage(HDC hDC, RECT rect, int x0, int y0);
+    void ItemChanged(); // hides the tip window
+    void RefreshChooser();
+    // A definition's format, limits and column text (cut to nText - 1 bytes); false when undefined.
+    bool SubItemInfo(int iSubItem, UINT* pFormat, int* pMinWidth, int* pMaxWidth, char* lpszText, int nText);
 };
 
 #endif

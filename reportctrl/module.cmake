@@ -8,4 +8,5 @@ zrpc_portable_sources(
 )
 # The report control's window over the model.
 zrpc_win_sources(reportctrl/win_report_ctrl.cpp reportctrl/win_report_input.cpp reportctrl/win_report_edit.cpp
-                 reportctrl/win_report_access.cpp)
+                 reportctrl/win_report_access.cpp reportctrl/win_report_header.cpp reportctrl/win_report_tip.cpp
+                 reportctrl/win_report_view.cpp)

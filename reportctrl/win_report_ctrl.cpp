@@ -14,6 +14,7 @@
 #include "include/zrpcreportctrl.h"
 #include "reportctrl/model/report_model.h"
 #include "reportctrl/win_report_user.h"
+#include "reportctrl/win_report_extras.h"
 
 using zrpc::report::ReportModel;
 
@@ -130,6 +131,7 @@ class CReportCtrl::Impl : public zrpc::report::ReportHost {
 
     intptr_t Notify(RVNMHDR* hdr) override { return self->Notify(hdr); }
     void RepaintRows(int first, int last) override {
+        self->ItemChanged(); // an item changed: its tip, if shown, is out of date
         if (!self->m_hwnd || !redraw) return;
         if (first == -2 || last == -2) {
             InvalidateRect(self->m_hwnd, nullptr, FALSE);
@@ -147,6 +149,7 @@ class CReportCtrl::Impl : public zrpc::report::ReportHost {
     // The scroll bars follow on the next look at the geometry (or the next paint), so that adding
     // many items costs no scroll-bar update per item.
     void RowsChanged() override {
+        self->ItemChanged();
         if (!self->m_hwnd) return;
         scrollStale = true;
         if (redraw) InvalidateRect(self->m_hwnd, nullptr, FALSE);
@@ -245,6 +248,10 @@ class CReportCtrl::Impl : public zrpc::report::ReportHost {
     bool CellParts(int row, int column, Cell& out) {
         RECT rr;
         if (!RowRect(row, rr)) return false;
+        return CellPartsInRow(rr, row, column, out);
+    }
+    // The same for a row whose rectangle is known (painting: no walk from the top row).
+    bool CellPartsInRow(RECT rr, int row, int column, Cell& out, const _RVITEM* known = nullptr) {
         rr.bottom = rr.top + rowHeight;
         int x0 = 0, x1 = 0;
         if (!ColumnRange(column, x0, x1)) return false;
@@ -264,7 +271,11 @@ class CReportCtrl::Impl : public zrpc::report::ReportHost {
         _RVITEM it = {};
         it.iItem = iItem;
         it.iSubItem = iSubItem;
-        bool have = model.GetItem(&it);
+        bool have = true;
+        if (known)
+            it = *known; // the cell as the caller already read it
+        else
+            have = model.GetItem(&it);
         bool image = (have && (it.nMask & RVIM_PICTURE)) || (def && (def->format & RVCF_IMAGESPACE));
         bool check = (have && (it.nMask & RVIM_CHECKMARK)) || (def && (def->format & RVCF_CHECKSPACE));
         if (image && images) {
@@ -784,6 +795,8 @@ class CReportCtrl::Impl : public zrpc::report::ReportHost {
     bool inSync = false;
     bool created = false;
     bool scrollStale = false;
+    int paintFocus = -1; // while painting: 1 when the control has the focus, else 0
+    bool HasFocus() const { return paintFocus >= 0 ? paintFocus != 0 : GetFocus() == self->m_hwnd; }
     std::vector<int> pendingOrder; // a column order from a header drag, applied after it ends
     HIMAGELIST images = nullptr;
     HIMAGELIST checkImages = nullptr;
@@ -798,13 +811,14 @@ class CReportCtrl::Impl : public zrpc::report::ReportHost {
 
 // ---------------------------------------------------------------- creation
 
-CReportCtrl::CReportCtrl() : m_crSys(), m_impl(new Impl(this)) {}
+CReportCtrl::CReportCtrl() : m_crSys(), m_impl(new Impl(this)), m_extras(nullptr) {}
 
 CReportCtrl::~CReportCtrl() {
     zrpc::GuardVoid([this] {
         DestroyWindow();
         m_impl->FreeFonts();
         m_impl->FreeBuffer();
+        FreeExtras();
     });
     delete m_impl;
 }
@@ -846,10 +860,10 @@ BOOL CReportCtrl::Create() {
     if (!m_hwnd) return FALSE;
     if (!d.header) {
         d.header = CreateWindowExA(
-            0, WC_HEADERA, "", WS_CHILD | WS_VISIBLE | HDS_HORZ | HDS_BUTTONS | HDS_FULLDRAG | HDS_DRAGDROP,
-            0, 0, 0, 0, m_hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kHeaderId)), zrpc::SelfModule(),
-            nullptr);
+            0, WC_HEADERA, "", WS_CHILD | WS_VISIBLE | HDS_HORZ | HDS_BUTTONS | HDS_FULLDRAG, 0, 0, 0, 0,
+            m_hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kHeaderId)), zrpc::SelfModule(), nullptr);
         if (!d.header) return FALSE;
+        AttachExtras();
     }
     HWND parent = GetParent(m_hwnd);
     HFONT parentFont = parent ? reinterpret_cast<HFONT>(SendMessageA(parent, WM_GETFONT, 0, 0)) : nullptr;
@@ -907,20 +921,36 @@ LONG_PTR CReportCtrl::GetProperty(UINT nProperty) const {
 
 #define ZRPC_FORWARD(fail, expr) return zrpc::Guard(fail, [&] { return expr; })
 
-int CReportCtrl::DefineSubItem(int iSubItem, _RVSUBITEM* pSubItem, BOOL) {
-    ZRPC_FORWARD(-1, m_impl->model.DefineSubItem(iSubItem, pSubItem));
+int CReportCtrl::DefineSubItem(int iSubItem, _RVSUBITEM* pSubItem, BOOL bUpdateList) {
+    return zrpc::Guard(-1, [&] {
+        int result = m_impl->model.DefineSubItem(iSubItem, pSubItem);
+        if (bUpdateList) RefreshChooser();
+        return result;
+    });
 }
-BOOL CReportCtrl::RedefineSubItem(int iSubItem, _RVSUBITEM* pSubItem, BOOL) {
-    ZRPC_FORWARD(FALSE, (BOOL)m_impl->model.RedefineSubItem(iSubItem, pSubItem));
+BOOL CReportCtrl::RedefineSubItem(int iSubItem, _RVSUBITEM* pSubItem, BOOL bUpdateList) {
+    return zrpc::Guard(FALSE, [&]() -> BOOL {
+        BOOL result = m_impl->model.RedefineSubItem(iSubItem, pSubItem);
+        if (bUpdateList) RefreshChooser();
+        return result;
+    });
 }
 BOOL CReportCtrl::UndefineSubItem(int iSubItem) {
-    ZRPC_FORWARD(FALSE, (BOOL)m_impl->model.UndefineSubItem(iSubItem));
+    return zrpc::Guard(FALSE, [&]() -> BOOL {
+        BOOL result = m_impl->model.UndefineSubItem(iSubItem);
+        RefreshChooser();
+        return result;
+    });
 }
 void CReportCtrl::UndefineAllSubItems() {
     zrpc::GuardVoid([&] { m_impl->model.UndefineAllSubItems(); });
 }
 int CReportCtrl::ActivateSubItem(int iSubItem, int iColumn) {
-    ZRPC_FORWARD(-1, m_impl->model.ActivateSubItem(iSubItem, iColumn));
+    return zrpc::Guard(-1, [&] {
+        int column = m_impl->model.ActivateSubItem(iSubItem, iColumn);
+        if (column >= 0 && m_extras) m_extras->FitHeaderItem(iSubItem);
+        return column;
+    });
 }
 BOOL CReportCtrl::DeactivateSubItem(int iSubItem) {
     ZRPC_FORWARD(FALSE, (BOOL)m_impl->model.DeactivateSubItem(iSubItem));
@@ -1229,6 +1259,17 @@ BOOL CReportCtrl::GetItemRect(int iItem, int iSubItem, RECT* pRect, UINT nCode) 
         case 2:
             *pRect = c.check;
             break;
+        case 4: {
+            // A tree node showing its tree sub-item: the text runs on to the end of the row.
+            *pRect = c.text;
+            RECT rr;
+            int span = iItem >= 0 ? d.model.GetTreeSubItem(d.model.GetItemHandle(iItem)) : -1;
+            if (span >= 0 && column == 0 && (GetStyle() & RVS_TREEMASK) && d.RowRect(row, rr))
+                pRect->right =
+                    std::max(pRect->left, std::min<LONG>(rr.right, d.rcList.left - d.hpos + d.totalWidth) -
+                                              (LONG)d.model.GetProperty(RVP_GAP));
+            break;
+        }
         default:
             *pRect = c.text;
             break;
@@ -1378,6 +1419,21 @@ int CReportCtrl::GetWheelLines() {
     return m_impl->wheelLines;
 }
 
+bool CReportCtrl::SubItemInfo(int iSubItem, UINT* pFormat, int* pMinWidth, int* pMaxWidth, char* lpszText,
+                              int nText) {
+    const zrpc::report::SubItemDef* def = m_impl->model.GetSubItemDef(iSubItem);
+    if (!def) return false;
+    if (pFormat) *pFormat = def->format;
+    if (pMinWidth) *pMinWidth = def->minWidth;
+    if (pMaxWidth) *pMaxWidth = def->maxWidth;
+    if (lpszText && nText > 0) {
+        size_t n = std::min(def->text.size(), (size_t)nText - 1);
+        def->text.copy(lpszText, n);
+        lpszText[n] = 0;
+    }
+    return true;
+}
+
 // ---------------------------------------------------------------- overridable operations
 
 CString CReportCtrl::GetItemString(int iItem, TCHAR cSeparator) {
@@ -1438,10 +1494,16 @@ void CReportCtrl::DrawCtrl(HDC hDC) {
     GetClientRect(m_hwnd, &client);
     bool enabled = IsWindowEnabled(m_hwnd) != FALSE;
     COLORREF back = enabled ? m_crSys[kWindow] : m_crSys[kDisabled];
-    DrawBkgnd(hDC, client, back);
+    // The rows paint their own background: the fill here covers what lies above the list and, once the
+    // rows are drawn, what is left below the last one.
+    int rows = d.model.GetRowCount();
+    RECT fill = client;
+    if (rows > 0) fill.bottom = d.rcList.top;
+    if (!enabled || !DrawBkImage(hDC, fill, d.rcList.left - d.hpos, d.rcList.top)) DrawBkgnd(hDC, fill, back);
     HGDIOBJ oldFont = SelectObject(hDC, d.font ? d.font : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(hDC, TRANSPARENT);
     bool focused = GetFocus() == m_hwnd;
+    d.paintFocus = focused ? 1 : 0; // asked once per paint: the rows and cells below use it
     int focusColumn = -1;
     int focusRow = d.model.GetCurrentFocus(&focusColumn);
     if (GetStyle() & RVS_ENTRYROW) {
@@ -1453,7 +1515,6 @@ void CReportCtrl::DrawCtrl(HDC hDC) {
             DrawFocusRect(hDC, &fr);
         }
     }
-    int rows = d.model.GetRowCount();
     if (rows == 0) {
         const char* empty = reinterpret_cast<const char*>(d.model.GetProperty(RVP_EMPTYMESSAGE));
         if (empty && *empty) {
@@ -1486,10 +1547,16 @@ void CReportCtrl::DrawCtrl(HDC hDC) {
             }
             y += h;
         }
+        if (y < client.bottom) {
+            RECT below = Rect(client.left, y, client.right, client.bottom);
+            if (!enabled || !DrawBkImage(hDC, below, d.rcList.left - d.hpos, d.rcList.top))
+                DrawBkgnd(hDC, below, back);
+        }
         SelectClipRgn(hDC, nullptr);
         DeleteObject(clip);
     }
     SelectObject(hDC, oldFont);
+    d.paintFocus = -1;
 }
 
 void CReportCtrl::DrawRow(HDC hDC, RECT rcRow, RECT rcClip, int iRow) {
@@ -1501,7 +1568,7 @@ void CReportCtrl::DrawRow(HDC hDC, RECT rcRow, RECT rcClip, int iRow) {
     whole.iItem = iItem;
     whole.iSubItem = -1;
     d.model.GetItem(&whole);
-    bool focused = GetFocus() == m_hwnd;
+    bool focused = d.HasFocus();
     bool selected = (whole.nState & RVIS_CHOSEN) && (focused || (style & RVS_KEEPSELECTIONVISIBLE));
     COLORREF back = IsWindowEnabled(m_hwnd) ? m_crSys[kWindow] : m_crSys[kDisabled];
     if (whole.iBkColor >= 0 && whole.iBkColor < d.model.GetColorCount())
@@ -1511,22 +1578,30 @@ void CReportCtrl::DrawRow(HDC hDC, RECT rcRow, RECT rcClip, int iRow) {
     if (selected) back = focused ? m_crSys[kHighlight] : m_crSys[kHighlightNoFocus];
     RECT cells = rcRow;
     cells.bottom = cells.top + d.rowHeight;
-    DrawBkgnd(hDC, cells, back);
+    bool plain = !selected && whole.iBkColor < 0 && IsWindowEnabled(m_hwnd);
+    if (!plain || !DrawBkImage(hDC, rcRow, d.rcList.left - d.hpos, d.rcList.top)) DrawBkgnd(hDC, cells, back);
     HGDIOBJ oldFont = SelectObject(hDC, (whole.nState & RVIS_HEAVYFONT) && d.bold ? d.bold : d.font);
     const std::vector<int>& cols = d.model.GetColumnOrder();
     char buffer[kTextBuffer];
-    for (int c = 0; c < (int)cols.size(); ++c) {
-        Impl::Cell cell;
-        if (!d.CellParts(iRow, c, cell)) continue;
-        if (cell.cell.right < rcClip.left || cell.cell.left > rcClip.right) continue;
+    int x = rcRow.left;
+    // A tree node showing its tree sub-item draws that one from the first column to the row's end.
+    int span = -1;
+    if (iItem >= 0 && (style & RVS_TREEMASK)) span = d.model.GetTreeSubItem(d.model.GetItemHandle(iItem));
+    for (int c = 0; c < (int)cols.size() && (span < 0 || c == 0); ++c) {
+        const zrpc::report::SubItemDef* def = d.model.GetSubItemDef(cols[(size_t)c]);
+        int x0 = x;
+        x = span >= 0 ? rcRow.left + d.totalWidth : x + (def ? def->width : 0);
+        if (x < rcClip.left || x0 > rcClip.right) continue; // a column outside the list area
         _RVITEM it = {};
         it.nMask = RVIM_LABEL;
         it.iItem = iItem;
-        it.iSubItem = cols[(size_t)c];
+        it.iSubItem = span >= 0 ? span : cols[(size_t)c];
         buffer[0] = 0;
         it.lpszText = buffer;
         it.iTextMax = sizeof buffer;
         if (!d.model.GetItem(&it)) continue;
+        Impl::Cell cell;
+        if (!d.CellPartsInRow(rcRow, iRow, c, cell, &it)) continue;
         it.nState = whole.nState;
         if (selected)
             it.nState |= RVIS_CHOSEN;
@@ -1536,6 +1611,7 @@ void CReportCtrl::DrawRow(HDC hDC, RECT rcRow, RECT rcClip, int iRow) {
             DrawTreeBox(hDC, cell.box, whole.nState & (RVIS_COLLAPSED | RVIS_EXPANDED));
         RECT area = cell.cell;
         area.left = cell.box.right > cell.box.left ? cell.box.right : cell.cell.left;
+        if (span >= 0) area.right = x;
         if ((whole.nState & RVIS_CUSTOMDRAW)) {
             _NMRVDRAWITEM nm = {};
             nm.hdr.code = RVN_PAINTITEM;
@@ -1545,18 +1621,26 @@ void CReportCtrl::DrawRow(HDC hDC, RECT rcRow, RECT rcClip, int iRow) {
             uint32_t n = (RVN_BASE - RVN_PAINTITEM) & 31u;
             if ((((uint32_t)d.model.GetProperty(RVP_NOTIFYFILTER) >> n) & 1u) && Notify(&nm.hdr)) continue;
         }
-        HRGN clip = CreateRectRgn(std::max(area.left, rcClip.left), std::max(area.top, rcClip.top),
-                                  std::min(area.right, rcClip.right), std::min(area.bottom, rcClip.bottom));
-        SaveDC(hDC);
-        ExtSelectClipRgn(hDC, clip, RGN_AND);
-        DrawItem(hDC, area, &it);
-        RestoreDC(hDC, -1);
-        DeleteObject(clip);
+        // A cell with room for its image and check box stays inside its rectangle (the text ends in
+        // an ellipsis); only narrower cells, or cells cut by the paint area, need a clip of their own.
+        bool inside = area.left >= rcClip.left && area.right <= rcClip.right && area.top >= rcClip.top &&
+                      area.bottom <= rcClip.bottom && cell.check.right <= area.right &&
+                      cell.image.right <= area.right;
+        if (inside) {
+            DrawItem(hDC, area, &it);
+        } else {
+            SaveDC(hDC);
+            IntersectClipRect(hDC, std::max(area.left, rcClip.left), std::max(area.top, rcClip.top),
+                              std::min(area.right, rcClip.right), std::min(area.bottom, rcClip.bottom));
+            DrawItem(hDC, area, &it);
+            RestoreDC(hDC, -1);
+        }
     }
     SelectObject(hDC, oldFont);
     int preview = rcRow.bottom - cells.bottom;
     if (preview > 0) {
-        DrawBkgnd(hDC, Rect(rcRow.left, cells.bottom, rcRow.right, rcRow.bottom), back);
+        if (!plain || !DrawBkImage(hDC, rcRow, d.rcList.left - d.hpos, d.rcList.top))
+            DrawBkgnd(hDC, Rect(rcRow.left, cells.bottom, rcRow.right, rcRow.bottom), back);
         _NMRVDRAWPREVIEW nm = {};
         nm.hdr.code = RVN_PAINTPREVIEW;
         nm.iItem = iItem;
@@ -1691,7 +1775,7 @@ int CReportCtrl::DrawCheck(HDC hDC, RECT rect, _RVITEM* pItem) {
 
 int CReportCtrl::DrawText(HDC hDC, RECT rect, _RVITEM* pItem) {
     Impl& d = *m_impl;
-    bool focused = GetFocus() == m_hwnd;
+    bool focused = d.HasFocus();
     bool selected = (pItem->nState & RVIS_CHOSEN) != 0;
     COLORREF colour = m_crSys[kText];
     bool own = (pItem->nMask & RVIM_FORECOLOUR) && pItem->iTextColor >= 0 &&
@@ -1786,7 +1870,12 @@ int ReportWindow::RowHeight(CReportCtrl& c) {
 LRESULT CReportCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     Impl& d = *m_impl;
     LRESULT handled = 0;
+    // The tip and header extras see every message first (the tip hides on clicks and keys), except the
+    // header's notifications: input and editing see those first, so an open edit ends before the
+    // header acts (a divider double-click fits the column).
+    if (d.created && msg != WM_NOTIFY && ExtrasMessage(msg, wp, lp, &handled)) return handled;
     if (d.created && d.user.OnMessage(msg, wp, lp, &handled)) return handled;
+    if (d.created && msg == WM_NOTIFY && ExtrasMessage(msg, wp, lp, &handled)) return handled;
     switch (msg) {
     case WM_PAINT:
         if (!d.created) break;

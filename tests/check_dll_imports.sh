@@ -43,7 +43,9 @@ for name in _ZN11CSecureEditC1Ev _ZN11CSecureEditD1Ev _ZN11CSecureEdit5EmptyEv \
             _ZN12CKeyListCtrl14RefreshKeyListEii _ZN12CKeyListCtrl18RefreshKeyListItemEii \
             _ZN12CKeyListCtrl17InsertKeyListItemEP11_tToken_Key _ZN12CKeyListCtrl14GetKeyListItemEiP11_tToken_Key \
             _ZN12CKeyListCtrl21GetDefaultKeyListItemEv _ZN12CKeyListCtrl35EnsureKeyListDefaultKeyItemSelectedEv \
-            _ZN12CKeyListCtrl28IsDuplicateEncryptionKeyNameE7CString _ZN12CKeyListCtrl13DeleteKeyListEv; do
+            _ZN12CKeyListCtrl28IsDuplicateEncryptionKeyNameE7CString _ZN12CKeyListCtrl13DeleteKeyListEv \
+            _ZN11CReportCtrl10SetBkImageEj _ZN11CReportCtrl24SetReportSubItemListCtrlEP6HWND__ \
+            _ZN11CReportViewC1Ev _ZN11CReportView6CreateEmRK7tagRECTP6HWND__jm; do
     echo "$exports" | grep -qx "$name" || { echo "zrpcfunc.dll does not export $name"; status=1; }
 done
 [ $status = 0 ] && echo "imports and exports as expected"

@@ -251,6 +251,7 @@ class ReportModel {
     int GetItemIndex(_TREEITEM* hItem);
     _TREEITEM* GetItemHandle(int iItem);
     void SetTreeSubItem(_TREEITEM* hItem, int iSubItem);
+    int GetTreeSubItem(_TREEITEM* hItem) const; // -1 for none or an unknown node
     int GetItemCount(_TREEITEM* hItem, int bRecursive);
     bool EnsureVisible(_TREEITEM* hItem);
     void SetSelection(_TREEITEM* hItem, bool bKeepSelection);

@@ -435,6 +435,11 @@ void ReportModel::SetTreeSubItem(_TREEITEM* hItem, int iSubItem) {
     if (n && iSubItem >= -1 && iSubItem < (int)m_defs.size()) n->treeSubItem = iSubItem;
 }
 
+int ReportModel::GetTreeSubItem(_TREEITEM* hItem) const {
+    TreeNode* n = Resolve(hItem, false);
+    return n ? n->treeSubItem : -1;
+}
+
 int ReportModel::GetItemCount(_TREEITEM* hItem, int bRecursive) {
     TreeNode* top = Resolve(hItem, true);
     if (!top) return 0;

@@ -226,6 +226,22 @@ TEST_F(ReportTree, BadHandlesAndModesChangeNothing) {
     EXPECT_EQ(Invariants(virtualTree), "ok");
 }
 
+// The tree sub-item a node shows across its row: as inserted or set, -1 for none and for handles that
+// name no node.
+TEST_F(ReportTree, TreeSubItemReadBack) {
+    EXPECT_EQ(-1, m.GetTreeSubItem(h["A"]));
+    m.SetTreeSubItem(h["A"], 1);
+    EXPECT_EQ(1, m.GetTreeSubItem(h["A"]));
+    m.SetTreeSubItem(h["A"], 7); // not a defined sub-item: unchanged
+    EXPECT_EQ(1, m.GetTreeSubItem(h["A"]));
+    _TREEITEM* spanning = m.InsertItem("D", -1, -1, -1, TVI_ROOT, TVI_LAST, 0);
+    ASSERT_NE(nullptr, spanning);
+    EXPECT_EQ(0, m.GetTreeSubItem(spanning));
+    EXPECT_EQ(-1, m.GetTreeSubItem(TVI_ROOT));
+    EXPECT_EQ(-1, m.GetTreeSubItem(nullptr));
+    EXPECT_EQ(-1, m.GetTreeSubItem(reinterpret_cast<_TREEITEM*>(&host)));
+}
+
 TEST_F(ReportTree, EnsureVisibleExpandsTheAncestors) {
     ASSERT_TRUE(m.EnsureVisible(h["A1a1"]));
     EXPECT_EQ(Rows(), "A A1 A1a A1a1 A2 B C");

@@ -1,9 +1,12 @@
 // zrpc_screens: shows the library's windows as a user sees them and saves each as a 24-bit BMP
 // (cut from the screen) in the current folder. ./run screens turns them into PNG files.
 //   password_box.bmp     the password box with a few masked characters typed
+//   report_list.bmp      the report control as a list: colours, images, check boxes, stripes, a sorted column
+//   report_tree.bmp      the report control as a tree with preview text under some rows
 //   gallery_PAGE.bmp     each page of zrpc-gallery.exe (beside this program), run with its sample keys
 //                        in the key store and the tokens of gallery-tokens.txt
 #include <windows.h>
+#include <commctrl.h>
 
 #include <atomic>
 #include <cstdio>
@@ -13,6 +16,7 @@
 #include <vector>
 
 #include "zrpcfunc.h"
+#include "zrpcreportctrl.h"
 #include "zrpcres_ids.h"
 
 namespace {
@@ -156,6 +160,250 @@ void TypePassword(HWND page) {
     SendMessageA(GetDlgItem(page, 102), BM_CLICK, 0, 0);
 }
 
+// ---- the report control
+
+void PumpFor(DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(5);
+    } while (GetTickCount() - start < ms);
+}
+
+// Preview texts of the tree picture, by item data.
+const char* const kPreviews[] = {
+    "",
+    "Encrypted with the token's key 3. Last backed up on 2 March; two public keys may open it.",
+    "Shared with the accounts team. Files added here are encrypted as they are saved.",
+};
+
+LRESULT CALLBACK ShotParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NOTIFY) {
+        const RVNMHDR* h = reinterpret_cast<const RVNMHDR*>(lp);
+        if (h->code == RVN_PAINTPREVIEW) {
+            auto* p = reinterpret_cast<const _NMRVDRAWPREVIEW*>(lp);
+            HDC dc = static_cast<HDC>(p->hDC);
+            RECT r = {p->rect.left + 40, p->rect.top, p->rect.right - 8, p->rect.bottom};
+            size_t i = (size_t)p->lParam < sizeof kPreviews / sizeof kPreviews[0] ? (size_t)p->lParam : 0;
+            SetTextColor(dc, (p->nState & RVIS_CHOSEN) ? GetSysColor(COLOR_HIGHLIGHTTEXT) : RGB(0, 0, 160));
+            SetBkMode(dc, TRANSPARENT);
+            DrawTextA(dc, kPreviews[i], -1, &r, DT_WORDBREAK | DT_NOPREFIX | DT_END_ELLIPSIS);
+        }
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wp, lp);
+}
+
+// Four 16 x 16 pictures drawn here: a key, a folder, a document, a locked document.
+HIMAGELIST MakeImages() {
+    HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 4, 0);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    const COLORREF magenta = RGB(255, 0, 255);
+    for (int i = 0; i < 4; ++i) {
+        HBITMAP bmp = CreateCompatibleBitmap(screen, 16, 16);
+        HGDIOBJ old = SelectObject(dc, bmp);
+        RECT all = {0, 0, 16, 16};
+        HBRUSH back = CreateSolidBrush(magenta);
+        FillRect(dc, &all, back);
+        DeleteObject(back);
+        HPEN pen = CreatePen(PS_SOLID, 1, RGB(60, 60, 60));
+        HGDIOBJ oldPen = SelectObject(dc, pen);
+        HBRUSH fill = nullptr;
+        switch (i) {
+        case 0: // key
+            fill = CreateSolidBrush(RGB(230, 180, 30));
+            SelectObject(dc, fill);
+            Ellipse(dc, 1, 4, 9, 12);
+            Rectangle(dc, 8, 7, 15, 9);
+            Rectangle(dc, 12, 9, 14, 12);
+            break;
+        case 1: // folder
+            fill = CreateSolidBrush(RGB(250, 210, 90));
+            SelectObject(dc, fill);
+            Rectangle(dc, 1, 3, 7, 6);
+            Rectangle(dc, 1, 5, 15, 14);
+            break;
+        case 2: // document
+        case 3: // locked document
+            fill = CreateSolidBrush(RGB(255, 255, 255));
+            SelectObject(dc, fill);
+            Rectangle(dc, 3, 1, 13, 15);
+            MoveToEx(dc, 5, 5, nullptr);
+            LineTo(dc, 11, 5);
+            MoveToEx(dc, 5, 8, nullptr);
+            LineTo(dc, 11, 8);
+            if (i == 3) {
+                HBRUSH lock = CreateSolidBrush(RGB(200, 40, 40));
+                HGDIOBJ o = SelectObject(dc, lock);
+                Rectangle(dc, 8, 9, 15, 15);
+                SelectObject(dc, o);
+                DeleteObject(lock);
+            }
+            break;
+        }
+        SelectObject(dc, oldPen);
+        DeleteObject(pen);
+        SelectObject(dc, GetStockObject(WHITE_BRUSH));
+        if (fill) DeleteObject(fill);
+        SelectObject(dc, old);
+        ImageList_AddMasked(list, bmp, magenta);
+        DeleteObject(bmp);
+    }
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return list;
+}
+
+HWND MakeShotParent(int w, int h) {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = ShotParentProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "ZrpcScreensParent";
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        registered = RegisterClassA(&wc) != 0;
+    }
+    HWND parent = CreateWindowExA(0, "ZrpcScreensParent", "", WS_POPUP | WS_VISIBLE | WS_BORDER, 40, 40, w, h,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (parent)
+        SendMessageA(parent, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+    return parent;
+}
+
+void Column(CReportCtrl& report, int sub, const char* text, int width, UINT format = 0) {
+    _RVSUBITEM s = {RV_HDF_STRING | format, width, 0, 0, 0, text};
+    report.DefineSubItem(sub, &s);
+    report.ActivateSubItem(sub, sub);
+}
+
+bool ReportListShot(HIMAGELIST images) {
+    HWND parent = MakeShotParent(520, 250);
+    if (!parent) return false;
+    bool ok = false;
+    {
+        CReportCtrl report;
+        RECT rc = {0, 0, 518, 248};
+        report.Create(WS_CHILD | WS_VISIBLE | WS_VSCROLL | RVS_STRIPEDROWS | RVS_COLUMNLINES |
+                          RVS_KEEPSELECTIONVISIBLE,
+                      rc, parent, 1);
+        report.InsertColor(0, RGB(236, 242, 250)); // stripes
+        report.InsertColor(1, RGB(0, 110, 0));     // valid
+        report.InsertColor(2, RGB(190, 0, 0));     // revoked
+        report.InsertColor(3, RGB(255, 244, 200)); // a marked row
+        report.SetImageList(images);
+        Column(report, 0, "Name", 170);
+        Column(report, 1, "Serial", 90);
+        Column(report, 2, "Algorithm", 110);
+        Column(report, 3, "State", 120);
+        struct Row {
+            const char* name;
+            const char* serial;
+            const char* algorithm;
+            const char* state;
+            int image, check, colour;
+        } const rows[] = {
+            {"Harbour office", "0004A1F3", "AES-256", "valid", 0, 1, 1},
+            {"Accounts team", "00031C07", "AES-128", "valid", 0, 1, 1},
+            {"Old laptop", "0001FF20", "3DES", "revoked", 3, 2, 2},
+            {"Backup token", "00050B11", "AES-256", "valid", 0, 0, 1},
+            {"Reception", "0002D3E9", "AES-128", "not checked", 2, 4, -1},
+            {"Zurich branch", "0006A0C2", "AES-256", "valid", 0, 5, 1},
+            {"Field engineers", "00042B7D", "AES-256", "expires soon", 1, 0, -1},
+            {"Directors", "0003E4A8", "AES-256", "valid", 0, 1, 1},
+        };
+        for (const Row& r : rows) {
+            int i = report.AddItem(r.name, r.image, r.check);
+            report.SetItemText(i, 1, r.serial);
+            report.SetItemText(i, 2, r.algorithm);
+            _RVITEM it = {};
+            it.nMask = RVIM_LABEL | (r.colour >= 0 ? (uint32_t)RVIM_FORECOLOUR : 0u);
+            it.iItem = i;
+            it.iSubItem = 3;
+            it.lpszText = const_cast<char*>(r.state);
+            it.iTextColor = r.colour;
+            report.SetItem(&it);
+        }
+        _RVITEM bold = {};
+        bold.nMask = RVIM_STATEBITS | RVIM_BACKCOLOUR;
+        bold.iItem = 6;
+        bold.iSubItem = -1;
+        bold.nState = RVIS_HEAVYFONT;
+        bold.iBkColor = 3;
+        report.SetItem(&bold);
+        report.SortItems(0, TRUE);
+        report.SetSelection(1);
+        SetForegroundWindow(parent);
+        SetFocus(report.Handle());
+        report.SetCurrentFocus(1);
+        PumpFor(500);
+        ok = SaveWindowShot(parent, "report_list.bmp");
+    }
+    DestroyWindow(parent);
+    return ok;
+}
+
+bool ReportTreeShot(HIMAGELIST images) {
+    HWND parent = MakeShotParent(520, 290);
+    if (!parent) return false;
+    bool ok = false;
+    {
+        CReportCtrl report;
+        RECT rc = {0, 0, 518, 288};
+        report.Create(WS_CHILD | WS_VISIBLE | WS_VSCROLL | RVS_TREEMODE | RVS_ROWLINES, rc, parent, 1);
+        report.SetImageList(images);
+        Column(report, 0, "Folder", 250);
+        Column(report, 1, "Files", 70, 1 /* right */);
+        Column(report, 2, "Protected", 190);
+        HFONT font = reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+        int twoLines = report.PreviewHeight(font, 2u);
+        struct Node {
+            int parent; // index into made[] or -1
+            const char* name;
+            const char* files;
+            const char* state;
+            int image, preview;
+        } const nodes[] = {
+            {-1, "Projects", "214", "yes", 1, 0}, {0, "Harbour extension", "96", "yes", 1, 1},
+            {1, "Drawings", "58", "yes", 1, 0},   {1, "contract.pdf", "1", "yes (key 3)", 3, 0},
+            {0, "Accounts", "118", "yes", 1, 2},  {-1, "Private", "31", "no", 1, 0},
+            {5, "notes.txt", "1", "no", 2, 0},
+        };
+        std::vector<HTREEITEM> made;
+        for (const Node& n : nodes) {
+            HTREEITEM up = n.parent < 0 ? TVI_ROOT : made[(size_t)n.parent];
+            HTREEITEM h = report.InsertItem(n.name, n.image, -1, -1, up, TVI_LAST);
+            made.push_back(h);
+            int i = report.GetItemIndex(h);
+            report.SetItemText(i, 1, n.files);
+            report.SetItemText(i, 2, n.state);
+            if (n.preview) {
+                _RVITEM it = {};
+                it.nMask = RVIM_PREVIEWLINES | RVIM_USERDATA;
+                it.iItem = i;
+                it.iSubItem = -1;
+                it.nPreview = twoLines > 0 ? twoLines : 26;
+                it.lParam = n.preview;
+                report.SetItem(&it);
+            }
+        }
+        report.ExpandAll(TVI_ROOT, TVE_EXPAND);
+        report.SetSelection(report.GetItemIndex(made[1]));
+        SetForegroundWindow(parent);
+        SetFocus(report.Handle());
+        report.SetCurrentFocus(report.GetItemIndex(made[1]));
+        PumpFor(500);
+        ok = SaveWindowShot(parent, "report_tree.bmp");
+    }
+    DestroyWindow(parent);
+    return ok;
+}
+
 } // namespace
 
 int main() {
@@ -164,6 +412,16 @@ int main() {
         std::fprintf(stderr, "zrpc_screens: password box not captured\n");
         ++failures;
     }
+    HIMAGELIST images = MakeImages();
+    if (!ReportListShot(images)) {
+        std::fprintf(stderr, "zrpc_screens: report list not captured\n");
+        ++failures;
+    }
+    if (!ReportTreeShot(images)) {
+        std::fprintf(stderr, "zrpc_screens: report tree not captured\n");
+        ++failures;
+    }
+    ImageList_Destroy(images);
     const struct {
         const char* page;
         const wchar_t* title;
