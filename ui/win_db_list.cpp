@@ -85,6 +85,25 @@ void FreeRecords(_tCDBVORTALLISTSCTRLDATA* cells) {
     if (cells) ::operator delete(BlockOf(cells));
 }
 
+// Inserts a row at index together with its records (a list view tells its parent of every change, so
+// one insertion, not two). The row's index, or -1 with nothing inserted; cells receives the records.
+int InsertRow(HWND list, int index, const char* text, int columns, COLORREF textColour, COLORREF backColour,
+              _tCDBVORTALLISTSCTRLDATA** cells) {
+    *cells = NewRecords(columns, textColour, backColour);
+    if (!*cells) return -1;
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = index;
+    item.pszText = const_cast<char*>(text ? text : "");
+    item.lParam = reinterpret_cast<LPARAM>(*cells);
+    int row = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    if (row < 0) {
+        FreeRecords(*cells);
+        *cells = nullptr;
+    }
+    return row;
+}
+
 std::string SerialText(unsigned long serial) {
     char text[16];
     std::snprintf(text, sizeof text, "%08lX", serial);
@@ -404,6 +423,9 @@ void CDBVortalListCtrl::FillDatabasePublicKeys() {
         } else if (m_flags & DBLIST_COMMENTS) {
             commentColumn = 2;
         }
+        // Counted once: the loop keeps them (each question is a message to the list view).
+        const int columns = GetColumns();
+        int rows = RowCount();
         SendMessageA(m_hwnd, WM_SETREDRAW, FALSE, 0);
         for (unsigned long rc = store.FirstPublicKey(&serial, name); rc == 0;
              rc = store.NextPublicKey(&serial, name)) {
@@ -413,9 +435,12 @@ void CDBVortalListCtrl::FillDatabasePublicKeys() {
                 std::memset(name, 0, sizeof name);
                 continue;
             }
-            int at = InsertItem(RowCount(), reinterpret_cast<const char*>(name));
+            _tCDBVORTALLISTSCTRLDATA* cells = nullptr;
+            int at = InsertRow(m_hwnd, rows, reinterpret_cast<const char*>(name), columns,
+                               m_colours[kWindowText], m_colours[kWindow], &cells);
             std::memset(name, 0, sizeof name);
             if (at < 0) continue;
+            ++rows;
             std::string serialText = SerialText(serial);
             LVITEMA item = {};
             item.iSubItem = 1;
@@ -433,12 +458,10 @@ void CDBVortalListCtrl::FillDatabasePublicKeys() {
             };
             lookup(commentColumn, "comment");
             lookup(emailColumn, "email");
-            if (_tCDBVORTALLISTSCTRLDATA* cells = Records(at)) {
-                cells[0].enabled = TRUE;
-                cells[0].checkState = eCheckUnchecked;
-                cells[0].type = DBLIST_ROW_STORE;
-                cells[0].serial = serial;
-            }
+            cells[0].enabled = TRUE;
+            cells[0].checkState = eCheckUnchecked;
+            cells[0].type = DBLIST_ROW_STORE;
+            cells[0].serial = serial;
         }
         SendMessageA(m_hwnd, WM_SETREDRAW, TRUE, 0);
         RedrawParent();
@@ -454,17 +477,8 @@ int CDBVortalListCtrl::InsertItem(int index, const char* text, unsigned long tex
                                   unsigned long backColour) {
     return zrpc::Guard(-1, [&]() -> int {
         if (index < 0 || !m_hwnd) return -1;
-        // The row comes with its records in one insertion (a list view tells its parent of every change).
-        _tCDBVORTALLISTSCTRLDATA* cells = NewRecords(GetColumns(), textColour, backColour);
-        if (!cells) return -1;
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT | LVIF_PARAM;
-        item.iItem = index;
-        item.pszText = const_cast<char*>(text ? text : "");
-        item.lParam = reinterpret_cast<LPARAM>(cells);
-        int row = static_cast<int>(SendMessageA(m_hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-        if (row < 0) FreeRecords(cells);
-        return row;
+        _tCDBVORTALLISTSCTRLDATA* cells = nullptr;
+        return InsertRow(m_hwnd, index, text, GetColumns(), textColour, backColour, &cells);
     });
 }
 
