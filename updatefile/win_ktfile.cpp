@@ -100,6 +100,7 @@ ZRPC_API unsigned long ZRPCFUNC_ReadKTFile(_tNewTransferPacket** packet, const c
         if (!path) return kNotRead;
         zrpc::FileBytes data;
         unsigned long rc = zrpc::kt::ReadUpdateFile(path, data);
+        if (rc == kOk && data.size() == 0) return kNoMemory; // an empty file gives no data
         return rc == kOk ? ReadMem(packet, data.data(), data.size()) : rc;
     });
 }

@@ -144,6 +144,11 @@ TEST_F(KtFile, ReaderResultsAndOutPointer) {
     out = reinterpret_cast<_tNewTransferPacket*>(1);
     EXPECT_EQ(ZRPCFUNC_ReadKTFile(&out, Path("missing.dlu").c_str()), 1ul);
     EXPECT_EQ(out, nullptr);
+    // An empty file gives no data.
+    ASSERT_TRUE(zt::WriteFile(Path("empty.dlu"), ""));
+    out = reinterpret_cast<_tNewTransferPacket*>(1);
+    EXPECT_EQ(ZRPCFUNC_ReadKTFile(&out, Path("empty.dlu").c_str()), 6ul);
+    EXPECT_EQ(out, nullptr);
 }
 
 TEST_F(KtFile, ReaderOpensWithoutSharing) {
