@@ -112,6 +112,20 @@ TEST(LanguageModules, EveryTranslationKeepsTheEnglishPlaceholders) {
     EXPECT_GT(translated, english.size() * 9 / 10);
 }
 
+TEST(LanguageModules, TextsTheKeyListCutsAtSixteenCharactersFitInThem) {
+    // The key list shows the reserved and backup slots' texts in the 16-character name column, cut there;
+    // a translation must say it within 16 (the stretched module is meant to show the cut).
+    for (const char* name : {"zrpcres.dll", "zrpcres-de.dll"}) {
+        Module module(name);
+        ASSERT_TRUE(module.handle) << name;
+        auto strings = module.Strings();
+        for (unsigned id : {IDS_KEY_RESERVED, IDS_KEY_BACKUP}) {
+            ASSERT_TRUE(strings.count(id)) << name << " string " << id;
+            EXPECT_LE(strings[id].size(), 16u) << name << " string " << id;
+        }
+    }
+}
+
 TEST(LanguageModules, StretchedTextsAreLongerWithAccentsAtBothEnds) {
     Module en("zrpcres.dll"), xx("zrpcres-xx.dll");
     ASSERT_TRUE(en.handle && xx.handle);
