@@ -77,17 +77,9 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 class ReportEdit : public ::testing::Test {
   protected:
     void SetUp() override {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = ParentProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "ReportEditParent";
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        RegisterClassA(&wc);
-        parent = CreateWindowExA(0, "ReportEditParent", "edit", WS_POPUP | WS_VISIBLE, 20, 20, 480, 360,
-                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        parent = zt::MakeParentWindow("ReportEditParent", ParentProc, &st, WS_POPUP | WS_VISIBLE, 20, 20, 480,
+                                      360);
         ASSERT_TRUE(parent);
-        SetWindowLongPtrA(parent, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&st));
-        SendMessageA(parent, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
         SetForegroundWindow(parent);
         zt::Pump(20);
     }

@@ -64,17 +64,9 @@ Act K(int key, WORD m1 = 0) {
 class ReportInput : public ::testing::Test {
   protected:
     void SetUp() override {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = ParentProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "ReportInputParent";
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        RegisterClassA(&wc);
-        parent = CreateWindowExA(0, "ReportInputParent", "input", WS_POPUP | WS_VISIBLE, 20, 20, 480, 360,
-                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        parent = zt::MakeParentWindow("ReportInputParent", ParentProc, &state, WS_POPUP | WS_VISIBLE, 20, 20,
+                                      480, 360);
         ASSERT_TRUE(parent);
-        SetWindowLongPtrA(parent, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
-        SendMessageA(parent, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
         SetForegroundWindow(parent);
         zt::Pump(20);
     }

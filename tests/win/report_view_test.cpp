@@ -40,17 +40,9 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 class ReportView : public ::testing::Test {
   protected:
     void SetUp() override {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = ParentProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "ReportViewTestParent";
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        RegisterClassA(&wc);
-        parent = CreateWindowExA(0, wc.lpszClassName, "parent", WS_POPUP | WS_VISIBLE, 30, 30, 500, 400,
-                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        parent = zt::MakeParentWindow("ReportViewTestParent", ParentProc, &state, WS_POPUP | WS_VISIBLE, 30,
+                                      30, 500, 400);
         ASSERT_TRUE(parent);
-        SetWindowLongPtrA(parent, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
-        SendMessageA(parent, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
         SetForegroundWindow(parent);
     }
     void TearDown() override {

@@ -82,17 +82,9 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 class ReportWindow : public ::testing::Test {
   protected:
     void SetUp() override {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = ParentProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "ReportTestParent";
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        RegisterClassA(&wc);
-        parent = CreateWindowExA(0, "ReportTestParent", "parent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 500,
-                                 400, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        parent = zt::MakeParentWindow("ReportTestParent", ParentProc, &state,
+                                      WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 500, 400);
         ASSERT_TRUE(parent);
-        SetWindowLongPtrA(parent, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
-        SendMessageA(parent, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     }
     void TearDown() override {
         report.reset();

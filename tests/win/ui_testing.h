@@ -26,6 +26,23 @@ inline void Pump(DWORD ms) {
         Sleep(2);
     } while (GetTickCount() - start < ms);
 }
+// A plain top-level window of a class of the test's own (registered on first use) that parents the
+// controls under test: proc answers its messages, state is its user data, the dialog font its font.
+inline HWND MakeParentWindow(const char* className, WNDPROC proc, void* state, DWORD style, int x, int y,
+                             int w, int h) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = className;
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    RegisterClassA(&wc);
+    HWND parent = CreateWindowExA(0, className, "parent", style, x, y, w, h, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    if (!parent) return nullptr;
+    SetWindowLongPtrA(parent, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+    SendMessageA(parent, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    return parent;
+}
 
 // Pumps until done() or the timeout; returns done().
 inline bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
