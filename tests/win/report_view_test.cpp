@@ -155,7 +155,7 @@ TEST_F(ReportView, TipWindowOverCutText) {
             GetLayeredWindowAttributes(tip, &key, &alpha, &flags);
             return alpha == 255;
         },
-        3000));
+        10000)); // generous: a loaded machine delays timers
     // The same cell again: the tip stays.
     POINT further = TextPoint(0, 0);
     further.x += 10;
