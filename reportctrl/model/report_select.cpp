@@ -143,8 +143,11 @@ void ReportModel::DefaultQuickSort(int iSubItem, int lo, int hi, bool bAscending
     lo = std::max(lo, 0);
     hi = std::min(hi, (int)m_rows.size() - 1);
     if (lo >= hi) return;
+    int focusItem = GetItemFromRow(m_focusRow);
     QuickSortRows(iSubItem, lo, hi, bAscending);
     m_mapStale = true;
+    if (focusItem >= 0) m_focusRow = GetRowFromItem(focusItem); // the focus stays on its item
+    m_host->RepaintRows(lo, hi);
 }
 
 bool ReportModel::SortItems(int iSubItem, bool bAscending) {

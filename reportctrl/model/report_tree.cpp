@@ -506,13 +506,6 @@ template <class T, class Less> void MergeSort(std::vector<T>& v, Less less) {
 // The children of each parent end up as the insertion of each child, in the old order, in front of the
 // first child comparing equal or greater (ascending): sorted, with equal keys in reverse of their old
 // order. A stable sort of the reversed children gives exactly that.
-void ReportModel::DefaultTreeSort(int iSubItem, _TREEITEM* hParent, bool bAscending, bool bRecursive) {
-    TreeNode* parent = TreeMode() ? Resolve(hParent, true) : nullptr;
-    if (!parent) return;
-    MarkTreeRowsStale();
-    TreeSort(iSubItem, parent, bAscending, bRecursive);
-}
-
 void ReportModel::TreeSort(int iSubItem, TreeNode* parent, bool bAscending, bool bRecursive) {
     std::vector<TreeNode*> parents{parent}, kids;
     while (!parents.empty()) {
@@ -551,6 +544,15 @@ void ReportModel::TreeSort(int iSubItem, TreeNode* parent, bool bAscending, bool
         kids.back()->next = nullptr;
         p->lastChild = kids.back();
     }
+}
+
+// A parent's children (all levels below with bRecursive); the rows follow on their next use, with the
+// focus on its item.
+void ReportModel::DefaultTreeSort(int iSubItem, _TREEITEM* hParent, bool bAscending, bool bRecursive) {
+    TreeNode* parent = TreeMode() ? Resolve(hParent, true) : nullptr;
+    if (!parent) return;
+    MarkTreeRowsStale();
+    TreeSort(iSubItem, parent, bAscending, bRecursive);
 }
 
 } // namespace zrpc::report
