@@ -23,6 +23,7 @@
 
 namespace zrpc::report {
 struct ReportWindow;
+struct Item;
 }
 
 class ZRPC_CLASS CReportCtrl : public zwin::Window {
@@ -205,6 +206,32 @@ class ZRPC_CLASS CReportCtrl : public zwin::Window {
     virtual LRESULT Notify(RVNMHDR* pHdr);
     virtual void GetSysColors();
     virtual int GetMouseScrollLines();
+    // An item as the control keeps it (cells, colours, preview, indent, state, data); opaque outside
+    // the library: read through GetItem, filled by a LoadItemData override with StoreItemData.
+    typedef zrpc::report::Item structITEM;
+    // Virtual mode's item cache (128 slots, item i in slot i mod 128, the edit row in a slot of its
+    // own): the cached record of an item (-1 the edit row), null when not cached; the item's slot
+    // claimed and blank, null when the item is not to be cached; a slot freed (-2 every slot, -1 the
+    // edit row's; FlushCache and SetItemCount come here).
+    virtual structITEM* CacheLookup(int iItem);
+    virtual structITEM* CacheAdd(int iItem);
+    virtual void CacheDelete(int iItem);
+    // The record every read of an item goes through: the stored item, or in virtual mode the cached
+    // one, loaded as needed (nMask: the fields asked for). Null when there is no such item.
+    virtual structITEM* GetItemStruct(int iItem, int iSubItem, UINT nMask);
+    // Stores the changed record of a stored item (SetItem); the item's tree link, the control's own
+    // state bits and, in tree mode, its level are kept. FALSE when nothing was stored (SetItem then
+    // fails).
+    virtual BOOL SetItemStruct(int iItem, structITEM& item);
+    // Fills a virtual-mode record for a read of a sub-item (-1: the item's own fields) by asking the
+    // parent with RVN_NEEDDATA.
+    virtual void LoadItemData(structITEM* pItem, int iItem, int iSubItem, UINT nMask);
+    // For a LoadItemData override: writes the fields pData->nMask names into the record (the cell of
+    // pData->iSubItem when >= 0, text cut to 255 bytes); fields not named become absent.
+    void StoreItemData(structITEM* pItem, const _RVITEM* pData);
+    // The text a cell gives to a copied line (GetItemString, Copy): its text, else its image index,
+    // else its check state, else nothing.
+    virtual CString GetExpandedItemText(int iItem, int iSubItem);
     virtual void SelectRows(int iFirst, int iLast, BOOL bSelect = TRUE, BOOL bKeepSelection = FALSE,
                             BOOL bInvert = FALSE, BOOL bNotify = TRUE);
     virtual void DrawCtrl(HDC hDC);
@@ -213,6 +240,12 @@ class ZRPC_CLASS CReportCtrl : public zwin::Window {
     virtual int DrawImage(HDC hDC, RECT rect, _RVITEM* pItem, BOOL bSelected);
     virtual int DrawCheck(HDC hDC, RECT rect, _RVITEM* pItem);
     virtual int DrawText(HDC hDC, RECT rect, _RVITEM* pItem);
+    // Sorts rows iLow..iHigh by a sub-item, with CompareItems (list mode; SortItems sorts every row
+    // through it).
+    virtual void QuickSort(int iSubItem, int iLow, int iHigh, BOOL bAscending);
+    // Sorts the children of hParent (TVI_ROOT: the top level), with bRecursive every level below as
+    // well (tree mode; SortItems sorts the whole tree through it, from the root).
+    virtual void TreeSort(int iSubItem, HTREEITEM hParent, BOOL bAscending, BOOL bRecursive);
 
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
 

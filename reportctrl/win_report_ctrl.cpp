@@ -177,6 +177,30 @@ class CReportCtrl::Impl : public zrpc::report::ReportHost {
     int CompareItems(ReportModel&, int i1, int s1, int i2, int s2) override {
         return self->CompareItems(i1, s1, i2, s2);
     }
+    // The overridable operations of the control.
+    zrpc::report::Item* CacheLookup(ReportModel&, int iItem) override { return self->CacheLookup(iItem); }
+    zrpc::report::Item* CacheAdd(ReportModel&, int iItem) override { return self->CacheAdd(iItem); }
+    void CacheDelete(ReportModel&, int iItem) override { self->CacheDelete(iItem); }
+    zrpc::report::Item* GetItemStruct(ReportModel&, int iItem, int iSubItem, uint32_t nMask) override {
+        return self->GetItemStruct(iItem, iSubItem, nMask);
+    }
+    bool SetItemStruct(ReportModel&, int iItem, zrpc::report::Item& item) override {
+        return self->SetItemStruct(iItem, item) != FALSE;
+    }
+    void LoadItemData(ReportModel&, zrpc::report::Item* pItem, int iItem, int iSubItem,
+                      uint32_t nMask) override {
+        self->LoadItemData(pItem, iItem, iSubItem, nMask);
+    }
+    std::string ExpandedItemText(ReportModel&, int iItem, int iSubItem) override {
+        CString text = self->GetExpandedItemText(iItem, iSubItem);
+        return std::string(text.GetString(), (size_t)text.GetLength());
+    }
+    void QuickSort(ReportModel&, int iSubItem, int lo, int hi, bool bAscending) override {
+        self->QuickSort(iSubItem, lo, hi, bAscending);
+    }
+    void TreeSort(ReportModel&, int iSubItem, _TREEITEM* hParent, bool bAscending, bool bRecursive) override {
+        self->TreeSort(iSubItem, hParent, bAscending, bRecursive);
+    }
     void ItemRemoving(int iItem) override { user.ItemRemoving(iItem); }
     void ItemInserted(int iItem) override { user.ItemInserted(iItem); }
     void ItemCountSet(int nCount) override { user.ItemCountSet(nCount); }
@@ -1446,6 +1470,46 @@ int CReportCtrl::CompareItems(int iItem1, int iSubItem1, int iItem2, int iSubIte
 
 int CReportCtrl::CompareItems(_RVITEM* pItem1, _RVITEM* pItem2) {
     return ReportModel::CompareItemRecords(pItem1, pItem2);
+}
+
+CReportCtrl::structITEM* CReportCtrl::CacheLookup(int iItem) {
+    return m_impl->model.DefaultCacheLookup(iItem);
+}
+
+CReportCtrl::structITEM* CReportCtrl::CacheAdd(int iItem) {
+    return m_impl->model.DefaultCacheAdd(iItem);
+}
+
+void CReportCtrl::CacheDelete(int iItem) {
+    m_impl->model.DefaultCacheDelete(iItem);
+}
+
+CReportCtrl::structITEM* CReportCtrl::GetItemStruct(int iItem, int iSubItem, UINT nMask) {
+    return m_impl->model.DefaultGetItemStruct(iItem, iSubItem, nMask);
+}
+
+BOOL CReportCtrl::SetItemStruct(int iItem, structITEM& item) {
+    return m_impl->model.DefaultSetItemStruct(iItem, item);
+}
+
+void CReportCtrl::LoadItemData(structITEM* pItem, int iItem, int iSubItem, UINT nMask) {
+    m_impl->model.DefaultLoadItemData(pItem, iItem, iSubItem, nMask);
+}
+
+void CReportCtrl::StoreItemData(structITEM* pItem, const _RVITEM* pData) {
+    if (pItem && pData) m_impl->model.StoreItemData(pItem, *pData);
+}
+
+CString CReportCtrl::GetExpandedItemText(int iItem, int iSubItem) {
+    return CString(m_impl->model.DefaultExpandedItemText(iItem, iSubItem).c_str());
+}
+
+void CReportCtrl::QuickSort(int iSubItem, int iLow, int iHigh, BOOL bAscending) {
+    m_impl->model.DefaultQuickSort(iSubItem, iLow, iHigh, bAscending != FALSE);
+}
+
+void CReportCtrl::TreeSort(int iSubItem, HTREEITEM hParent, BOOL bAscending, BOOL bRecursive) {
+    m_impl->model.DefaultTreeSort(iSubItem, hParent, bAscending != FALSE, bRecursive != FALSE);
 }
 
 LRESULT CReportCtrl::Notify(RVNMHDR* pHdr) {

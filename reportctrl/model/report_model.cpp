@@ -28,6 +28,43 @@ int ReportHost::CompareItems(ReportModel& model, int iItem1, int iSubItem1, int 
     return model.DefaultCompareItems(iItem1, iSubItem1, iItem2, iSubItem2);
 }
 
+Item* ReportHost::CacheLookup(ReportModel& model, int iItem) {
+    return model.DefaultCacheLookup(iItem);
+}
+
+Item* ReportHost::CacheAdd(ReportModel& model, int iItem) {
+    return model.DefaultCacheAdd(iItem);
+}
+
+void ReportHost::CacheDelete(ReportModel& model, int iItem) {
+    model.DefaultCacheDelete(iItem);
+}
+
+Item* ReportHost::GetItemStruct(ReportModel& model, int iItem, int iSubItem, uint32_t nMask) {
+    return model.DefaultGetItemStruct(iItem, iSubItem, nMask);
+}
+
+bool ReportHost::SetItemStruct(ReportModel& model, int iItem, Item& item) {
+    return model.DefaultSetItemStruct(iItem, item);
+}
+
+void ReportHost::LoadItemData(ReportModel& model, Item* pItem, int iItem, int iSubItem, uint32_t nMask) {
+    model.DefaultLoadItemData(pItem, iItem, iSubItem, nMask);
+}
+
+std::string ReportHost::ExpandedItemText(ReportModel& model, int iItem, int iSubItem) {
+    return model.DefaultExpandedItemText(iItem, iSubItem);
+}
+
+void ReportHost::QuickSort(ReportModel& model, int iSubItem, int lo, int hi, bool bAscending) {
+    model.DefaultQuickSort(iSubItem, lo, hi, bAscending);
+}
+
+void ReportHost::TreeSort(ReportModel& model, int iSubItem, _TREEITEM* hParent, bool bAscending,
+                          bool bRecursive) {
+    model.DefaultTreeSort(iSubItem, hParent, bAscending, bRecursive);
+}
+
 ReportModel::ReportModel(ReportHost* host) : m_host(host ? host : &m_noHost) {
     m_root.expanded = 1;
     m_root.level = 0;
@@ -500,8 +537,11 @@ bool ReportModel::SetItemCount(int nCount) {
     if (m_focusRow >= nCount) m_focusRow = nCount > 0 ? nCount - 1 : -2;
     if (m_anchor >= nCount) m_anchor = nCount > 0 ? nCount - 1 : -2;
     m_sel.erase(m_sel.lower_bound(nCount), m_sel.end());
-    for (CacheSlot& s : m_cache)
-        if (s.item >= nCount) s.item = -2;
+    std::vector<int> gone;
+    for (const CacheSlot& s : m_cache)
+        if (s.item >= nCount) gone.push_back(s.item);
+    for (int item : gone)
+        m_host->CacheDelete(*this, item);
     m_host->RowsChanged();
     m_host->RepaintRows(-2, -2);
     return true;
@@ -511,6 +551,26 @@ bool ReportModel::SetItemCount(int nCount) {
 
 void ReportModel::FlushCache(int iItem) {
     if (!Virtual() && !m_useCache) return;
+    m_host->CacheDelete(*this, iItem);
+}
+
+Item* ReportModel::DefaultCacheLookup(int iItem) {
+    if (iItem == -1) return m_editSlot.item == -1 ? &m_editSlot.data : nullptr;
+    if (iItem < 0) return nullptr;
+    CacheSlot& s = m_cache[(size_t)(iItem % kCacheSlots)];
+    return s.item == iItem ? &s.data : nullptr;
+}
+
+Item* ReportModel::DefaultCacheAdd(int iItem) {
+    if (iItem < -1) return nullptr;
+    CacheSlot& s = iItem == -1 ? m_editSlot : m_cache[(size_t)(iItem % kCacheSlots)];
+    s.item = iItem;
+    s.data = Item();
+    s.data.cells = CellBlock((int)m_defs.size());
+    return &s.data;
+}
+
+void ReportModel::DefaultCacheDelete(int iItem) {
     if (iItem == -2) {
         for (CacheSlot& s : m_cache)
             s.item = -2;
@@ -522,23 +582,44 @@ void ReportModel::FlushCache(int iItem) {
     }
 }
 
-Item* ReportModel::GetItemStruct(int iItem, int iSubItem, uint32_t nMask) {
+Item* ReportModel::DefaultGetItemStruct(int iItem, int iSubItem, uint32_t nMask) {
     if (!Virtual()) return ItemPtr(iItem);
     if (iItem < -1 || iItem >= m_virtualCount) return nullptr;
-    CacheSlot& s = iItem == -1 ? m_editSlot : m_cache[(size_t)(iItem % kCacheSlots)];
-    if (m_useCache && s.item == iItem) {
-        if (iSubItem < 0 || !s.data.cells.Get(iSubItem).Empty()) return &s.data;
-        LoadItemData(&s.data, iItem, iSubItem, nMask);
-        return &s.data;
+    if (m_useCache) {
+        if (Item* hit = m_host->CacheLookup(*this, iItem)) {
+            if (iSubItem < 0 || !hit->cells.Get(iSubItem).Empty()) return hit;
+            m_host->LoadItemData(*this, hit, iItem, iSubItem, nMask);
+            return hit;
+        }
     }
-    s.item = iItem;
-    s.data = Item();
-    s.data.cells = CellBlock((int)m_defs.size());
-    LoadItemData(&s.data, iItem, iSubItem, nMask);
-    return &s.data;
+    Item* slot = m_host->CacheAdd(*this, iItem);
+    if (!slot) { // not cached: loaded for this read only
+        m_scratch = Item();
+        m_scratch.cells = CellBlock((int)m_defs.size());
+        slot = &m_scratch;
+    }
+    m_host->LoadItemData(*this, slot, iItem, iSubItem, nMask);
+    return slot;
 }
 
-void ReportModel::LoadItemData(Item* pItem, int iItem, int iSubItem, uint32_t nMask) {
+bool ReportModel::DefaultSetItemStruct(int iItem, const Item& item) {
+    if (Virtual()) return false;
+    Item* it = ItemPtr(iItem);
+    if (!it) return false;
+    constexpr uint32_t kOwn = RVIS_HASFOCUS | RVIS_CHOSEN | RVIS_COLLAPSED | RVIS_EXPANDED;
+    if (&item == it) return true;
+    TreeNode* node = it->node;
+    uint32_t own = it->state & kOwn;
+    int indent = it->indent;
+    *it = item;
+    it->node = node;
+    it->state = (it->state & ~kOwn) | own;
+    if (TreeMode() && iItem >= 0) it->indent = indent;
+    return true;
+}
+
+void ReportModel::DefaultLoadItemData(Item* pItem, int iItem, int iSubItem, uint32_t nMask) {
+    if (!pItem) return;
     char buffer[kTextBuffer] = {0};
     _NMRVITEMCALLBACK rq{};
     _RVITEM& r = rq.item;
@@ -552,8 +633,15 @@ void ReportModel::LoadItemData(Item* pItem, int iItem, int iSubItem, uint32_t nM
     if (m_host == &m_noHost || !((m_notifyFilter >> n) & 1u)) return; // nobody to ask: nothing loaded
     // The mask names what is asked; the parent answers with the bits of the fields it filled.
     Send(&rq.hdr, RVN_NEEDDATA);
+    r.iItem = iItem; // the answer fills fields, it does not move the request
+    r.iSubItem = iSubItem;
+    StoreItemData(pItem, r);
+}
+
+void ReportModel::StoreItemData(Item* pItem, const _RVITEM& r) {
+    if (!pItem) return;
     uint32_t got = r.nMask;
-    if (iSubItem >= 0) {
+    if (r.iSubItem >= 0 && r.iSubItem < (int)m_defs.size()) {
         CellValue c;
         std::string text;
         if (got & RVIM_LABEL) {
@@ -565,7 +653,7 @@ void ReportModel::LoadItemData(Item* pItem, int iItem, int iSubItem, uint32_t nM
         if (got & RVIM_OVERLAYIMAGE) c.overlay = r.iOverlay;
         if (got & RVIM_CHECKMARK) c.check = r.iCheck;
         if (got & RVIM_FORECOLOUR) c.colour = r.iTextColor;
-        pItem->cells.Set(iSubItem, c);
+        pItem->cells.Set(r.iSubItem, c);
     }
     pItem->bkColour = (got & RVIM_BACKCOLOUR) ? r.iBkColor : -1;
     pItem->preview = (got & RVIM_PREVIEWLINES) ? r.nPreview : 0;
@@ -617,8 +705,9 @@ bool ReportModel::SetItem(const _RVITEM* pItem) {
     if (!pItem || Virtual()) return false;
     int iItem = pItem->iItem;
     if (iItem <= -2 || iItem >= (int)m_items.size() || pItem->iSubItem >= (int)m_defs.size()) return false;
-    Item* it = ItemPtr(iItem);
-    ApplyItemFields(*it, pItem->iSubItem, *pItem, TreeMode() && iItem >= 0);
+    Item changed = *ItemPtr(iItem);
+    ApplyItemFields(changed, pItem->iSubItem, *pItem, TreeMode() && iItem >= 0);
+    if (!m_host->SetItemStruct(*this, iItem, changed)) return false;
     m_host->RowsChanged();
     if (!m_rowsStale) { // stale rows are repainted whole when they are rebuilt
         int row = GetRowFromItem(iItem);
@@ -631,8 +720,11 @@ int ReportModel::GetItemText(int iItem, int iSubItem, char* lpszText, int nLen) 
     if (lpszText && nLen > 0) lpszText[0] = 0;
     if (!Virtual()) {
         // Stored items: the cell is read directly (the same answer as GetItem with RVIM_LABEL).
-        Item* it = ItemPtr(iItem);
-        if (!it || iSubItem >= (int)m_defs.size() || iSubItem < 0 || !lpszText || nLen <= 0) return 0;
+        if (iItem < -1 || iItem >= (int)m_items.size() || iSubItem >= (int)m_defs.size() || iSubItem < 0 ||
+            !lpszText || nLen <= 0)
+            return 0;
+        Item* it = GetItemStruct(iItem, iSubItem, RVIM_LABEL);
+        if (!it) return 0;
         std::string_view text;
         if (!it->cells.Text(iSubItem, text)) return 0;
         size_t n = std::min(text.size(), (size_t)nLen - 1);
@@ -726,28 +818,33 @@ bool ReportModel::ReadCell(int iItem, int iSubItem, CellValue& cell, Item** owne
     return true;
 }
 
+std::string ReportModel::DefaultExpandedItemText(int iItem, int iSubItem) {
+    CellValue c;
+    if (!ReadCell(iItem, iSubItem, c, nullptr)) return std::string();
+    if (c.hasText) return std::string(c.text);
+    if (c.image >= 0) return std::to_string(c.image);
+    if (c.check >= 0) return std::to_string(c.check);
+    return std::string();
+}
+
 std::string ReportModel::GetItemString(int iItem, char cSeparator) {
     std::string line;
     if (iItem < -1 || iItem >= ItemCount()) return line;
     for (size_t col = 0; col < m_columns.size(); ++col) {
         if (col) line += cSeparator;
-        CellValue c;
-        Item* it = nullptr;
-        if (!ReadCell(iItem, m_columns[col], c, &it)) continue;
-        if (col == 0 && TreeLook() && it) {
-            for (int i = 1; i < it->indent; ++i)
-                line += Globals().copyIndent;
-            line += (it->state & RVIS_EXPANDED) ? '-' : (it->state & RVIS_COLLAPSED) ? '+' : ' ';
-            c = it->cells.Get(m_columns[col]); // the view may have moved if the cache reloaded
+        int sub = m_columns[col];
+        if (col == 0 && TreeLook()) {
+            CellValue c;
+            Item* it = nullptr;
+            if (ReadCell(iItem, sub, c, &it) && it) {
+                for (int i = 1; i < it->indent; ++i)
+                    line += Globals().copyIndent;
+                line += (it->state & RVIS_EXPANDED) ? '-' : (it->state & RVIS_COLLAPSED) ? '+' : ' ';
+            }
         }
-        if (c.hasText) {
-            for (char ch : c.text)
-                line += ch == cSeparator ? ' ' : ch;
-        } else if (c.image >= 0) {
-            line += std::to_string(c.image);
-        } else if (c.check >= 0) {
-            line += std::to_string(c.check);
-        }
+        std::string text = m_host->ExpandedItemText(*this, iItem, sub);
+        for (char ch : text)
+            line += ch == cSeparator ? ' ' : ch;
     }
     line += '\n';
     return line;

@@ -18,6 +18,7 @@
 namespace zrpc::report {
 
 class ReportModel;
+struct Item;
 
 // What the model asks of the window side. Every method has a harmless default.
 class ReportHost {
@@ -51,6 +52,23 @@ class ReportHost {
     // overrides the comparison); otherwise the model compares with the sort callback or the cells.
     virtual bool CustomCompare() const { return false; }
     virtual int CompareItems(ReportModel& model, int iItem1, int iSubItem1, int iItem2, int iSubItem2);
+    // The operations a derived control may override; each default is the model's own (Default...).
+    // Virtual mode's item cache: the cached record of an item (-1 the edit row) or null; a blank slot
+    // claimed for an item (null: not cached); slots freed (-2 every slot, -1 the edit row's).
+    virtual Item* CacheLookup(ReportModel& model, int iItem);
+    virtual Item* CacheAdd(ReportModel& model, int iItem);
+    virtual void CacheDelete(ReportModel& model, int iItem);
+    // The record every read of an item goes through; the store of a changed record (SetItem); the
+    // loading of a virtual-mode record from the parent.
+    virtual Item* GetItemStruct(ReportModel& model, int iItem, int iSubItem, uint32_t nMask);
+    virtual bool SetItemStruct(ReportModel& model, int iItem, Item& item);
+    virtual void LoadItemData(ReportModel& model, Item* pItem, int iItem, int iSubItem, uint32_t nMask);
+    // The text a cell gives to a copied line.
+    virtual std::string ExpandedItemText(ReportModel& model, int iItem, int iSubItem);
+    // Sorting rows lo..hi (list mode) and the children of a parent (tree mode).
+    virtual void QuickSort(ReportModel& model, int iSubItem, int lo, int hi, bool bAscending);
+    virtual void TreeSort(ReportModel& model, int iSubItem, _TREEITEM* hParent, bool bAscending,
+                          bool bRecursive);
 };
 
 struct SubItemDef {
@@ -224,8 +242,27 @@ class ReportModel {
     void DeleteAllColors();
     int GetColorCount() const { return (int)m_colours.size(); }
 
-    // ---- virtual mode cache
+    // ---- virtual mode cache and item records
     void FlushCache(int iItem);
+    // The model's own forms of the host's overridable operations (see ReportHost).
+    Item* DefaultCacheLookup(int iItem);
+    Item* DefaultCacheAdd(int iItem);
+    void DefaultCacheDelete(int iItem);
+    Item* DefaultGetItemStruct(int iItem, int iSubItem, uint32_t nMask);
+    // Stores a record over a stored item (list mode); the item's tree node, the control's own state
+    // bits and, in tree mode, its level are kept. False in virtual mode or out of range.
+    bool DefaultSetItemStruct(int iItem, const Item& item);
+    void DefaultLoadItemData(Item* pItem, int iItem, int iSubItem, uint32_t nMask);
+    // Writes the fields the record's mask names into an item: the cell of r.iSubItem (when >= 0; text
+    // cut to 255 bytes) and the item's background, preview, state (not the control's own bits),
+    // indent and data; fields not named are set absent, the data kept.
+    void StoreItemData(Item* pItem, const _RVITEM& r);
+    // The cell's text, else its image index, else its check state, else nothing.
+    std::string DefaultExpandedItemText(int iItem, int iSubItem);
+    // Rows lo..hi (clamped to the rows) by a sub-item; nothing in tree or virtual mode.
+    void DefaultQuickSort(int iSubItem, int lo, int hi, bool bAscending);
+    // The children of a parent node (TVI_ROOT: the top level); the rows are rebuilt on their next use.
+    void DefaultTreeSort(int iSubItem, _TREEITEM* hParent, bool bAscending, bool bRecursive);
 
     // ---- rows
     int GetRowCount();
@@ -301,9 +338,11 @@ class ReportModel {
     size_t ItemBytes() const; // heap bytes held for items (block payloads)
 
   protected:
-    // Virtual mode: the record to read for an item (loading it from the parent as needed).
-    Item* GetItemStruct(int iItem, int iSubItem, uint32_t nMask);
-    void LoadItemData(Item* pItem, int iItem, int iSubItem, uint32_t nMask);
+    // The record to read for an item (virtual mode: loading it from the parent as needed), through the
+    // host.
+    Item* GetItemStruct(int iItem, int iSubItem, uint32_t nMask) {
+        return m_host->GetItemStruct(*this, iItem, iSubItem, nMask);
+    }
 
   private:
     struct CacheSlot {
@@ -348,6 +387,7 @@ class ReportModel {
 
     ReportHost m_noHost;
     ReportHost* m_host;
+    Item m_scratch; // a record loaded when the cache would not take it
     uint32_t m_style = 0;
 
     // properties

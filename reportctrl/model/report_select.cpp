@@ -137,6 +137,19 @@ void ReportModel::QuickSortRows(int iSubItem, int lo, int hi, bool bAscending) {
     QuickSortRange(m_rows, lo, hi, bAscending, cmp);
 }
 
+void ReportModel::DefaultQuickSort(int iSubItem, int lo, int hi, bool bAscending) {
+    if (Virtual() || TreeMode()) return;
+    EnsureRows();
+    lo = std::max(lo, 0);
+    hi = std::min(hi, (int)m_rows.size() - 1);
+    if (lo >= hi) return;
+    int focusItem = GetItemFromRow(m_focusRow);
+    QuickSortRows(iSubItem, lo, hi, bAscending);
+    m_mapStale = true;
+    if (focusItem >= 0) m_focusRow = GetRowFromItem(focusItem); // the focus stays on its item
+    m_host->RepaintRows(lo, hi);
+}
+
 bool ReportModel::SortItems(int iSubItem, bool bAscending) {
     if (Virtual() || !IsActiveSubItem(iSubItem)) return false;
     EnsureRows();
@@ -144,12 +157,12 @@ bool ReportModel::SortItems(int iSubItem, bool bAscending) {
     m_sortAscending = bAscending;
     if (TreeMode()) {
         MarkTreeRowsStale();
-        TreeSort(iSubItem, &m_root, bAscending, true);
+        m_host->TreeSort(*this, iSubItem, TVI_ROOT, bAscending, true);
         EnsureRows();
     } else {
         if (m_rows.empty()) return false;
         int focusItem = GetItemFromRow(m_focusRow);
-        QuickSortRows(iSubItem, 0, (int)m_rows.size() - 1, bAscending);
+        m_host->QuickSort(*this, iSubItem, 0, (int)m_rows.size() - 1, bAscending);
         m_mapStale = true;
         if (focusItem >= 0) m_focusRow = GetRowFromItem(focusItem);
         m_host->ShowRow(m_focusRow);

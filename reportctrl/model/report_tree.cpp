@@ -546,4 +546,13 @@ void ReportModel::TreeSort(int iSubItem, TreeNode* parent, bool bAscending, bool
     }
 }
 
+// A parent's children (all levels below with bRecursive); the rows follow on their next use, with the
+// focus on its item.
+void ReportModel::DefaultTreeSort(int iSubItem, _TREEITEM* hParent, bool bAscending, bool bRecursive) {
+    TreeNode* parent = TreeMode() ? Resolve(hParent, true) : nullptr;
+    if (!parent) return;
+    MarkTreeRowsStale();
+    TreeSort(iSubItem, parent, bAscending, bRecursive);
+}
+
 } // namespace zrpc::report
