@@ -122,15 +122,9 @@ class Derived : public CReportCtrl {
 class ReportVirtuals : public ::testing::Test {
   protected:
     void SetUp() override {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = ParentProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "ReportVirtualsParent";
-        RegisterClassA(&wc);
-        parent = CreateWindowExA(0, "ReportVirtualsParent", "parent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                 500, 400, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        parent = zt::MakeParentWindow("ReportVirtualsParent", ParentProc, &state,
+                                      WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 500, 400);
         ASSERT_TRUE(parent);
-        SetWindowLongPtrA(parent, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
     }
     void TearDown() override {
         report.reset();
