@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "frame/win_frame.h"
@@ -174,6 +175,9 @@ class CReportCtrl::Impl : public zrpc::report::ReportHost {
         else
             SyncHeader();
     }
+    // A derived control may override the comparison, and the model must then sort through it; the
+    // control's own class keeps the model's faster built-in sort (same order).
+    bool CustomCompare() const override { return typeid(*self) != typeid(CReportCtrl); }
     int CompareItems(ReportModel&, int i1, int s1, int i2, int s2) override {
         return self->CompareItems(i1, s1, i2, s2);
     }

@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -51,6 +52,7 @@ class Derived : public CReportCtrl {
     bool bracketCells = false; // GetExpandedItemText puts copied cells in brackets
     int sortBy = -1;           // QuickSort sorts by this sub-item, descending, when >= 0
     bool topLevelOnly = false; // TreeSort sorts only the children of the parent it is given
+    bool byLength = false;     // CompareItems orders cells by their text's length, then as the base does
 
     // ---- what was called
     int lookups = 0, adds = 0, loads = 0, stores = 0, quickSorts = 0, treeSorts = 0;
@@ -61,6 +63,14 @@ class Derived : public CReportCtrl {
     CString Line(int iItem) { return GetItemString(iItem, '\t'); }
 
   protected:
+    int CompareItems(int iItem1, int iSubItem1, int iItem2, int iSubItem2) override {
+        if (byLength) {
+            size_t a = std::strlen(GetItemText(iItem1, iSubItem1).GetString());
+            size_t b = std::strlen(GetItemText(iItem2, iSubItem2).GetString());
+            if (a != b) return a < b ? -1 : 1;
+        }
+        return CReportCtrl::CompareItems(iItem1, iSubItem1, iItem2, iSubItem2);
+    }
     structITEM* CacheLookup(int iItem) override {
         ++lookups;
         return noCacheHits ? nullptr : CReportCtrl::CacheLookup(iItem);
@@ -180,6 +190,17 @@ TEST_F(ReportVirtuals, QuickSortOverrideDecidesTheOrder) {
     EXPECT_EQ("d,c,b,a", Rows());
     EXPECT_EQ(3, r.GetCurrentFocus());
     EXPECT_EQ(0, r.GetItemRow(3));
+}
+
+TEST_F(ReportVirtuals, CompareItemsOverrideDecidesSortingWithoutASortCallback) {
+    Derived& r = Make(0, {{"cc", "0"}, {"aaa", "1"}, {"b", "2"}});
+    ASSERT_TRUE(r.SortItems(0, TRUE));
+    EXPECT_EQ("aaa,b,cc", Rows()); // the base comparison, through the derived control
+    r.byLength = true;
+    ASSERT_TRUE(r.SortItems(0, TRUE));
+    EXPECT_EQ("b,cc,aaa", Rows()); // the override's order: shortest first
+    ASSERT_TRUE(r.SortItems(0, FALSE));
+    EXPECT_EQ("aaa,cc,b", Rows());
 }
 
 TEST_F(ReportVirtuals, TreeSortOverrideDecidesWhichLevelsAreSorted) {
