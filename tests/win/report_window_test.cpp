@@ -398,7 +398,7 @@ TEST_F(ReportWindow, ScrollingByRowsAndPixels) {
     EXPECT_EQ(client.right, cell.right); // the last column ends at the right edge
 }
 
-// Notifications reach the parent as WM_NOTIFY with the control's id and the Part's fields; the
+// Notifications reach the parent as WM_NOTIFY with the control's id and their records' fields; the
 // notification filter holds them back.
 TEST_F(ReportWindow, NotificationsAsTheParentReceivesThem) {
     CReportCtrl& r = Make(0, 5);
