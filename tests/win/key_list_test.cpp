@@ -83,7 +83,7 @@ TEST_F(KeyList, ColumnsStylesAndHeader) {
     const struct {
         const char* title;
         int width;
-    } columns[] = {{"Slot", 53}, {"Key name", 120}, {"Algorithm", 65}, {"Bits", 50}, {"Usage", 62}};
+    } columns[] = {{"Slot", 53}, {"Key name", 120}, {"Cipher", 65}, {"Bits", 50}, {"Usage", 62}};
     // A second set-up defines the same columns again, not five more.
     for (int pass = 0; pass < 2; ++pass) {
         if (pass) {
