@@ -234,7 +234,10 @@ void BoxAnswerer::Run() {
 int RunProgram(const std::string& commandLine, std::string* output, DWORD timeoutMs) {
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
     HANDLE readEnd = nullptr, writeEnd = nullptr;
-    if (output && !CreatePipe(&readEnd, &writeEnd, &sa, 0)) return -1;
+    if (output && !CreatePipe(&readEnd, &writeEnd, &sa, 0)) {
+        std::fprintf(stderr, "RunProgram: no pipe for %s (error %lu)\n", commandLine.c_str(), GetLastError());
+        return -1;
+    }
     if (readEnd) SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
@@ -248,8 +251,17 @@ int RunProgram(const std::string& commandLine, std::string* output, DWORD timeou
     std::vector<char> cmd(commandLine.begin(), commandLine.end());
     cmd.push_back(0);
     std::string dir = ProgramDir();
-    BOOL ok = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, output != nullptr, 0, nullptr,
-                             dir.c_str(), &si, &pi);
+    // Under Wine a process start now and then fails at once while the server is busy with processes
+    // that end; a start is tried again before the test is told.
+    BOOL ok = FALSE;
+    for (int attempt = 0; attempt < 3 && !ok; ++attempt) {
+        if (attempt) Sleep(200);
+        ok = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, output != nullptr, 0, nullptr, dir.c_str(),
+                            &si, &pi);
+        if (!ok)
+            std::fprintf(stderr, "RunProgram: %s did not start (error %lu)\n", commandLine.c_str(),
+                         GetLastError());
+    }
     if (writeEnd) CloseHandle(writeEnd);
     if (!ok) {
         if (readEnd) CloseHandle(readEnd);
