@@ -104,6 +104,14 @@ int InsertRow(HWND list, int index, const char* text, int columns, COLORREF text
     return row;
 }
 
+// A column's justification (LVCFMT_LEFT, LVCFMT_RIGHT or LVCFMT_CENTER), for its editor and its drawing.
+int ColumnJustify(HWND list, int column) {
+    LVCOLUMNA info = {};
+    info.mask = LVCF_FMT;
+    SendMessageA(list, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&info));
+    return info.fmt & LVCFMT_JUSTIFYMASK;
+}
+
 std::string SerialText(unsigned long serial) {
     char text[16];
     std::snprintf(text, sizeof text, "%08lX", serial);
@@ -657,14 +665,8 @@ CSubItemEdit* CDBVortalListCtrl::EditSubLabel(int row, int column) {
             SendMessageA(m_hwnd, LVM_SCROLL, static_cast<WPARAM>(size.cx), 0);
             bounds.left -= size.cx;
         }
-        LVCOLUMNA info = {};
-        info.mask = LVCF_FMT;
-        SendMessageA(m_hwnd, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&info));
-        DWORD align = ES_LEFT;
-        if ((info.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_RIGHT)
-            align = ES_RIGHT;
-        else if ((info.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_CENTER)
-            align = ES_CENTER;
+        const int justify = ColumnJustify(m_hwnd, column);
+        DWORD align = justify == LVCFMT_RIGHT ? ES_RIGHT : justify == LVCFMT_CENTER ? ES_CENTER : ES_LEFT;
         RECT r = bounds;
         r.left = bounds.left + offset;
         r.right = r.left + static_cast<int>(SendMessageA(m_hwnd, LVM_GETCOLUMNWIDTH, column, 0));
@@ -873,14 +875,8 @@ void CDBVortalListCtrl::DrawTextA(int row, int column, HDC dc, unsigned long tex
         char label[kTextLimit + 1];
         CellText(m_hwnd, row, column, label, sizeof label);
         if (!label[0]) return;
-        LVCOLUMNA info = {};
-        info.mask = LVCF_FMT;
-        SendMessageA(m_hwnd, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&info));
-        UINT align = DT_LEFT;
-        if ((info.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_CENTER)
-            align = DT_CENTER;
-        else if ((info.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_RIGHT)
-            align = DT_RIGHT;
+        const int justify = ColumnJustify(m_hwnd, column);
+        UINT align = justify == LVCFMT_RIGHT ? DT_RIGHT : justify == LVCFMT_CENTER ? DT_CENTER : DT_LEFT;
         RECT r = rect;
         r.left += 2;
         r.right -= 2;
