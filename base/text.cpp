@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zrpc {
 
 namespace {
@@ -22,6 +26,32 @@ bool EqualNoCase(const char* a, const char* b) {
     for (; *a && *b; ++a, ++b)
         if (Lower(*a) != Lower(*b)) return false;
     return *a == *b;
+}
+
+bool ContainsNul(const char* data, std::size_t size) {
+    if (!data) return false;
+    const char* p = data;
+    const char* end = data + size;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; end - p >= 64; p += 64) {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+        __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
+        __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 48));
+        __m128i low = _mm_min_epu8(_mm_min_epu8(a, b), _mm_min_epu8(c, d));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(low, zero)) != 0) return true;
+    }
+#endif
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+    for (; end - p >= 8; p += 8) {
+        std::uint64_t x;
+        std::memcpy(&x, p, sizeof x);
+        if ((x - kOnes) & ~x & kHighs) return true;
+    }
+    for (; p < end; ++p)
+        if (*p == 0) return true;
+    return false;
 }
 
 int HexDigitValue(char c) {

@@ -161,6 +161,11 @@ bool StoreDoc::Serialize(std::string& out) const {
     return write_to_string(m_doc->root_handle(), out);
 }
 
+bool StoreDoc::Write(XmlWriteFn write, void* context) const {
+    if (!m_doc) return false;
+    return write_to_sink(m_doc->root_handle(), write, context);
+}
+
 XmlNodeHandle StoreDoc::FindPublicKey(std::uint32_t serial) const {
     if (m_root.is_null()) return XmlNodeHandle();
     std::string text = SerialText(serial);

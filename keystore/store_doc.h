@@ -92,6 +92,9 @@ class StoreDoc {
     const XmlNodeHandle& Root() const { return m_root; }
     // The file text of the whole document. False when memory ran out.
     bool Serialize(std::string& out) const;
+    // The same text handed in pieces to write (see write_to_sink). False when memory ran out or write
+    // refused a piece.
+    bool Write(XmlWriteFn write, void* context) const;
 
     // The publickey element whose serial attribute is exactly "%08X" of serial, anywhere in the tree.
     XmlNodeHandle FindPublicKey(std::uint32_t serial) const;

@@ -99,27 +99,20 @@ unsigned long AddPublicKey(HWND parent, const _tNewTransferPacket* packet, int c
         if (!lock.Held()) return kFileError;
         if (!IsFile(path) && !CreateStoreFile(parent, path.c_str())) return kNoStore;
         StoreDoc doc;
-        std::string raw;
-        if (!LoadStore(path, doc, &raw)) return kFileError;
-        if (!doc.FindPublicKey(copy.serial).is_null()) {
-            WipeString(raw);
-            return kOk;
-        }
-        if (!IsCompleteStoreText(raw.data(), raw.size())) {
-            // A damaged store is never rewritten: what did not load would be lost.
-            WipeString(raw);
-            return kFileError;
-        }
+        bool whole = false;
+        if (!LoadStore(path, doc, &whole)) return kFileError;
+        if (!doc.FindPublicKey(copy.serial).is_null()) return kOk;
+        // A damaged store is never rewritten: what did not load would be lost.
+        if (!whole) return kFileError;
         working.reset(new zrpc::WorkingDialogScope(IDS_ADDING_PUBLIC_KEY_WAIT));
         std::string name;
         rc = MakeEntry(copy, name, text);
         if (rc == kOk) {
             if (!doc.AppendPublicKey(copy.serial, name, text))
                 rc = kNotLoaded;
-            else if (!SaveStore(doc, path, raw))
+            else if (!SaveStore(doc, path))
                 rc = kFileError;
         }
-        WipeString(raw);
     }
     WipeString(text);
     return rc; // the working dialog closes after the store is released

@@ -63,34 +63,25 @@ static bool WriteWholeFile(const std::string& path, const std::string& data) {
     return zrpc::WriteWholeFile(path.c_str(), data.data(), data.size());
 }
 
-bool LoadStore(const std::string& path, StoreDoc& doc, std::string* raw) {
+bool LoadStore(const std::string& path, StoreDoc& doc, bool* whole) {
     // Shared for reading, writing and deleting, so that another process can replace the store meanwhile.
     zrpc::FileBytes file;
+    if (whole) *whole = false;
     if (zrpc::ReadWholeFile(path.c_str(), true, file) != zrpc::FileRead::Ok || file.size() == 0) return false;
-    bool ok = true;
-    if (raw) {
-        // The caller keeps the bytes before the change (for Previous.dat).
-        try {
-            raw->assign(file.data(), file.size());
-        } catch (...) {
-            ok = false;
-        }
-    }
-    if (!ok) {
-        // The caller cannot keep the old bytes: the document stays empty.
-    } else if (std::memchr(file.data(), 0, file.size())) {
-        // Stray NUL bytes: read as the chunked file reader would have read them.
+    if (zrpc::ContainsNul(file.data(), file.size())) {
+        // Stray NUL bytes: read as the chunked file reader would have read them. Such a file is never
+        // whole.
         std::string text = ChunkedText(file.data(), file.size());
         file.Clear();
-        ok = doc.Load(text.data(), text.size());
+        bool ok = doc.Load(text.data(), text.size());
         WipeString(text);
-    } else {
-        // Parsed in place: the document takes the block over.
-        size_t size = file.size();
-        ok = doc.LoadHeapText(file.Release(), size);
+        return ok;
     }
-    if (!ok && raw) WipeString(*raw);
-    return ok;
+    // Judged before the parse, which writes into the bytes; then parsed in place: the document takes
+    // the block over.
+    if (whole) *whole = IsCompleteStoreText(file.data(), file.size());
+    size_t size = file.size();
+    return doc.LoadHeapText(file.Release(), size);
 }
 
 // Moves source over target in one step, waiting a little for readers that hold the target open.
@@ -141,23 +132,29 @@ static bool MoveOver(const std::string& source, const std::string& target) {
     return false;
 }
 
-bool SaveStore(const StoreDoc& doc, const std::string& path, const std::string& previous) {
+bool SaveStore(const StoreDoc& doc, const std::string& path) {
     const std::string folder = FolderOf(path);
     const std::string temp = TempPath(folder), before = folder + kPreviousName;
     if (temp.size() > kMaxPath || before.size() > kMaxPath) return false;
-    std::string text;
-    if (!doc.Serialize(text)) return false;
     RemoveLeftoverTemps(folder);
 
-    // 1. The new content, complete and on the disk, under its own name.
-    bool ok = WriteWholeFile(temp, text);
-    WipeString(text);
-    if (!ok) return false;
+    // 1. The new content, complete and on the disk, under its own name. It goes out in pieces as it is
+    // laid out: no copy of the whole text is made.
+    {
+        zrpc::WholeFileWriter writer(temp.c_str());
+        if (!writer.Created()) return false;
+        auto put = [](void* context, const char* data, size_t size) {
+            return static_cast<zrpc::WholeFileWriter*>(context)->Write(data, size);
+        };
+        if (!doc.Write(put, &writer) || !writer.Commit()) return false;
+    }
 
     // 2. The content before the change: a second name for the present store file, which the library
-    // never writes in place; a copy where the file system has no links.
+    // never writes in place; a copy where the file system has no links. The caller holds the store
+    // lock, so the present file is the one the document was loaded from.
     DeleteFileA(before.c_str());
-    if (!CreateHardLinkA(before.c_str(), path.c_str(), nullptr) && !WriteWholeFile(before, previous))
+    if (!CreateHardLinkA(before.c_str(), path.c_str(), nullptr) &&
+        !CopyFileA(path.c_str(), before.c_str(), FALSE))
         return false;
 
     // 3. One rename puts the new content in place: a crash leaves either file whole.

@@ -22,14 +22,16 @@ bool StorePath(std::string& path);
 bool IsFile(const std::string& path);
 
 // Loads a store file into doc: false, with doc empty, when the file gives no text or holds no
-// backupdatabase element. raw (optional) receives the file's bytes.
-bool LoadStore(const std::string& path, StoreDoc& doc, std::string* raw);
+// backupdatabase element. whole (optional) tells whether the file's bytes are a complete document
+// (IsCompleteStoreText, no NUL byte): only such a store may be changed.
+bool LoadStore(const std::string& path, StoreDoc& doc, bool* whole);
 
-// Replaces the store with the document: writes the writer's own "TempStore.<process id>.xml" beside it (and
-// deletes those of writers that are gone), writes the content before the change (previous) to "Previous.dat",
-// then moves the new file over the store in one step. At every moment the store holds either the old or the
-// new content. True only when the replacement completed.
-bool SaveStore(const StoreDoc& doc, const std::string& path, const std::string& previous);
+// Replaces the store with the document, under the store lock: writes the writer's own
+// "TempStore.<process id>.xml" beside it (and deletes those of writers that are gone), gives the present
+// store file the second name "Previous.dat" (a copy where the file system has no links), then moves the
+// new file over the store in one step. At every moment the store holds either the old or the new
+// content. True only when the replacement completed.
+bool SaveStore(const StoreDoc& doc, const std::string& path);
 
 // Keeps modifying operations of all processes on one store apart: a named mutex derived from the
 // store's path, held for the lifetime of the object. Re-entrant on one thread.
@@ -57,16 +59,12 @@ template <class Change> unsigned long ModifyStore(unsigned long loadFailure, Cha
     if (!lock.Held()) return kFileError;
     if (!IsFile(path)) return kNoStore;
     StoreDoc doc;
-    std::string raw;
-    if (!LoadStore(path, doc, &raw)) return loadFailure;
-    if (!IsCompleteStoreText(raw.data(), raw.size())) {
-        WipeString(raw);
-        return kFileError;
-    }
+    bool whole = false;
+    if (!LoadStore(path, doc, &whole)) return loadFailure;
+    if (!whole) return kFileError;
     bool save = false;
     unsigned long rc = change(doc, save);
-    if (rc == kOk && save && !SaveStore(doc, path, raw)) rc = kFileError;
-    WipeString(raw);
+    if (rc == kOk && save && !SaveStore(doc, path)) rc = kFileError;
     return rc;
 }
 

@@ -304,6 +304,11 @@ bool read_file(const char* path, std::size_t chunk_size, char** text, std::size_
 bool write_file(const XmlNodeHandle& node, const char* path);
 // The same text appended to `out`. False when memory ran out.
 bool write_to_string(const XmlNodeHandle& node, std::string& out);
+// The same text handed in order, in pieces of about 64 KiB, to write(context, data, size), which answers
+// false to stop the writing. No buffer of the whole text is made; the piece buffer is wiped at the end.
+// True when every piece was taken.
+using XmlWriteFn = bool (*)(void* context, const char* data, std::size_t size);
+bool write_to_sink(const XmlNodeHandle& node, XmlWriteFn write, void* context);
 
 // Escape scheme for values that may hold markup characters. The parser decodes nothing and the writer
 // escapes nothing, so a caller storing arbitrary text escapes it on the way in and unescapes it on the

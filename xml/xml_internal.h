@@ -40,6 +40,7 @@ struct XmlArena {
     Block* blocks = nullptr;
     char* cursor = nullptr;
     std::size_t left = 0;
+    std::size_t next_block = 0; // size of the next block to take (0: the first block's size)
 };
 
 // Records hold pointers and 32-bit numbers only.

@@ -42,6 +42,8 @@ struct NodeBlock {
     XmlNodeRec* child_slot;
 };
 
+static_assert(offsetof(NodeBlock, rec) == 0, "a record without slots is a NodeBlock cut after its record");
+
 NodeBlock* block_of(XmlNodeRec* node) {
     return reinterpret_cast<NodeBlock*>(node);
 }
@@ -284,8 +286,11 @@ void xml_wipe(void* data, std::size_t size) {
 
 // ---- arena ----
 
-// Blocks stay below the heap's large-allocation threshold so that freed blocks are reused.
-constexpr std::size_t kArenaBlock = 32 * 1024;
+// The first block is small (most documents are a few kilobytes); each further block doubles up to 4 MiB,
+// so a large document takes a few dozen blocks. Releasing thousands of small blocks in a row is slow on
+// heaps that give freed memory back to the system (tens of milliseconds for a 30 MB store under Wine).
+constexpr std::size_t kFirstArenaBlock = 32 * 1024;
+constexpr std::size_t kLargestArenaBlock = 4 * 1024 * 1024;
 
 XmlArena* xml_arena_create() {
     void* mem = std::malloc(sizeof(XmlArena));
@@ -305,10 +310,12 @@ void xml_arena_destroy(XmlArena* arena) {
 
 void* xml_arena_alloc_block(XmlArena* arena, std::size_t size) {
     std::size_t header = xml_arena_round(sizeof(XmlArena::Block));
-    std::size_t want = kArenaBlock;
+    std::size_t want = arena->next_block != 0 ? arena->next_block : kFirstArenaBlock;
     if (want < size + header) want = size + header;
     XmlArena::Block* b = static_cast<XmlArena::Block*>(std::malloc(want));
     if (b == nullptr) return nullptr;
+    if (arena->next_block < kFirstArenaBlock) arena->next_block = kFirstArenaBlock;
+    if (arena->next_block < kLargestArenaBlock) arena->next_block *= 2;
     b->next = arena->blocks;
     b->size = want;
     arena->blocks = b;
@@ -333,10 +340,12 @@ XmlNodeRec* xml_new_node(std::int32_t type) {
 
 XmlNodeRec* xml_new_node_in(std::int32_t type, XmlArena* arena) {
     if (type < XML_NODE_NULL || type > XML_NODE_NOTATION_DECL) return nullptr;
-    void* mem = arena != nullptr ? xml_arena_alloc(arena, sizeof(NodeBlock)) : std::malloc(sizeof(NodeBlock));
+    const bool attributes = type_has_attributes(type), children = type_has_children(type);
+    // Text, CDATA, comment and include nodes start without arrays: their record has no slots behind it.
+    const std::size_t bytes = attributes || children ? sizeof(NodeBlock) : sizeof(XmlNodeRec);
+    void* mem = arena != nullptr ? xml_arena_alloc(arena, bytes) : std::malloc(bytes);
     if (mem == nullptr) return nullptr;
-    NodeBlock* block = static_cast<NodeBlock*>(mem);
-    XmlNodeRec* n = &block->rec;
+    XmlNodeRec* n = static_cast<XmlNodeRec*>(mem); // the first member of a NodeBlock
     n->storage = static_cast<std::uint8_t>((arena != nullptr ? XML_STORE_RECORD_ARENA : XML_STORE_DIRTY) |
                                            XML_STORE_ATTRS_FIXED | XML_STORE_CHILDREN_FIXED);
     n->parent = n;
@@ -347,21 +356,21 @@ XmlNodeRec* xml_new_node_in(std::int32_t type, XmlArena* arena) {
     n->child_count = 0;
     n->value = nullptr;
     n->value_in_buffer = false;
+    n->attributes = nullptr;
+    n->attribute_capacity = 0;
+    n->children = nullptr;
+    n->child_capacity = 0;
+    if (!attributes && !children) return n;
+    NodeBlock* block = block_of(n);
     block->attr_slot = nullptr;
     block->child_slot = nullptr;
-    if (type_has_attributes(type)) {
+    if (attributes) {
         n->attributes = &block->attr_slot;
         n->attribute_capacity = 1;
-    } else {
-        n->attributes = nullptr;
-        n->attribute_capacity = 0;
     }
-    if (type_has_children(type)) {
+    if (children) {
         n->children = &block->child_slot;
         n->child_capacity = 1;
-    } else {
-        n->children = nullptr;
-        n->child_capacity = 0;
     }
     return n;
 }

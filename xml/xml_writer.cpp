@@ -9,11 +9,12 @@
 
 namespace {
 
-// Appends to a std::string and, when a file is attached, hands full blocks to it. Once a write fails the
-// sink stays failed and ignores everything else.
+// Appends to a std::string and, when an output is attached, hands full blocks to it. Once a write fails
+// the sink stays failed and ignores everything else.
 class Sink {
   public:
-    explicit Sink(std::string& out, std::FILE* file = nullptr) : out_(out), file_(file) {}
+    explicit Sink(std::string& out, XmlWriteFn write = nullptr, void* context = nullptr)
+        : out_(out), write_(write), context_(context) {}
 
     bool failed() const { return failed_; }
 
@@ -25,7 +26,7 @@ class Sink {
             failed_ = true;
             return;
         }
-        if (file_ != nullptr && out_.size() >= kBlock) flush();
+        if (write_ != nullptr && out_.size() >= kBlock) flush();
     }
     void put(const char* text) {
         if (text != nullptr) put(text, std::strlen(text));
@@ -39,11 +40,11 @@ class Sink {
             failed_ = true;
             return;
         }
-        if (file_ != nullptr && out_.size() >= kBlock) flush();
+        if (write_ != nullptr && out_.size() >= kBlock) flush();
     }
     void flush() {
-        if (file_ == nullptr || failed_ || out_.empty()) return;
-        if (std::fwrite(out_.data(), 1, out_.size(), file_) != out_.size()) failed_ = true;
+        if (write_ == nullptr || failed_ || out_.empty()) return;
+        if (!write_(context_, out_.data(), out_.size())) failed_ = true;
         out_.clear();
     }
 
@@ -69,7 +70,8 @@ class Sink {
 
     static constexpr std::size_t kBlock = 1 << 16;
     std::string& out_;
-    std::FILE* file_;
+    XmlWriteFn write_;
+    void* context_;
     bool failed_ = false;
 };
 
@@ -370,28 +372,39 @@ bool xml_read_file(const char* path, std::size_t chunk_size, char** text, std::s
     return true;
 }
 
-bool write_file(const XmlNodeHandle& node, const char* path) {
-    if (path == nullptr) return false;
-    std::FILE* f = std::fopen(path, "wb");
-    if (f == nullptr) return false;
+bool write_to_sink(const XmlNodeHandle& node, XmlWriteFn write, void* context) {
+    if (write == nullptr) return false;
     std::string block;
     bool ok;
     try {
         block.reserve(1 << 17);
-        Sink s(block, f);
+        Sink s(block, write, context);
         ok = put_tree(s, node);
         s.flush();
         ok = ok && !s.failed();
     } catch (const std::bad_alloc&) {
         ok = false;
     }
-    if (std::fflush(f) != 0) ok = false;
-    if (std::fclose(f) != 0) ok = false;
     try {
         block.resize(block.capacity());
     } catch (const std::bad_alloc&) {
     }
     if (!block.empty()) xml_wipe(&block[0], block.size());
+    return ok;
+}
+
+bool write_file(const XmlNodeHandle& node, const char* path) {
+    if (path == nullptr) return false;
+    std::FILE* f = std::fopen(path, "wb");
+    if (f == nullptr) return false;
+    bool ok = write_to_sink(
+        node,
+        [](void* file, const char* data, std::size_t size) {
+            return std::fwrite(data, 1, size, static_cast<std::FILE*>(file)) == size;
+        },
+        f);
+    if (std::fflush(f) != 0) ok = false;
+    if (std::fclose(f) != 0) ok = false;
     return ok;
 }
 

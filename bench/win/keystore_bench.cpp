@@ -212,7 +212,7 @@ int main(int argc, char** argv) {
     }
     std::printf("store: %u keys, %.1f MB\n\n", kKeys, text.size() / 1048576.0);
 
-    std::vector<double> raw, read, add, del, enumerate, list;
+    std::vector<double> raw, read, add, del, enumerate, list, connect, walk, disconnect;
     const std::string scratch[3] = {folder + "bench1.tmp", folder + "bench2.tmp", folder + "bench3.tmp"};
     for (int round = 0; round < kRounds; ++round) {
         // Raw traffic of one replacement: the store read once and written three times (each flushed).
@@ -240,10 +240,15 @@ int main(int argc, char** argv) {
         t0 = NowMs();
         count = 0;
         if (ZRPCFUNC_DB_Connect() == 0) {
+            t1 = NowMs();
             for (rc = ZRPCFUNC_DB_GetFirstPublicKey(&serial, name); rc == 0;
                  rc = ZRPCFUNC_DB_GetNextPublicKey(&serial, name))
                 ++count;
+            t2 = NowMs();
             ZRPCFUNC_DB_Disconnect();
+            connect.push_back(t1 - t0);
+            walk.push_back(t2 - t1);
+            disconnect.push_back(NowMs() - t2);
         }
         enumerate.push_back(NowMs() - t0);
 
@@ -275,6 +280,8 @@ int main(int argc, char** argv) {
                 Median(del), Median(del) / r);
     std::printf("  Connect + enumerate %5lu keys            %8.1f ms   %.2f x read  (aim <= 1.5)\n", count,
                 Median(enumerate), Median(enumerate) / r1);
+    std::printf("    of which connect %.1f ms, enumerate %.1f ms, disconnect %.1f ms\n", Median(connect),
+                Median(walk), Median(disconnect));
     std::printf("  ... with e-mail, comment, update count   %8.1f ms   %.2f x read  (aim <= 1.5)\n",
                 Median(list), Median(list) / r1);
     restore();

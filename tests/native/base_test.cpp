@@ -62,6 +62,30 @@ TEST(Text, ParseHexPrefixStopsAtTheFirstOtherCharacter) {
     EXPECT_EQ(zrpc::HexDigitValue('g'), -1);
 }
 
+// The scan runs in blocks of 64 and 8 bytes and then byte by byte: a NUL at any position of any block,
+// at any alignment, is found, and bytes that merely look small or high (1, 0x80, 0xFF) are not NULs.
+TEST(Text, ContainsNulFindsANulAtEveryPositionAndAlignment) {
+    std::string filler(200, '\0');
+    const char kinds[] = {'\x01', '\x80', '\xFF', 'a'};
+    for (size_t i = 0; i < filler.size(); ++i)
+        filler[i] = kinds[i % 4];
+    for (size_t offset = 0; offset < 8; ++offset) {
+        for (size_t size : {0u, 1u, 7u, 8u, 63u, 64u, 65u, 130u, 191u}) {
+            std::string text = filler.substr(0, offset + size);
+            const char* data = text.data() + offset;
+            EXPECT_FALSE(zrpc::ContainsNul(data, size)) << offset << " " << size;
+            for (size_t at = 0; at < size; ++at) {
+                text[offset + at] = '\0';
+                EXPECT_TRUE(zrpc::ContainsNul(data, size)) << offset << " " << size << " " << at;
+                text[offset + at] = filler[offset + at];
+            }
+        }
+    }
+    // Only the given length is looked at: the terminator behind it does not count.
+    EXPECT_FALSE(zrpc::ContainsNul("abc", 3));
+    EXPECT_FALSE(zrpc::ContainsNul(nullptr, 0));
+}
+
 TEST(Text, FillPlaceholderReplacesTheFirstArgumentOnly) {
     struct {
         const char *format, *arg, *out;

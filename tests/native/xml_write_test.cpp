@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -186,6 +187,45 @@ TEST(XmlWriter, LineBreaksInValuesAreWrittenAndCollapseOnReading) {
     std::string out = written(doc.root_handle());
     EXPECT_EQ(out, "<packet>line one\r\nline two\r\n</packet>\n");
     EXPECT_EQ(rewrite(out), "<packet>line one line two</packet>\n");
+}
+
+// ---- pieces ----
+
+// A document of some hundred kilobytes comes out in pieces of about 64 KiB that together are exactly the
+// text write_to_string makes; an output that refuses a piece stops the writing with false.
+TEST(XmlSink, PiecesJoinToTheWholeTextAndARefusalStops) {
+    std::string text = "<backupdatabase>";
+    for (int i = 0; i < 2000; ++i)
+        text += "<publickey serial=\"" + std::to_string(10000000 + i) + "\" name=\"k\"><packet>" +
+                std::string(80, 'A' + i % 26) + "</packet></publickey>";
+    text += "</backupdatabase>";
+    XmlParser doc;
+    ASSERT_TRUE(doc.load_from_memory(text.data(), text.size()));
+    struct Output {
+        std::string joined;
+        std::vector<std::size_t> pieces;
+        std::size_t refuseAt = SIZE_MAX;
+    };
+    auto take = [](void* context, const char* data, std::size_t size) {
+        Output& out = *static_cast<Output*>(context);
+        if (out.pieces.size() == out.refuseAt) return false;
+        out.pieces.push_back(size);
+        out.joined.append(data, size);
+        return true;
+    };
+    Output all;
+    ASSERT_TRUE(write_to_sink(doc.root_handle(), take, &all));
+    EXPECT_EQ(all.joined, written(doc.root_handle()));
+    ASSERT_GT(all.pieces.size(), 2u);
+    for (std::size_t i = 0; i + 1 < all.pieces.size(); ++i) {
+        EXPECT_GE(all.pieces[i], 1u << 16);
+        EXPECT_LT(all.pieces[i], (1u << 16) + 200);
+    }
+    Output refusing;
+    refusing.refuseAt = 1;
+    EXPECT_FALSE(write_to_sink(doc.root_handle(), take, &refusing));
+    EXPECT_EQ(refusing.pieces.size(), 1u) << "nothing is offered after a refusal";
+    EXPECT_FALSE(write_to_sink(doc.root_handle(), nullptr, nullptr));
 }
 
 // ---- files ----
