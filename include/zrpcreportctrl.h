@@ -24,7 +24,7 @@
 namespace zrpc::report {
 struct ReportWindow;
 struct Item;
-}
+} // namespace zrpc::report
 
 class ZRPC_CLASS CReportCtrl : public zwin::Window {
   public:
@@ -279,6 +279,9 @@ class ZRPC_CLASS CReportCtrl : public zwin::Window {
     bool ExtrasMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
     // Tiles the background picture over rect (tiles anchored at x0, y0); false when there is none.
     bool DrawBkImage(HDC hDC, RECT rect, int x0, int y0);
+    // Makes the palette anew from the colour table and the background picture; false when it could
+    // not be made (an empty table and no picture give no palette, which is no failure).
+    bool RebuildPalette();
     void ItemChanged(); // hides the tip window
     void RefreshChooser();
     // A definition's format, limits and column text (cut to nText - 1 bytes); false when undefined.

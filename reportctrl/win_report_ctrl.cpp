@@ -167,6 +167,7 @@ class CReportCtrl::Impl : public zrpc::report::ReportHost {
         EnsureRowVisible(row, false);
     }
     void ColoursChanged() override {
+        paletteBuilt = self->RebuildPalette();
         if (self->m_hwnd && redraw) InvalidateRect(self->m_hwnd, nullptr, FALSE);
     }
     void ColumnsChanged() override {
@@ -628,12 +629,45 @@ class CReportCtrl::Impl : public zrpc::report::ReportHost {
         }
         HRGN clip = CreateRectRgnIndirect(&ps.rcPaint);
         SelectClipRgn(memDC, clip);
+        HPALETTE screenOld = UsePalette(dc), memPalOld = UsePalette(memDC);
         self->DrawCtrl(memDC);
         SelectClipRgn(memDC, nullptr);
         DeleteObject(clip);
         BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
                ps.rcPaint.bottom - ps.rcPaint.top, memDC, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
+        if (memPalOld) SelectPalette(memDC, memPalOld, TRUE);
+        if (screenOld) SelectPalette(dc, screenOld, TRUE);
         EndPaint(hwnd, &ps);
+    }
+
+    // ---- palette: the colour table's colours and the background picture's, for displays with 256
+    // colours or fewer (elsewhere selecting it changes nothing)
+    HPALETTE palette = nullptr;
+    bool paletteBuilt = true; // the last rebuild's result
+    // Selects the palette into dc (as a background palette) and realises it; the palette it replaced,
+    // null when there is none to select.
+    HPALETTE UsePalette(HDC dc) {
+        if (!palette || !dc) return nullptr;
+        HPALETTE old = SelectPalette(dc, palette, TRUE);
+        RealizePalette(dc);
+        return old;
+    }
+    // The palette as the foreground one (the control got the palette focus) or in the background (the
+    // system palette changed); repaints when the realisation changed entries. True when there is one.
+    bool RealisePalette(bool background) {
+        HWND hwnd = self->m_hwnd;
+        if (!palette || !hwnd) return false;
+        HDC dc = GetDC(hwnd);
+        HPALETTE old = SelectPalette(dc, palette, background ? TRUE : FALSE);
+        UINT changed = RealizePalette(dc);
+        SelectPalette(dc, old, TRUE);
+        ReleaseDC(hwnd, dc);
+        if (changed != 0 && changed != GDI_ERROR) InvalidateRect(hwnd, nullptr, FALSE);
+        return true;
+    }
+    void FreePalette() {
+        if (palette) DeleteObject(palette);
+        palette = nullptr;
     }
     void FreeBuffer() {
         if (!memDC) return;
@@ -846,6 +880,7 @@ CReportCtrl::~CReportCtrl() {
         DestroyWindow();
         m_impl->FreeFonts();
         m_impl->FreeBuffer();
+        m_impl->FreePalette();
         FreeExtras();
     });
     delete m_impl;
@@ -1072,7 +1107,8 @@ int CReportCtrl::InsertColor(int iColor, COLORREF crColor) {
     ZRPC_FORWARD(-1, m_impl->model.InsertColor(iColor, crColor));
 }
 BOOL CReportCtrl::SetColor(int iColor, COLORREF crColor) {
-    ZRPC_FORWARD(FALSE, (BOOL)m_impl->model.SetColor(iColor, crColor));
+    // The answer is the palette's rebuild once the colour is stored.
+    ZRPC_FORWARD(FALSE, (BOOL)(m_impl->model.SetColor(iColor, crColor) && m_impl->paletteBuilt));
 }
 COLORREF CReportCtrl::GetColor(int iColor) {
     ZRPC_FORWARD((COLORREF)0, (COLORREF)m_impl->model.GetColor(iColor));
@@ -1082,6 +1118,31 @@ BOOL CReportCtrl::DeleteColor(int iColor) {
 }
 void CReportCtrl::DeleteAllColors() {
     zrpc::GuardVoid([&] { m_impl->model.DeleteAllColors(); });
+}
+
+bool CReportCtrl::RebuildPalette() {
+    Impl& d = *m_impl;
+    d.FreePalette();
+    std::vector<PALETTEENTRY> entries;
+    auto add = [&](BYTE r, BYTE g, BYTE b) {
+        if (entries.size() < 256) entries.push_back(PALETTEENTRY{r, g, b, 0});
+    };
+    for (int i = 0; i < d.model.GetColorCount(); ++i) {
+        COLORREF c = (COLORREF)d.model.GetColor(i);
+        add(GetRValue(c), GetGValue(c), GetBValue(c));
+    }
+    // A picture of 256 colours or fewer brings its own colour table.
+    if (m_extras && m_extras->bkImage)
+        for (COLORREF c : m_extras->bkColours)
+            add(GetRValue(c), GetGValue(c), GetBValue(c));
+    if (entries.empty()) return true;
+    std::vector<BYTE> block(sizeof(LOGPALETTE) + entries.size() * sizeof(PALETTEENTRY));
+    LOGPALETTE* log = reinterpret_cast<LOGPALETTE*>(block.data());
+    log->palVersion = 0x300;
+    log->palNumEntries = (WORD)entries.size();
+    std::copy(entries.begin(), entries.end(), log->palPalEntry);
+    d.palette = CreatePalette(log);
+    return d.palette != nullptr;
 }
 
 void CReportCtrl::FlushCache(int iItem) {
@@ -1949,10 +2010,19 @@ LRESULT CReportCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         if (!d.created) break;
         d.Paint();
         return 0;
-    case WM_PRINTCLIENT:
+    case WM_PRINTCLIENT: {
         if (!d.created) break;
         d.Flush();
-        DrawCtrl(reinterpret_cast<HDC>(wp));
+        HDC dc = reinterpret_cast<HDC>(wp);
+        HPALETTE old = d.UsePalette(dc);
+        DrawCtrl(dc);
+        if (old) SelectPalette(dc, old, TRUE);
+        return 0;
+    }
+    case WM_QUERYNEWPALETTE:
+        return d.RealisePalette(false) ? TRUE : FALSE;
+    case WM_PALETTECHANGED:
+        if (reinterpret_cast<HWND>(wp) != m_hwnd) d.RealisePalette(true);
         return 0;
     case WM_ERASEBKGND:
         return 1;

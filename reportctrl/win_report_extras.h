@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "include/zrpcreportctrl.h"
 
@@ -66,6 +67,7 @@ class CReportCtrl::Extras {
     // background picture
     HBITMAP bkImage = nullptr;
     SIZE bkSize = {0, 0};
+    std::vector<COLORREF> bkColours; // its colour table as stored (pictures of 256 colours or fewer)
 
     // sub-item chooser
     HWND chooser = nullptr;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "frame/win_frame.h"
 #include "include/zrpcreportview.h"
@@ -68,7 +69,29 @@ int CReportCtrl::PreviewHeight(HFONT hFont, LPCTSTR lpszText, RECT* pRect) {
 
 namespace {
 
-BOOL LoadBkImage(CReportCtrl* self, HMODULE module, LPCSTR name, HBITMAP* out, SIZE* size) {
+// The colour table a bitmap resource stores (none above 8 bits a pixel), read within the resource.
+std::vector<COLORREF> StoredColours(HMODULE module, LPCSTR name) {
+    std::vector<COLORREF> colours;
+    HRSRC found = FindResourceA(module, name, MAKEINTRESOURCEA(2)); // RT_BITMAP
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const BYTE* data = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
+    DWORD size = found ? SizeofResource(module, found) : 0;
+    if (!data || size < sizeof(BITMAPINFOHEADER)) return colours;
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, data, sizeof header);
+    if (header.biSize < sizeof header || header.biSize > size || header.biBitCount > 8) return colours;
+    DWORD count = header.biClrUsed ? header.biClrUsed : 1u << header.biBitCount;
+    count = std::min<DWORD>({count, 256u, (size - header.biSize) / (DWORD)sizeof(RGBQUAD)});
+    for (DWORD i = 0; i < count; ++i) {
+        RGBQUAD q;
+        std::memcpy(&q, data + header.biSize + i * sizeof q, sizeof q);
+        colours.push_back(RGB(q.rgbRed, q.rgbGreen, q.rgbBlue));
+    }
+    return colours;
+}
+
+BOOL LoadBkImage(CReportCtrl* self, HMODULE module, LPCSTR name, HBITMAP* out, SIZE* size,
+                 std::vector<COLORREF>* colours) {
     HBITMAP bmp = static_cast<HBITMAP>(LoadImageA(module, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!bmp) return FALSE;
     BITMAP info = {};
@@ -77,6 +100,7 @@ BOOL LoadBkImage(CReportCtrl* self, HMODULE module, LPCSTR name, HBITMAP* out, S
     *out = bmp;
     size->cx = info.bmWidth;
     size->cy = std::abs(info.bmHeight);
+    *colours = StoredColours(module, name);
     if (self->Handle()) InvalidateRect(self->Handle(), nullptr, FALSE);
     return TRUE;
 }
@@ -87,7 +111,9 @@ BOOL CReportCtrl::SetBkImage(UINT nID) {
     HMODULE caller = ModuleAt(__builtin_return_address(0));
     return zrpc::Guard(FALSE, [&]() -> BOOL {
         if (!m_extras) m_extras = new Extras(this);
-        return LoadBkImage(this, caller, MAKEINTRESOURCEA(nID), &m_extras->bkImage, &m_extras->bkSize);
+        return LoadBkImage(this, caller, MAKEINTRESOURCEA(nID), &m_extras->bkImage, &m_extras->bkSize,
+                           &m_extras->bkColours) &&
+               RebuildPalette();
     });
 }
 
@@ -96,7 +122,9 @@ BOOL CReportCtrl::SetBkImage(LPCTSTR lpszResource) {
     return zrpc::Guard(FALSE, [&]() -> BOOL {
         if (!lpszResource) return FALSE;
         if (!m_extras) m_extras = new Extras(this);
-        return LoadBkImage(this, caller, lpszResource, &m_extras->bkImage, &m_extras->bkSize);
+        return LoadBkImage(this, caller, lpszResource, &m_extras->bkImage, &m_extras->bkSize,
+                           &m_extras->bkColours) &&
+               RebuildPalette();
     });
 }
 

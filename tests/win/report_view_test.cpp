@@ -337,6 +337,78 @@ TEST_F(ReportView, BackgroundPicture) {
     EXPECT_EQ(purple, PaintedAt(row0.left + 6, row2.bottom + 20));
 }
 
+// A control that notes the palette of every context it draws into.
+class PaletteProbe : public CReportCtrl {
+  public:
+    bool stock = false;                // the context had the default palette
+    std::vector<PALETTEENTRY> entries; // else its entries
+    void DrawCtrl(HDC hDC) override {
+        HPALETTE pal = static_cast<HPALETTE>(GetCurrentObject(hDC, OBJ_PAL));
+        stock = pal == GetStockObject(DEFAULT_PALETTE);
+        UINT n = pal && !stock ? GetPaletteEntries(pal, 0, 0, nullptr) : 0;
+        entries.assign(n, PALETTEENTRY{});
+        if (n) GetPaletteEntries(pal, 0, n, entries.data());
+        CReportCtrl::DrawCtrl(hDC);
+    }
+    std::vector<COLORREF> Colours() const {
+        std::vector<COLORREF> out;
+        for (const PALETTEENTRY& e : entries)
+            out.push_back(RGB(e.peRed, e.peGreen, e.peBlue));
+        return out;
+    }
+};
+
+// The palette the control draws with holds the colour table's colours and the colours a background
+// picture of 256 colours or fewer brings; it follows every change of either, is used by the control's
+// own painting and by WM_PRINTCLIENT, and the caller's context gets its own palette back. Without
+// colours and picture there is none.
+TEST_F(ReportView, PaletteFollowsTheColourTableAndThePicture) {
+    auto* probe = new PaletteProbe;
+    report.reset(probe);
+    RECT rc = {10, 10, 410, 310};
+    ASSERT_TRUE(probe->Create(WS_CHILD | WS_VISIBLE, rc, parent, kReportId));
+    probe->AddItem("row");
+    auto printed = [&] {
+        auto shot = Paint();
+        EXPECT_EQ(GetCurrentObject(shot->dc, OBJ_PAL), GetStockObject(DEFAULT_PALETTE))
+            << "the caller's context keeps its palette";
+        return probe->stock ? std::vector<COLORREF>{} : probe->Colours();
+    };
+    const COLORREF yellow = RGB(250, 250, 10), dark = RGB(10, 20, 30), other = RGB(9, 8, 7);
+    const COLORREF green = RGB(40, 180, 40), purple = RGB(120, 40, 160);
+    const COLORREF tableOnly[] = {RGB(1, 2, 3), RGB(250, 128, 7)};
+
+    EXPECT_TRUE(printed().empty());
+    EXPECT_TRUE(probe->stock);
+    EXPECT_EQ(SendMessageA(probe->Handle(), WM_QUERYNEWPALETTE, 0, 0), FALSE) << "no palette to realise";
+
+    probe->InsertColor(0, yellow);
+    probe->InsertColor(1, dark);
+    EXPECT_EQ(printed(), (std::vector<COLORREF>{yellow, dark}));
+    EXPECT_TRUE(probe->SetColor(1, other));
+    EXPECT_EQ(printed(), (std::vector<COLORREF>{yellow, other}));
+    EXPECT_FALSE(probe->SetColor(2, dark));
+
+    ASSERT_TRUE(probe->SetBkImage(302u)); // 8 bits a pixel, four colours in its table
+    EXPECT_EQ(printed(), (std::vector<COLORREF>{yellow, other, green, purple, tableOnly[0], tableOnly[1]}));
+    EXPECT_EQ(SendMessageA(probe->Handle(), WM_QUERYNEWPALETTE, 0, 0), TRUE);
+    SendMessageA(probe->Handle(), WM_PALETTECHANGED, reinterpret_cast<WPARAM>(parent), 0);
+    // The control's own painting draws with it too.
+    probe->entries.clear();
+    InvalidateRect(probe->Handle(), nullptr, FALSE);
+    UpdateWindow(probe->Handle());
+    EXPECT_EQ(probe->Colours(),
+              (std::vector<COLORREF>{yellow, other, green, purple, tableOnly[0], tableOnly[1]}));
+
+    probe->DeleteColor(0);
+    EXPECT_EQ(printed(), (std::vector<COLORREF>{other, green, purple, tableOnly[0], tableOnly[1]}));
+    ASSERT_TRUE(probe->SetBkImage(301u)); // 24 bits a pixel: no colours of its own
+    EXPECT_EQ(printed(), (std::vector<COLORREF>{other}));
+    probe->DeleteAllColors();
+    EXPECT_TRUE(printed().empty());
+    EXPECT_TRUE(probe->stock);
+}
+
 // Text area of a tree node showing its tree sub-item: it runs on to the end of the shown columns; a
 // node without one has the plain text area.
 TEST_F(ReportView, SpanningTreeNodeTextArea) {
