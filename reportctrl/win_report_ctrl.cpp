@@ -1271,7 +1271,15 @@ BOOL CReportCtrl::GetProfile(LPCTSTR lpszSection, LPCTSTR lpszEntry) {
     return zrpc::Guard(FALSE, [&]() -> BOOL {
         if (!lpszSection || !lpszEntry) return FALSE;
         std::string value = ReadProfileText(lpszSection, lpszEntry);
-        return !value.empty() && m_impl->model.ApplyProfileValue(value.c_str());
+        const std::vector<int> before = m_impl->model.GetColumnOrder();
+        if (value.empty() || !m_impl->model.ApplyProfileValue(value.c_str())) return FALSE;
+        // Columns the value shows are activated as ActivateSubItem does it: a column that fits its
+        // header item takes that width, not the stored one.
+        if (m_extras)
+            for (int sub : std::vector<int>(m_impl->model.GetColumnOrder()))
+                if (std::find(before.begin(), before.end(), sub) == before.end())
+                    m_extras->FitHeaderItem(sub);
+        return TRUE;
     });
 }
 

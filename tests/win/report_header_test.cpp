@@ -357,6 +357,29 @@ TEST_F(ReportHeader, ColumnFittedToItsHeaderItem) {
         EXPECT_EQ(c.width, item.right - item.left);
         ++sub;
     }
+
+    // A column profile restores the shown columns the same way: the fitted column takes its fit again,
+    // whatever width the value stored for it; the other keeps the stored width.
+    CReportCtrl::SetProfileStore("Software\\ZRPCFunc tests\\header", nullptr);
+    r.DeactivateAllSubItems();
+    r.SetSubItemWidth(3, 300);
+    _RVSUBITEM plain = {RV_HDF_STRING, 40, 0, 0, 0, "Plain"};
+    ASSERT_EQ(7, r.DefineSubItem(7, &plain));
+    ASSERT_GE(r.ActivateSubItem(3, 0), 0);
+    ASSERT_GE(r.ActivateSubItem(7, 1), 0);
+    const int fitted = r.GetSubItemWidth(3);
+    r.SetSubItemWidth(3, 300); // the user widened it
+    r.SetSubItemWidth(7, 90);
+    ASSERT_TRUE(r.WriteProfile("Columns", "Fit"));
+    r.DeactivateAllSubItems();
+    ASSERT_TRUE(r.GetProfile("Columns", "Fit"));
+    EXPECT_EQ(fitted, r.GetSubItemWidth(3));
+    EXPECT_EQ(fitted, ItemRect(0).right - ItemRect(0).left);
+    EXPECT_EQ(90, r.GetSubItemWidth(7));
+    CReportCtrl::SetProfileStore(nullptr, nullptr);
+    for (const char* k : {"Software\\ZRPCFunc tests\\header\\Columns", "Software\\ZRPCFunc tests\\header",
+                          "Software\\ZRPCFunc tests"})
+        RegDeleteKeyA(HKEY_CURRENT_USER, k);
 }
 
 BOOL CALLBACK FindTips(HWND hwnd, LPARAM lp) {
