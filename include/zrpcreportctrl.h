@@ -282,6 +282,8 @@ class ZRPC_CLASS CReportCtrl : public zwin::Window {
     // Makes the palette anew from the colour table and the background picture; false when it could
     // not be made (an empty table and no picture give no palette, which is no failure).
     bool RebuildPalette();
+    // Width of a cell's check area: the check image list's images, else the drawn check box.
+    int CheckAreaWidth();
     void ItemChanged(); // hides the tip window
     void RefreshChooser();
     // A definition's format, limits and column text (cut to nText - 1 bytes); false when undefined.

@@ -272,6 +272,9 @@ class CReportCtrl::Impl : public zrpc::report::ReportHost {
     }
     int CheckWidth() { return (int)(model.GetProperty(RVP_CHECKBOXSIZE) & 0xFFFF); }
     int CheckHeight() { return (int)((model.GetProperty(RVP_CHECKBOXSIZE) >> 16) & 0xFFFF); }
+    // The check area of a cell: the check image list's images when one is set, else the drawn box.
+    int CheckAreaWidth() { return checkImages ? checkSize.cx : CheckWidth(); }
+    int CheckAreaHeight() { return checkImages ? checkSize.cy : CheckHeight(); }
 
     // The parts of a cell: row rectangle (without preview) and column.
     bool CellParts(int row, int column, Cell& out) {
@@ -315,7 +318,7 @@ class CReportCtrl::Impl : public zrpc::report::ReportHost {
         }
         if (check) {
             x += gap;
-            int w = checkImages ? checkSize.cx : CheckWidth(), h = checkImages ? checkSize.cy : CheckHeight();
+            int w = CheckAreaWidth(), h = CheckAreaHeight();
             int y = rr.top + (rowHeight - h) / 2;
             out.check = Rect(x, y, x + w, y + h);
             x += w;
@@ -1120,6 +1123,10 @@ void CReportCtrl::DeleteAllColors() {
     zrpc::GuardVoid([&] { m_impl->model.DeleteAllColors(); });
 }
 
+int CReportCtrl::CheckAreaWidth() {
+    return m_impl->CheckAreaWidth();
+}
+
 bool CReportCtrl::RebuildPalette() {
     Impl& d = *m_impl;
     d.FreePalette();
@@ -1825,7 +1832,7 @@ void CReportCtrl::DrawItem(HDC hDC, RECT rect, _RVITEM* pItem) {
     }
     if ((pItem->nMask & RVIM_CHECKMARK) || (def && (def->format & RVCF_CHECKSPACE))) {
         r.left += gap;
-        int w = d.checkImages ? d.checkSize.cx : d.CheckWidth();
+        int w = d.CheckAreaWidth();
         if (pItem->nMask & RVIM_CHECKMARK) DrawCheck(hDC, r, pItem);
         r.left += w;
     }

@@ -254,7 +254,7 @@ int CReportCtrl::MeasureItem(int iItem, int iSubItem, RECT* pRect, BOOL bTextOnl
             if ((it.nMask & RVIM_PICTURE) && GetImageList() &&
                 ImageList_GetIconSize(GetImageList(), &cx, &cy))
                 width += cx + gap;
-            if (it.nMask & RVIM_CHECKMARK) width += (int)(GetProperty(RVP_CHECKBOXSIZE) & 0xFFFF) + gap;
+            if (it.nMask & RVIM_CHECKMARK) width += CheckAreaWidth() + gap;
         }
         if (it.nMask & RVIM_LABEL) {
             HFONT font = reinterpret_cast<HFONT>(SendMessageA(m_hwnd, WM_GETFONT, 0, 0));

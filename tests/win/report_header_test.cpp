@@ -440,7 +440,20 @@ TEST_F(ReportHeader, MeasureItemParts) {
     EXPECT_EQ(gap, r.MeasureItem(0, 2)); // an empty cell
     EXPECT_EQ(-1, r.MeasureItem(5, 0));
     EXPECT_EQ(-1, r.MeasureItem(0, 9));
+    // With a check image list the check area is one of its images, as the cell is drawn: the text
+    // starts where the measured width says.
+    HIMAGELIST checks = ImageList_Create(24, 12, ILC_COLOR24, 2, 0);
+    ImageList_SetImageCount(checks, 2);
+    r.SetImageList(images, checks);
+    ASSERT_NE(24, check);
+    EXPECT_EQ(gap + 16 + gap + 24 + gap + text + gap, r.MeasureItem(0, 0));
+    RECT textArea = {};
+    ASSERT_TRUE(r.GetItemRect(0, 0, &textArea, 3));
+    RECT cell = {};
+    ASSERT_TRUE(r.GetItemRect(0, 0, &cell, 0));
+    EXPECT_EQ(gap + 16 + gap + 24 + gap, textArea.left - cell.left);
     r.SetImageList(nullptr);
+    ImageList_Destroy(checks);
     ImageList_Destroy(images);
 }
 
