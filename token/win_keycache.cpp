@@ -77,6 +77,16 @@ bool IsEmpty(const _tToken_Key& key) {
     return (key.flags & ZRPC_KEYFLAG_EMPTY) != 0;
 }
 
+// After a fill as FillForCheck does it: 1 when a slot is empty (empty set) or used (clear), 0 when no
+// slot is; -1 when the fill failed.
+int FindSlot(ITokenInterface* token, unsigned long handle, unsigned long* result, int force, bool empty) {
+    _tToken_Key keys[kSlots];
+    if (!FillForCheck(token, handle, result, force, keys)) return -1;
+    for (const _tToken_Key& key : keys)
+        if (IsEmpty(key) == empty) return 1;
+    return 0;
+}
+
 } // namespace
 
 void zrpc::ResetKeyCache() {
@@ -152,35 +162,17 @@ ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsed(ITokenInt
 
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_AreAllSlotsUsed(ITokenInterface* token, unsigned long handle,
                                                                  unsigned long* result, int force) {
-    return zrpc::Guard(0, [&] {
-        _tToken_Key keys[kSlots];
-        if (!FillForCheck(token, handle, result, force, keys)) return 0;
-        for (const _tToken_Key& key : keys)
-            if (IsEmpty(key)) return 0;
-        return 1;
-    });
+    return zrpc::Guard(0, [&] { return FindSlot(token, handle, result, force, true) == 0 ? 1 : 0; });
 }
 
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_AreAnySlotsFree(ITokenInterface* token, unsigned long handle,
                                                                  unsigned long* result, int force) {
-    return zrpc::Guard(0, [&] {
-        _tToken_Key keys[kSlots];
-        if (!FillForCheck(token, handle, result, force, keys)) return 0;
-        for (const _tToken_Key& key : keys)
-            if (IsEmpty(key)) return 1;
-        return 0;
-    });
+    return zrpc::Guard(0, [&] { return FindSlot(token, handle, result, force, true) == 1 ? 1 : 0; });
 }
 
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_AreAnySlotsUsed(ITokenInterface* token, unsigned long handle,
                                                                  unsigned long* result, int force) {
-    return zrpc::Guard(0, [&] {
-        _tToken_Key keys[kSlots];
-        if (!FillForCheck(token, handle, result, force, keys)) return 0;
-        for (const _tToken_Key& key : keys)
-            if (!IsEmpty(key)) return 1;
-        return 0;
-    });
+    return zrpc::Guard(0, [&] { return FindSlot(token, handle, result, force, false) == 1 ? 1 : 0; });
 }
 
 ZRPC_API unsigned long ZRPCFUNC_GetEncryptionKeyGroupCodeFromCache(ITokenInterface* token,
