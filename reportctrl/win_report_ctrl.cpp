@@ -16,6 +16,7 @@
 #include "reportctrl/model/report_model.h"
 #include "reportctrl/win_report_user.h"
 #include "reportctrl/win_report_extras.h"
+#include "winlayer/win_window.h"
 
 using zrpc::report::ReportModel;
 
@@ -34,18 +35,8 @@ LRESULT CALLBACK PlainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 // Registers the class once per module; false when the system refuses it.
 bool RegisterReportClass() {
-    WNDCLASSEXA existing = {};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(zrpc::SelfModule(), kClassName, &existing)) return true;
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = PlainProc;
-    wc.hInstance = zrpc::SelfModule();
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
-    wc.lpszClassName = kClassName;
-    return RegisterClassExA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    return zwin::RegisterModuleClass(kClassName, PlainProc, CS_DBLCLKS,
+                                     reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1)), 0);
 }
 
 // The process's profile store (SetProfileStore).

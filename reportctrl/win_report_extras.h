@@ -91,9 +91,6 @@ class CReportCtrl::Extras {
 
 namespace zrpc::report {
 
-// Registers a window class of the library once per module with a window procedure of our own.
-bool RegisterExtraClass(const char* name, WNDPROC proc, UINT style);
-
 // SetLayeredWindowAttributes, looked up at run time in USER32.DLL, when the platform has layered
 // windows (it and UpdateLayeredWindow are there); null elsewhere (the Windows 9x family).
 typedef BOOL(WINAPI* SetLayeredFn)(HWND, COLORREF, BYTE, DWORD);

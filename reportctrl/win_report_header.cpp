@@ -15,6 +15,7 @@
 
 #include "frame/win_frame.h"
 #include "reportctrl/win_report_extras.h"
+#include "winlayer/win_window.h"
 
 namespace {
 
@@ -30,24 +31,6 @@ RECT Rect(int l, int t, int r, int b) {
 }
 
 } // namespace
-
-namespace zrpc::report {
-
-bool RegisterExtraClass(const char* name, WNDPROC proc, UINT style) {
-    WNDCLASSEXA existing = {};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(zrpc::SelfModule(), name, &existing)) return true;
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.style = style;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = zrpc::SelfModule();
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
-    wc.lpszClassName = name;
-    return RegisterClassExA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
-} // namespace zrpc::report
 
 // ---------------------------------------------------------------- window procedures
 
@@ -462,8 +445,8 @@ LRESULT CReportCtrl::Extras::HeaderProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
             SendMessageA(hwnd, HDM_GETITEMA, (WPARAM)dragItem, reinterpret_cast<LPARAM>(&hd));
             text[sizeof text - 1] = 0;
             dragText = text;
-            zrpc::report::RegisterExtraClass(kDragClass, DragProc, 0);
-            zrpc::report::RegisterExtraClass(kDropClass, DropProc, 0);
+            zwin::RegisterModuleClass(kDragClass, DragProc, 0, nullptr, 0);
+            zwin::RegisterModuleClass(kDropClass, DropProc, 0, nullptr, 0);
             if (!dragWnd) dragWnd = MakePopup(kDragClass);
             if (!dropWnd) dropWnd = MakePopup(kDropClass);
             zrpc::report::SetLayeredFn layered = zrpc::report::LayeredWindowFunction();

@@ -12,6 +12,7 @@
 
 #include "frame/win_frame.h"
 #include "reportctrl/win_report_extras.h"
+#include "winlayer/win_window.h"
 
 namespace {
 
@@ -160,7 +161,7 @@ void CReportCtrl::Extras::TipMouseMove(POINT pt, WPARAM keys) {
     if (size.cx <= area.right - area.left) return; // it fits
 
     if (!tip) {
-        if (!zrpc::report::RegisterExtraClass(kTipClass, &Extras::TipProc, 0)) return;
+        if (!zwin::RegisterModuleClass(kTipClass, &Extras::TipProc, 0, nullptr, 0)) return;
         tip = CreateWindowExA(
             WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE | (LayeredFunction() ? WS_EX_LAYERED : 0),
             kTipClass, "", WS_POPUP, 0, 0, 1, 1, hwnd, nullptr, zrpc::SelfModule(), nullptr);

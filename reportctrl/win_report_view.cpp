@@ -9,6 +9,7 @@
 #include "frame/win_frame.h"
 #include "include/zrpcreportview.h"
 #include "reportctrl/win_report_extras.h"
+#include "winlayer/win_window.h"
 
 namespace {
 
@@ -169,7 +170,7 @@ CReportCtrl& CReportView::GetReportCtrl() {
 
 BOOL CReportView::Create(DWORD dwStyle, const RECT& rect, HWND hParent, UINT nID, DWORD dwReportStyle) {
     return zrpc::Guard(FALSE, [&]() -> BOOL {
-        if (m_hwnd || !zrpc::report::RegisterExtraClass(kViewClass, PlainViewProc, 0)) return FALSE;
+        if (m_hwnd || !zwin::RegisterModuleClass(kViewClass, PlainViewProc, 0, nullptr, 0)) return FALSE;
         m_reportStyle = dwReportStyle;
         if (!zwin::Window::Create(kViewClass, "", dwStyle | WS_CLIPCHILDREN, 0, rect, hParent, nID))
             return FALSE;

@@ -7,25 +7,32 @@
 #include "winlayer/win_window.h"
 
 namespace zwin {
+
+bool RegisterModuleClass(const char* name, WNDPROC proc, UINT style, HBRUSH background, int windowExtra) {
+    WNDCLASSEXA existing = {};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExA(zrpc::SelfModule(), name, &existing)) return true;
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = style;
+    wc.lpfnWndProc = proc;
+    wc.cbWndExtra = windowExtra;
+    wc.hInstance = zrpc::SelfModule();
+    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    return RegisterClassExA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
 namespace {
 
 const char kLibraryClass[] = "ZRPCFuncWindow";
 
 // Registers a class whose window procedure hands every message to the window object.
 bool RegisterWithProc(const char* name, WNDPROC proc) {
-    WNDCLASSEXA existing = {};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(zrpc::SelfModule(), name, &existing)) return true;
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = proc;
-    wc.cbWndExtra = sizeof(Window*);
-    wc.hInstance = zrpc::SelfModule();
-    wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
-    wc.lpszClassName = name;
-    return RegisterClassExA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    return RegisterModuleClass(name, proc, CS_DBLCLKS,
+                               reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1)),
+                               sizeof(Window*));
 }
 
 // The control that sent a parent notification, or null when msg is not one.

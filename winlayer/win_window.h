@@ -12,6 +12,11 @@
 
 namespace zwin {
 
+// Registers a window class of this module once (a class that exists already counts as registered):
+// arrow cursor, the given style, procedure, background brush (may be null) and bytes of window extra.
+// False when the system refuses it.
+bool RegisterModuleClass(const char* name, WNDPROC proc, UINT style, HBRUSH background, int windowExtra);
+
 // The library window of hwnd, or null.
 Window* FromHandle(HWND hwnd);
 // Offers msg to the library windows from its target up through its parents; true when one handled it.
