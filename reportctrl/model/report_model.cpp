@@ -430,10 +430,9 @@ int ReportModel::InsertItem(const _RVITEM* pItem) {
     return iItem;
 }
 
-int ReportModel::InsertItem(int iItem, const char* lpszText, int iImage, int iCheck, int iTextColor) {
+_RVITEM ReportModel::LabelRecord(const char* lpszText, int iImage, int iCheck, int iTextColor) {
     _RVITEM r{};
     r.nMask = RVIM_LABEL;
-    r.iItem = iItem;
     r.iSubItem = 0;
     r.lpszText = const_cast<char*>(lpszText);
     if (iImage >= 0) r.nMask |= RVIM_PICTURE;
@@ -442,6 +441,12 @@ int ReportModel::InsertItem(int iItem, const char* lpszText, int iImage, int iCh
     r.iImage = iImage;
     r.iCheck = iCheck;
     r.iTextColor = iTextColor;
+    return r;
+}
+
+int ReportModel::InsertItem(int iItem, const char* lpszText, int iImage, int iCheck, int iTextColor) {
+    _RVITEM r = LabelRecord(lpszText, iImage, iCheck, iTextColor);
+    r.iItem = iItem;
     return InsertItem(&r);
 }
 

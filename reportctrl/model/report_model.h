@@ -303,6 +303,9 @@ class ReportModel {
     // The comparisons of the control (callback, else the cells).
     int DefaultCompareItems(int iItem1, int iSubItem1, int iItem2, int iSubItem2);
     static int CompareItemRecords(const _RVITEM* pItem1, const _RVITEM* pItem2);
+    // The record the short insert forms build: sub-item 0 with its label, and the picture, check mark
+    // and text colour each when it is 0 or more.
+    static _RVITEM LabelRecord(const char* lpszText, int iImage, int iCheck, int iTextColor);
 
     // ---- selection and focus
     int GetFirstSelectedItem() const;

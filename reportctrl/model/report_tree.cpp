@@ -195,16 +195,7 @@ _TREEITEM* ReportModel::InsertItem(const _RVITEM* pItem, _TREEITEM* hParent, _TR
 
 _TREEITEM* ReportModel::InsertItem(const char* lpszText, int iImage, int iCheck, int iTextColor,
                                    _TREEITEM* hParent, _TREEITEM* hInsertAfter, int iTreeSubItem) {
-    _RVITEM r{};
-    r.nMask = RVIM_LABEL;
-    r.iSubItem = 0;
-    r.lpszText = const_cast<char*>(lpszText);
-    if (iImage >= 0) r.nMask |= RVIM_PICTURE;
-    if (iCheck >= 0) r.nMask |= RVIM_CHECKMARK;
-    if (iTextColor >= 0) r.nMask |= RVIM_FORECOLOUR;
-    r.iImage = iImage;
-    r.iCheck = iCheck;
-    r.iTextColor = iTextColor;
+    _RVITEM r = LabelRecord(lpszText, iImage, iCheck, iTextColor);
     return InsertItem(&r, hParent, hInsertAfter, iTreeSubItem);
 }
 
