@@ -78,27 +78,7 @@ class ReportView : public ::testing::Test {
         return tip && IsWindowVisible(tip) ? tip : nullptr;
     }
     // The control's painting through WM_PRINTCLIENT, into a bitmap of our own.
-    struct Shot {
-        HDC dc = nullptr;
-        HBITMAP bmp = nullptr;
-        HGDIOBJ old = nullptr;
-        ~Shot() {
-            SelectObject(dc, old);
-            DeleteObject(bmp);
-            DeleteDC(dc);
-        }
-        COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
-    };
-    std::unique_ptr<Shot> Paint() {
-        auto shot = std::make_unique<Shot>();
-        HDC screen = GetDC(nullptr);
-        shot->dc = CreateCompatibleDC(screen);
-        shot->bmp = CreateCompatibleBitmap(screen, 400, 300);
-        ReleaseDC(nullptr, screen);
-        shot->old = SelectObject(shot->dc, shot->bmp);
-        SendMessageA(report->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shot->dc), PRF_CLIENT);
-        return shot;
-    }
+    std::unique_ptr<zt::Picture> Paint() { return std::make_unique<zt::Picture>(report->Handle(), 400, 300); }
     COLORREF PaintedAt(int x, int y) { return Paint()->At(x, y); }
 
     HWND parent = nullptr;
@@ -370,7 +350,7 @@ TEST_F(ReportView, PaletteFollowsTheColourTableAndThePicture) {
     probe->AddItem("row");
     auto printed = [&] {
         auto shot = Paint();
-        EXPECT_EQ(GetCurrentObject(shot->dc, OBJ_PAL), GetStockObject(DEFAULT_PALETTE))
+        EXPECT_EQ(GetCurrentObject(shot->dc(), OBJ_PAL), GetStockObject(DEFAULT_PALETTE))
             << "the caller's context keeps its palette";
         return probe->stock ? std::vector<COLORREF>{} : probe->Colours();
     };

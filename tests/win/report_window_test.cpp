@@ -124,27 +124,7 @@ class ReportWindow : public ::testing::Test {
         return out;
     }
     // The control's painting, read back through WM_PRINTCLIENT into a bitmap of our own.
-    struct Picture {
-        HDC dc = nullptr;
-        HBITMAP bmp = nullptr;
-        HGDIOBJ old = nullptr;
-        ~Picture() {
-            SelectObject(dc, old);
-            DeleteObject(bmp);
-            DeleteDC(dc);
-        }
-        COLORREF At(int x, int y) const { return GetPixel(dc, x, y); }
-    };
-    std::unique_ptr<Picture> Paint() {
-        auto p = std::make_unique<Picture>();
-        HDC screen = GetDC(nullptr);
-        p->dc = CreateCompatibleDC(screen);
-        p->bmp = CreateCompatibleBitmap(screen, 400, 300);
-        ReleaseDC(nullptr, screen);
-        p->old = SelectObject(p->dc, p->bmp);
-        SendMessageA(report->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(p->dc), PRF_CLIENT);
-        return p;
-    }
+    std::unique_ptr<zt::Picture> Paint() { return std::make_unique<zt::Picture>(report->Handle(), 400, 300); }
 
     HWND parent = nullptr;
     ParentState state;
@@ -567,7 +547,7 @@ TEST_F(ReportWindow, PaintedPixels) {
 
     // Empty list: the text in the first line of the list, nothing there with an empty message.
     r.DeleteAllItems();
-    auto textPixels = [&](const Picture& p) {
+    auto textPixels = [&](const zt::Picture& p) {
         int n = 0, top = HeaderHeight();
         for (int y = top; y < top + r.GetItemHeight() + 4; ++y)
             for (int x = 0; x < 400; ++x)

@@ -212,6 +212,34 @@ inline bool HeapsHold(const void* pattern, size_t n) {
     return found;
 }
 
+// A window's client painting, read back through WM_PRINTCLIENT into a bitmap of our own
+// (width x height pixels, compatible with the screen).
+class Picture {
+  public:
+    Picture(HWND hwnd, int width, int height) {
+        HDC screen = GetDC(nullptr);
+        m_dc = CreateCompatibleDC(screen);
+        m_bmp = CreateCompatibleBitmap(screen, width, height);
+        ReleaseDC(nullptr, screen);
+        m_old = SelectObject(m_dc, m_bmp);
+        SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(m_dc), PRF_CLIENT);
+    }
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+    ~Picture() {
+        SelectObject(m_dc, m_old);
+        DeleteObject(m_bmp);
+        DeleteDC(m_dc);
+    }
+    HDC dc() const { return m_dc; }
+    COLORREF At(int x, int y) const { return GetPixel(m_dc, x, y); }
+
+  private:
+    HDC m_dc = nullptr;
+    HBITMAP m_bmp = nullptr;
+    HGDIOBJ m_old = nullptr;
+};
+
 } // namespace zt
 
 #endif
