@@ -67,6 +67,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::string first;
     check(write_to_string(root, first));
+    // Written in pieces, the text is the same.
+    std::string pieces;
+    check(write_to_sink(
+        root,
+        [](void* out, const char* data, std::size_t n) {
+            static_cast<std::string*>(out)->append(data, n);
+            return true;
+        },
+        &pieces));
+    check(pieces == first);
 
     // Edit what was parsed: longer and shorter strings, added and erased nodes.
     XmlNodeHandle e = root.first_element("*");
