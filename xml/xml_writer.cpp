@@ -377,7 +377,7 @@ bool write_to_sink(const XmlNodeHandle& node, XmlWriteFn write, void* context) {
     std::string block;
     bool ok;
     try {
-        block.reserve(1 << 17);
+        block.reserve(1 << 12); // grows to about twice a piece for large trees
         Sink s(block, write, context);
         ok = put_tree(s, node);
         s.flush();
