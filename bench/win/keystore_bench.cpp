@@ -45,31 +45,6 @@ std::string Folder(const std::string& path) {
     return path.substr(0, path.find_last_of('\\') + 1);
 }
 
-bool ReadAll(const std::string& path, std::string& data) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER size;
-    GetFileSizeEx(f, &size);
-    data.resize((size_t)size.QuadPart);
-    DWORD got = 0;
-    bool ok =
-        data.empty() || (::ReadFile(f, &data[0], (DWORD)data.size(), &got, nullptr) && got == data.size());
-    CloseHandle(f);
-    return ok;
-}
-
-bool WriteAll(const std::string& path, const std::string& data) {
-    HANDLE f =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD wrote = 0;
-    bool ok = ::WriteFile(f, data.data(), (DWORD)data.size(), &wrote, nullptr) && wrote == data.size();
-    ok = FlushFileBuffers(f) && ok;
-    CloseHandle(f);
-    return ok;
-}
-
 _tNewTransferPacket Packet(uint32_t type, uint32_t serial, const char* name) {
     _tNewTransferPacket p;
     std::memset(&p, 0, sizeof p);

@@ -35,8 +35,8 @@ int main() {
         return 1;
     char old[MAX_PATH] = {0};
     DWORD oldSize = sizeof old - 1, type = 0;
-    bool hadOld = RegQueryValueExA(key, "ResourceDll", nullptr, &type, reinterpret_cast<BYTE*>(old), &oldSize) ==
-                  ERROR_SUCCESS;
+    bool hadOld = RegQueryValueExA(key, "ResourceDll", nullptr, &type, reinterpret_cast<BYTE*>(old),
+                                   &oldSize) == ERROR_SUCCESS;
 
     const char* const modules[] = {"zrpcres.dll", "zrpcres-de.dll", "zrpcres-xx.dll"};
     std::vector<double> times[3];
@@ -59,8 +59,9 @@ int main() {
     RegCloseKey(key);
 
     double english = Median(times[0]);
-    std::printf("LoadLibrary + FreeLibrary of zrpcfunc.dll, median of %d rounds (ratio to English; aim <= 1.0)\n",
-                kRounds - 1);
+    std::printf(
+        "LoadLibrary + FreeLibrary of zrpcfunc.dll, median of %d rounds (ratio to English; aim <= 1.0)\n",
+        kRounds - 1);
     for (int m = 0; m < 3; ++m)
         std::printf("  %-16s %8.3f ms   %5.2f\n", modules[m], Median(times[m]), Median(times[m]) / english);
     if (failures) std::printf("  %d loads failed\n", failures);

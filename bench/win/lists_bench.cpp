@@ -37,26 +37,6 @@ std::string StorePath() {
     return path;
 }
 
-bool ReadAll(const std::string& path, std::string& data) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD size = GetFileSize(f, nullptr), got = 0;
-    data.resize(size);
-    bool ok = size == 0 || (::ReadFile(f, &data[0], size, &got, nullptr) && got == size);
-    CloseHandle(f);
-    return ok;
-}
-
-bool WriteAll(const std::string& path, const std::string& data) {
-    HANDLE f =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD wrote = 0;
-    bool ok = ::WriteFile(f, data.data(), (DWORD)data.size(), &wrote, nullptr) && wrote == data.size();
-    CloseHandle(f);
-    return ok;
-}
-
 _tNewTransferPacket Packet(uint32_t serial, const char* name) {
     _tNewTransferPacket p;
     std::memset(&p, 0, sizeof p);
