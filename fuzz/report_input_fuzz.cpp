@@ -9,22 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_input.h"
 #include "reportctrl/model/report_input.h"
 
 using namespace zrpc::report;
 
 namespace {
 
-struct Input {
-    const uint8_t* p;
-    size_t n;
-    uint8_t Byte() {
-        if (!n) return 0;
-        --n;
-        return *p++;
-    }
-    int Small(int lo, int hi) { return lo + Byte() % (hi - lo + 1); }
-};
+using Input = FuzzInput;
 
 struct VetoHost : ReportHost {
     uint8_t veto = 0;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_input.h"
 #include "reportctrl/model/report_model.h"
 
 using zrpc::report::ReportHost;
@@ -15,24 +16,7 @@ using zrpc::report::ReportModel;
 
 namespace {
 
-struct Input {
-    const uint8_t* p;
-    size_t n;
-    uint8_t Byte() {
-        if (!n) return 0;
-        --n;
-        return *p++;
-    }
-    int Small(int lo, int hi) { return lo + Byte() % (hi - lo + 1); }
-    std::string Text() {
-        static const char kChars[] = "abAB|*?\t x";
-        int len = Small(0, 6);
-        std::string s;
-        for (int i = 0; i < len; ++i)
-            s += kChars[Byte() % (sizeof kChars - 1)];
-        return s;
-    }
-};
+using Input = FuzzInput;
 
 struct FuzzHost : ReportHost {
     uint8_t veto = 0;
