@@ -24,18 +24,39 @@ std::string BigStore(uint32_t first, uint32_t count) {
     return text + "</backupdatabase>\n";
 }
 
-HANDLE Start(const std::string& commandLine) {
+// Starts a program of the test folder; with saved, its standard output comes through that pipe.
+HANDLE Start(const std::string& commandLine, HANDLE* saved = nullptr) {
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE writeEnd = nullptr;
+    if (saved && !CreatePipe(saved, &writeEnd, &sa, 0)) return nullptr;
+    if (saved) SetHandleInformation(*saved, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
+    if (saved) {
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdOutput = writeEnd;
+        si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    }
     PROCESS_INFORMATION pi = {};
     std::string cmd = zt::ProgramDir() + "\\" + commandLine;
     std::vector<char> buffer(cmd.begin(), cmd.end());
     buffer.push_back(0);
-    if (!CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, zt::ProgramDir().c_str(),
-                        &si, &pi))
-        return nullptr;
+    BOOL ok = CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, saved != nullptr, 0, nullptr,
+                             zt::ProgramDir().c_str(), &si, &pi);
+    if (writeEnd) CloseHandle(writeEnd);
+    if (!ok) return nullptr;
     CloseHandle(pi.hThread);
     return pi.hProcess;
+}
+
+// Reads the pipe until the program has printed its first line (or ended); true when it did.
+bool FirstLine(HANDLE pipe) {
+    char c = 0;
+    DWORD got = 0;
+    while (ReadFile(pipe, &c, 1, &got, nullptr) && got)
+        if (c == '\n') return true;
+    return false;
 }
 
 DWORD Finish(HANDLE process, DWORD timeoutMs) {
@@ -65,15 +86,24 @@ TEST_F(KeyStoreProcesses, WriterKilledAtAnyMomentLeavesTheOldOrTheNewStore) {
     int midSave = 0;
     std::set<int> states;
     for (int i = 0; i < 24; ++i) {
-        HANDLE writer = Start("keystore_worker.exe comments 10 " + a + " " + b);
+        // Kills at moments chosen by what the writer has done, not by the clock alone, so that they
+        // fall where they should however fast this machine runs the writer.
+        HANDLE saved = nullptr;
+        HANDLE writer =
+            Start("keystore_worker.exe comments 10 " + a + " " + b, i % 3 == 0 ? &saved : nullptr);
         ASSERT_NE(writer, nullptr);
-        if (i % 3 == 2) {
-            // Every third writer dies the moment its new store file appears: in the middle of a save
-            // however fast saves are.
-            for (DWORD start = GetTickCount(); kst::TempFiles().empty() && GetTickCount() - start < 5000;)
-                Sleep(0);
-        } else {
+        if (i % 3 == 0) {
+            // After its first change, somewhere in a later one.
+            EXPECT_TRUE(FirstLine(saved)) << "the writer ended before its first change (" << i << ")";
+            CloseHandle(saved);
+            Sleep(7 * i);
+        } else if (i % 3 == 1) {
+            // At a moment of the clock: while starting, loading or saving.
             Sleep(150 + 31 * i);
+        } else {
+            // The moment its new store file appears: in the middle of a save however fast saves are.
+            for (DWORD start = GetTickCount(); kst::TempFiles().empty() && GetTickCount() - start < 120000;)
+                Sleep(0);
         }
         TerminateProcess(writer, 77);
         EXPECT_EQ(Finish(writer, 10000), 77u) << "killed while still writing (" << i << ")";
