@@ -75,16 +75,21 @@ void RunUnix(const std::string& program, const std::string& arguments) {
     std::string command = program + " " + arguments;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
-    PROCESS_INFORMATION pi;
+    // Wine starts a Linux program without a process handle, and leaves whatever its own stack held in
+    // the thread handle: closing that once closed this process's standard output. The handles are
+    // used only when the process is a real one.
+    PROCESS_INFORMATION pi = {};
     std::string image = "Z:" + program;
     for (char& c : image)
         if (c == '/') c = '\\';
     if (!CreateProcessA(image.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return;
-    // Wine's handle of a Linux process may not be waitable: the callers look for the outcome.
-    WaitForSingleObject(pi.hProcess, 10000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    if (pi.hProcess && pi.dwProcessId) {
+        WaitForSingleObject(pi.hProcess, 10000);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    // Otherwise the callers look for the outcome on the disk.
 }
 
 std::string Quoted(const std::string& text) {
