@@ -9,14 +9,12 @@
 #include "token/win_caches.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
-#include "winlayer/win_window.h"
 
 // Machine-wide: set to 1 by the first process that starts the library after this section came into being.
 __attribute__((section(".zflag"), shared)) volatile LONG g_firstLoadDone = 0;
 
 namespace {
 
-HINSTANCE g_self = nullptr;
 HINSTANCE g_lang = nullptr;
 HIMAGELIST g_imageList = nullptr;
 HBITMAP g_imageBitmap = nullptr;
@@ -50,7 +48,7 @@ bool InitInstance() {
     std::string path = name;
     if (!zrpc::IsAbsolutePath(name)) {
         char self[MAX_PATH] = "";
-        DWORD n = GetModuleFileNameA(g_self, self, sizeof self);
+        DWORD n = GetModuleFileNameA(zrpc::SelfModule(), self, sizeof self);
         std::string folder = n > 0 && n < sizeof self ? std::string(self, n) : std::string();
         size_t cut = folder.find_last_of("\\/");
         if (cut != std::string::npos) path = folder.substr(0, cut + 1) + name;
@@ -88,9 +86,6 @@ namespace zrpc {
 HINSTANCE LangModule() {
     return g_lang;
 }
-HINSTANCE SelfModule() {
-    return g_self;
-}
 HIMAGELIST SharedImageList() {
     return g_imageList;
 }
@@ -102,7 +97,6 @@ const char* AppTitle() {
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     switch (reason) {
     case DLL_PROCESS_ATTACH: {
-        g_self = instance;
         std::string title;
         if (zrpc::LoadModuleString(instance, IDS_ZRPC_APP_TITLE, title, sizeof g_appTitle - 1))
             zrpc::CopyToBuffer(g_appTitle, sizeof g_appTitle, title);

@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "frame/win_frame.h"
+#include "base/guard.h"
 #include "include/zrpcfunc.h"
 #include "keystore/connection.h"
 #include "keystore/win_keystore.h"

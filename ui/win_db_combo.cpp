@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "frame/win_frame.h"
+#include "base/guard.h"
+#include "base/wipe.h"
 #include "keystore/connection.h"
 #include "keystore/win_keystore.h"
 #include "ui/win_keystore_controls.h"
