@@ -1,5 +1,5 @@
-// The library's frame: the loaded language module, the shared image list and the helpers every
-// subsystem uses to load texts.
+// The library's frame: start-up, the loaded language module, the shared image list and the helpers
+// every subsystem uses to load texts.
 #ifndef ZRPC_FRAME_H
 #define ZRPC_FRAME_H
 
@@ -16,9 +16,17 @@
 
 namespace zrpc {
 
-// Handle of the language module; null before start-up and after shut-down.
+// Starts the library in this process, once: the common controls, the first-load reset of the key cache,
+// the shared image list and the language module with the list's pictures. Runs on first use (the two
+// accessors below call it), never in the library entry, where the loader lock is held; any thread may
+// call it, any number of times. False when the language module cannot be loaded: that is told once, in
+// a message box, and the library stays not started in this process.
+bool Start();
+
+// Handle of the language module (starting the library first); null when it could not be loaded and
+// after shut-down.
 HINSTANCE LangModule();
-// The shared 16 x 16 image list filled from bitmap 118.
+// The shared 16 x 16 image list filled from bitmap 118 (starting the library first).
 HIMAGELIST SharedImageList();
 // The application title ("Corvane+") from the library's own resources.
 const char* AppTitle();
