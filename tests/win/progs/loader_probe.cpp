@@ -4,8 +4,8 @@
 //   loader_probe nolang    the same with a language module that cannot be loaded (the caller sets
 //                          ResourceDll): the load, the first calls and the one message box, which this
 //                          program answers itself after looking whether the loader stayed free meanwhile
-// Exit 0 when every step finished; 20 when the library's load or a first call did not end in time (a
-// deadlock), 10 when the library did not load.
+// Exit 0 when every step finished; 20 when the library's load, a first call or the other thread did not
+// end in time (a deadlock: the process then ends without the loader), 10 when the library did not load.
 #include <windows.h>
 
 #include <atomic>
@@ -50,6 +50,16 @@ DWORD WINAPI Churn(LPVOID) {
 
 bool Wait(HANDLE thread) {
     return WaitForSingleObject(thread, kStepTimeoutMs) == WAIT_OBJECT_0;
+}
+
+// A step that did not end holds the loader lock for good, and an ordinary exit needs it: this ends the
+// process without it, so that the caller sees the answer instead of a process that never ends.
+[[noreturn]] void Deadlocked() {
+    std::printf("deadlock: yes\n");
+    std::fflush(stdout);
+    TerminateProcess(GetCurrentProcess(), 20);
+    for (;;)
+        Sleep(INFINITE);
 }
 
 HMODULE g_lib = nullptr;
@@ -175,14 +185,14 @@ int Threads() {
     while (g_rounds < 1)
         Sleep(10);
     HANDLE loader = CreateThread(nullptr, 0, LoadTheLibrary, nullptr, 0, nullptr);
-    if (!Wait(loader)) return 20;
+    if (!Wait(loader)) Deadlocked();
     CloseHandle(loader);
     if (!g_lib) return 10;
     long roundsAtLoad = g_rounds;
     Say("language module loaded by the load", YesNo(LanguageModuleLoaded()));
 
     Answers a, b;
-    if (!TwoFirstCalls(a, b)) return 20;
+    if (!TwoFirstCalls(a, b)) Deadlocked();
     HMODULE lang = GetModuleHandleA("zrpcres.dll");
     Say("language module loaded by the first calls", YesNo(lang != nullptr));
     const std::string join = LoadStringOf(lang, IDS_ERROR_JOIN),
@@ -199,9 +209,9 @@ int Threads() {
     FreeLibrary(g_lib);
     Say("language module loaded after the library was freed", YesNo(LanguageModuleLoaded()));
     g_stopChurn = true;
-    bool churnEnded = Wait(churn);
-    Say("other loads went on", YesNo(churnEnded && g_rounds > roundsAtLoad));
-    return churnEnded ? 0 : 20;
+    if (!Wait(churn)) Deadlocked();
+    Say("other loads went on", YesNo(g_rounds > roundsAtLoad));
+    return 0;
 }
 
 int NoLanguage() {
@@ -213,25 +223,22 @@ int NoLanguage() {
     HANDLE loader = CreateThread(nullptr, 0, LoadTheLibrary, nullptr, 0, nullptr);
     bool loaded = Wait(loader);
     CloseHandle(loader);
-    int rc = 0;
-    if (!loaded) {
-        rc = 20;
-    } else if (!g_lib) {
-        rc = 10;
-    } else {
+    if (loaded && g_lib) {
         Say("boxes during the load", std::to_string(watch.boxes));
-        Answers a, b;
-        if (!TwoFirstCalls(a, b)) return 20;
+        static Answers a, b; // callers that do not end keep them after this block
+        if (!TwoFirstCalls(a, b)) loaded = false;
         for (Answers* x : {&a, &b}) {
             bool untouched = x->text[0] == '#' && std::strlen(x->text) == sizeof x->text - 1;
             Say("string", std::to_string(x->found) + (untouched ? " untouched" : " changed"));
         }
-        // A later call: the library stays not started, and says so no more.
-        char text[64] = "unchanged";
-        int found =
-            Proc<LangStringFn>(g_lib, "ZRPCFUNC_GetLangStringsz")(text, (int)sizeof text, IDS_ERROR_JOIN);
-        Say("later string", std::to_string(found) + " " + text);
-        Sleep(500);
+        if (loaded) {
+            // A later call: the library stays not started, and says so no more.
+            char text[64] = "unchanged";
+            int found =
+                Proc<LangStringFn>(g_lib, "ZRPCFUNC_GetLangStringsz")(text, (int)sizeof text, IDS_ERROR_JOIN);
+            Say("later string", std::to_string(found) + " " + text);
+            Sleep(500);
+        }
     }
     watch.stop = true;
     WaitForSingleObject(watcher, 10000);
@@ -239,9 +246,10 @@ int NoLanguage() {
     Say("box title", watch.title);
     Say("box text", watch.text);
     Say("loader free while the box was up", YesNo(watch.loaderFree));
+    if (!loaded) Deadlocked();
     g_stopChurn = true;
-    if (!Wait(churn)) rc = 20;
-    return rc;
+    if (!Wait(churn)) Deadlocked();
+    return g_lib ? 0 : 10;
 }
 
 } // namespace
