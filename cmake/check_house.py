@@ -187,7 +187,7 @@ class House:
 
 def main():
     if len(sys.argv) != 2:
-        print(__doc__.strip().splitlines()[-2], file=sys.stderr)
+        print(next(line for line in __doc__.splitlines() if line.startswith("Usage")), file=sys.stderr)
         return 2
     house = House(os.path.abspath(sys.argv[1]))
     house.check_downhill()

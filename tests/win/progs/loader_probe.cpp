@@ -40,10 +40,10 @@ DWORD WINAPI Churn(LPVOID) {
         for (const char* name : kOthers) {
             if (HMODULE m = LoadLibraryA(name)) FreeLibrary(m);
         }
-        ++g_rounds;
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&msg);
+        ++g_rounds; // counted once the round's window calls are made too
     }
     return 0;
 }
@@ -121,6 +121,7 @@ std::string LoadStringOf(HMODULE module, unsigned id) {
 // The message boxes of this process: each is looked at, then answered with OK.
 struct Watch {
     std::atomic<bool> stop{false};
+    std::atomic<bool> looked{false}; // one look done: this thread's window calls are set up
     std::atomic<int> boxes{0};
     std::string text, title;
     bool loaderFree = false;
@@ -149,6 +150,7 @@ DWORD WINAPI WatchBoxes(LPVOID param) {
     while (!w.stop) {
         HWND box = nullptr;
         EnumWindows(FindBox, reinterpret_cast<LPARAM>(&box));
+        w.looked = true;
         if (!box) {
             Sleep(20);
             continue;
@@ -220,6 +222,11 @@ int NoLanguage() {
         Sleep(10);
     Watch watch;
     HANDLE watcher = CreateThread(nullptr, 0, WatchBoxes, &watch, 0, nullptr);
+    // Under Wine a thread's first window call may load the display driver, and that load waits for
+    // the loader lock that the system libraries' entries hold while the library loads: the helper
+    // threads make theirs first, so that only the library's own entry is on trial.
+    while (!watch.looked)
+        Sleep(10);
     HANDLE loader = CreateThread(nullptr, 0, LoadTheLibrary, nullptr, 0, nullptr);
     bool loaded = Wait(loader);
     CloseHandle(loader);
