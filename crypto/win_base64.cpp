@@ -5,7 +5,7 @@
 
 #include "base/win_globalblock.h"
 #include "crypto/base64.h"
-#include "frame/win_frame.h"
+#include "base/guard.h"
 #include "include/zrpcfunc.h"
 
 ZRPC_API int EncodeBase64(char** text, unsigned long* textLength, const unsigned char* data,

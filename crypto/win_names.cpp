@@ -13,9 +13,6 @@
 
 namespace {
 
-// Keeps the last fallback text for the process: callers hold on to the pointer for display.
-char g_unknownAlgorithm[400];
-
 const char* FixedAlgorithmName(unsigned id) {
     switch (id) {
     case 1:
@@ -74,10 +71,18 @@ void ReportProviderFailure(DWORD error) {
 
 const char* zrpc::AlgorithmName(unsigned long id) {
     if (const char* name = FixedAlgorithmName(id & 0xFF)) return name;
-    std::string text;
-    zrpc::LangString(IDS_UNKNOWN_ALGORITHM, text, 399);
-    zrpc::CopyToBuffer(g_unknownAlgorithm, sizeof g_unknownAlgorithm, text);
-    return g_unknownAlgorithm;
+    // The language module's word for an unknown algorithm, read once: the module stays the same while
+    // the library is loaded, so the text is constant from then on, and the pointer callers keep for
+    // display stays valid (and unchanged, whatever other threads ask) as long as the library. The
+    // start-up runs first, outside the one-time read: a message box it may show lets this thread's
+    // windows, and so this function, run again meanwhile.
+    zrpc::Start();
+    static const std::string unknown = [] {
+        std::string text;
+        zrpc::LangString(IDS_UNKNOWN_ALGORITHM, text, 399);
+        return text;
+    }();
+    return unknown.c_str();
 }
 
 ZRPC_API const char* ZRPCFUNC_GetAlgorithmForID(unsigned long id) {

@@ -5,7 +5,7 @@
 namespace zrpc {
 
 // The name of an algorithm number (its low byte): a fixed name for the known ones, else the language
-// string of an unknown algorithm, kept in a buffer of the library until the next such call.
+// string of an unknown algorithm. Either text lives as long as the library.
 const char* AlgorithmName(unsigned long id);
 
 } // namespace zrpc

@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "crypto/sha1.h"
-#include "frame/win_frame.h"
+#include "base/guard.h"
 #include "include/zrpcfunc.h"
 
 ZRPC_API void ZRPCFUNC_SHA_Init(_tSHA_Context* context) {

@@ -6,7 +6,7 @@
 
 #include "folders/win_folders.h"
 #include "base/pathroot.h"
-#include "frame/win_frame.h"
+#include "base/guard.h"
 #include "include/zrpcfunc.h"
 
 using namespace zrpc::folders;

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "folders/win_folders.h"
-#include "frame/win_frame.h"
+#include "base/guard.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpctest.h"
 

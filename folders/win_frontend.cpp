@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "folders/win_folders.h"
-#include "frame/win_frame.h"
+#include "base/guard.h"
 #include "include/zrpcfunc.h"
 
 using namespace zrpc::folders;

@@ -5,7 +5,7 @@
 
 #include "folders/win_folders.h"
 #include "folders/treescan.h"
-#include "frame/win_frame.h"
+#include "base/guard.h"
 #include "include/zrpcfunc.h"
 
 using namespace zrpc::folders;

@@ -13,7 +13,8 @@
 #include "base/pathroot.h"
 #include "folders/rules.h"
 #include "folders/treescan.h"
-#include "frame/win_frame.h"
+#include "base/guard.h"
+#include "base/text.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpctest.h"
 

@@ -1,4 +1,9 @@
 // Start-up and shut-down of the library in a process, and the per-process frame state.
+//
+// The library entry runs under the loader lock, where loading libraries, showing windows and waiting
+// for other threads can deadlock the process. So it does nothing but prepare the start-up's lock; the
+// start-up itself (common controls, first-load reset, image list, language module) runs once, on the
+// first call that needs it (Start, through LangModule and SharedImageList).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -6,61 +11,53 @@
 
 #include "base/pathroot.h"
 #include "frame/win_frame.h"
-#include "token/win_caches.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
-#include "winlayer/win_window.h"
-
-// Machine-wide: set to 1 by the first process that starts the library after this section came into being.
-__attribute__((section(".zflag"), shared)) volatile LONG g_firstLoadDone = 0;
+#include "token/win_caches.h"
 
 namespace {
 
-HINSTANCE g_self = nullptr;
+// Per process: not started -> starting -> started, or failed (the language module could not be loaded;
+// final, as a process that cannot load it never reaches the started state).
+constexpr LONG kNotStarted = 0, kStarting = 1, kStarted = 2, kFailed = 3;
+
+volatile LONG g_state = kNotStarted;
+CRITICAL_SECTION g_startLock; // made in the library entry, before any call can arrive
 HINSTANCE g_lang = nullptr;
 HIMAGELIST g_imageList = nullptr;
 HBITMAP g_imageBitmap = nullptr;
-char g_appTitle[64] = "Corvane+";
 
-void ShowLoadFailure(const char* name) {
-    std::string text = "Error loading resource dll : ";
-    text += name;
-    MessageBoxA(nullptr, text.c_str(), g_appTitle, MB_OK);
+LONG State() {
+    return InterlockedCompareExchange(&g_state, 0, 0);
 }
 
-// The application object's start: returns false when the library must refuse to load.
-bool InitInstance() {
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_USEREX_CLASSES};
-    InitCommonControlsEx(&icc);
+// The language module's path: a name without a full path (the default one included) is taken from
+// this library's own folder, never searched for along the search path, where the program's or the
+// current folder could hold another module of that name.
+std::string LanguageModulePath(const char* name) {
+    if (zrpc::IsAbsolutePath(name)) return name;
+    char self[MAX_PATH] = "";
+    DWORD n = GetModuleFileNameA(zrpc::SelfModule(), self, sizeof self);
+    std::string folder = n > 0 && n < sizeof self ? std::string(self, n) : std::string();
+    size_t cut = folder.find_last_of("\\/");
+    return cut == std::string::npos ? std::string(name) : folder.substr(0, cut + 1) + name;
+}
 
+// The application object's start, in order. False, with the module's name in failedName, when the
+// language module cannot be loaded.
+bool InitInstance(std::string& failedName) {
+    zrpc::InitCommonControlsOnce();
     g_imageBitmap = nullptr;
-
-    if (g_firstLoadDone == 0) {
-        zrpc::ResetKeyCache();
-        g_firstLoadDone = 1;
-    }
-
+    zrpc::KeyCacheFirstLoad();
     g_imageList = ImageList_Create(16, 16, ILC_COLOR8 | ILC_MASK, 0, 4);
 
     char name[255];
     zrpc::ResourceModuleName(name);
-    // A name without a full path (the default one included) is taken from this library's own folder,
-    // never searched for along the search path, where the program's or the current folder could
-    // hold another module of that name.
-    std::string path = name;
-    if (!zrpc::IsAbsolutePath(name)) {
-        char self[MAX_PATH] = "";
-        DWORD n = GetModuleFileNameA(g_self, self, sizeof self);
-        std::string folder = n > 0 && n < sizeof self ? std::string(self, n) : std::string();
-        size_t cut = folder.find_last_of("\\/");
-        if (cut != std::string::npos) path = folder.substr(0, cut + 1) + name;
-    }
-    g_lang = LoadLibraryA(path.c_str());
+    g_lang = LoadLibraryA(LanguageModulePath(name).c_str());
     if (!g_lang) {
-        ShowLoadFailure(name);
+        failedName = name;
         return false;
     }
-
     g_imageBitmap = static_cast<HBITMAP>(
         LoadImageA(g_lang, MAKEINTRESOURCEA(IDB_IMAGE_STRIP), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (g_imageBitmap && g_imageList) ImageList_AddMasked(g_imageList, g_imageBitmap, RGB(255, 0, 255));
@@ -85,36 +82,65 @@ void ExitInstance() {
 } // namespace
 
 namespace zrpc {
+
+bool Start() {
+    LONG state = State();
+    if (state == kStarted) return true;
+    if (state == kFailed) return false;
+    std::string failedName;
+    EnterCriticalSection(&g_startLock);
+    // A call made on this thread while it starts (a window painted during the failure's message box,
+    // say) finds the library not started, as it would before start-up.
+    if (State() == kNotStarted) {
+        InterlockedExchange(&g_state, kStarting);
+        bool ok = Guard(false, [&] { return InitInstance(failedName); });
+        if (!ok) GuardVoid([] { ExitInstance(); });
+        // Only a language module that cannot be loaded is final; a start-up that ran out of memory is
+        // tried again on the next call.
+        InterlockedExchange(&g_state, ok ? kStarted : !failedName.empty() ? kFailed : kNotStarted);
+    }
+    state = State();
+    LeaveCriticalSection(&g_startLock);
+    // Told by the thread that tried, once, and without holding the lock: the box waits for the user.
+    if (!failedName.empty()) {
+        GuardVoid([&] {
+            const std::string text = "Error loading resource dll : " + failedName;
+            MessageBoxA(nullptr, text.c_str(), AppTitle(), MB_OK);
+        });
+    }
+    return state == kStarted;
+}
+
 HINSTANCE LangModule() {
-    return g_lang;
+    return Start() ? g_lang : nullptr;
 }
-HINSTANCE SelfModule() {
-    return g_self;
-}
+
 HIMAGELIST SharedImageList() {
-    return g_imageList;
+    return Start() ? g_imageList : nullptr;
 }
+
 const char* AppTitle() {
-    return g_appTitle;
+    // From the library's own resources, read once; the title stays when the string is missing.
+    static const std::string title = [] {
+        std::string text;
+        return LoadModuleString(SelfModule(), IDS_ZRPC_APP_TITLE, text, 63) ? text : std::string("Corvane+");
+    }();
+    return title.c_str();
 }
+
 } // namespace zrpc
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     switch (reason) {
-    case DLL_PROCESS_ATTACH: {
-        g_self = instance;
-        std::string title;
-        if (zrpc::LoadModuleString(instance, IDS_ZRPC_APP_TITLE, title, sizeof g_appTitle - 1))
-            zrpc::CopyToBuffer(g_appTitle, sizeof g_appTitle, title);
-        bool ok = zrpc::Guard(false, [] { return InitInstance(); });
-        if (!ok) {
-            zrpc::GuardVoid([] { ExitInstance(); });
-            return FALSE;
-        }
+    case DLL_PROCESS_ATTACH:
+        InitializeCriticalSection(&g_startLock);
         return TRUE;
-    }
     case DLL_PROCESS_DETACH:
-        zrpc::GuardVoid([] { ExitInstance(); });
+        // When the process ends, the system takes everything back: nothing is touched then. When the
+        // library alone is unloaded, the application object's end frees what the start-up made (the
+        // language module holds resources only and runs no code of its own).
+        if (!reserved) zrpc::GuardVoid([] { ExitInstance(); });
+        DeleteCriticalSection(&g_startLock);
         return TRUE;
     default:
         return TRUE;

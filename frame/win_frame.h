@@ -1,5 +1,5 @@
-// The library's frame: the loaded language module, the shared image list and the helpers every
-// subsystem uses to load texts and to keep exceptions inside the library.
+// The library's frame: start-up, the loaded language module, the shared image list and the helpers
+// every subsystem uses to load texts.
 #ifndef ZRPC_FRAME_H
 #define ZRPC_FRAME_H
 
@@ -8,17 +8,25 @@
 
 #include <string>
 
+#include "base/guard.h"
 #include "base/text.h"
+#include "base/win_module.h"
 #include "base/wipe.h"
 #include "zrpcstring.h"
 
 namespace zrpc {
 
-// Handle of the language module; null before start-up and after shut-down.
+// Starts the library in this process, once: the common controls, the first-load reset of the key cache,
+// the shared image list and the language module with the list's pictures. Runs on first use (the two
+// accessors below call it), never in the library entry, where the loader lock is held; any thread may
+// call it, any number of times. False when the language module cannot be loaded: that is told once, in
+// a message box, and the library stays not started in this process.
+bool Start();
+
+// Handle of the language module (starting the library first); null when it could not be loaded and
+// after shut-down.
 HINSTANCE LangModule();
-// The library's own module handle.
-HINSTANCE SelfModule();
-// The shared 16 x 16 image list filled from bitmap 118.
+// The shared 16 x 16 image list filled from bitmap 118 (starting the library first).
 HIMAGELIST SharedImageList();
 // The application title ("Corvane+") from the library's own resources.
 const char* AppTitle();
@@ -40,21 +48,6 @@ int HelpFileName(char* name);
 // Shows the message box of a result code: its text, the joining word, what was being done, and the
 // detail (when not null) after an empty line; warning or information title and icon.
 void DisplayError(HWND owner, unsigned long code, const char* doing, const char* detail, bool warning);
-
-// Runs f and turns any exception into the given answer, so that nothing escapes an export.
-template <class R, class F> R Guard(R onError, F&& f) noexcept {
-    try {
-        return f();
-    } catch (...) {
-        return onError;
-    }
-}
-template <class F> void GuardVoid(F&& f) noexcept {
-    try {
-        f();
-    } catch (...) {
-    }
-}
 
 } // namespace zrpc
 

@@ -1,4 +1,4 @@
-// Language strings, the settings that name the language module and help file, and message routing.
+// Language strings and the settings that name the language module and help file.
 #include <windows.h>
 
 #include <cstdio>
@@ -8,7 +8,6 @@
 #include "base/win_settings.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
-#include "winlayer/win_window.h"
 
 namespace {
 
@@ -105,8 +104,4 @@ ZRPC_API int ZRPCFUNC_GetLangStringsz(char* buffer, int size, unsigned int id) {
 
 ZRPC_API COLORREF ZRPCFUNC_GetDlgColour() {
     return GetSysColor(COLOR_3DFACE);
-}
-
-ZRPC_API BOOL ZRPCFUNC_PreTranslateMsg(MSG* msg) {
-    return zrpc::Guard<BOOL>(FALSE, [&] { return msg ? zwin::RoutePreTranslate(msg) : FALSE; });
 }

@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "frame/win_frame.h"
+#include "base/guard.h"
 #include "include/zrpcfunc.h"
 #include "keystore/connection.h"
 #include "keystore/win_keystore.h"
@@ -18,19 +18,23 @@ StoreSnapshot* g_connection = nullptr;
 
 } // namespace
 
+unsigned long zks::LoadSnapshot(StoreSnapshot& snapshot) {
+    std::string path;
+    if (!StorePath(path) || !IsFile(path)) return kNoStore;
+    if (!LoadStore(path, snapshot.Doc(), nullptr)) return kFileError;
+    return snapshot.Index() ? kOk : kNotLoaded;
+}
+
 unsigned long zks::Connect() {
     std::string path;
     if (!StorePath(path) || !IsFile(path)) return kNoStore;
     if (g_connection) return kOk;
     StoreSnapshot* c = new (std::nothrow) StoreSnapshot;
     if (!c) return kNotLoaded;
-    if (!LoadStore(path, c->Doc(), nullptr)) {
+    unsigned long rc = LoadSnapshot(*c);
+    if (rc != kOk) {
         delete c;
-        return kFileError;
-    }
-    if (!c->Index()) {
-        delete c;
-        return kNotLoaded;
+        return rc;
     }
     g_connection = c;
     return kOk;

@@ -11,6 +11,10 @@ namespace zks {
 
 class StoreSnapshot;
 
+// Loads the store as it is now into a snapshot of the caller's own (0, or 2 when there is no store, 1
+// when it does not load, 6 when memory runs out). The process's connection is not touched.
+unsigned long LoadSnapshot(StoreSnapshot& snapshot);
+
 // The process's read connection: Connect takes a snapshot of the store (0, or 2, 1, 6), Disconnect
 // drops it (12 when there is none); Connection is the snapshot, null when not connected.
 unsigned long Connect();

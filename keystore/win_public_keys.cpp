@@ -9,9 +9,9 @@
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
 #include "keystore/connection.h"
+#include "keystore/progress.h"
 #include "keystore/win_keystore.h"
 #include "keystore/win_store_files.h"
-#include "ui/win_working_dialog.h"
 #include "updatefile/ktformat.h"
 
 namespace zks {
@@ -91,7 +91,7 @@ unsigned long AddPublicKey(HWND parent, const _tNewTransferPacket* packet, int c
             return kDeclined;
     }
 
-    std::unique_ptr<zrpc::WorkingDialogScope> working;
+    std::unique_ptr<ProgressScope> working;
     std::string text;
     unsigned long rc;
     {
@@ -104,7 +104,7 @@ unsigned long AddPublicKey(HWND parent, const _tNewTransferPacket* packet, int c
         if (!doc.FindPublicKey(copy.serial).is_null()) return kOk;
         // A damaged store is never rewritten: what did not load would be lost.
         if (!whole) return kFileError;
-        working.reset(new zrpc::WorkingDialogScope(IDS_ADDING_PUBLIC_KEY_WAIT));
+        working.reset(new ProgressScope(IDS_ADDING_PUBLIC_KEY_WAIT));
         std::string name;
         rc = MakeEntry(copy, name, text);
         if (rc == kOk) {
@@ -115,7 +115,7 @@ unsigned long AddPublicKey(HWND parent, const _tNewTransferPacket* packet, int c
         }
     }
     WipeString(text);
-    return rc; // the working dialog closes after the store is released
+    return rc; // the change is reported ended after the store is released
 }
 
 unsigned long UpdatePublicKey(_tNewTransferPacket* packet) {

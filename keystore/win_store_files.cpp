@@ -7,11 +7,11 @@
 #include <string>
 
 #include "base/win_file.h"
+#include "base/text.h"
 #include "base/win_settings.h"
-#include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
-#include "ui/win_working_dialog.h"
+#include "keystore/progress.h"
 
 namespace zks {
 
@@ -193,7 +193,7 @@ bool CreateStoreFile(HWND parent, const char* path) {
     if (length == 0 || length > kMaxPath) return false;
     bool ok = false;
     {
-        zrpc::WorkingDialogScope working(IDS_CREATING_KEY_STORE);
+        ProgressScope working(IDS_CREATING_KEY_STORE);
         // Creating the store itself is a change like any other.
         std::string store;
         bool isStore = StorePath(store) && EqualNoCase(store.c_str(), path);

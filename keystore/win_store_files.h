@@ -73,7 +73,7 @@ template <class Change> unsigned long ModifyStore(unsigned long loadFailure, Cha
 unsigned long StoreUpdate(uint32_t publicKeySerial, uint32_t keySerial, const _tToken_KeyEx* key,
                           const _tNewTransferPacket* packet);
 
-// Writes an empty store to path (the working dialog shows meanwhile). True when written.
+// Writes an empty store to path (reported as a long change meanwhile). True when written.
 bool CreateStoreFile(HWND parent, const char* path);
 
 } // namespace zks

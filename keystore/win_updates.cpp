@@ -3,7 +3,8 @@
 
 #include <cstring>
 
-#include "frame/win_frame.h"
+#include "base/guard.h"
+#include "base/wipe.h"
 #include "include/zrpcfunc.h"
 #include "keystore/win_store_files.h"
 #include "updatefile/ktformat.h"

@@ -20,6 +20,12 @@ _tToken_Key* KeyFromCache(ITokenInterface* token, unsigned long handle, int slot
 // Empties the key cache: no key cached, every slot marked empty, no group code known.
 void ResetKeyCache();
 
+// The key cache's first-load step: the first process to use the library after the machine-wide
+// sections came into being empties the key cache and sets the machine-wide first-load flag; after
+// that the step leaves the cache alone, in every process. Every key cache call takes it first, and so
+// does the library's start-up.
+void KeyCacheFirstLoad();
+
 } // namespace zrpc
 
 #endif

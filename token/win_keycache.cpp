@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "frame/win_frame.h"
+#include "base/guard.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcresult.h"
 #include "token/win_cachelock.h"
@@ -26,6 +26,11 @@ struct KeyCache {
 
 // Initial contents from the library file; the first process to start the library resets them.
 __attribute__((section(".zkeys"), shared)) KeyCache g_keyCache = {0, {}, {kNoGroupCode}};
+
+// Machine-wide by the library's contract with its callers (the key cache and this flag are shared by
+// every process that loads the library): set to 1 by the first process that starts the library after
+// this section came into being, never back to 0.
+__attribute__((section(".zflag"), shared)) volatile LONG g_firstLoadDone = 0;
 
 namespace {
 
@@ -65,6 +70,7 @@ unsigned long Fill(ITokenInterface* token, unsigned long handle, int force) {
 // Fills as a fill does and reports the code; on success copies the records out under the lock.
 bool FillForCheck(ITokenInterface* token, unsigned long handle, unsigned long* result, int force,
                   _tToken_Key (&keys)[kSlots]) {
+    zrpc::KeyCacheFirstLoad();
     unsigned long rc = Fill(token, handle, force);
     if (result) *result = rc;
     if (rc != 0) return false;
@@ -98,20 +104,38 @@ void zrpc::ResetKeyCache() {
     }
 }
 
+void zrpc::KeyCacheFirstLoad() {
+    if (InterlockedCompareExchange(&g_firstLoadDone, 0, 0) != 0) return;
+    // Under the cache's lock: two processes starting at once reset the cache once, and neither uses it
+    // before the reset is complete.
+    zrpc::CacheLock lock(kLockName);
+    if (g_firstLoadDone != 0) return;
+    zrpc::ResetKeyCache();
+    InterlockedExchange(&g_firstLoadDone, 1);
+}
+
 ZRPC_API void ZRPCFUNC_ResetEncryptionKeyCache() {
-    zrpc::GuardVoid([] { zrpc::ResetKeyCache(); });
+    zrpc::GuardVoid([] {
+        zrpc::KeyCacheFirstLoad();
+        zrpc::ResetKeyCache();
+    });
 }
 
 ZRPC_API int ZRPCFUNC_AreEncryptionKeysCached() {
-    return (int)g_keyCache.cached;
+    return zrpc::Guard(0, [] {
+        zrpc::KeyCacheFirstLoad();
+        return (int)g_keyCache.cached;
+    });
 }
 
 unsigned long zrpc::FillKeyCache(ITokenInterface* token, unsigned long handle, int force) {
+    KeyCacheFirstLoad();
     return Fill(token, handle, force);
 }
 
 _tToken_Key* zrpc::KeyFromCache(ITokenInterface* token, unsigned long handle, int slot, unsigned long* result,
                                 int force) {
+    KeyCacheFirstLoad();
     if (!ValidSlot(slot)) {
         if (result) *result = zrpc::kBadArgument;
         return nullptr;
@@ -183,6 +207,7 @@ ZRPC_API unsigned long ZRPCFUNC_GetEncryptionKeyGroupCodeFromCache(ITokenInterfa
             if (result) *result = zrpc::kBadArgument;
             return kNoGroupCode;
         }
+        zrpc::KeyCacheFirstLoad();
         uint32_t& code = g_keyCache.groupCodes[slot];
         if (!force) {
             zrpc::CacheLock lock(kLockName);

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "frame/win_frame.h"
+#include "base/guard.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcresult.h"
 #include "token/win_cachelock.h"

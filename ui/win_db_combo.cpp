@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "frame/win_frame.h"
+#include "base/guard.h"
+#include "base/wipe.h"
 #include "keystore/connection.h"
 #include "keystore/win_keystore.h"
 #include "ui/win_keystore_controls.h"
@@ -70,8 +71,9 @@ unsigned long CDBVortalComboCtrl::Populate() {
     }
 
     bool matched = false;
-    if (zks::Connect() == 0) {
-        zks::StoreSnapshot& store = *zks::Connection();
+    // A snapshot of the control's own: the caller's connection, its cursors and answers stay as they were.
+    zks::StoreSnapshot store;
+    if (zks::LoadSnapshot(store) == 0) {
         unsigned long serial = 0;
         unsigned char name[17];
         std::memset(name, 0, sizeof name);
@@ -92,7 +94,6 @@ unsigned long CDBVortalComboCtrl::Populate() {
             std::memset(name, 0, sizeof name);
         }
         m_initialised = TRUE;
-        // The connection stays open for the caller's further key-store calls.
     }
     if (holds && !matched) {
         char text[32];

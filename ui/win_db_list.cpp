@@ -416,8 +416,11 @@ unsigned long CDBVortalListCtrl::GetChobKeySerial(_eChobKey key, unsigned long* 
 
 void CDBVortalListCtrl::FillDatabasePublicKeys() {
     zrpc::GuardVoid([&] {
-        if (!m_hwnd || zks::Connect() != 0) return;
-        zks::StoreSnapshot& store = *zks::Connection();
+        if (!m_hwnd) return;
+        // A snapshot of the control's own: the caller's connection, its cursors and answers stay as
+        // they were.
+        zks::StoreSnapshot store;
+        if (zks::LoadSnapshot(store) != 0) return;
         unsigned long serial = 0;
         unsigned char name[17];
         std::memset(name, 0, sizeof name);
@@ -473,7 +476,6 @@ void CDBVortalListCtrl::FillDatabasePublicKeys() {
         }
         SendMessageA(m_hwnd, WM_SETREDRAW, TRUE, 0);
         RedrawParent();
-        zks::Disconnect();
     });
 }
 

@@ -4,7 +4,8 @@
 #include <windows.h>
 
 #include "crypto/sha1.h"
-#include "frame/win_frame.h"
+#include "base/guard.h"
+#include "base/wipe.h"
 #include "include/zrpcsecureedit.h"
 
 namespace {

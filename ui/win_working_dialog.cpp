@@ -3,6 +3,7 @@
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
+#include "keystore/progress.h"
 #include "winlayer/win_window.h"
 
 namespace zrpc {
@@ -201,15 +202,26 @@ void WorkingDialog::Kill() {
     m_count = 0;
 }
 
-WorkingDialogScope::WorkingDialogScope(unsigned stringId) {
-    std::string text;
-    LangString(stringId, text);
-    WorkingDialog::Instance().Show(text.c_str());
-}
+namespace {
 
-WorkingDialogScope::~WorkingDialogScope() {
-    WorkingDialog::Instance().Kill();
-}
+// The key store reports its long changes here: each shows the working dialog with its language string.
+class StoreProgress final : public zks::ProgressSink {
+  public:
+    void Begin(unsigned stringId) override {
+        std::string text;
+        LangString(stringId, text);
+        WorkingDialog::Instance().Show(text.c_str());
+    }
+    void End() override {
+        GuardVoid([] { WorkingDialog::Instance().Kill(); });
+    }
+};
+
+StoreProgress g_storeProgress;
+// Installed as the library is loaded, before any call can reach the store.
+const bool g_storeProgressInstalled = (zks::SetProgressSink(&g_storeProgress), true);
+
+} // namespace
 
 } // namespace zrpc
 

@@ -1,6 +1,7 @@
 // The working dialog: a modeless window with a message, a picture and an icon that a worker thread
 // swaps every 75 ms, shown while the caller's thread does something long. One per process; shows
-// nest, and the window stays until the outermost Kill.
+// nest, and the window stays until the outermost Kill. The key store's long changes show it too, with
+// their language string.
 #ifndef ZRPC_UI_WIN_WORKING_DIALOG_H
 #define ZRPC_UI_WIN_WORKING_DIALOG_H
 
@@ -53,15 +54,6 @@ class WorkingDialog {
     HANDLE m_stopEvent = nullptr;
     HANDLE m_thread = nullptr;
     HWND m_workerWindow = nullptr;
-};
-
-// Shows the working dialog with a language string for the lifetime of the object.
-class WorkingDialogScope {
-  public:
-    explicit WorkingDialogScope(unsigned stringId);
-    ~WorkingDialogScope();
-    WorkingDialogScope(const WorkingDialogScope&) = delete;
-    WorkingDialogScope& operator=(const WorkingDialogScope&) = delete;
 };
 
 } // namespace zrpc

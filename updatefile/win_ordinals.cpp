@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "crypto/base64.h"
-#include "frame/win_frame.h"
+#include "base/guard.h"
 #include "include/zrpcfunc.h"
 #include "updatefile/ktformat.h"
 #include "updatefile/scrambler.h"

@@ -2,6 +2,10 @@
 
 #include <map>
 
+#include "base/guard.h"
+#include "base/win_module.h"
+#include "include/zrpcfunc.h"
+
 namespace zwin {
 namespace {
 
@@ -58,6 +62,7 @@ BOOL RoutePreTranslate(MSG* msg) {
 
 bool Dialog::CreateModeless(HINSTANCE module, int templateId, HWND owner) {
     if (!module) return false;
+    zrpc::InitCommonControlsOnce();
     HWND hwnd =
         CreateDialogParamA(module, MAKEINTRESOURCEA(templateId), owner, Proc, reinterpret_cast<LPARAM>(this));
     return hwnd != nullptr;
@@ -73,6 +78,7 @@ BOOL Dialog::PreTranslateMessage(MSG* msg) {
 
 INT_PTR Dialog::DoModal(HINSTANCE module, int templateId, HWND owner) {
     if (!module) return -1;
+    zrpc::InitCommonControlsOnce();
     return DialogBoxParamA(module, MAKEINTRESOURCEA(templateId), owner, Proc, reinterpret_cast<LPARAM>(this));
 }
 
@@ -112,3 +118,8 @@ INT_PTR CALLBACK Dialog::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 } // namespace zwin
+
+// The host's message loop hands its messages to the library's windows first.
+ZRPC_API BOOL ZRPCFUNC_PreTranslateMsg(MSG* msg) {
+    return zrpc::Guard<BOOL>(FALSE, [&] { return msg ? zwin::RoutePreTranslate(msg) : FALSE; });
+}

@@ -3,12 +3,15 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "frame/win_frame.h"
+#include "base/guard.h"
+#include "base/win_module.h"
 #include "winlayer/win_window.h"
 
 namespace zwin {
 
 bool RegisterModuleClass(const char* name, WNDPROC proc, UINT style, HBRUSH background, int windowExtra) {
+    // The library's windows may hold common controls (headers, tips, list views).
+    zrpc::InitCommonControlsOnce();
     WNDCLASSEXA existing = {};
     existing.cbSize = sizeof existing;
     if (GetClassInfoExA(zrpc::SelfModule(), name, &existing)) return true;
@@ -87,6 +90,7 @@ const char* Window::LibraryClassName() {
 bool Window::Create(const char* className, const char* text, DWORD style, DWORD exStyle, const RECT& rect,
                     HWND parent, UINT id) {
     if (m_hwnd) return false;
+    zrpc::InitCommonControlsOnce();
     if (!className) className = kLibraryClass;
     if (className == kLibraryClass || !lstrcmpiA(className, kLibraryClass))
         if (!RegisterWithProc(kLibraryClass, ClassProc)) return false;

@@ -1,12 +1,17 @@
 // The key-store list on a plain dialog against the software token and a real key store: rows and
 // their states for each list flag, check boxes toggled by real clicks and the space bar with the
 // registered message as the dialog receives it, single choice, the checks remembered in the registry,
-// in-place editing of comments and e-mail addresses written back to the key store, and failures.
+// in-place editing of comments and e-mail addresses written back to the key store, failures, and the
+// caller's own connection to the store, which the list and the combo leave as they found it.
 // ctest-lock: keystore registry display
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <ostream>
+#include <string>
+#include <vector>
 
+#include "include/zrpcdbcombo.h"
 #include "include/zrpcdblist.h"
 #include "tests/win/keystore_controls_testing.h"
 
@@ -528,6 +533,74 @@ TEST_F(DBList, CheckBoxesAndTicksAreDrawnAndFollowTheSystemColours) {
     SetSysColors(1, &index, &old);
     EXPECT_EQ(after.window, after.total);
     EXPECT_GT(after.total, 0);
+}
+
+// One step of a caller's enumeration through its connection: how it ended, the key, and its e-mail
+// address and comment as the connection reads them.
+std::string EnumerationStep(bool first) {
+    unsigned long serial = 0;
+    unsigned char name[17] = {};
+    unsigned long rc =
+        first ? ZRPCFUNC_DB_GetFirstPublicKey(&serial, name) : ZRPCFUNC_DB_GetNextPublicKey(&serial, name);
+    char email[300] = "-", comment[300] = "-";
+    unsigned long e = ZRPCFUNC_DB_GetPubKeyEmail(email), c = ZRPCFUNC_DB_GetPubKeyComment(comment);
+    char line[700];
+    std::snprintf(line, sizeof line, "%lu %08lX %.16s | %lu %s | %lu %s", rc, rc == 0 ? serial : 0,
+                  rc == 0 ? reinterpret_cast<const char*>(name) : "", e, email, c, comment);
+    return line;
+}
+
+// A caller connected and half-way through its enumeration places the list and the combo: its connection,
+// its cursor and its answers are as they were, and the controls read the store as it is now.
+TEST_F(DBList, ACallersConnectionAndEnumerationStayAsTheyWere) {
+    FillStore();
+    ASSERT_EQ(ZRPCFUNC_DB_Connect(), 0u);
+    std::vector<std::string> whole; // five keys, then 7 past the end
+    for (int i = 0; i < 7; ++i)
+        whole.push_back(EnumerationStep(i == 0));
+    EXPECT_EQ(whole[2].substr(0, 12), "0 0C0C0001 B");
+    EXPECT_EQ(whole[6].substr(0, 2), "7 ");
+
+    // Half-way again; then a key added after connecting, which the connection does not see.
+    std::vector<std::string> seen;
+    for (int i = 0; i < 3; ++i)
+        seen.push_back(EnumerationStep(i == 0));
+    Add(0x0C0C0004, "Eve");
+
+    auto dialog = MakeDialog();
+    CDBVortalListCtrl list;
+    ASSERT_TRUE(list.SubclassDlgItem(kItem, dialog->Handle()));
+    ASSERT_EQ(list.InitControl(&token, 1, 0x03 | 0x10, 0), 0u);
+    kct::HostDialog comboDialog(L"COMBOBOX", kItem, CBS_DROPDOWNLIST | WS_VSCROLL, 160, 120);
+    CDBVortalComboCtrl combo;
+    ASSERT_TRUE(combo.SubclassDlgItem(kItem, comboDialog.Handle()));
+    ASSERT_EQ(combo.InitControl(&token, 1, eChobKey2), 0u);
+
+    // The caller's enumeration goes on from where it was, with the same answers.
+    for (int i = 3; i < 7; ++i)
+        seen.push_back(EnumerationStep(false));
+    EXPECT_EQ(seen, whole);
+
+    // The controls read the store itself: the key added after the caller connected is there.
+    const Rows rows = Contents(list, dialog->Item());
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows.back(), (Row{"Eve", "0C0C0004", "", 0, TRUE}));
+    int entries = static_cast<int>(SendMessageA(comboDialog.Item(), CB_GETCOUNT, 0, 0));
+    char last[64] = "";
+    SendMessageA(comboDialog.Item(), CB_GETLBTEXT, entries - 1, reinterpret_cast<LPARAM>(last));
+    EXPECT_STREQ(last, "Eve (0C0C0004)");
+
+    // The connection is still the caller's, to end once.
+    EXPECT_EQ(ZRPCFUNC_DB_Disconnect(), 0u);
+    EXPECT_EQ(ZRPCFUNC_DB_Disconnect(), 12u);
+
+    // A caller without a connection is still without one after the controls refresh.
+    ASSERT_TRUE(list.Refresh());
+    ASSERT_TRUE(combo.Refresh());
+    unsigned long serial = 0;
+    unsigned char name[17] = {};
+    EXPECT_EQ(ZRPCFUNC_DB_GetFirstPublicKey(&serial, name), 12u);
+    EXPECT_EQ(ZRPCFUNC_DB_Disconnect(), 12u);
 }
 
 } // namespace

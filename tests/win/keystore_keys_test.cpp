@@ -5,7 +5,10 @@
 #include "tests/win/keystore_testing.h"
 
 #include <cstdio>
+#include <string>
 #include <vector>
+
+#include "zrpcres_ids.h"
 
 namespace {
 
@@ -68,6 +71,60 @@ TEST_F(KeyStoreKeys, AddingAKeyThatIsThereChangesNothingAndAsksNothing) {
     EXPECT_TRUE(yes.Seen().empty());
     EXPECT_EQ(Read(StoreFile()), store);
     EXPECT_EQ(Read(kst::PreviousFile()), previous);
+}
+
+// The working dialog of the changes that take long: its window, while an outer show holds it up.
+BOOL CALLBACK FindWorking(HWND hwnd, LPARAM lp) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char cls[32] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (pid != GetCurrentProcessId() || std::string(cls) != "#32770" || !GetDlgItem(hwnd, IDC_WORKING_ICON))
+        return TRUE;
+    *reinterpret_cast<HWND*>(lp) = hwnd;
+    return FALSE;
+}
+HWND WorkingWindow() {
+    HWND found = nullptr;
+    EnumWindows(FindWorking, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+std::string WorkingMessage(HWND working) {
+    char text[512] = "";
+    GetDlgItemTextA(working, IDC_WORKING_MESSAGE, text, sizeof text);
+    return text;
+}
+std::string LangText(unsigned id) {
+    char text[512] = "";
+    EXPECT_EQ(ZRPCFUNC_GetLangStringsz(text, sizeof text, id), 1);
+    return text;
+}
+
+// Creating the store and adding a key show the working dialog with their texts (strings 124 and 125)
+// and take it down again; adding a key that is there shows nothing.
+TEST_F(KeyStoreKeys, LongChangesShowTheWorkingDialogWithTheirText) {
+    char path[MAX_PATH] = "";
+    ASSERT_EQ(ZRPCFUNC_DB_DatabaseExists(path), 0);
+    ASSERT_NE(path[0], 0);
+    // An outer show keeps the window up: each change's text stays in it to be read afterwards.
+    ASSERT_EQ(ZRPCFUNC_C_ShowWorkingDialog(nullptr, const_cast<char*>("outer")), 0u);
+    HWND working = WorkingWindow();
+    ASSERT_NE(working, nullptr);
+    ASSERT_EQ(ZRPCFUNC_DB_CreateDatabase(nullptr, path), 1);
+    EXPECT_EQ(WorkingMessage(working), LangText(IDS_CREATING_KEY_STORE));
+    _tNewTransferPacket p = PublicKeyPacket(0x30, "thirty");
+    ASSERT_EQ(ZRPCFUNC_DB_AddPublicKey(nullptr, &p, 0), 0u);
+    EXPECT_EQ(WorkingMessage(working), LangText(IDS_ADDING_PUBLIC_KEY_WAIT));
+    ZRPCFUNC_SetWorkingMessage(const_cast<char*>("outer again"));
+    ASSERT_EQ(ZRPCFUNC_DB_AddPublicKey(nullptr, &p, 0), 0u);
+    EXPECT_EQ(WorkingMessage(working), "outer again") << "a key that is there is not added again";
+    ZRPCFUNC_KillWorkingDialog();
+    EXPECT_FALSE(IsWindow(working));
+
+    // Without an outer show, nothing stays up after a change.
+    _tNewTransferPacket q = PublicKeyPacket(0x31, "thirty-one");
+    ASSERT_EQ(ZRPCFUNC_DB_AddPublicKey(nullptr, &q, 0), 0u);
+    EXPECT_EQ(WorkingWindow(), nullptr);
 }
 
 TEST_F(KeyStoreKeys, ConfirmationDeclinedAddsNothing) {

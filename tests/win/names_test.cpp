@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <thread>
 #include <string>
 
 #include "zrpcfunc.h"
@@ -33,6 +34,11 @@ TEST(AlgorithmNames, OthersGiveLanguageString100AndStayValid) {
     const char* kept = ZRPCFUNC_GetAlgorithmForID(0);
     ZRPCFUNC_GetAlgorithmForID(1);
     EXPECT_STREQ(kept, expected); // still readable after further calls
+    // One constant text for the library's lifetime, whichever thread asks.
+    const char* other = nullptr;
+    std::thread([&] { other = ZRPCFUNC_GetAlgorithmForID(0x83); }).join();
+    EXPECT_EQ(other, kept);
+    EXPECT_STREQ(kept, expected);
 }
 
 // Fills the 16-byte field at offset in a record of size bytes; the bytes around it are 'X'.

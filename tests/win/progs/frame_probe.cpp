@@ -1,7 +1,7 @@
 // Loads zrpcfunc.dll at run time and reports what it finds, for tests that need a second process.
 //   frame_probe load    exit 0 when the library loaded, 10 when the load failed
-//   frame_probe lang DLLPATH   loads the library from DLLPATH and prints the path of the language
-//                       module it loaded
+//   frame_probe lang DLLPATH   loads the library from DLLPATH, asks it for a text and prints the path
+//                       of the language module it loaded
 //   frame_probe caches  prints the shared caches as this process sees them
 //   frame_probe fill TOKENFILE   fills both caches from a software token, then exits
 //   frame_probe string ID        prints language string ID as the library loads it
@@ -29,7 +29,12 @@ int main(int argc, char** argv) {
     if (argc < 2) return 2;
     std::string mode = argv[1];
     if (mode == "lang" && argc > 2) {
-        if (!LoadLibraryA(argv[2])) return 10;
+        HMODULE lib = LoadLibraryA(argv[2]);
+        if (!lib) return 10;
+        // The language module is loaded by the first call that needs a text.
+        auto langString = Proc<LangStringFn>(lib, "ZRPCFUNC_GetLangStringsz");
+        char text[512];
+        if (!langString || !langString(text, (int)sizeof text, 117)) return 11;
         char path[MAX_PATH] = "";
         GetModuleFileNameA(GetModuleHandleA("zrpcres.dll"), path, sizeof path);
         std::printf("%s", path);
