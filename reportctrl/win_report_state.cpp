@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "frame/win_frame.h"
@@ -78,19 +79,38 @@ void CReportCtrl::State::Invalidate() {
 
 // The function CompareItems calls for this object, against the control's own: g++ gives the address of
 // the function a bound pointer to a member function calls. While CReportCtrl's constructor runs, the
-// object is a CReportCtrl, and the address is the control's own comparison.
+// object is a CReportCtrl, and the address is the control's own comparison. A control derived in a
+// client program reaches the library's functions through that program's import jumps
+// ("jmp [import slot]"): the jump is followed to the function itself.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpmf-conversions"
 namespace {
 typedef int (CReportCtrl::*CompareMember)(int, int, int, int);
+
+const void* ThroughImportJump(const void* fn) {
+    const unsigned char* p = static_cast<const unsigned char*>(fn);
+    if (!p || p[0] != 0xFF || p[1] != 0x25) return fn;
+    int32_t operand;
+    std::memcpy(&operand, p + 2, sizeof operand);
+#ifdef _WIN64
+    const unsigned char* slot = p + 6 + operand; // relative to the next instruction
+#else
+    const unsigned char* slot = reinterpret_cast<const unsigned char*>((uintptr_t)(uint32_t)operand);
+#endif
+    const void* target;
+    std::memcpy(&target, slot, sizeof target);
+    return target;
 }
+} // namespace
 void CReportCtrl::State::NoteOwnComparison() {
     CompareMember compare = &CReportCtrl::CompareItems;
     ownComparison = (Comparison)(ctrl.*compare);
 }
 bool CReportCtrl::State::CompareOverridden() const {
     CompareMember compare = &CReportCtrl::CompareItems;
-    return (Comparison)(ctrl.*compare) != ownComparison;
+    const void* now = reinterpret_cast<const void*>((Comparison)(ctrl.*compare));
+    const void* own = reinterpret_cast<const void*>(ownComparison);
+    return now != own && ThroughImportJump(now) != own;
 }
 #pragma GCC diagnostic pop
 
