@@ -253,7 +253,8 @@ void CReportCtrl::DrawCtrl(HDC hDC) {
     int focusColumn = -1;
     int focusRow = s.model.GetCurrentFocus(&focusColumn);
     int rowHeight = s.geo.RowHeight();
-    if (GetStyle() & RVS_ENTRYROW) {
+    uint32_t style = s.model.GetStyle(); // the control's own style bits
+    if (style & RVS_ENTRYROW) {
         RVRECT rr;
         s.geo.RowRect(-1, rr);
         DrawRow(hDC, ToRect(rr), client, -1);
@@ -282,8 +283,7 @@ void CReportCtrl::DrawCtrl(HDC hDC) {
             if (focused && r == focusRow) {
                 RECT fr = rr;
                 int c0 = 0, c1 = 0;
-                if (focusColumn >= 0 && (GetStyle() & RVS_CELLFOCUS) &&
-                    s.geo.ColumnRange(focusColumn, c0, c1)) {
+                if (focusColumn >= 0 && (style & RVS_CELLFOCUS) && s.geo.ColumnRange(focusColumn, c0, c1)) {
                     fr.left = c0;
                     fr.right = c1;
                     fr.bottom = fr.top + rowHeight;
@@ -307,7 +307,8 @@ void CReportCtrl::DrawCtrl(HDC hDC) {
 
 void CReportCtrl::DrawRow(HDC hDC, RECT rcRow, RECT rcClip, int iRow) {
     State& s = *m_state;
-    DWORD style = GetStyle();
+    uint32_t style = s.model.GetStyle(); // the control's own style bits
+    bool enabled = IsWindowEnabled(m_hwnd) != FALSE;
     int iItem = s.model.GetItemFromRow(iRow);
     int rowHeight = s.geo.RowHeight();
     int x0 = s.geo.ListRect().left - s.geo.HPos(), y0 = s.geo.ListRect().top;
@@ -317,7 +318,7 @@ void CReportCtrl::DrawRow(HDC hDC, RECT rcRow, RECT rcClip, int iRow) {
     s.model.GetItem(&whole);
     bool focused = s.painter.Focused();
     bool selected = (whole.nState & RVIS_CHOSEN) && (focused || (style & RVS_KEEPSELECTIONVISIBLE));
-    COLORREF back = IsWindowEnabled(m_hwnd) ? m_crSys[kWindow] : m_crSys[kDisabled];
+    COLORREF back = enabled ? m_crSys[kWindow] : m_crSys[kDisabled];
     if (whole.iBkColor >= 0 && whole.iBkColor < s.model.GetColorCount())
         back = s.model.GetColor(whole.iBkColor);
     else if ((style & RVS_STRIPEDROWS) && iRow >= 0 && (iRow & 1) && s.model.GetColorCount() > 0)
@@ -325,7 +326,7 @@ void CReportCtrl::DrawRow(HDC hDC, RECT rcRow, RECT rcClip, int iRow) {
     if (selected) back = focused ? m_crSys[kHighlight] : m_crSys[kHighlightNoFocus];
     RECT cells = rcRow;
     cells.bottom = cells.top + rowHeight;
-    bool plain = !selected && whole.iBkColor < 0 && IsWindowEnabled(m_hwnd);
+    bool plain = !selected && whole.iBkColor < 0 && enabled;
     if (!plain || !s.painter.DrawPicture(hDC, rcRow, x0, y0)) DrawBkgnd(hDC, cells, back);
     HGDIOBJ oldFont = SelectObject(hDC, (whole.nState & RVIS_HEAVYFONT) && s.bold ? s.bold : s.font);
     const std::vector<int>& cols = s.model.GetColumnOrder();
@@ -522,7 +523,7 @@ int CReportCtrl::DrawText(HDC hDC, RECT rect, _RVITEM* pItem) {
     bool own = (pItem->nMask & RVIM_FORECOLOUR) && pItem->iTextColor >= 0 &&
                pItem->iTextColor < s.model.GetColorCount();
     if (own) colour = s.model.GetColor(pItem->iTextColor);
-    if (selected && (!own || !(GetStyle() & RVS_KEEPCOLOURS)))
+    if (selected && (!own || !(s.model.GetStyle() & RVS_KEEPCOLOURS)))
         colour = focused ? m_crSys[kHighlightText] : m_crSys[kHighlightTextNoFocus];
     SetTextColor(hDC, colour);
     const SubItemDef* def = s.model.GetSubItemDef(pItem->iSubItem);
