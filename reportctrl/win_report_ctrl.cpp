@@ -1,7 +1,8 @@
 // CReportCtrl: the report control's window. The model (reportctrl/model) holds items, columns, rows,
 // selection and focus, the geometry where everything lies; the window's state (win_report_state.h)
-// holds the rest and is read by the units. Here: the order in which the units see a message, the
-// window's creation, styles and properties, and the control's own forms of its overridable operations.
+// holds the rest and is read by the units. Here, above the units: the model's host, which reaches them,
+// the order in which they see a message with the window's own handling last, and the window's
+// creation, styles and properties.
 #include <windows.h>
 
 #include <string>

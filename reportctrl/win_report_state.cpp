@@ -1,7 +1,8 @@
 // The report control's window state (see win_report_state.h): the one holder its units read, and what
-// the window itself does with it: the model's host (every notification reaches the parent through the
-// control's Notify), layout, scrolling, fonts and image lists, the window's own messages (the last in
-// the order of CReportCtrl::WindowProc), and the profile store the column profiles are kept in.
+// the units share through it: layout, the header window's place, scrolling, repainting, fonts and image
+// lists, the check of the control's own comparison; the control's own forms of its overridable
+// operations (Notify, the last hop of every notification to the parent, among them); the profile store
+// the column profiles are kept in, and the layered-window function the tip and the drop marker use.
 #include <windows.h>
 #include <commctrl.h>
 

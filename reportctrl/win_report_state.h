@@ -1,12 +1,13 @@
 // The report control's window as its units see it: one state holder (the model, its geometry, the
 // fonts and image lists, the window's flags) and the units that read it, each in a file of its own:
 // painting and the palette (win_report_paint.cpp), the user's input and the clipboard
-// (win_report_input.cpp), the header (win_report_header.cpp, column dragging in win_report_drag.cpp),
-// in-place editing (win_report_edit.cpp), the tip window (win_report_tip.cpp) and accessibility
-// (win_report_access.cpp). The units read the state; the control above them (win_report_ctrl.cpp) makes
-// the model's host, which reaches every unit, and writes once, in CReportCtrl::WindowProc, the order in
-// which the units see a message. Every notification leaves through the model's one sender and reaches
-// the parent through the control's Notify. Internal to the library.
+// (win_report_input.cpp), the header (win_report_header.cpp; column dragging and the sub-item chooser
+// in win_report_drag.cpp), in-place editing (win_report_edit.cpp), the tip window (win_report_tip.cpp)
+// and accessibility (win_report_access.cpp). The units read the state; the control above them
+// (win_report_ctrl.cpp) makes the model's host, which reaches every unit, and writes once, in
+// CReportCtrl::WindowProc, the order in which the units see a message. Every notification leaves
+// through the model's one sender and reaches the parent through the control's Notify. Internal to the
+// library.
 #ifndef ZRPC_WIN_REPORT_STATE_H
 #define ZRPC_WIN_REPORT_STATE_H
 
