@@ -1,6 +1,7 @@
 // Drives the report model with random sequences of operations (list, tree or virtual mode, with bad
 // indices, stale tree handles and a parent that vetoes selection changes) and checks after each one
-// that the rows, the selection, the focus and the tree still agree; sorted rows must be in order.
+// that the rows, the selection, the focus and the tree still agree, and that every row maps to an item
+// and back; sorted rows must be in order.
 #include <cstddef>
 #include <cstdio>
 #include <cstdint>
@@ -42,6 +43,17 @@ struct FuzzHost : ReportHost {
 void Check(ReportModel& m) {
     std::string why;
     if (!m.CheckInvariants(&why)) __builtin_trap();
+    // Every row maps to an item and back; an item without a row is a node under a collapsed one.
+    int rows = m.GetRowCount();
+    for (int r = 0; r < rows; ++r)
+        if (m.GetRowFromItem(m.GetItemFromRow(r)) != r) __builtin_trap();
+    for (int i = 0, n = m.GetItemCount(); i < n; ++i) {
+        int r = m.GetRowFromItem(i);
+        if (r == -2 ? !(m.GetStyle() & RVS_TREEMODE) : m.GetItemFromRow(r) != i) __builtin_trap();
+    }
+    // The focus is a row that exists (or the edit row, or none).
+    int focus = m.GetCurrentFocus(nullptr);
+    if (focus < -2 || focus >= rows) __builtin_trap();
 }
 
 // After a list sort without callback every neighbouring pair is in order.

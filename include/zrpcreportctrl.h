@@ -11,6 +11,12 @@
 //     m_report.AddItem("first");
 // or m_report.SubclassDlgItem(IDC_REPORT, hDlg) over an item of the caller's dialog. Notifications
 // (RVN_ codes of reportctrl_types.h) reach the parent as WM_NOTIFY.
+//
+// Items and rows: an item is a record, numbered in the order items were inserted; a row is a line on
+// screen. Sorting, moves and a tree's collapsed nodes change which item stands on which row, never the
+// items' numbers. Operations say which they take: iItem an item, iRow a row (GetItemRow and
+// GetItemFromRow turn one into the other); the focus is a row (GetCurrentFocus, AdjustFocus), the
+// selection a set of items.
 #ifndef ZRPC_REPORTCTRL_H
 #define ZRPC_REPORTCTRL_H
 
@@ -22,7 +28,6 @@
 #include "zrpcwnd.h"
 
 namespace zrpc::report {
-struct ReportWindow;
 struct Item;
 } // namespace zrpc::report
 
@@ -92,9 +97,15 @@ class ZRPC_CLASS CReportCtrl : public zwin::Window {
 
     // ---- rows, cache
     void FlushCache(int iItem);
+    // The row an item stands on (-2: none, a hidden tree node), and the item on a row (-2: no such
+    // row); -1, the edit row, maps to itself.
     int GetItemRow(int iItem);
     int GetItemFromRow(int iRow);
     int GetRowCount();
+    // Rows iRow - 1 and iRow (MoveUp), iRow and iRow + 1 (MoveDown) change places (list mode); the
+    // focus stays on its item.
+    BOOL MoveUp(int iRow);
+    BOOL MoveDown(int iRow);
 
     // ---- tree
     HTREEITEM InsertItem(_RVITEM* pItem, HTREEITEM hParent, HTREEITEM hInsertAfter = TVI_LAST,
@@ -106,23 +117,53 @@ class ZRPC_CLASS CReportCtrl : public zwin::Window {
     BOOL ExpandAll(HTREEITEM hItem, UINT nCode, int iLevels = -1);
     HTREEITEM GetNextItem(HTREEITEM hItem, UINT nCode);
     BOOL HasChildren(HTREEITEM hItem);
+    BOOL IsChild(HTREEITEM hParent, HTREEITEM hChild);
+    BOOL IsDescendent(HTREEITEM hAncestor, HTREEITEM hItem);
     int GetItemIndex(HTREEITEM hItem);
     HTREEITEM GetItemHandle(int iItem);
-    BOOL EnsureVisible(HTREEITEM hItem);
+    // The sub-item a node shows across its row (-1: none).
+    void SetTreeSubItem(HTREEITEM hItem, int iSubItem);
+    // The children of hItem (TVI_ROOT: the top level); with bRecursive every descendant.
+    int GetItemCount(HTREEITEM hItem, BOOL bRecursive);
+    // Opens every ancestor of the node and scrolls its row into view.
+    BOOL EnsureVisible(HTREEITEM hItem, BOOL bPartialOK = FALSE);
 
     // ---- sorting, selection, focus, search
     BOOL SortItems(int iSubItem, BOOL bAscending);
     BOOL ResortItems();
     BOOL GetSortSettings(int* piSubItem, BOOL* pbAscending);
     void SetSortCallback(RVCOMPAREPROC pfnCompare, LPARAM lParamSort);
+    RVCOMPAREPROC GetSortCallback();
+    // The selected items in item order.
     int GetFirstSelectedItem();
     int GetNextSelectedItem(int iItem);
     int GetSelectedCount();
+    // The number of selected items; at most nMax of them into piItems when it is not null.
+    int GetSelectedItems(int* piItems, int nMax);
+    // Selects the item's row and puts the focus there; without bKeepSelection nothing else stays
+    // selected. No notifications.
     void SetSelection(int iItem, BOOL bKeepSelection = FALSE);
+    // The listed items: the first replaces the selection unless bKeepSelection, the others add to it.
+    void SetSelection(int* piItems, int nCount, BOOL bKeepSelection = FALSE);
+    void SetSelection(HTREEITEM hItem, BOOL bKeepSelection = FALSE);
+    void SetSelection(HTREEITEM* phItems, int nCount, BOOL bKeepSelection = FALSE);
+    // Every row whose iSubItem text matches strPattern: "*" any run of characters, "?" any one, case
+    // ignored. Without bKeepSelection the selection is cleared first. No notifications.
+    void SetSelection(int iSubItem, const CString& strPattern, BOOL bKeepSelection = FALSE);
+    // Every row whose item data, as a signed number, is at most nValue.
+    void SetSelectionLessEq(int iSubItem, int nValue, BOOL bKeepSelection = FALSE);
     void ClearSelection();
+    void InvertSelection();
     void SelectAll();
+    // The focused row (-2 none, -1 the edit row); the focused column into *piColumn (-1: the whole row).
     int GetCurrentFocus(int* piColumn = nullptr);
+    // Moves the focus to a row and column; FALSE for a row or column that does not exist or a column
+    // that never takes the focus.
+    BOOL AdjustFocus(int iRow, int iColumn = -1);
+    // The focus on an item's row and, with iSubItem >= 0, on its column; the row is scrolled into view.
     BOOL SetCurrentFocus(int iItem, int iSubItem = -1);
+    // The control holds the input focus.
+    BOOL HasFocus();
     int FindItem(_RVFINDINFO* pFindInfo, int iSubItem = 0, int iStart = -1);
 
     // ---- column profile
@@ -136,6 +177,7 @@ class ZRPC_CLASS CReportCtrl : public zwin::Window {
     // ---- layout, scrolling, drawing
     int GetItemHeight();
     void SetItemHeight(int nHeight);
+    // Rows that fit from the top row down, and the top row.
     int GetVisibleCount(BOOL bPartial = FALSE);
     int GetTopIndex();
     BOOL IsItemVisible(int iItem, BOOL bPartial = FALSE);
@@ -169,7 +211,6 @@ class ZRPC_CLASS CReportCtrl : public zwin::Window {
     virtual void EndEdit(BOOL bUpdate, _NMRVITEMEDIT* pNMItemEdit = nullptr);
     // The active editor window, null when no edit is open.
     HWND GetEditWindow();
-    friend struct zrpc::report::ReportWindow; // input, editing and accessibility reach the window
 
     // ---- cell sizes, previews, background, header extras
     // The width a cell needs (gap, image, check box, text, each followed by the gap; the bold font for
@@ -268,26 +309,10 @@ class ZRPC_CLASS CReportCtrl : public zwin::Window {
     COLORREF m_crSys[kColourCount];
 
   private:
-    class Impl;
-    Impl* m_impl;
-    // Tip window, background picture, sub-item chooser and the header's column dragging.
-    class Extras;
-    Extras* m_extras;
-    void AttachExtras(); // once the header exists
-    void FreeExtras();
-    // Messages the extras handle first; true when handled (*result is the answer).
-    bool ExtrasMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
-    // Tiles the background picture over rect (tiles anchored at x0, y0); false when there is none.
-    bool DrawBkImage(HDC hDC, RECT rect, int x0, int y0);
-    // Makes the palette anew from the colour table and the background picture; false when it could
-    // not be made (an empty table and no picture give no palette, which is no failure).
-    bool RebuildPalette();
-    // Width of a cell's check area: the check image list's images, else the drawn check box.
-    int CheckAreaWidth();
-    void ItemChanged(); // hides the tip window
-    void RefreshChooser();
-    // A definition's format, limits and column text (cut to nText - 1 bytes); false when undefined.
-    bool SubItemInfo(int iSubItem, UINT* pFormat, int* pMinWidth, int* pMaxWidth, char* lpszText, int nText);
+    // The window's state, read by the units that paint, take the user's input, run the header, edit in
+    // place, show the tip and answer assistive programs (reportctrl/win_report_state.h).
+    struct State;
+    State* m_state;
 };
 
 #endif

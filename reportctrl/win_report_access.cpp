@@ -10,9 +10,7 @@
 #include <cstdio>
 #include <string>
 
-#include "reportctrl/win_report_user.h"
-
-namespace zrpc::report {
+#include "reportctrl/win_report_state.h"
 
 namespace {
 
@@ -48,28 +46,36 @@ BSTR Bstr(const std::string& text) {
 
 } // namespace
 
-struct AccessibleRows : public IAccessible {
+struct CReportCtrl::State::Access::Rows : public IAccessible {
     LONG refs = 1;
-    ReportUser* user;
+    State* s;                        // null once the control is gone
     IAccessible* standard = nullptr; // the platform's object for the client area (parent, navigation)
 
-    explicit AccessibleRows(ReportUser* u) : user(u) {
+    explicit Rows(State* state) : s(state) {
         if (Acc().createStd)
-            Acc().createStd(u->m_ctrl->Handle(), OBJID_CLIENT, IID_IAccessible,
-                            reinterpret_cast<void**>(&standard));
+            Acc().createStd(s->Hwnd(), OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&standard));
     }
-    virtual ~AccessibleRows() {
+    virtual ~Rows() {
         if (standard) standard->Release();
     }
 
-    CReportCtrl* Ctrl() { return user ? user->m_ctrl : nullptr; }
-    HWND Hwnd() { return user ? user->m_ctrl->Handle() : nullptr; }
-    bool Alive() { return user && IsWindow(Hwnd()); }
-    int Top() { return Ctrl()->GetTopIndex(); }
+    HWND Hwnd() { return s ? s->Hwnd() : nullptr; }
+    bool Alive() { return s && IsWindow(Hwnd()); }
+    int Top() {
+        s->Flush();
+        return s->geo.Top();
+    }
     int ChildCount() {
-        CReportCtrl* c = Ctrl();
-        int rows = c->GetRowCount() - c->GetTopIndex();
-        return std::max(0, std::min(rows, c->GetVisibleCount(TRUE)));
+        s->Flush();
+        int rows = s->model.GetRowCount() - s->geo.Top();
+        return std::max(0, std::min(rows, s->geo.VisibleCount(true)));
+    }
+    // The line a row's item gives to the clipboard, without its line feed.
+    std::string Name(int row) {
+        CString line = s->ctrl.GetItemString(s->model.GetItemFromRow(row), s->model.Shared().copyDelimiter);
+        std::string text(line.GetString(), (size_t)line.GetLength());
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        return text;
     }
     // The row of a child id (1 = the top row on screen); -2 for none.
     int RowOf(const VARIANT& v) {
@@ -77,7 +83,7 @@ struct AccessibleRows : public IAccessible {
         return Top() + v.lVal - 1;
     }
     static bool Self(const VARIANT& v) { return v.vt == VT_I4 && v.lVal == CHILDID_SELF; }
-    bool Tree() { return (Ctrl()->GetStyle() & RVS_TREEMASK) != 0; }
+    bool Tree() { return s->TreeLook(); }
 
     // ---- IUnknown
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
@@ -135,11 +141,7 @@ struct AccessibleRows : public IAccessible {
         if (Self(v)) return standard ? standard->get_accName(v, name) : S_FALSE;
         int row = RowOf(v);
         if (row == -2) return E_INVALIDARG;
-        CString line =
-            ReportWindow::ItemString(*Ctrl(), Ctrl()->GetItemFromRow(row), Globals().copyDelimiter);
-        std::string text(line.GetString(), (size_t)line.GetLength());
-        if (!text.empty() && text.back() == '\n') text.pop_back();
-        *name = Bstr(text);
+        *name = Bstr(Name(row));
         return *name ? S_OK : E_OUTOFMEMORY;
     }
     STDMETHODIMP get_accValue(VARIANT v, BSTR* value) override {
@@ -150,9 +152,9 @@ struct AccessibleRows : public IAccessible {
         if (Self(v) || !Tree()) return row == -2 && !Self(v) ? E_INVALIDARG : S_FALSE;
         if (row == -2) return E_INVALIDARG;
         _RVITEM it = {};
-        it.iItem = Ctrl()->GetItemFromRow(row);
+        it.iItem = s->model.GetItemFromRow(row);
         it.iSubItem = -1;
-        if (!Ctrl()->GetItem(&it)) return S_FALSE;
+        if (!s->model.GetItem(&it)) return S_FALSE;
         char level[16];
         snprintf(level, sizeof level, "%d", (int)it.iIndent);
         *value = Bstr(level);
@@ -179,7 +181,6 @@ struct AccessibleRows : public IAccessible {
         if (!state) return E_POINTER;
         VariantInit(state);
         if (!Alive()) return E_FAIL;
-        CReportCtrl* c = Ctrl();
         bool focused = GetFocus() == Hwnd();
         state->vt = VT_I4;
         if (Self(v)) {
@@ -189,7 +190,7 @@ struct AccessibleRows : public IAccessible {
         }
         int row = RowOf(v);
         if (row == -2) return E_INVALIDARG;
-        ReportModel& model = ReportWindow::Model(*c);
+        zrpc::report::ReportModel& model = s->model;
         _RVITEM it = {};
         it.iItem = model.GetItemFromRow(row);
         it.iSubItem = model.GetSubItemFromColumn(0);
@@ -223,7 +224,7 @@ struct AccessibleRows : public IAccessible {
         VariantInit(focus);
         if (!Alive()) return E_FAIL;
         if (GetFocus() != Hwnd()) return S_FALSE;
-        int row = ReportWindow::Model(*Ctrl()).GetCurrentFocus(nullptr);
+        int row = s->model.GetCurrentFocus(nullptr);
         focus->vt = VT_I4;
         focus->lVal = (row >= Top() && row - Top() < ChildCount()) ? row - Top() + 1 : CHILDID_SELF;
         return S_OK;
@@ -233,7 +234,7 @@ struct AccessibleRows : public IAccessible {
         VariantInit(sel);
         if (!Alive()) return E_FAIL;
         // The first selected row on screen (a single child id; none: empty).
-        ReportModel& model = ReportWindow::Model(*Ctrl());
+        zrpc::report::ReportModel& model = s->model;
         for (int k = 0, n = ChildCount(); k < n; ++k) {
             _RVITEM it = {};
             it.iItem = model.GetItemFromRow(Top() + k);
@@ -254,14 +255,14 @@ struct AccessibleRows : public IAccessible {
         if (!Alive()) return E_FAIL;
         int row = RowOf(v);
         if (row == -2) return E_INVALIDARG;
-        CReportCtrl& c = *Ctrl();
-        ReportModel& model = ReportWindow::Model(c);
+        CReportCtrl& c = s->ctrl;
+        zrpc::report::ReportModel& model = s->model;
         if (flags & SELFLAG_TAKEFOCUS) {
             SetFocus(Hwnd());
             model.AdjustFocus(row, -1);
         }
         if (flags & SELFLAG_TAKESELECTION)
-            ReportWindow::SelectRows(c, row, row, true, false, false, true);
+            c.SelectRows(row, row, true, false, false, true);
         else if (flags & (SELFLAG_ADDSELECTION | SELFLAG_REMOVESELECTION)) {
             int focusRow = model.GetCurrentFocus(nullptr);
             bool add = (flags & SELFLAG_ADDSELECTION) != 0;
@@ -269,12 +270,11 @@ struct AccessibleRows : public IAccessible {
             it.iItem = model.GetItemFromRow(row);
             it.iSubItem = -1;
             model.GetItem(&it);
-            if (add != ((it.nState & RVIS_CHOSEN) != 0))
-                ReportWindow::SelectRows(c, row, row, true, true, true, true);
+            if (add != ((it.nState & RVIS_CHOSEN) != 0)) c.SelectRows(row, row, true, true, true, true);
             if (!(flags & SELFLAG_TAKEFOCUS) && focusRow >= -1) model.AdjustFocus(focusRow, -1);
         }
         InvalidateRect(Hwnd(), nullptr, FALSE);
-        user->TellChanges();
+        s->access.TellChanges();
         return S_OK;
     }
     STDMETHODIMP accLocation(long* x, long* y, long* w, long* h, VARIANT v) override {
@@ -284,8 +284,10 @@ struct AccessibleRows : public IAccessible {
         if (Self(v)) return standard ? standard->accLocation(x, y, w, h, v) : S_FALSE;
         int row = RowOf(v);
         if (row == -2) return E_INVALIDARG;
-        RECT rc;
-        if (!Ctrl()->GetItemRect(Ctrl()->GetItemFromRow(row), -1, &rc, 0)) return S_FALSE;
+        RVRECT rr;
+        s->Flush();
+        if (!s->geo.RowRect(row, rr)) return S_FALSE;
+        RECT rc = {rr.left, rr.top, rr.right, rr.bottom};
         RECT client;
         GetClientRect(Hwnd(), &client);
         rc.left = std::max(rc.left, client.left);
@@ -329,7 +331,8 @@ struct AccessibleRows : public IAccessible {
         _RVHITTESTINFO hti = {};
         hti.point.x = pt.x;
         hti.point.y = pt.y;
-        Ctrl()->HitTest(&hti);
+        s->Flush();
+        s->geo.HitTest(&hti);
         hit->vt = VT_I4;
         hit->lVal =
             (hti.iRow >= Top() && hti.iRow - Top() < ChildCount()) ? hti.iRow - Top() + 1 : CHILDID_SELF;
@@ -340,31 +343,48 @@ struct AccessibleRows : public IAccessible {
     STDMETHODIMP put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
 };
 
-LRESULT ReportUser::GetObject(WPARAM wp, LPARAM lp) {
-    if ((LONG)lp != OBJID_CLIENT || !Acc().lresultFromObject) return 0;
-    if (!m_access) m_access = new AccessibleRows(this);
-    return Acc().lresultFromObject(IID_IAccessible, wp, static_cast<IAccessible*>(m_access));
+bool CReportCtrl::State::Access::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    switch (msg) {
+    case WM_GETOBJECT:
+        // The rows for assistive programs; other objects are the platform's.
+        if ((LONG)lp != OBJID_CLIENT || !Acc().lresultFromObject) return false;
+        if (!m_object) m_object = new Rows(&s);
+        *result = Acc().lresultFromObject(IID_IAccessible, wp, static_cast<IAccessible*>(m_object));
+        return *result != 0;
+    case WM_SETFOCUS:
+        TellChanges();
+        return false;
+    case WM_DESTROY:
+        Gone();
+        return false;
+    default:
+        return false;
+    }
 }
 
-void ReportUser::TellChanges() {
-    HWND hwnd = m_ctrl->Handle();
+CReportCtrl::State::Access::~Access() {
+    Gone();
+}
+
+void CReportCtrl::State::Access::TellChanges() {
+    HWND hwnd = s.Hwnd();
     if (!hwnd) return;
-    ReportModel& model = ReportWindow::Model(*m_ctrl);
-    int top = m_ctrl->GetTopIndex();
-    int focus = model.GetCurrentFocus(nullptr);
-    int count = model.GetSelectedCount();
+    s.Flush();
+    int top = s.geo.Top();
+    int focus = s.model.GetCurrentFocus(nullptr);
+    int count = s.model.GetSelectedCount();
     std::vector<int> selection((size_t)count);
-    if (count > 0) model.GetSelectedItems(selection.data(), count);
+    if (count > 0) s.model.GetSelectedItems(selection.data(), count);
     bool selectionChanged = selection != m_toldSelection;
     bool focusChanged = focus != m_toldFocus;
     m_toldSelection.swap(selection);
     m_toldFocus = focus;
-    int shown = std::max(0, std::min(model.GetRowCount() - top, m_ctrl->GetVisibleCount(TRUE)));
+    int shown = std::max(0, std::min(s.model.GetRowCount() - top, s.geo.VisibleCount(true)));
     auto childOf = [&](int row) {
         return (row >= top && row - top < shown) ? (LONG)(row - top + 1) : (LONG)-1;
     };
     if (selectionChanged) {
-        LONG child = m_toldSelection.size() == 1 ? childOf(model.GetRowFromItem(m_toldSelection[0])) : -1;
+        LONG child = m_toldSelection.size() == 1 ? childOf(s.model.GetRowFromItem(m_toldSelection[0])) : -1;
         if (child > 0)
             NotifyWinEvent(EVENT_OBJECT_SELECTION, hwnd, OBJID_CLIENT, child);
         else
@@ -377,11 +397,9 @@ void ReportUser::TellChanges() {
 }
 
 // The control goes: an assistive program still holding the object gets failures from now on.
-void ReportUser::AccessGone() {
-    if (!m_access) return;
-    m_access->user = nullptr;
-    m_access->Release();
-    m_access = nullptr;
+void CReportCtrl::State::Access::Gone() {
+    if (!m_object) return;
+    m_object->s = nullptr;
+    m_object->Release();
+    m_object = nullptr;
 }
-
-} // namespace zrpc::report

@@ -1,5 +1,5 @@
-// In-place editing of the report control's cells: the built-in editor (an edit window over the cell,
-// at most 16 characters, with an optional "..." button), the parent's own editor, the begin and end
+// In-place editing of the report control's cells: the built-in editor (an edit window over the cell, at
+// most 16 characters, with an optional "..." button), the parent's own editor, the begin and end
 // notifications with the parent's veto, and the bookkeeping that keeps an editor from outliving the
 // item it edits.
 #include <windows.h>
@@ -8,9 +8,7 @@
 #include <cstring>
 
 #include "frame/win_frame.h"
-#include "reportctrl/win_report_user.h"
-
-namespace zrpc::report {
+#include "reportctrl/win_report_state.h"
 
 namespace {
 
@@ -52,43 +50,43 @@ bool SelectsWholeText(UINT key, bool typed) {
 
 } // namespace
 
-// The built-in editor: an edit window (and its "..." button) subclassed here. It reports its end
-// once, when it loses the focus to anything but its own button.
-struct EditorWindow {
-    ReportUser* user = nullptr;
+// The built-in editor: an edit window (and its "..." button) subclassed here. It reports its end once,
+// when it loses the focus to anything but its own button.
+struct CReportCtrl::State::Editor::BuiltIn {
+    Editor* editor = nullptr;
     HWND control = nullptr;
-    HWND edit = nullptr;
+    zwin::EditCtrl edit;
     HWND button = nullptr;
     WNDPROC editProc = nullptr;
     WNDPROC buttonProc = nullptr;
     UINT endKey = 0;
     bool done = false;
 
-    static EditorWindow* Of(HWND hwnd) {
-        return reinterpret_cast<EditorWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    static BuiltIn* Of(HWND hwnd) {
+        return reinterpret_cast<BuiltIn*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     }
 
-    // Sends RVN_ENDITEMEDIT with the end key and the text to the control, once. The control closes
-    // the editor in answer: nothing of this object may be used after the call.
+    // Sends RVN_ENDITEMEDIT with the end key and the text to the control, once. The control closes the
+    // editor in answer: nothing of this object may be used after the call.
     void Finish() {
         if (done) return;
         done = true;
         char text[kTextBuffer] = "";
-        GetWindowTextA(edit, text, sizeof text);
+        GetWindowTextA(edit.Handle(), text, sizeof text);
         _NMRVITEMEDIT nm = {};
-        nm.hdr.hwndFrom = edit;
-        nm.hdr.idFrom = (uintptr_t)GetDlgCtrlID(edit);
+        nm.hdr.hwndFrom = edit.Handle();
+        nm.hdr.idFrom = (uintptr_t)GetDlgCtrlID(edit.Handle());
         nm.hdr.code = RVN_ENDITEMEDIT;
-        nm.iItem = user->m_edit.item;
-        nm.iSubItem = user->m_edit.subItem;
-        nm.hWnd = edit;
+        nm.iItem = editor->m_edit.item;
+        nm.iSubItem = editor->m_edit.subItem;
+        nm.hWnd = edit.Handle();
         nm.nKey = endKey;
         nm.lpszText = text;
         SendMessageA(control, WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
     }
 
     static LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-        EditorWindow* ed = Of(hwnd);
+        BuiltIn* ed = Of(hwnd);
         WNDPROC old = ed->editProc;
         switch (msg) {
         case WM_GETDLGCODE:
@@ -111,7 +109,7 @@ struct EditorWindow {
         case WM_NCDESTROY: {
             SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
             SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-            if (ed->button && IsWindow(ed->button)) DestroyWindow(ed->button);
+            if (ed->button && IsWindow(ed->button)) ::DestroyWindow(ed->button);
             delete ed;
             return CallWindowProcA(old, hwnd, msg, wp, lp);
         }
@@ -122,7 +120,7 @@ struct EditorWindow {
     }
 
     static LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-        EditorWindow* ed = Of(hwnd);
+        BuiltIn* ed = Of(hwnd);
         if (!ed) return DefWindowProcA(hwnd, msg, wp, lp);
         WNDPROC old = ed->buttonProc;
         if (msg == WM_NCDESTROY) {
@@ -132,17 +130,49 @@ struct EditorWindow {
             return CallWindowProcA(old, hwnd, msg, wp, lp);
         }
         LRESULT r = CallWindowProcA(old, hwnd, msg, wp, lp);
-        if (msg == WM_SETFOCUS && !ed->done) ed->user->ButtonPressed(ed->edit);
+        if (msg == WM_SETFOCUS && !ed->done) ed->editor->ButtonPressed(ed->edit.Handle());
         return r;
     }
 };
 
-ReportUser::~ReportUser() {
-    AccessGone();
+bool CReportCtrl::State::Editor::OnMessage(UINT msg, WPARAM, LPARAM lp, LRESULT* result) {
+    *result = 0;
+    switch (msg) {
+    case WM_HSCROLL:
+        EndOpenEdit();
+        return false;
+    case WM_NOTIFY: {
+        NMHDR* nm = reinterpret_cast<NMHDR*>(lp);
+        if (!nm) return false;
+        if (nm->hwndFrom && nm->hwndFrom == s.headerWindow.Handle()) {
+            switch (nm->code) {
+            case HDN_ITEMCLICKA:
+            case HDN_ITEMCLICKW:
+            case HDN_BEGINDRAG:
+            case HDN_DIVIDERDBLCLICKA:
+            case HDN_DIVIDERDBLCLICKW:
+                EndOpenEdit();
+                break;
+            default:
+                break;
+            }
+            return false;
+        }
+        if (nm->code == RVN_ENDITEMEDIT && m_edit.hwnd) {
+            EditorEnded(reinterpret_cast<_NMRVITEMEDIT*>(lp));
+            return true;
+        }
+        return false;
+    }
+    case WM_DESTROY:
+        CancelEdit();
+        return false;
+    default:
+        return false;
+    }
 }
 
-void ReportUser::ButtonPressed(HWND editor) {
-    ReportModel& model = ReportWindow::Model(*m_ctrl);
+void CReportCtrl::State::Editor::ButtonPressed(HWND editor) {
     char text[kTextBuffer] = "";
     GetWindowTextA(editor, text, sizeof text);
     _NMRVITEMEDIT nm = {};
@@ -150,40 +180,42 @@ void ReportUser::ButtonPressed(HWND editor) {
     nm.iSubItem = m_edit.subItem;
     nm.hWnd = editor;
     nm.lpszText = text;
-    nm.lParam = model.GetItemData(m_edit.item);
+    nm.lParam = s.model.GetItemData(m_edit.item);
     RECT rc;
     GetWindowRect(editor, &rc);
-    MapWindowPoints(nullptr, m_ctrl->Handle(), reinterpret_cast<POINT*>(&rc), 2);
-    nm.rect.left = rc.left;
-    nm.rect.top = rc.top;
-    nm.rect.right = rc.right;
-    nm.rect.bottom = rc.bottom;
-    LRESULT answer = Send(&nm.hdr, RVN_BUTTONPRESSED);
+    MapWindowPoints(nullptr, s.Hwnd(), reinterpret_cast<POINT*>(&rc), 2);
+    nm.rect = {rc.left, rc.top, rc.right, rc.bottom};
+    LRESULT answer = s.model.Notify(&nm.hdr, RVN_BUTTONPRESSED);
     if (!IsWindow(editor) || m_edit.hwnd != editor) return;
+    zwin::EditCtrl edit(editor);
     if (answer == 1) {
         // The parent's text goes back within the editor's limit, whatever it left in the record.
         text[sizeof text - 1] = 0;
-        size_t limit = std::min<size_t>((size_t)SendMessageA(editor, EM_GETLIMITTEXT, 0, 0), kEditorLimit);
+        size_t limit = std::min<size_t>((size_t)edit.GetLimitText(), kEditorLimit);
         char back[kEditorLimit + 1];
         CopyBounded(back, sizeof back, nm.lpszText ? nm.lpszText : text, std::min(limit, sizeof text - 1));
         SetWindowTextA(editor, back);
         int len = (int)std::strlen(back);
-        SendMessageA(editor, EM_SETSEL, len, len);
+        edit.SetSel(len, len);
     }
     SetFocus(editor);
 }
 
-BOOL ReportUser::BeginEdit(int iRow, int iColumn, UINT nKey) {
-    ReportModel& model = ReportWindow::Model(*m_ctrl);
-    HWND hwnd = m_ctrl->Handle();
-    DWORD style = m_ctrl->GetStyle();
-    if (!hwnd || iRow < -1 || iColumn < 0 || iColumn >= model.GetActiveSubItemCount()) return FALSE;
-    if (iRow == -1 && !(style & RVS_ENTRYROW)) return FALSE;
-    if (iRow >= model.GetRowCount()) return FALSE;
-    bool typed = m_edit.typed;
+void CReportCtrl::State::Editor::BeginTyped(int iRow, int iColumn, UINT ch) {
+    m_typed = true;
+    s.ctrl.BeginEdit(iRow, iColumn, ch);
+    m_typed = false;
+}
+
+BOOL CReportCtrl::State::Editor::BeginEdit(int iRow, int iColumn, UINT nKey) {
+    HWND hwnd = s.Hwnd();
+    if (!hwnd || iRow < -1 || iColumn < 0 || iColumn >= s.model.GetActiveSubItemCount()) return FALSE;
+    if (iRow == -1 && !(s.model.GetStyle() & RVS_ENTRYROW)) return FALSE;
+    if (iRow >= s.model.GetRowCount()) return FALSE;
+    bool typed = m_typed;
     if (m_edit.hwnd) EndOpenEdit();
-    int item = iRow == -1 ? -1 : model.GetItemFromRow(iRow);
-    int subItem = model.GetSubItemFromColumn(iColumn);
+    int item = s.model.GetItemFromRow(iRow);
+    int subItem = s.model.GetSubItemFromColumn(iColumn);
     char text[kTextBuffer] = "";
     _RVITEM cell = {};
     cell.nMask = RVIM_LABEL;
@@ -191,23 +223,22 @@ BOOL ReportUser::BeginEdit(int iRow, int iColumn, UINT nKey) {
     cell.iSubItem = subItem;
     cell.lpszText = text;
     cell.iTextMax = sizeof text;
-    if (!model.GetItem(&cell) || (cell.nState & RVIS_NOEDIT)) return FALSE;
+    if (!s.model.GetItem(&cell) || (cell.nState & RVIS_NOEDIT)) return FALSE;
     bool hasText = (cell.nMask & RVIM_LABEL) != 0;
-    if (iRow >= 0) ReportWindow::ShowRow(*m_ctrl, iRow);
-    ReportWindow::ShowColumn(*m_ctrl, iColumn);
-    RECT rcCell, rcText;
-    if (!ReportWindow::CellRects(*m_ctrl, iRow, iColumn, &rcCell, &rcText)) return FALSE;
+    if (iRow >= 0) s.ScrollToRow(iRow);
+    s.ShowColumn(iColumn);
+    s.Flush();
+    zrpc::report::CellRects parts;
+    if (!s.geo.Cell(iRow, iColumn, parts)) return FALSE;
+    const RVRECT& rcCell = parts.cell;
     _NMRVITEMEDIT nm = {};
     nm.iItem = item;
     nm.iSubItem = subItem;
-    nm.rect.left = rcCell.left;
-    nm.rect.top = rcCell.top;
-    nm.rect.right = rcCell.right;
-    nm.rect.bottom = rcCell.bottom;
+    nm.rect = rcCell;
     nm.nKey = nKey;
     nm.lpszText = hasText ? text : nullptr;
     nm.lParam = cell.lParam;
-    if (Send(&nm.hdr, RVN_BEGINITEMEDIT)) {
+    if (s.model.Notify(&nm.hdr, RVN_BEGINITEMEDIT)) {
         HWND own = static_cast<HWND>(nm.hWnd);
         if (!own || !IsWindow(own)) return FALSE;
         m_edit = EditState();
@@ -219,105 +250,103 @@ BOOL ReportUser::BeginEdit(int iRow, int iColumn, UINT nKey) {
     }
     if (!hasText || !IsWindow(hwnd)) return FALSE;
 
-    RECT r = {rcText.left, rcCell.top - 1, rcCell.right, rcCell.bottom + 1};
+    RECT r = {parts.text.left, rcCell.top - 1, rcCell.right, rcCell.bottom + 1};
     int height = r.bottom - r.top;
     bool button = nm.bButton && (r.right - r.left) > height + kButtonMargin;
     int editRight = button ? r.right - height : r.right;
-    HWND edit = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, r.left, r.top,
-                                editRight - r.left, height, hwnd, nullptr, zrpc::SelfModule(), nullptr);
-    if (!edit) return FALSE;
-    EditorWindow* ed = new EditorWindow;
-    ed->user = this;
+    HWND handle = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, r.left, r.top,
+                                  editRight - r.left, height, hwnd, nullptr, zrpc::SelfModule(), nullptr);
+    if (!handle) return FALSE;
+    zwin::EditCtrl edit(handle);
+    BuiltIn* ed = new BuiltIn;
+    ed->editor = this;
     ed->control = hwnd;
     ed->edit = edit;
-    HFONT font = ReportWindow::Font(*m_ctrl, (cell.nState & RVIS_HEAVYFONT) != 0);
-    SendMessageA(edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SetWindowTextA(edit, text);
-    SendMessageA(edit, EM_LIMITTEXT, kEditorLimit, 0);
-    SetWindowLongPtrA(edit, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(ed));
+    edit.SetFont((cell.nState & RVIS_HEAVYFONT) ? s.bold : s.font, false);
+    SetWindowTextA(handle, text);
+    edit.LimitText(kEditorLimit);
+    SetWindowLongPtrA(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(ed));
     ed->editProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EditorWindow::EditProc)));
+        SetWindowLongPtrA(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BuiltIn::EditProc)));
     if (button) {
         ed->button =
             CreateWindowExA(0, "BUTTON", "...", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, editRight, r.top,
                             r.right - editRight, height, hwnd, nullptr, zrpc::SelfModule(), nullptr);
         if (ed->button) {
-            SendMessageA(ed->button, WM_SETFONT, reinterpret_cast<WPARAM>(ReportWindow::Font(*m_ctrl, false)),
-                         FALSE);
+            zwin::ControlHandle(ed->button).SetFont(s.font, false);
             SetWindowLongPtrA(ed->button, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(ed));
             ed->buttonProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-                ed->button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EditorWindow::ButtonProc)));
+                ed->button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&BuiltIn::ButtonProc)));
         }
     }
     m_edit = EditState();
-    m_edit.hwnd = edit;
+    m_edit.hwnd = handle;
     m_edit.builtIn = true;
     m_edit.item = item;
     m_edit.subItem = subItem;
-    ShowWindow(edit, SW_SHOW);
-    SetFocus(edit);
+    ShowWindow(handle, SW_SHOW);
+    SetFocus(handle);
 
     int len = (int)std::strlen(text);
     if (nKey == kMouseStart || nKey == VK_RETURN) {
-        SendMessageA(edit, EM_SETSEL, len, len);
+        edit.SetSel(len, len);
     } else if (nKey == VK_BACK) {
         if (len > 0) text[--len] = 0;
-        SetWindowTextA(edit, text);
-        SendMessageA(edit, EM_SETSEL, len, len);
+        SetWindowTextA(handle, text);
+        edit.SetSel(len, len);
     } else if (SelectsWholeText(nKey, typed)) {
-        SendMessageA(edit, EM_SETSEL, 0, -1);
+        edit.SelectAll();
     } else {
         char start[2] = {(char)nKey, 0};
-        SetWindowTextA(edit, start);
-        SendMessageA(edit, EM_SETSEL, 1, 1);
+        SetWindowTextA(handle, start);
+        edit.SetSel(1, 1);
     }
     InvalidateRect(hwnd, nullptr, FALSE);
     return TRUE;
 }
 
-void ReportUser::EndEdit(BOOL bUpdate, _NMRVITEMEDIT* pNMItemEdit) {
+void CReportCtrl::State::Editor::EndEdit(BOOL bUpdate, _NMRVITEMEDIT* pNMItemEdit) {
     if (!m_edit.hwnd || m_edit.ending) return;
-    ReportModel& model = ReportWindow::Model(*m_ctrl);
-    HWND hwnd = m_ctrl->Handle();
+    HWND hwnd = s.Hwnd();
     EditState was = m_edit;
     m_edit.ending = true;
-    if (bUpdate && !(m_ctrl->GetStyle() & RVS_VIRTUALDATA)) {
+    if (bUpdate && !(s.model.GetStyle() & RVS_VIRTUALDATA)) {
         char text[kTextBuffer] = "";
         if (pNMItemEdit && pNMItemEdit->lpszText)
             CopyBounded(text, sizeof text, pNMItemEdit->lpszText, sizeof text - 1);
         else
             GetWindowTextA(was.hwnd, text, sizeof text);
-        model.SetItemText(was.item, was.subItem, text);
+        s.model.SetItemText(was.item, was.subItem, text);
     }
     m_edit = EditState();
     if (was.builtIn) {
-        if (EditorWindow* ed = EditorWindow::Of(was.hwnd)) ed->done = true;
+        if (BuiltIn* ed = BuiltIn::Of(was.hwnd)) ed->done = true;
     }
     HWND focus = GetFocus();
-    bool editorHadFocus = focus && (focus == was.hwnd || IsChild(was.hwnd, focus));
-    if (IsWindow(was.hwnd)) DestroyWindow(was.hwnd);
+    bool editorHadFocus = focus && (focus == was.hwnd || ::IsChild(was.hwnd, focus));
+    if (IsWindow(was.hwnd)) ::DestroyWindow(was.hwnd);
     if (hwnd && IsWindow(hwnd)) {
         if (editorHadFocus) SetFocus(hwnd);
         InvalidateRect(hwnd, nullptr, FALSE);
     }
 }
 
-void ReportUser::EditorEnded(_NMRVITEMEDIT* nm) {
+void CReportCtrl::State::Editor::EditorEnded(_NMRVITEMEDIT* nm) {
     _NMRVITEMEDIT copy = *nm;
     copy.iItem = m_edit.item;
     copy.iSubItem = m_edit.subItem;
-    if (Send(&copy.hdr, RVN_ENDITEMEDIT)) {
-        m_ctrl->EndEdit(FALSE, nullptr);
+    if (s.model.Notify(&copy.hdr, RVN_ENDITEMEDIT)) {
+        s.ctrl.EndEdit(FALSE, nullptr);
         return;
     }
     _NMRVITEMEDIT mine = *nm; // the editor's own text, whatever the parent did with its copy
-    m_ctrl->EndEdit(nm->nKey != 27, &mine);
+    s.ctrl.EndEdit(nm->nKey != 27, &mine);
 }
 
-void ReportUser::EndOpenEdit() {
+void CReportCtrl::State::Editor::EndOpenEdit() {
     if (!m_edit.hwnd || m_edit.ending) return;
     if (m_edit.builtIn) {
-        if (EditorWindow* ed = EditorWindow::Of(m_edit.hwnd)) {
+        if (BuiltIn* ed = BuiltIn::Of(m_edit.hwnd)) {
             if (!ed->done) {
                 ed->endKey = 0;
                 ed->Finish();
@@ -326,20 +355,20 @@ void ReportUser::EndOpenEdit() {
         if (m_edit.hwnd) EndEdit(TRUE, nullptr); // the control did not close it in answer
         return;
     }
-    m_ctrl->EndEdit(TRUE, nullptr);
+    s.ctrl.EndEdit(TRUE, nullptr);
 }
 
 // Ends an open edit without storing: its item goes, or the control does.
-void ReportUser::CancelEdit() {
+void CReportCtrl::State::Editor::CancelEdit() {
     if (!m_edit.hwnd) return;
     if (m_edit.builtIn) {
-        if (EditorWindow* ed = EditorWindow::Of(m_edit.hwnd)) ed->done = true;
+        if (BuiltIn* ed = BuiltIn::Of(m_edit.hwnd)) ed->done = true;
     }
     m_edit.ending = false;
     EndEdit(FALSE, nullptr);
 }
 
-void ReportUser::ItemRemoving(int iItem) {
+void CReportCtrl::State::Editor::ItemRemoving(int iItem) {
     if (!m_edit.hwnd) return;
     if (iItem == -2 || iItem == m_edit.item)
         CancelEdit();
@@ -347,26 +376,22 @@ void ReportUser::ItemRemoving(int iItem) {
         --m_edit.item;
 }
 
-void ReportUser::ItemInserted(int iItem) {
+void CReportCtrl::State::Editor::ItemInserted(int iItem) {
     if (m_edit.hwnd && m_edit.item >= 0 && iItem <= m_edit.item) ++m_edit.item;
 }
 
-void ReportUser::ItemCountSet(int nCount) {
+void CReportCtrl::State::Editor::ItemCountSet(int nCount) {
     if (m_edit.hwnd && m_edit.item >= nCount) CancelEdit();
 }
 
-} // namespace zrpc::report
-
-using zrpc::report::ReportWindow;
-
 BOOL CReportCtrl::BeginEdit(int iRow, int iColumn, UINT nKey) {
-    return zrpc::Guard(FALSE, [&] { return ReportWindow::User(*this).BeginEdit(iRow, iColumn, nKey); });
+    return zrpc::Guard(FALSE, [&] { return m_state->editor.BeginEdit(iRow, iColumn, nKey); });
 }
 
 void CReportCtrl::EndEdit(BOOL bUpdate, _NMRVITEMEDIT* pNMItemEdit) {
-    zrpc::GuardVoid([&] { ReportWindow::User(*this).EndEdit(bUpdate, pNMItemEdit); });
+    zrpc::GuardVoid([&] { m_state->editor.EndEdit(bUpdate, pNMItemEdit); });
 }
 
 HWND CReportCtrl::GetEditWindow() {
-    return ReportWindow::User(*this).EditWindow();
+    return m_state->editor.Window();
 }

@@ -2,8 +2,8 @@
 // the focus and no mouse button is down, resting the pointer on the text of a cell that does not fit
 // shows the whole text in a borderless top-most popup laid exactly over the cell, in the cell's font.
 // Where the platform has layered windows the tip fades in (opacity from 0, +10 every 20 ms up to 255);
-// elsewhere it shows at once. The tip is transparent to the mouse: the control below keeps getting
-// the pointer's messages and hides the tip when the pointer leaves it.
+// elsewhere it shows at once. The tip is transparent to the mouse: the control below keeps getting the
+// pointer's messages and hides the tip when the pointer leaves it.
 #include <windows.h>
 
 #include <algorithm>
@@ -11,7 +11,7 @@
 #include <string>
 
 #include "frame/win_frame.h"
-#include "reportctrl/win_report_extras.h"
+#include "reportctrl/win_report_state.h"
 #include "winlayer/win_window.h"
 
 namespace {
@@ -22,16 +22,10 @@ constexpr UINT kFadeMs = 20;
 constexpr int kFadeStep = 10;
 constexpr COLORREF kColourKey = RGB(255, 0, 255);
 
-using zrpc::report::SetLayeredFn;
-
-SetLayeredFn LayeredFunction() {
-    return zrpc::report::LayeredWindowFunction();
-}
-
 } // namespace
 
-LRESULT CALLBACK CReportCtrl::Extras::TipProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* x = reinterpret_cast<CReportCtrl::Extras*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+LRESULT CALLBACK CReportCtrl::State::Tip::TipProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* t = reinterpret_cast<Tip*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     switch (msg) {
     case WM_NCHITTEST:
         return HTTRANSPARENT; // the pointer's messages go to the window below
@@ -42,89 +36,118 @@ LRESULT CALLBACK CReportCtrl::Extras::TipProc(HWND hwnd, UINT msg, WPARAM wp, LP
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
-        if (x) zrpc::GuardVoid([&] { x->PaintTip(dc); });
+        if (t) zrpc::GuardVoid([&] { t->Paint(dc); });
         EndPaint(hwnd, &ps);
         return 0;
     }
     case WM_TIMER:
-        if (wp == kFadeTimer && x) zrpc::GuardVoid([&] { x->TipFadeStep(); });
+        if (wp == kFadeTimer && t) zrpc::GuardVoid([&] { t->FadeStep(); });
         return 0;
     default:
         return DefWindowProcA(hwnd, msg, wp, lp);
     }
 }
 
-zrpc::report::SetLayeredFn zrpc::report::LayeredWindowFunction() {
-    static const SetLayeredFn fn = []() -> SetLayeredFn {
-        HMODULE user = GetModuleHandleA("USER32.DLL");
-        if (!user || !GetProcAddress(user, "UpdateLayeredWindow")) return nullptr;
-        return reinterpret_cast<SetLayeredFn>(
-            reinterpret_cast<void*>(GetProcAddress(user, "SetLayeredWindowAttributes")));
-    }();
-    return fn;
+CReportCtrl::State::Tip::~Tip() {
+    if (m_tip) ::DestroyWindow(m_tip);
+    if (m_bold) DeleteObject(m_bold);
 }
 
 HWND CReportCtrl::GetTipWindow() {
-    return m_extras ? m_extras->tip : nullptr;
+    return m_state->tip.Handle();
 }
 
-void CReportCtrl::Extras::PaintTip(HDC dc) {
+bool CReportCtrl::State::Tip::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT*) {
+    switch (msg) {
+    case WM_MOUSEMOVE:
+        MouseMove(POINT{(short)LOWORD(lp), (short)HIWORD(lp)}, wp);
+        return false;
+    case WM_MOUSELEAVE: {
+        POINT pt;
+        GetCursorPos(&pt);
+        if (!PtInRect(&m_rect, pt)) Hide();
+        return false;
+    }
+    case WM_KILLFOCUS:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_MOUSEWHEEL:
+    case WM_VSCROLL:
+    case WM_HSCROLL:
+    case WM_KEYDOWN:
+    case WM_SIZE:
+        Hide();
+        return false;
+    case WM_NCDESTROY:
+        // The tip is owned by the control and went with it; a new window makes a new one.
+        Hide();
+        m_tip = nullptr;
+        return false;
+    default:
+        return false;
+    }
+}
+
+void CReportCtrl::State::Tip::Paint(HDC dc) {
     RECT rc;
-    GetClientRect(tip, &rc);
-    SetBkColor(dc, tipBack);
+    GetClientRect(m_tip, &rc);
+    SetBkColor(dc, m_back);
     ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
     HBRUSH frame = CreateSolidBrush(GetSysColor(COLOR_WINDOWFRAME));
     FrameRect(dc, &rc, frame);
     DeleteObject(frame);
-    HGDIOBJ old = SelectObject(dc, tipFont ? tipFont : GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ old = SelectObject(dc, m_font ? m_font : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, tipTextColour);
+    SetTextColor(dc, m_textColour);
     RECT text = rc;
     text.left += 2;
-    ::DrawTextA(dc, tipText.c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    ::DrawTextA(dc, m_text.c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, old);
 }
 
-void CReportCtrl::Extras::TipFadeStep() {
-    SetLayeredFn layered = LayeredFunction();
-    if (!tip || !layered || !tipFading) {
-        if (tip) KillTimer(tip, kFadeTimer);
-        tipFading = false;
+void CReportCtrl::State::Tip::FadeStep() {
+    zrpc::report::SetLayeredFn layered = zrpc::report::LayeredWindowFunction();
+    if (!m_tip || !layered || !m_fading) {
+        if (m_tip) KillTimer(m_tip, kFadeTimer);
+        m_fading = false;
         return;
     }
-    tipAlpha = std::min(255, tipAlpha + kFadeStep);
-    layered(tip, kColourKey, (BYTE)tipAlpha, LWA_ALPHA | LWA_COLORKEY);
-    if (tipAlpha >= 255) {
-        KillTimer(tip, kFadeTimer);
-        tipFading = false;
+    m_alpha = std::min(255, m_alpha + kFadeStep);
+    layered(m_tip, kColourKey, (BYTE)m_alpha, LWA_ALPHA | LWA_COLORKEY);
+    if (m_alpha >= 255) {
+        KillTimer(m_tip, kFadeTimer);
+        m_fading = false;
     }
 }
 
-void CReportCtrl::Extras::HideTip() {
-    if (!tip || tipItem == -2) return;
-    KillTimer(tip, kFadeTimer);
-    tipFading = false;
-    ShowWindow(tip, SW_HIDE);
-    tipItem = -2;
-    tipSubItem = -1;
-    tipRect = {0, 0, 0, 0};
+void CReportCtrl::State::Tip::Hide() {
+    if (!m_tip || m_item == -2) return;
+    KillTimer(m_tip, kFadeTimer);
+    m_fading = false;
+    ShowWindow(m_tip, SW_HIDE);
+    m_item = -2;
+    m_subItem = -1;
+    m_rect = {0, 0, 0, 0};
     // The next tip fades in from nothing again.
-    tipAlpha = 0;
-    if (SetLayeredFn layered = LayeredFunction()) layered(tip, kColourKey, 0, LWA_ALPHA | LWA_COLORKEY);
+    m_alpha = 0;
+    if (zrpc::report::SetLayeredFn layered = zrpc::report::LayeredWindowFunction())
+        layered(m_tip, kColourKey, 0, LWA_ALPHA | LWA_COLORKEY);
 }
 
-void CReportCtrl::Extras::TipMouseMove(POINT pt, WPARAM keys) {
-    HWND hwnd = self->m_hwnd;
+void CReportCtrl::State::Tip::MouseMove(POINT pt, WPARAM keys) {
+    HWND hwnd = s.Hwnd();
     POINT screen = pt;
     ClientToScreen(hwnd, &screen);
-    if (tipItem != -2 && PtInRect(&tipRect, screen)) return; // still on the tip's cell
-    HideTip();
-    if (!(self->GetStyle() & RVS_OVERFLOWTEXT) || GetFocus() != hwnd) return;
+    if (m_item != -2 && PtInRect(&m_rect, screen)) return; // still on the tip's cell
+    Hide();
+    if (!(s.model.GetStyle() & RVS_OVERFLOWTEXT) || GetFocus() != hwnd) return;
     if (keys & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) return;
+    s.Flush();
     _RVHITTESTINFO hit = {};
     hit.point.x = pt.x;
     hit.point.y = pt.y;
-    self->HitTest(&hit);
+    s.geo.HitTest(&hit);
     if (!(hit.nFlags & RVHT_LABEL) || hit.iItem < -1 || hit.iSubItem < 0) return;
 
     char text[256] = "";
@@ -134,60 +157,59 @@ void CReportCtrl::Extras::TipMouseMove(POINT pt, WPARAM keys) {
     it.iSubItem = hit.iSubItem;
     it.lpszText = text;
     it.iTextMax = sizeof text;
-    if (!self->GetItem(&it) || !(it.nMask & RVIM_LABEL) || !text[0]) return;
-    RECT area;
-    if (!self->GetItemRect(hit.iItem, hit.iSubItem, &area, 4) || pt.x < area.left || pt.x >= area.right)
-        return;
+    if (!s.model.GetItem(&it) || !(it.nMask & RVIM_LABEL) || !text[0]) return;
+    RVRECT cell;
+    if (!s.geo.ItemRect(hit.iItem, hit.iSubItem, 4, cell) || pt.x < cell.left || pt.x >= cell.right) return;
 
     // The cell's font: bold for RVIS_HEAVYFONT rows.
-    HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0));
-    if (tipBold) {
-        DeleteObject(tipBold);
-        tipBold = nullptr;
+    if (m_bold) {
+        DeleteObject(m_bold);
+        m_bold = nullptr;
     }
-    if ((it.nState & RVIS_HEAVYFONT) && font) {
+    if ((it.nState & RVIS_HEAVYFONT) && s.font) {
         LOGFONTA lf = {};
-        GetObjectA(font, sizeof lf, &lf);
+        GetObjectA(s.font, sizeof lf, &lf);
         lf.lfWeight = FW_BOLD;
-        tipBold = CreateFontIndirectA(&lf);
+        m_bold = CreateFontIndirectA(&lf);
     }
-    tipFont = tipBold ? tipBold : font;
+    m_font = m_bold ? m_bold : s.font;
     HDC dc = GetDC(hwnd);
-    HGDIOBJ old = SelectObject(dc, tipFont ? tipFont : GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ old = SelectObject(dc, m_font ? m_font : GetStockObject(DEFAULT_GUI_FONT));
     SIZE size = {0, 0};
     GetTextExtentPoint32A(dc, text, (int)strlen(text), &size);
     SelectObject(dc, old);
     ReleaseDC(hwnd, dc);
-    if (size.cx <= area.right - area.left) return; // it fits
+    if (size.cx <= cell.right - cell.left) return; // it fits
 
-    if (!tip) {
-        if (!zwin::RegisterModuleClass(kTipClass, &Extras::TipProc, 0, nullptr, 0)) return;
-        tip = CreateWindowExA(
-            WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE | (LayeredFunction() ? WS_EX_LAYERED : 0),
-            kTipClass, "", WS_POPUP, 0, 0, 1, 1, hwnd, nullptr, zrpc::SelfModule(), nullptr);
-        if (!tip) return;
-        SetWindowLongPtrA(tip, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (!m_tip) {
+        if (!zwin::RegisterModuleClass(kTipClass, &Tip::TipProc, 0, nullptr, 0)) return;
+        m_tip =
+            CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE |
+                                (zrpc::report::LayeredWindowFunction() ? WS_EX_LAYERED : 0),
+                            kTipClass, "", WS_POPUP, 0, 0, 1, 1, hwnd, nullptr, zrpc::SelfModule(), nullptr);
+        if (!m_tip) return;
+        SetWindowLongPtrA(m_tip, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
-    tipText = text;
-    tipItem = hit.iItem;
-    tipSubItem = hit.iSubItem;
-    tipBack = GetSysColor(COLOR_INFOBK);
-    tipTextColour = GetSysColor(COLOR_INFOTEXT);
+    m_text = text;
+    m_item = hit.iItem;
+    m_subItem = hit.iSubItem;
+    m_back = GetSysColor(COLOR_INFOBK);
+    m_textColour = GetSysColor(COLOR_INFOTEXT);
     // Laid over the cell's text, from two pixels before it, wide enough for the whole text.
-    POINT topLeft = {area.left - 2, area.top};
+    POINT topLeft = {cell.left - 2, cell.top};
     ClientToScreen(hwnd, &topLeft);
-    tipRect = {topLeft.x, topLeft.y, topLeft.x + size.cx + 5, topLeft.y + (area.bottom - area.top)};
-    if (SetLayeredFn layered = LayeredFunction()) {
-        tipAlpha = 0;
-        layered(tip, kColourKey, 0, LWA_ALPHA | LWA_COLORKEY);
-        tipFading = true;
-        SetTimer(tip, kFadeTimer, kFadeMs, nullptr);
+    m_rect = {topLeft.x, topLeft.y, topLeft.x + size.cx + 5, topLeft.y + (cell.bottom - cell.top)};
+    if (zrpc::report::SetLayeredFn layered = zrpc::report::LayeredWindowFunction()) {
+        m_alpha = 0;
+        layered(m_tip, kColourKey, 0, LWA_ALPHA | LWA_COLORKEY);
+        m_fading = true;
+        SetTimer(m_tip, kFadeTimer, kFadeMs, nullptr);
     } else {
-        tipAlpha = 255;
+        m_alpha = 255;
     }
-    SetWindowPos(tip, HWND_TOPMOST, tipRect.left, tipRect.top, tipRect.right - tipRect.left,
-                 tipRect.bottom - tipRect.top, SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    InvalidateRect(tip, nullptr, TRUE);
+    SetWindowPos(m_tip, HWND_TOPMOST, m_rect.left, m_rect.top, m_rect.right - m_rect.left,
+                 m_rect.bottom - m_rect.top, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    InvalidateRect(m_tip, nullptr, TRUE);
     // The control hears when the pointer leaves it (the tip lets the pointer through).
     TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, hwnd, 0};
     TrackMouseEvent(&track);

@@ -197,9 +197,10 @@ void CellBlock::Remove(int k) {
     Rebuild(k, 2, -1, nullptr);
 }
 
-ReportGlobals& Globals() {
-    static ReportGlobals g;
-    return g;
+// One instance for the process: these values are shared by every control by definition.
+SharedValues& ProcessValues() {
+    static SharedValues values;
+    return values;
 }
 
 namespace {

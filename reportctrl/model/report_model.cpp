@@ -65,7 +65,8 @@ void ReportHost::TreeSort(ReportModel& model, int iSubItem, _TREEITEM* hParent, 
     model.DefaultTreeSort(iSubItem, hParent, bAscending, bRecursive);
 }
 
-ReportModel::ReportModel(ReportHost* host) : m_host(host ? host : &m_noHost) {
+ReportModel::ReportModel(ReportHost* host, SharedValues* shared)
+    : m_host(host ? host : &m_noHost), m_shared(shared ? shared : &ProcessValues()) {
     m_root.expanded = 1;
     m_root.level = 0;
     m_root.item = -2;
@@ -84,22 +85,57 @@ void ReportModel::FreeTree() {
     m_root.firstChild = m_root.lastChild = nullptr;
 }
 
-intptr_t ReportModel::Send(RVNMHDR* hdr, uint32_t code) {
+// ---------------------------------------------------------------- notifications
+
+bool ReportModel::NotifyPasses(uint32_t code) const {
     uint32_t n = (RVN_BASE - code) & 31u;
-    if (!((m_notifyFilter >> n) & 1u) || m_host == &m_noHost) return 0;
+    return ((m_notifyFilter >> n) & 1u) && m_host != &m_noHost;
+}
+
+intptr_t ReportModel::Notify(RVNMHDR* hdr, uint32_t code) {
+    if (!hdr || !NotifyPasses(code)) return 0;
     hdr->code = code;
     return m_host->Notify(hdr);
 }
 
-void ReportModel::NotifyRemoved(int iItem, const Item& item) {
-    m_host->ItemRemoving(iItem);
+// A _NMREPORTVIEW about an item whose record is at hand (it may be on its way out).
+intptr_t ReportModel::NotifyRecord(uint32_t code, int iItem, int iSubItem, const Item* it, uint32_t state) {
     _NMREPORTVIEW nm{};
     nm.iItem = iItem;
-    nm.iSubItem = 0;
-    nm.nState = item.state;
-    nm.lParam = item.lParam;
-    nm.hItem = (TreeMode() && item.node) ? reinterpret_cast<_TREEITEM*>(item.node) : nullptr;
-    Send(&nm.hdr, RVN_REMOVED);
+    nm.iSubItem = iSubItem;
+    nm.nState = state;
+    if (it) {
+        nm.lParam = it->lParam;
+        if (TreeLook() && iItem >= 0) nm.hItem = reinterpret_cast<_TREEITEM*>(it->node);
+    }
+    return Notify(&nm.hdr, code);
+}
+
+intptr_t ReportModel::NotifyItem(uint32_t code, int iItem, int iSubItem, uint32_t keys, RVPOINT point,
+                                 uint32_t flags) {
+    if (!NotifyPasses(code)) return 0;
+    _NMREPORTVIEW nm{};
+    nm.nKeys = keys;
+    nm.point = point;
+    nm.nFlags = flags;
+    nm.iItem = iItem;
+    nm.iSubItem = iSubItem;
+    if (iItem >= 0 && TreeLook()) nm.hItem = GetItemHandle(iItem);
+    if (iItem >= -1) {
+        _RVITEM it{};
+        it.iItem = iItem;
+        it.iSubItem = -1;
+        if (GetItem(&it)) {
+            if (!Virtual()) nm.nState = it.nState;
+            nm.lParam = it.lParam;
+        }
+    }
+    return Notify(&nm.hdr, code);
+}
+
+void ReportModel::NotifyRemoved(int iItem, const Item& item) {
+    m_host->ItemRemoving(iItem);
+    NotifyRecord(RVN_REMOVED, iItem, 0, &item, item.state);
 }
 
 // ---------------------------------------------------------------- styles and properties
@@ -107,11 +143,10 @@ void ReportModel::NotifyRemoved(int iItem, const Item& item) {
 bool ReportModel::ModifyStyle(uint32_t remove, uint32_t add) {
     uint32_t next = ((m_style & ~remove) | add) & 0xFFFFu;
     uint32_t modes = RVS_TREEMODE | RVS_VIRTUALDATA;
-    if (((next ^ m_style) & modes) && (!m_items.empty() || m_virtualCount > 0)) return false;
+    if (((next ^ m_style) & modes) && (!m_items.empty() || (Virtual() && m_rows.Count() > 0))) return false;
     if ((next ^ m_style) & modes) {
         FlushCache(-2);
-        m_rows.clear();
-        m_mapStale = true;
+        m_rows.SetVirtual((next & RVS_VIRTUALDATA) != 0);
         m_rowsStale = false;
     }
     m_style = next;
@@ -149,7 +184,7 @@ bool ReportModel::ModifyProperty(uint32_t nProperty, intptr_t lValue) {
         break;
     case RVP_DIVIDER:
         // Cells are stored as separate fields, so the separator no longer touches stored items.
-        Globals().divider = (char)lValue;
+        m_shared->divider = (char)lValue;
         break;
     case RVP_USEPREVIEW:
         m_usePreview = lValue != 0;
@@ -168,11 +203,11 @@ bool ReportModel::ModifyProperty(uint32_t nProperty, intptr_t lValue) {
         m_fadeColour = (RV_COLORREF)lValue;
         break;
     case RVP_COPYDELIMITER:
-        Globals().copyDelimiter = (char)lValue;
+        m_shared->copyDelimiter = (char)lValue;
         break;
     case RVP_COPYINDENTATION:
         if (!text) return false;
-        Globals().copyIndent = text;
+        m_shared->copyIndent = text;
         break;
     default:
         return false;
@@ -198,7 +233,7 @@ intptr_t ReportModel::GetProperty(uint32_t nProperty) const {
     case RVP_USECACHE:
         return m_useCache;
     case RVP_DIVIDER:
-        return (unsigned char)Globals().divider;
+        return (unsigned char)m_shared->divider;
     case RVP_USEPREVIEW:
         return m_usePreview;
     case RVP_USEHSCROLL:
@@ -210,9 +245,9 @@ intptr_t ReportModel::GetProperty(uint32_t nProperty) const {
     case RVP_FADECOLOUR:
         return (intptr_t)m_fadeColour;
     case RVP_COPYDELIMITER:
-        return (unsigned char)Globals().copyDelimiter;
+        return (unsigned char)m_shared->copyDelimiter;
     case RVP_COPYINDENTATION:
-        return reinterpret_cast<intptr_t>(Globals().copyIndent.c_str());
+        return reinterpret_cast<intptr_t>(m_shared->copyIndent.c_str());
     default:
         return 0;
     }
@@ -411,20 +446,16 @@ int ReportModel::InsertItem(const _RVITEM* pItem) {
     it.cells = CellBlock((int)m_defs.size());
     ApplyItemFields(it, pItem->iSubItem, *pItem, false);
     m_items.insert(m_items.begin() + iItem, std::move(it));
-    if (iItem == count) {
-        m_rows.push_back(iItem);
-        if (!m_mapStale) m_rowOf.push_back((int)m_rows.size() - 1); // the map stays valid
-    } else {
-        for (int& r : m_rows)
-            if (r >= iItem) ++r;
-        m_rows.insert(m_rows.begin() + iItem, iItem);
+    m_rows.ItemInserted(iItem, count + 1);
+    if (iItem < count) {
         std::set<int> sel;
         for (int s : m_sel)
-            sel.insert(s >= iItem ? s + 1 : s);
+            sel.insert(Shifted(s, iItem, true));
         m_sel.swap(sel);
-        m_mapStale = true;
     }
-    if (m_focusRow >= 0 && iItem <= m_focusRow) ++m_focusRow;
+    // The focus and the anchor stay on their items.
+    m_focusItem = Shifted(m_focusItem, iItem, true);
+    m_anchorItem = Shifted(m_anchorItem, iItem, true);
     m_host->ItemInserted(iItem);
     m_host->RowsChanged();
     return iItem;
@@ -478,33 +509,35 @@ int ReportModel::DeleteItem(int iItem) {
     if (TreeMode() || Virtual()) return -2;
     if (iItem < 0 || iItem >= (int)m_items.size()) return 0;
     EnsureRows();
-    EnsureMap();
     NotifyRemoved(iItem, m_items[(size_t)iItem]);
-    int row = m_rowOf[(size_t)iItem];
-    int focusItem = (m_focusRow >= 0 && m_focusRow < (int)m_rows.size()) ? m_rows[(size_t)m_focusRow] : -3;
+    // The focus goes by rows here: up one row when the deleted row was at or above it, and never past
+    // the last row; it then names the item on that row.
+    int focusRow = m_rows.RowOf(m_focusItem);
+    int row = m_rows.RowOf(iItem);
+    if (m_focusItem >= 0) {
+        m_items[(size_t)m_focusItem].state &= ~RVIS_HASFOCUS;
+        if (row <= focusRow) --focusRow;
+    }
     m_items.erase(m_items.begin() + iItem);
-    m_rows.erase(m_rows.begin() + row);
-    for (int& r : m_rows)
-        if (r > iItem) --r;
+    m_rows.ItemRemoved(iItem, (int)m_items.size());
     std::set<int> sel;
     for (int s : m_sel)
-        if (s != iItem) sel.insert(s > iItem ? s - 1 : s);
+        if (s != iItem) sel.insert(Shifted(s, iItem, false));
     m_sel.swap(sel);
-    m_mapStale = true;
-    // Focus: up one row when the deleted row was at or above it, and never past the last row.
-    int focus = m_focusRow;
-    if (focus >= 0 && row <= focus) --focus;
-    if (focus >= (int)m_rows.size()) focus = (int)m_rows.size() - 1;
-    if (m_focusRow == -2) focus = -2;
-    if (focusItem != iItem && focusItem >= 0) {
-        Item* old = ItemPtr(focusItem > iItem ? focusItem - 1 : focusItem);
-        if (old) old->state &= ~RVIS_HASFOCUS;
-    }
-    m_focusRow = -3; // the old focus holder is gone: set the new one afresh
-    SetFocusRow(focus);
+    m_anchorItem = m_anchorItem == iItem ? -2 : Shifted(m_anchorItem, iItem, false);
+    if (focusRow >= m_rows.Count()) focusRow = m_rows.Count() - 1;
+    if (m_focusItem == -1) m_editRow.state &= ~RVIS_HASFOCUS;
+    m_focusItem = -2; // the old focus holder may be gone: the new one is set afresh
+    if (focusRow >= -1) SetFocusItem(m_rows.ItemAt(focusRow));
     m_host->RowsChanged();
-    m_host->ShowRow(m_focusRow);
+    m_host->ShowRow(focusRow);
     return 1;
+}
+
+int ReportModel::Shifted(int index, int at, bool inserted) {
+    if (index < 0 || index < at) return index;
+    if (inserted) return index + 1;
+    return index == at ? -2 : index - 1;
 }
 
 bool ReportModel::DeleteAllItems() {
@@ -522,14 +555,12 @@ bool ReportModel::DeleteAllItems() {
         m_items.clear();
     }
     m_items.clear();
-    m_rows.clear();
+    m_rows.Clear();
     m_sel.clear();
     m_editRow.state &= ~(RVIS_CHOSEN | RVIS_HASFOCUS);
-    m_mapStale = true;
     m_rowsStale = false;
-    m_pendingFocusItem = -2;
-    m_focusRow = -2;
-    m_anchor = -2;
+    m_focusItem = -2;
+    m_anchorItem = -2;
     m_host->RowsChanged();
     m_host->ShowRow(-2);
     return true;
@@ -538,9 +569,10 @@ bool ReportModel::DeleteAllItems() {
 bool ReportModel::SetItemCount(int nCount) {
     if (!Virtual() || nCount < 0) return false;
     m_host->ItemCountSet(nCount);
-    m_virtualCount = nCount;
-    if (m_focusRow >= nCount) m_focusRow = nCount > 0 ? nCount - 1 : -2;
-    if (m_anchor >= nCount) m_anchor = nCount > 0 ? nCount - 1 : -2;
+    m_rows.SetVirtualCount(nCount);
+    // Rows and items coincide: a focus beyond the last row goes to the last one.
+    if (m_focusItem >= nCount) m_focusItem = nCount > 0 ? nCount - 1 : -2;
+    if (m_anchorItem >= nCount) m_anchorItem = nCount > 0 ? nCount - 1 : -2;
     m_sel.erase(m_sel.lower_bound(nCount), m_sel.end());
     std::vector<int> gone;
     for (const CacheSlot& s : m_cache)
@@ -589,7 +621,7 @@ void ReportModel::DefaultCacheDelete(int iItem) {
 
 Item* ReportModel::DefaultGetItemStruct(int iItem, int iSubItem, uint32_t nMask) {
     if (!Virtual()) return ItemPtr(iItem);
-    if (iItem < -1 || iItem >= m_virtualCount) return nullptr;
+    if (iItem < -1 || iItem >= m_rows.Count()) return nullptr;
     if (m_useCache) {
         if (Item* hit = m_host->CacheLookup(*this, iItem)) {
             if (iSubItem < 0 || !hit->cells.Get(iSubItem).Empty()) return hit;
@@ -634,10 +666,9 @@ void ReportModel::DefaultLoadItemData(Item* pItem, int iItem, int iSubItem, uint
     r.lpszText = buffer;
     r.iTextMax = kTextBuffer;
     r.iTextColor = r.iImage = r.iCheck = r.iBkColor = r.iOverlay = -1;
-    uint32_t n = (RVN_BASE - RVN_NEEDDATA) & 31u;
-    if (m_host == &m_noHost || !((m_notifyFilter >> n) & 1u)) return; // nobody to ask: nothing loaded
+    if (!NotifyPasses(RVN_NEEDDATA)) return; // nobody to ask: nothing loaded
     // The mask names what is asked; the parent answers with the bits of the fields it filled.
-    Send(&rq.hdr, RVN_NEEDDATA);
+    Notify(&rq.hdr, RVN_NEEDDATA);
     r.iItem = iItem; // the answer fills fields, it does not move the request
     r.iSubItem = iSubItem;
     StoreItemData(pItem, r);
@@ -681,7 +712,7 @@ bool ReportModel::GetItem(_RVITEM* pItem) {
     pItem->nState = it->state;
     if (Virtual()) {
         if (m_sel.count(iItem)) pItem->nState |= RVIS_CHOSEN;
-        if (m_focusRow == iItem) pItem->nState |= RVIS_HASFOCUS;
+        if (m_focusItem == iItem) pItem->nState |= RVIS_HASFOCUS;
     }
     pItem->lParam = it->lParam;
     if (it->bkColour >= 0) mask |= RVIM_BACKCOLOUR;
@@ -843,7 +874,7 @@ std::string ReportModel::GetItemString(int iItem, char cSeparator) {
             Item* it = nullptr;
             if (ReadCell(iItem, sub, c, &it) && it) {
                 for (int i = 1; i < it->indent; ++i)
-                    line += Globals().copyIndent;
+                    line += m_shared->copyIndent;
                 line += (it->state & RVIS_EXPANDED) ? '-' : (it->state & RVIS_COLLAPSED) ? '+' : ' ';
             }
         }
@@ -900,75 +931,43 @@ void ReportModel::DeleteAllColors() {
 
 // ---------------------------------------------------------------- rows
 
-void ReportModel::EnsureMap() {
-    if (!m_mapStale) return;
-    m_rowOf.assign(m_items.size(), -2);
-    for (size_t r = 0; r < m_rows.size(); ++r)
-        m_rowOf[(size_t)m_rows[r]] = (int)r;
-    m_mapStale = false;
-}
-
-int ReportModel::GetRowCount() {
-    EnsureRows();
-    return Virtual() ? m_virtualCount : (int)m_rows.size();
-}
-
-int ReportModel::GetItemFromRow(int iRow) {
-    if (iRow == -1 || iRow == -2) return iRow;
-    EnsureRows();
-    if (Virtual()) return (iRow >= 0 && iRow < m_virtualCount) ? iRow : -2;
-    if (iRow < 0 || iRow >= (int)m_rows.size()) return -2;
-    return m_rows[(size_t)iRow];
-}
-
-int ReportModel::GetRowFromItem(int iItem) {
-    if (iItem == -1 || iItem == -2) return iItem;
-    EnsureRows();
-    if (Virtual()) return (iItem >= 0 && iItem < m_virtualCount) ? iItem : -2;
-    if (iItem < 0 || iItem >= (int)m_items.size()) return -2;
-    EnsureMap();
-    return m_rowOf[(size_t)iItem];
-}
-
-const std::vector<int>& ReportModel::GetItemRowArray() {
+const RowMap& ReportModel::Rows() {
     EnsureRows();
     return m_rows;
+}
+
+int ReportModel::RowPreview(int row, bool load) {
+    if (!m_usePreview) return 0;
+    int iItem = GetItemFromRow(row);
+    if (iItem < 0) return 0;
+    Item* it = nullptr;
+    if (Virtual() && !load)
+        it = m_useCache ? m_host->CacheLookup(*this, iItem) : nullptr; // known without asking the parent
+    else
+        it = GetItemStruct(iItem, -1, 0);
+    return it && it->preview > 0 ? it->preview : 0;
 }
 
 bool ReportModel::SetItemRowArray(const std::vector<int>& rows) {
     if (Virtual() || TreeMode()) return false;
     EnsureRows();
-    if (rows.size() != m_rows.size()) return false;
+    if ((int)rows.size() != m_rows.Count()) return false;
     std::vector<char> seen(m_items.size(), 0);
     for (int r : rows) {
         if (r < 0 || r >= (int)m_items.size() || seen[(size_t)r]) return false;
         seen[(size_t)r] = 1;
     }
-    int focusItem = GetItemFromRow(m_focusRow);
-    m_rows = rows;
-    m_mapStale = true;
-    if (focusItem >= 0) m_focusRow = GetRowFromItem(focusItem);
+    m_rows.Assign(rows, (int)m_items.size()); // the focus stays on its item
     m_host->RowsChanged();
     m_host->RepaintRows(-2, -2);
     return true;
 }
 
-// After two rows swapped: the focus mark belongs to whichever of them holds the focused row now.
-void ReportModel::RefreshFocusBits(int rowA, int rowB) {
-    for (int r : {rowA, rowB}) {
-        Item& it = m_items[(size_t)m_rows[(size_t)r]];
-        it.state = (r == m_focusRow) ? (it.state | RVIS_HASFOCUS) : (it.state & ~RVIS_HASFOCUS);
-    }
-}
-
 bool ReportModel::MoveUp(int iRow) {
     if (Virtual() || TreeMode()) return false;
     EnsureRows();
-    if (iRow < 1 || iRow >= (int)m_rows.size()) return false;
-    std::swap(m_rows[(size_t)iRow - 1], m_rows[(size_t)iRow]);
-    m_mapStale = true;
-    if (m_focusRow == iRow) m_focusRow = iRow - 1;
-    RefreshFocusBits(iRow - 1, iRow);
+    if (iRow < 1 || iRow >= m_rows.Count()) return false;
+    m_rows.SwapRows(iRow - 1, iRow); // the focus moves with its item
     m_host->RepaintRows(iRow - 1, iRow);
     return true;
 }
@@ -976,11 +975,8 @@ bool ReportModel::MoveUp(int iRow) {
 bool ReportModel::MoveDown(int iRow) {
     if (Virtual() || TreeMode()) return false;
     EnsureRows();
-    if (iRow < 0 || iRow >= (int)m_rows.size() - 1) return false;
-    std::swap(m_rows[(size_t)iRow], m_rows[(size_t)iRow + 1]);
-    m_mapStale = true;
-    if (m_focusRow == iRow) m_focusRow = iRow + 1;
-    RefreshFocusBits(iRow, iRow + 1);
+    if (iRow < 0 || iRow >= m_rows.Count() - 1) return false;
+    m_rows.SwapRows(iRow, iRow + 1);
     m_host->RepaintRows(iRow, iRow + 1);
     return true;
 }

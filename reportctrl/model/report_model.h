@@ -7,6 +7,7 @@
 #define ZRPC_REPORT_MODEL_H
 
 #include "reportctrl_types.h"
+#include "reportctrl/model/report_rows.h"
 
 #include <cstdint>
 #include <set>
@@ -156,13 +157,17 @@ int CompareSortKeys(const SortKey& a, const SortKey& b);
 // is the indent when keepIndent (tree mode).
 void ApplyItemFields(Item& it, int iSubItem, const _RVITEM& r, bool keepIndent);
 
-// Module-wide values shared by every control of the process.
-struct ReportGlobals {
+// The values every control of the process shares: the sub-item separator (with the blank record made
+// from it), the column separator of copied rows and the indent per tree level of copied rows. They are
+// process-wide by definition: a change through one control's ModifyProperty holds for all. A model
+// reads them through the object it was given, the process's own unless a test gives it another.
+struct SharedValues {
     char divider = '|';
     char copyDelimiter = '\t';
     std::string copyIndent = "  ";
 };
-ReportGlobals& Globals();
+// The process's shared values.
+SharedValues& ProcessValues();
 
 // Parses a column profile value for a control with defCount definitions; false for anything that is
 // not exactly a value of that shape (counts, widths, columns naming distinct defined sub-items).
@@ -172,12 +177,24 @@ bool PatternMatch(const char* text, const char* pattern);
 
 class ReportModel {
   public:
-    explicit ReportModel(ReportHost* host = nullptr);
+    explicit ReportModel(ReportHost* host = nullptr, SharedValues* shared = nullptr);
     virtual ~ReportModel();
     ReportModel(const ReportModel&) = delete;
     ReportModel& operator=(const ReportModel&) = delete;
 
     void SetHost(ReportHost* host) { m_host = host ? host : &m_noHost; }
+    SharedValues& Shared() const { return *m_shared; }
+
+    // ---- notifications
+    // The one way a notification leaves the control: sent to the host (and so to the parent) with its
+    // code when the notification filter (RVP_NOTIFYFILTER) lets the code through; the parent's answer,
+    // 0 when filtered out or nobody listens.
+    intptr_t Notify(RVNMHDR* hdr, uint32_t code);
+    bool NotifyPasses(uint32_t code) const;
+    // A _NMREPORTVIEW about an item (-1 the edit row, -2 none) sent with code: its tree node (tree
+    // looks, item >= 0), its state (not in virtual mode) and its data filled in.
+    intptr_t NotifyItem(uint32_t code, int iItem, int iSubItem, uint32_t keys = 0, RVPOINT point = {0, 0},
+                        uint32_t flags = 0);
 
     // ---- styles and properties
     uint32_t GetStyle() const { return m_style; }
@@ -233,6 +250,9 @@ class ReportModel {
     RV_LPARAM GetItemData(int iItem);
     bool SetItemData(int iItem, RV_LPARAM dwData);
     std::string GetItemString(int iItem, char cSeparator);
+    // The preview height under a row (0 without one, or with RVP_USEPREVIEW off). In virtual mode the
+    // item is asked for only when load; otherwise a row not in the cache counts as having none.
+    int RowPreview(int row, bool load);
 
     // ---- colours
     int InsertColor(int iColor, RV_COLORREF crColor);
@@ -264,11 +284,13 @@ class ReportModel {
     // The children of a parent node (TVI_ROOT: the top level); the rows are rebuilt on their next use.
     void DefaultTreeSort(int iSubItem, _TREEITEM* hParent, bool bAscending, bool bRecursive);
 
-    // ---- rows
-    int GetRowCount();
-    int GetItemFromRow(int iRow);
-    int GetRowFromItem(int iItem);
-    const std::vector<int>& GetItemRowArray();
+    // ---- rows: which item stands on which row (see report_rows.h); a tree's rows are rebuilt first
+    // when a change left them stale
+    const RowMap& Rows();
+    int GetRowCount() { return Rows().Count(); }
+    int GetItemFromRow(int iRow) { return Rows().ItemAt(iRow); }
+    int GetRowFromItem(int iItem) { return Rows().RowOf(iItem); }
+    const std::vector<int>& GetItemRowArray() { return Rows().Rows(); }
     bool SetItemRowArray(const std::vector<int>& rows);
     bool MoveUp(int iRow);
     bool MoveDown(int iRow);
@@ -308,12 +330,16 @@ class ReportModel {
     static _RVITEM LabelRecord(const char* lpszText, int iImage, int iCheck, int iTextColor);
 
     // ---- selection and focus
+    // The focus and the anchor of range selections name items (-1 the edit row, -2 none): whatever
+    // reorders the rows, they stay on their items. Their rows are looked up when asked for.
     int GetFirstSelectedItem() const;
     int GetNextSelectedItem(int iItem) const;
     int GetSelectedItems(int* piItems, int nMax) const;
     int GetSelectedCount() const { return (int)m_sel.size(); }
+    // Selects an item's row (the focus goes there).
     void SetSelection(int iItem, bool bKeepSelection);
     void SetSelection(const int* piItems, int nCount, bool bKeepSelection);
+    // Every row whose iSubItem text matches the pattern ("*", "?", case ignored).
     void SetSelection(int iSubItem, const char* pattern, bool bKeepSelection);
     void SetSelectionLessEq(int iSubItem, int nValue, bool bKeepSelection);
     void ClearSelection();
@@ -321,15 +347,21 @@ class ReportModel {
     void SelectAll();
     // The core of every selection change (rows; -1 is the edit row).
     void SelectRows(int iFirst, int iLast, bool bSelect, bool bKeepSelection, bool bInvert, bool bNotify);
+    // The focused row (-2 none, -1 the edit row) and column.
     int GetCurrentFocus(int* piColumn);
+    // The focused item (-2 none, -1 the edit row) and column.
+    int GetFocusedItem(int* piColumn) const;
     bool AdjustFocus(int iRow, int iColumn);
-    int GetAnchor() const { return m_anchor; }
-    void SetAnchor(int iRow) { m_anchor = iRow; }
+    // The anchor's row (-2 when it has none); setting names the item on that row.
+    int GetAnchor();
+    void SetAnchor(int iRow);
 
     // ---- search and copy
     int FindItem(const _RVFINDINFO* pFindInfo, int iSubItem, int iStart);
     // The text Copy puts on the clipboard: one line per selected row, in row order.
     std::string GetCopyText();
+    // The selected items that have rows, in row order.
+    std::vector<int> SelectedInRowOrder();
 
     // ---- column profile value
     std::string GetProfileValue() const;
@@ -356,17 +388,18 @@ class ReportModel {
     bool TreeMode() const { return (m_style & RVS_TREEMODE) != 0; }
     bool TreeLook() const { return (m_style & RVS_TREEMASK) != 0; }
     bool Virtual() const { return (m_style & RVS_VIRTUALDATA) != 0; }
-    int ItemCount() const { return Virtual() ? m_virtualCount : (int)m_items.size(); }
-    intptr_t Send(RVNMHDR* hdr, uint32_t code);
+    int ItemCount() const { return Virtual() ? m_rows.Count() : (int)m_items.size(); }
+    intptr_t NotifyRecord(uint32_t code, int iItem, int iSubItem, const Item* it, uint32_t state);
     void NotifyRemoved(int iItem, const Item& item);
     Item* ItemPtr(int iItem); // stored item or edit row, null when out of range
     bool ReadCell(int iItem, int iSubItem, CellValue& cell, Item** owner);
-    void SetFocusRow(int row);
-    void RefreshFocusBits(int rowA, int rowB);
+    // Moves the focus to an item (its focus mark with it) and repaints the rows it left and reached.
+    void SetFocusItem(int iItem);
+    // An item index that moved: inserted at `at` (+1 from there on) or removed (`at` itself gone).
+    static int Shifted(int index, int at, bool inserted);
     void EnsureRows();
     void MarkTreeRowsStale();
     void BuildTree();
-    void EnsureMap();
     void SelectItemBit(int iItem, bool on);
     bool ChangeSelection(int iItem, bool bSelect, bool bInvert, bool bNotify);
     void QuickSortRows(int iSubItem, int lo, int hi, bool bAscending);
@@ -390,6 +423,7 @@ class ReportModel {
 
     ReportHost m_noHost;
     ReportHost* m_host;
+    SharedValues* m_shared;
     Item m_scratch; // a record loaded when the cache would not take it
     uint32_t m_style = 0;
 
@@ -411,26 +445,20 @@ class ReportModel {
     std::vector<int> m_columns; // shown sub-items in display order
     std::vector<Item> m_items;
     Item m_editRow;
-    std::vector<int> m_rows;
+    RowMap m_rows;
     std::vector<RV_COLORREF> m_colours;
-    int m_virtualCount = 0;
     std::vector<CacheSlot> m_cache;
     CacheSlot m_editSlot;
 
-    int m_focusRow = -2;
+    int m_focusItem = -2;
     int m_focusColumn = -1;
-    int m_anchor = -2;
+    int m_anchorItem = -2;
     std::set<int> m_sel;
-
-    // item-to-row map, rebuilt on the first lookup after a change of the rows
-    std::vector<int> m_rowOf;
-    bool m_mapStale = true;
 
     // tree
     TreeNode m_root;
     std::unordered_set<TreeNode*> m_nodes;
     bool m_rowsStale = false;
-    int m_pendingFocusItem = -2;
 
     int m_sortSubItem = -1;
     bool m_sortAscending = true;

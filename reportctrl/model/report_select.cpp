@@ -119,34 +119,33 @@ template <class T, class Cmp> void QuickSortRange(std::vector<T>& v, int lo, int
 } // namespace
 
 void ReportModel::QuickSortRows(int iSubItem, int lo, int hi, bool bAscending) {
+    std::vector<int>& rows = m_rows.Reorder();
     if (!m_sortProc && !m_host->CustomCompare() && !Virtual()) {
         // The built-in comparison: sort the keys, the same steps give the same rows.
         std::vector<SortKey> keys;
         keys.reserve((size_t)(hi - lo + 1));
         for (int r = lo; r <= hi; ++r) {
-            int item = m_rows[(size_t)r];
+            int item = rows[(size_t)r];
             keys.push_back(MakeSortKey(m_items[(size_t)item].cells.Get(iSubItem), item));
         }
         auto cmp = [](const SortKey& a, const SortKey& b) { return CompareSortKeys(a, b); };
         QuickSortRange(keys, 0, (int)keys.size() - 1, bAscending, cmp);
         for (int r = lo; r <= hi; ++r)
-            m_rows[(size_t)r] = keys[(size_t)(r - lo)].item;
+            rows[(size_t)r] = keys[(size_t)(r - lo)].item;
         return;
     }
     auto cmp = [&](int a, int b) { return m_host->CompareItems(*this, a, iSubItem, b, iSubItem); };
-    QuickSortRange(m_rows, lo, hi, bAscending, cmp);
+    QuickSortRange(rows, lo, hi, bAscending, cmp);
+    m_rows.Reorder(); // a comparison that looked rows up has rebuilt the map from half-sorted rows
 }
 
 void ReportModel::DefaultQuickSort(int iSubItem, int lo, int hi, bool bAscending) {
     if (Virtual() || TreeMode()) return;
     EnsureRows();
     lo = std::max(lo, 0);
-    hi = std::min(hi, (int)m_rows.size() - 1);
+    hi = std::min(hi, m_rows.Count() - 1);
     if (lo >= hi) return;
-    int focusItem = GetItemFromRow(m_focusRow);
-    QuickSortRows(iSubItem, lo, hi, bAscending);
-    m_mapStale = true;
-    if (focusItem >= 0) m_focusRow = GetRowFromItem(focusItem); // the focus stays on its item
+    QuickSortRows(iSubItem, lo, hi, bAscending); // the focus stays on its item
     m_host->RepaintRows(lo, hi);
 }
 
@@ -160,12 +159,9 @@ bool ReportModel::SortItems(int iSubItem, bool bAscending) {
         m_host->TreeSort(*this, iSubItem, TVI_ROOT, bAscending, true);
         EnsureRows();
     } else {
-        if (m_rows.empty()) return false;
-        int focusItem = GetItemFromRow(m_focusRow);
-        m_host->QuickSort(*this, iSubItem, 0, (int)m_rows.size() - 1, bAscending);
-        m_mapStale = true;
-        if (focusItem >= 0) m_focusRow = GetRowFromItem(focusItem);
-        m_host->ShowRow(m_focusRow);
+        if (m_rows.Count() == 0) return false;
+        m_host->QuickSort(*this, iSubItem, 0, m_rows.Count() - 1, bAscending);
+        m_host->ShowRow(m_rows.RowOf(m_focusItem)); // the focus stayed on its item
     }
     m_host->RepaintRows(-2, -2);
     return true;
@@ -184,23 +180,17 @@ bool ReportModel::GetSortSettings(int* piSubItem, int* pbAscending) const {
 
 // ---------------------------------------------------------------- focus and selection
 
-void ReportModel::SetFocusRow(int row) {
-    int old = m_focusRow;
-    m_focusRow = row;
-    if (old == row || Virtual()) {
-        if (old != row) {
-            if (old >= -1) m_host->RepaintRows(old, old);
-        }
-        return;
+void ReportModel::SetFocusItem(int iItem) {
+    int old = m_focusItem;
+    m_focusItem = iItem;
+    if (old == iItem) return;
+    if (!Virtual()) {
+        if (Item* it = ItemPtr(old)) it->state &= ~RVIS_HASFOCUS;
+        if (Item* it = ItemPtr(iItem)) it->state |= RVIS_HASFOCUS;
     }
     if (old >= -1) {
-        Item* it = ItemPtr(old == -1 ? -1 : (old < (int)m_rows.size() ? m_rows[(size_t)old] : -2));
-        if (it) it->state &= ~RVIS_HASFOCUS;
-        m_host->RepaintRows(old, old);
-    }
-    if (row >= -1) {
-        Item* it = ItemPtr(row == -1 ? -1 : (row < (int)m_rows.size() ? m_rows[(size_t)row] : -2));
-        if (it) it->state |= RVIS_HASFOCUS;
+        int row = m_rows.RowOf(old);
+        if (row != -2) m_host->RepaintRows(row, row);
     }
 }
 
@@ -220,19 +210,16 @@ bool ReportModel::ChangeSelection(int iItem, bool bSelect, bool bInvert, bool bN
     bool was = m_sel.count(iItem) != 0;
     bool now = bInvert ? !was : bSelect;
     if (now == was) return false;
-    _NMREPORTVIEW nm{};
     if (bNotify) {
         Item* it = Virtual() ? nullptr : ItemPtr(iItem);
         uint32_t state = it ? it->state : 0;
-        nm.iItem = iItem;
-        nm.iSubItem = -1;
-        nm.nState = now ? (state | RVIS_CHOSEN) : (state & ~RVIS_CHOSEN);
-        nm.lParam = it ? it->lParam : 0;
-        nm.hItem = (TreeLook() && it && iItem >= 0) ? reinterpret_cast<_TREEITEM*>(it->node) : nullptr;
-        if (Send(&nm.hdr, RVN_SELCHANGING) != 0) return false;
+        state = now ? (state | RVIS_CHOSEN) : (state & ~RVIS_CHOSEN);
+        if (NotifyRecord(RVN_SELCHANGING, iItem, -1, it, state) != 0) return false;
+        SelectItemBit(iItem, now);
+        NotifyRecord(RVN_SELCHANGED, iItem, -1, it, state);
+        return true;
     }
     SelectItemBit(iItem, now);
-    if (bNotify) Send(&nm.hdr, RVN_SELCHANGED);
     return true;
 }
 
@@ -245,7 +232,7 @@ void ReportModel::SelectRows(int iFirst, int iLast, bool bSelect, bool bKeepSele
         iLast = iFirst;
         bKeepSelection = false;
     }
-    SetFocusRow(iFirst);
+    SetFocusItem(m_rows.ItemAt(iFirst));
     int lo = std::min(iFirst, iLast), hi = std::max(iFirst, iLast);
     if (!bSelect) return;
     for (int r = lo; r <= hi; ++r)
@@ -325,9 +312,9 @@ void ReportModel::ClearSelection() {
 void ReportModel::InvertSelection() {
     int rows = GetRowCount();
     if (rows == 0) return;
-    int focus = m_focusRow;
+    int focus = m_focusItem;
     SelectRows(0, rows - 1, true, true, true, false);
-    SetFocusRow(focus);
+    SetFocusItem(focus);
 }
 
 void ReportModel::SelectAll() {
@@ -339,15 +326,28 @@ void ReportModel::SelectAll() {
 int ReportModel::GetCurrentFocus(int* piColumn) {
     EnsureRows();
     if (piColumn) *piColumn = m_focusColumn;
-    return m_focusRow;
+    return m_rows.RowOf(m_focusItem);
+}
+
+int ReportModel::GetFocusedItem(int* piColumn) const {
+    if (piColumn) *piColumn = m_focusColumn;
+    return m_focusItem;
+}
+
+int ReportModel::GetAnchor() {
+    return GetRowFromItem(m_anchorItem);
+}
+
+void ReportModel::SetAnchor(int iRow) {
+    m_anchorItem = GetItemFromRow(iRow);
 }
 
 bool ReportModel::AdjustFocus(int iRow, int iColumn) {
     int rows = GetRowCount();
     if (iRow < -2 || iRow >= rows || iColumn < -1 || iColumn >= (int)m_columns.size()) return false;
     if (iColumn >= 0 && (m_defs[(size_t)m_columns[(size_t)iColumn]].format & RVCF_NOFOCUS)) return false;
-    int old = m_focusRow;
-    SetFocusRow(iRow);
+    int old = m_rows.RowOf(m_focusItem);
+    SetFocusItem(m_rows.ItemAt(iRow));
     m_focusColumn = iColumn;
     if (old >= -1) m_host->RepaintRows(old, old);
     if (iRow >= -1) m_host->RepaintRows(iRow, iRow);
@@ -398,17 +398,25 @@ int ReportModel::FindItem(const _RVFINDINFO* pFindInfo, int iSubItem, int iStart
 
 // ---------------------------------------------------------------- copy text
 
-std::string ReportModel::GetCopyText() {
+std::vector<int> ReportModel::SelectedInRowOrder() {
     EnsureRows();
     std::vector<std::pair<int, int>> rows; // row, item
     for (int s : m_sel) {
-        int r = GetRowFromItem(s);
+        int r = m_rows.RowOf(s);
         if (r != -2) rows.push_back({r, s});
     }
     std::sort(rows.begin(), rows.end());
-    std::string text;
+    std::vector<int> items;
+    items.reserve(rows.size());
     for (const auto& ri : rows)
-        text += GetItemString(ri.second, Globals().copyDelimiter);
+        items.push_back(ri.second);
+    return items;
+}
+
+std::string ReportModel::GetCopyText() {
+    std::string text;
+    for (int item : SelectedInRowOrder())
+        text += GetItemString(item, m_shared->copyDelimiter);
     return text;
 }
 
@@ -431,15 +439,12 @@ bool ReportModel::CheckInvariants(std::string* why) {
         seen[(size_t)c] = 1;
     }
     if (m_sortSubItem < -1 || m_sortSubItem >= defs) return fail("sort sub-item");
+    // Every row maps to an item and back; in a list every item stands on a row.
+    if (m_rows.Virtual() != Virtual()) return fail("row map form");
+    if (!m_rows.Check(count, !TreeMode() && !Virtual(), why)) return false;
     if (Virtual()) {
-        if (!m_items.empty() || !m_rows.empty()) return fail("virtual mode holds items");
+        if (!m_items.empty()) return fail("virtual mode holds items");
     } else if (!TreeMode()) {
-        if (m_rows.size() != m_items.size()) return fail("row count");
-        std::vector<char> hit(m_items.size(), 0);
-        for (int r : m_rows) {
-            if (r < 0 || r >= count || hit[(size_t)r]) return fail("rows are not a permutation");
-            hit[(size_t)r] = 1;
-        }
         if (!m_nodes.empty()) return fail("nodes outside tree mode");
     } else {
         if (m_nodes.size() != m_items.size()) return fail("node count");
@@ -485,12 +490,7 @@ bool ReportModel::CheckInvariants(std::string* why) {
             if (!pushKids(n, f.visible && n->expanded)) return fail("last child");
         }
         if (visited != m_items.size()) return fail("items outside the tree");
-        if (expect != m_rows) return fail("rows are not the visible pre-order");
-    }
-    if (!m_mapStale) {
-        if (m_rowOf.size() != m_items.size()) return fail("map size");
-        for (size_t r = 0; r < m_rows.size(); ++r)
-            if (m_rowOf[(size_t)m_rows[r]] != (int)r) return fail("map entry");
+        if (expect != m_rows.Rows()) return fail("rows are not the visible pre-order");
     }
     for (int s : m_sel)
         if (s < -1 || s >= count) return fail("selected index out of range");
@@ -500,13 +500,14 @@ bool ReportModel::CheckInvariants(std::string* why) {
             if (bit != (m_sel.count(i) != 0)) return fail("selection list and state bits disagree");
         }
     }
-    int rows = Virtual() ? m_virtualCount : (int)m_rows.size();
-    if (m_focusRow < -2 || m_focusRow >= rows) return fail("focus row");
+    // The focus names an item that stands on a row (or the edit row, or none); only it has the mark.
+    if (m_focusItem < -2 || m_focusItem >= count) return fail("focus item");
+    if (m_focusItem >= 0 && m_rows.RowOf(m_focusItem) == -2) return fail("focused item without a row");
+    if (m_anchorItem < -2 || m_anchorItem >= count) return fail("anchor item");
     if (!Virtual()) {
-        int focusItem = m_focusRow >= 0 ? m_rows[(size_t)m_focusRow] : m_focusRow;
         for (int i = -1; i < (int)m_items.size(); ++i) {
             bool bit = (ItemPtr(i)->state & RVIS_HASFOCUS) != 0;
-            if (bit != (i == focusItem)) return fail("focus mark");
+            if (bit != (i == m_focusItem)) return fail("focus mark");
         }
     }
     return true;

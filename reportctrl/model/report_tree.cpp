@@ -21,45 +21,37 @@ _TREEITEM* ReportModel::Handle(TreeNode* n) const {
 
 // ---------------------------------------------------------------- rows of the tree
 
-// Remembers the focused item; the rows are rebuilt on their next use, and the focus goes back to it.
+// The rows are rebuilt on their next use.
 void ReportModel::MarkTreeRowsStale() {
-    if (!m_rowsStale) {
-        int item = -2;
-        if (m_focusRow >= 0 && m_focusRow < (int)m_rows.size()) item = m_rows[(size_t)m_focusRow];
-        m_pendingFocusItem = item;
-        m_rowsStale = true;
-    }
-    m_mapStale = true;
+    m_rowsStale = true;
 }
 
+// The visible rows anew; the focus stays on its item, goes to the edit-row position when no item had
+// it, and is lost by an item that is now hidden.
 void ReportModel::EnsureRows() {
     if (!m_rowsStale) return;
-    BuildTree();
     m_rowsStale = false;
-    EnsureMap();
-    int row = -1; // no node to focus: the edit-row position
-    if (m_pendingFocusItem >= 0 && m_pendingFocusItem < (int)m_items.size())
-        row = m_rowOf[(size_t)m_pendingFocusItem];
-    m_pendingFocusItem = -2;
-    m_focusRow = -3;
-    SetFocusRow(row);
+    BuildTree();
+    int focus = m_focusItem < 0 ? -1 : (m_rows.RowOf(m_focusItem) == -2 ? -2 : m_focusItem);
+    if (Item* it = ItemPtr(m_focusItem)) it->state &= ~RVIS_HASFOCUS;
+    m_focusItem = -3; // the mark is set afresh
+    SetFocusItem(focus);
+    int row = m_rows.RowOf(focus);
     m_host->RowsChanged();
     m_host->ShowRow(row);
 }
 
-// Pre-order walk of the whole tree: rows for the visible nodes, indent and expand marks for all; the
-// focus mark is set again afterwards.
+// Pre-order walk of the whole tree: rows for the visible nodes, indent and expand marks for all.
 void ReportModel::BuildTree() {
-    m_rows.clear();
-    m_editRow.state &= ~RVIS_HASFOCUS;
+    std::vector<int> rows;
+    rows.reserve(m_items.size());
     TreeNode* n = m_root.firstChild;
     int collapsedAbove = 0;
     while (n) {
         Item& it = m_items[(size_t)n->item];
         it.indent = n->level;
-        it.state &= ~RVIS_HASFOCUS;
         UpdateMarks(n);
-        if (collapsedAbove == 0) m_rows.push_back(n->item);
+        if (collapsedAbove == 0) rows.push_back(n->item);
         if (n->firstChild) {
             if (!n->expanded) ++collapsedAbove;
             n = n->firstChild;
@@ -75,7 +67,7 @@ void ReportModel::BuildTree() {
         }
         if (n) n = n->next;
     }
-    m_mapStale = true;
+    m_rows.Assign(rows, (int)m_items.size());
 }
 
 // The expand marks of a node's item follow its children and its expanded flag.
@@ -265,9 +257,13 @@ void ReportModel::DeleteItems(const std::vector<int>& order) {
             sel.insert(newIndex[(size_t)s]);
     }
     m_sel.swap(sel);
-    if (m_pendingFocusItem >= 0 && m_pendingFocusItem < (int)n)
-        m_pendingFocusItem = newIndex[(size_t)m_pendingFocusItem];
-    m_mapStale = true;
+    auto renumber = [&](int& item) {
+        if (item >= 0 && item < (int)n) item = newIndex[(size_t)item];
+    };
+    renumber(m_focusItem);
+    renumber(m_anchorItem);
+    m_rows.Renumbered((int)w);
+    m_rowsStale = TreeMode();
 }
 
 bool ReportModel::DeleteItem(_TREEITEM* hItem) {
@@ -275,7 +271,7 @@ bool ReportModel::DeleteItem(_TREEITEM* hItem) {
     TreeNode* node = Resolve(hItem, false);
     if (!node) return false;
     MarkTreeRowsStale();
-    int focusItem = m_pendingFocusItem;
+    int focusItem = m_focusItem;
     TreeNode* focusNode = focusItem >= 0 ? m_items[(size_t)focusItem].node : nullptr;
     bool inside = false;
     for (TreeNode* p = focusNode; p && p != &m_root; p = p->parent)
@@ -289,7 +285,9 @@ bool ReportModel::DeleteItem(_TREEITEM* hItem) {
     CollectPostOrder(node, order, true);
     TreeNode* parent = node->parent;
     UnlinkNode(node);
-    m_pendingFocusItem = target;
+    // The focus goes to the target (renumbered with the items); its mark follows with the rows.
+    if (Item* it = ItemPtr(m_focusItem)) it->state &= ~RVIS_HASFOCUS;
+    m_focusItem = target;
     DeleteItems(order);
     if (!parent->firstChild) parent->lastChild = nullptr;
     EnsureRows();
@@ -309,11 +307,13 @@ void ReportModel::ExpandNode(TreeNode* n, uint32_t nCode) {
 }
 
 void ReportModel::FollowFocusAfterHide() {
-    if (m_pendingFocusItem < 0) return;
-    TreeNode* f = m_items[(size_t)m_pendingFocusItem].node;
+    if (m_focusItem < 0) return;
+    TreeNode* f = m_items[(size_t)m_focusItem].node;
     if (!f) return;
     TreeNode* va = VisibleAncestor(f);
-    m_pendingFocusItem = va->item;
+    // Nothing is told or repainted while the tree changes: the mark follows with the rows.
+    m_items[(size_t)m_focusItem].state &= ~RVIS_HASFOCUS;
+    m_focusItem = va->item;
     std::vector<int> drop;
     for (int s : m_sel) {
         if (s < 0) continue;
@@ -385,7 +385,8 @@ _TREEITEM* ReportModel::GetNextItem(_TREEITEM* hItem, uint32_t nCode) {
     case 4:
         return Handle(n->firstChild);
     case 5:
-        return GetItemHandle(GetItemFromRow(m_focusRow)); // null outside tree mode
+        EnsureRows();
+        return GetItemHandle(m_focusItem); // null outside tree mode
     default:
         return nullptr;
     }

@@ -8,7 +8,7 @@
 #include "report_fixture.h"
 
 using namespace reporttest;
-using zrpc::report::Globals;
+using zrpc::report::SharedValues;
 
 namespace {
 
@@ -40,7 +40,7 @@ TEST_F(ReportItems, CellTextsRoundTripWhateverTheyHold) {
         EXPECT_EQ(m.GetItemText(i, 2), "");
     }
     // Changing the separator after items exist is accepted and damages nothing.
-    char before = Globals().divider;
+    char before = m.Shared().divider;
     EXPECT_TRUE(m.ModifyProperty(RVP_DIVIDER, '#'));
     EXPECT_EQ(m.GetProperty(RVP_DIVIDER), '#');
     EXPECT_EQ(m.GetItemText(1, 1), "a|b|c");
@@ -265,6 +265,31 @@ TEST_F(ReportItems, PropertiesAcceptTheirValuesAndRefuseOthers) {
     EXPECT_STREQ(reinterpret_cast<const char*>(m.GetProperty(RVP_EMPTYMESSAGE)),
                  "There are no items to show in this view.");
     EXPECT_STREQ(reinterpret_cast<const char*>(m.GetProperty(RVP_SORTTIP)), "Sort by: %s");
+}
+
+// The separator, the copy separator and the copy indent are one set of values for every control that
+// shares them: a change through one control holds for the others; a control with values of its own
+// is not touched.
+TEST(ReportShared, ValuesChangedThroughOneControlHoldForAll) {
+    SharedValues shared, other;
+    ReportModel a(nullptr, &shared), b(nullptr, &shared), c(nullptr, &other);
+    const struct {
+        uint32_t prop;
+        intptr_t value;
+    } cases[] = {{RVP_DIVIDER, '#'}, {RVP_COPYDELIMITER, ';'}};
+    for (const auto& k : cases) {
+        intptr_t was = c.GetProperty(k.prop);
+        ASSERT_TRUE(a.ModifyProperty(k.prop, k.value));
+        EXPECT_EQ(b.GetProperty(k.prop), k.value);
+        EXPECT_EQ(c.GetProperty(k.prop), was);
+    }
+    ASSERT_TRUE(b.ModifyProperty(RVP_COPYINDENTATION, reinterpret_cast<intptr_t>("--")));
+    EXPECT_STREQ(reinterpret_cast<const char*>(a.GetProperty(RVP_COPYINDENTATION)), "--");
+    EXPECT_STREQ(reinterpret_cast<const char*>(c.GetProperty(RVP_COPYINDENTATION)), "  ");
+    // A control made without values of its own shares the process's.
+    ReportModel d, e;
+    EXPECT_EQ(&d.Shared(), &zrpc::report::ProcessValues());
+    EXPECT_EQ(&d.Shared(), &e.Shared());
 }
 
 TEST_F(ReportItems, BadItemsAndSubItemsChangeNothing) {

@@ -323,7 +323,7 @@ TEST_F(ReportSelect, CopyTextIsTheSelectedRowsWithTabAndLineFeed) {
     int items[] = {0, 3};
     m.SetSelection(items, 2, false);
     EXPECT_EQ(m.GetCopyText(), "Apple\t4\tz\npear\t3\tx\n");
-    char before = zrpc::report::Globals().copyDelimiter;
+    char before = m.Shared().copyDelimiter;
     m.ModifyProperty(RVP_COPYDELIMITER, ';');
     EXPECT_EQ(m.GetCopyText(), "Apple;4;z\npear;3;x\n");
     m.ModifyProperty(RVP_COPYDELIMITER, before);

@@ -193,6 +193,30 @@ TEST_F(ReportTree, SubtreeDeletionNotifiesInPostOrderWithCurrentIndices) {
     EXPECT_EQ(Invariants(m), "ok");
 }
 
+// A parent that looks at the rows while it is told of each removed item (the lookup rebuilds the
+// tree's rows in the middle of the deletion) finds the rows right once the subtree is gone.
+TEST(ReportTreeDeletion, RowsLookedUpWhileItemsGoStayRight) {
+    struct LookingHost : RecordingHost {
+        ReportModel* model = nullptr;
+        intptr_t Notify(RVNMHDR* hdr) override {
+            if (hdr->code == RVN_REMOVED && model) model->GetRowFromItem(0);
+            return RecordingHost::Notify(hdr);
+        }
+    } host;
+    ReportModel m(&host);
+    host.model = &m;
+    DefineColumns(m, 1);
+    ASSERT_TRUE(m.ModifyStyle(0, RVS_TREEMODE));
+    _TREEITEM* a = m.InsertItem("a", -1, -1, -1, TVI_ROOT, TVI_LAST);
+    m.InsertItem("a1", -1, -1, -1, a, TVI_LAST);
+    m.InsertItem("b", -1, -1, -1, TVI_ROOT, TVI_LAST);
+    m.InsertItem("c", -1, -1, -1, TVI_ROOT, TVI_LAST);
+    m.ExpandAll(TVI_ROOT, 1, -1);
+    ASSERT_TRUE(m.DeleteItem(a));
+    EXPECT_EQ(RowTexts(m, 0), (std::vector<std::string>{"b", "c"}));
+    EXPECT_EQ(Invariants(m), "ok");
+}
+
 TEST_F(ReportTree, BadHandlesAndModesChangeNothing) {
     _TREEITEM* bad[] = {nullptr, TVI_FIRST, TVI_LAST, TVI_SORT, reinterpret_cast<_TREEITEM*>(&host)};
     for (_TREEITEM* b : bad) {

@@ -339,7 +339,7 @@ TEST_F(ReportInput, TreeExpandBoxAndKeys) {
     for (const auto& st : steps) {
         Do(K(st.key));
         EXPECT_EQ(report->GetRowCount(), st.rows);
-        EXPECT_STREQ(report->GetItemText(report->GetCurrentFocus(), 0), st.focus);
+        EXPECT_STREQ(report->GetItemText(report->GetItemFromRow(report->GetCurrentFocus()), 0), st.focus);
     }
 }
 
