@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Edit what was parsed: longer and shorter strings, added and erased nodes.
     XmlNodeHandle e = root.first_element("*");
     if (!e.is_null()) {
-        e.attribute("added").set_value(pattern.c_str());
+        e.ensure_attribute("added").set_value(pattern.c_str());
         e.set_name("renamed-with-a-longer-name");
         XmlNodeHandle t = e.append_child(XML_NODE_TEXT);
         t.set_value(raw.c_str());
