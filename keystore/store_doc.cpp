@@ -112,7 +112,7 @@ bool StoreDoc::Load(const char* text, std::size_t size) {
     return FindRoot();
 }
 
-bool StoreDoc::LoadHeapText(char* text, std::size_t size) {
+bool StoreDoc::LoadHeapText(char* text, std::size_t size, XmlBuild build) {
     m_root = XmlNodeHandle();
     m_doc.reset(new (std::nothrow) XmlParser);
     if (!m_doc) {
@@ -122,7 +122,7 @@ bool StoreDoc::LoadHeapText(char* text, std::size_t size) {
         }
         return false;
     }
-    if (!m_doc->load_from_heap_buffer(text, size)) {
+    if (!m_doc->load_from_heap_buffer(text, size, build)) {
         m_doc.reset();
         return false;
     }
@@ -196,9 +196,10 @@ void StoreDoc::RemoveChild(int position) {
 
 XmlNodeHandle StoreDoc::ChildElement(const XmlNodeHandle& parent, const char* name) {
     if (parent.is_null()) return XmlNodeHandle();
-    const XmlNodeRec* p = parent.node();
-    for (std::uint32_t i = 0; i < p->child_count; ++i)
-        if (IsElementNamed(p->children[i], name)) return XmlNodeHandle(p->children[i]);
+    for (std::uint32_t i = 0, n = parent.child_count(); i < n; ++i) {
+        XmlNodeHandle child = parent.child(i);
+        if (IsElementNamed(child.node(), name)) return child;
+    }
     return XmlNodeHandle();
 }
 
@@ -273,11 +274,10 @@ XmlNodeHandle StoreDoc::Updates(XmlNodeHandle publicKey, bool create) {
 
 XmlNodeHandle StoreDoc::FindUpdate(const XmlNodeHandle& updates, const std::string& serialText) {
     if (updates.is_null()) return XmlNodeHandle();
-    const XmlNodeRec* p = updates.node();
-    for (std::uint32_t i = 0; i < p->child_count; ++i) {
-        XmlNodeHandle u(p->children[i]);
+    for (std::uint32_t i = 0, n = updates.child_count(); i < n; ++i) {
+        XmlNodeHandle u = updates.child(i);
         const char* v = u.attribute(kSerial).value();
-        if (IsElementNamed(p->children[i], kUpdate) && v && serialText == v) return u;
+        if (IsElementNamed(u.node(), kUpdate) && v && serialText == v) return u;
     }
     return XmlNodeHandle();
 }

@@ -24,7 +24,9 @@ unsigned long zks::Connect() {
     if (g_connection) return kOk;
     StoreSnapshot* c = new (std::nothrow) StoreSnapshot;
     if (!c) return kNotLoaded;
-    if (!LoadStore(path, c->Doc(), nullptr)) {
+    // The snapshot is only read: the records of an entry are made when the entry is first asked about,
+    // so that connecting costs little more than reading the file.
+    if (!LoadStore(path, c->Doc(), nullptr, XmlBuild::on_demand)) {
         delete c;
         return kFileError;
     }

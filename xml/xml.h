@@ -78,7 +78,20 @@ enum : std::uint8_t {
     XML_STORE_ATTRS_FIXED = 2,    // the attribute array is not a heap block of its own
     XML_STORE_CHILDREN_FIXED = 4, // the child array is not a heap block of its own
     XML_STORE_DIRTY = 8,          // this node or one below it may hold heap blocks (always set on heap nodes)
+    XML_STORE_DEFERRED = 16,      // an element of a document built on demand whose content is not parsed yet:
+                                  // child_count is 0 and children points to the deferred content's record;
+                                  // the handles parse it on first use (see XmlBuild::on_demand)
 };
+
+// Parses the content of an element of a document built on demand, if that has not happened yet: its
+// children then stand in its child array as a whole parse would have put them there.
+void xml_build_children(XmlNodeRec* node);
+// The number of children such an element will have, without parsing its content.
+std::uint32_t xml_deferred_child_count(const XmlNodeRec* node);
+// The node's children made, where they are still to be made.
+inline void xml_ensure_children(XmlNodeRec* node) {
+    if (node->storage & XML_STORE_DEFERRED) xml_build_children(node);
+}
 
 static_assert(sizeof(bool) == 1, "the string ownership flags are 8-bit");
 
@@ -154,7 +167,9 @@ class XmlNodeHandle {
     std::int32_t type() const { return node_->type; }
     const char* name() const { return node_->name; }
     const char* value() const { return node_->value; }
-    std::uint32_t child_count() const { return node_->child_count; }
+    std::uint32_t child_count() const {
+        return (node_->storage & XML_STORE_DEFERRED) ? xml_deferred_child_count(node_) : node_->child_count;
+    }
     std::uint32_t attribute_count() const { return node_->attribute_count; }
     // The parent, or a null handle for a root, a detached node or a null handle.
     XmlNodeHandle parent() const;
@@ -257,6 +272,15 @@ static_assert(std::is_trivially_copyable<XmlAttrHandle>::value &&
                   std::is_trivially_copyable<XmlChildIterator>::value,
               "attribute handles and iterators are plain values");
 
+// How a document builds its tree from its text. whole: every node at once. on_demand: the elements
+// directly below the document node at once, and the content of every element below those when it is
+// first asked for (through a handle or the writer), parsed then exactly as a whole parse would have
+// parsed it. Loading such a document costs a read of its text and the records of its upper levels; a
+// reader that looks at a part of the document makes the records of that part only. Reads through
+// handles may therefore add records (never change what the document says): a document built on demand
+// is read from one thread at a time.
+enum class XmlBuild { whole, on_demand };
+
 // A document: the tree, the text buffer its parsed strings point into, and the parse settings.
 class XmlParser {
   public:
@@ -274,7 +298,7 @@ class XmlParser {
     // The same without the copy: takes over `data`, a std::malloc block of at least size + 1 bytes
     // whose byte `size` is 0, and parses it in place. The block is the document's from then on (wiped
     // and freed with it), also when the call returns false (size 0).
-    bool load_from_heap_buffer(char* data, std::size_t size);
+    bool load_from_heap_buffer(char* data, std::size_t size, XmlBuild build = XmlBuild::whole);
     // Frees any previous tree and buffer and starts an empty document. False when memory ran out.
     bool new_document();
     // A handle on the document node (a null handle before anything was loaded).
@@ -286,7 +310,7 @@ class XmlParser {
 
   private:
     void release();
-    bool parse_owned_buffer();
+    bool parse_owned_buffer(XmlBuild build = XmlBuild::whole);
 
     XmlNodeRec* root_ = nullptr;
     std::int32_t growth_step_ = XML_GROWTH_STEP;

@@ -281,6 +281,7 @@ inline void prefetch_ahead(XmlNodeRec* const* siblings, std::uint32_t next, std:
 // skipped one is passed over with its subtree, otherwise its subtree is searched before the next sibling.
 template <typename Classify> XmlNodeRec* search_below(XmlNodeRec* context, Classify classify) {
     WalkStack stack;
+    xml_ensure_children(context);
     if (!stack.push(context)) return nullptr;
     while (!stack.empty()) {
         WalkStack::Entry& e = stack.top();
@@ -299,9 +300,12 @@ template <typename Classify> XmlNodeRec* search_below(XmlNodeRec* context, Class
             if (child == nullptr) continue;
             Visit v = classify(child);
             if (v == Visit::accept) return child;
-            if (v == Visit::descend && child->child_count > 0) {
-                descend = child;
-                break;
+            if (v == Visit::descend) {
+                xml_ensure_children(child);
+                if (child->child_count > 0) {
+                    descend = child;
+                    break;
+                }
             }
         }
         if (descend == nullptr) {
@@ -454,6 +458,19 @@ XmlNodeRec* xml_new_node_in(std::int32_t type, XmlArena* arena) {
         n->child_capacity = 1;
     }
     return n;
+}
+
+void xml_reset_child_slot(XmlNodeRec* node) {
+    NodeBlock* block = block_of(node);
+    block->child_slot = nullptr;
+    node->children = &block->child_slot;
+    node->child_capacity = 1;
+    node->child_count = 0;
+    node->storage = static_cast<std::uint8_t>(node->storage | XML_STORE_CHILDREN_FIXED);
+}
+
+std::uint32_t xml_deferred_child_count(const XmlNodeRec* node) {
+    return reinterpret_cast<const XmlDeferred*>(node->children)->count;
 }
 
 void xml_mark_dirty(XmlNodeRec* node) {
@@ -641,6 +658,7 @@ XmlNodeHandle XmlNodeHandle::parent() const {
 }
 
 XmlNodeHandle XmlNodeHandle::child(std::uint32_t index) const {
+    xml_ensure_children(node_);
     if (is_null() || index >= node_->child_count || node_->children == nullptr) return XmlNodeHandle();
     return XmlNodeHandle(node_->children[index]);
 }
@@ -656,6 +674,7 @@ XmlNodeHandle XmlNodeHandle::first_element(const char* name_pattern) const {
 XmlNodeHandle XmlNodeHandle::first_element_by_attribute(const char* name_pattern,
                                                         const char* attr_name_pattern,
                                                         const char* attr_value_pattern) const {
+    xml_ensure_children(node_);
     if (is_null() || name_pattern == nullptr || attr_name_pattern == nullptr ||
         attr_value_pattern == nullptr || node_->child_count == 0 || node_->children == nullptr)
         return XmlNodeHandle();
@@ -705,6 +724,7 @@ XmlAttrHandle XmlNodeHandle::attribute_at(std::uint32_t index) const {
 
 XmlNodeHandle XmlNodeHandle::append_child(std::int32_t type) {
     if (is_null()) return XmlNodeHandle();
+    xml_ensure_children(node_);
     bool container =
         node_->type == XML_NODE_ELEMENT || (node_->type == XML_NODE_DOCUMENT && node_->parent == node_);
     if (!container) return XmlNodeHandle();
@@ -725,6 +745,7 @@ bool XmlNodeHandle::set_value(const char* text) {
 
 XmlChildIterator XmlNodeHandle::erase_child(std::int32_t position) {
     if (is_null()) return XmlChildIterator();
+    xml_ensure_children(node_);
     if (position >= 0 && static_cast<std::uint32_t>(position) < node_->child_count &&
         node_->children != nullptr) {
         std::uint32_t pos = static_cast<std::uint32_t>(position);
@@ -741,11 +762,13 @@ XmlChildIterator XmlNodeHandle::erase_child(std::int32_t position) {
 }
 
 XmlChildIterator XmlNodeHandle::begin() const {
+    xml_ensure_children(node_);
     return XmlChildIterator(is_null() ? nullptr : node_, 0);
 }
 
 XmlChildIterator XmlNodeHandle::end() const {
     if (is_null()) return XmlChildIterator(nullptr, 0);
+    xml_ensure_children(node_);
     return XmlChildIterator(node_, static_cast<std::int32_t>(node_->child_count));
 }
 
@@ -771,11 +794,13 @@ void XmlParser::release() {
     end_position_ = nullptr;
 }
 
-bool XmlParser::parse_owned_buffer() {
+bool XmlParser::parse_owned_buffer(XmlBuild build) {
     arena_ = xml_arena_create();
     root_ = xml_new_node(XML_NODE_DOCUMENT);
     if (root_ == nullptr) return false;
-    end_position_ = xml_parse_n(buffer_, buffer_size_ - 1, root_, growth_step_, option_mask_, arena_);
+    // Without an arena nothing can wait: the whole tree is made at once.
+    if (arena_ == nullptr) build = XmlBuild::whole;
+    end_position_ = xml_parse_n(buffer_, buffer_size_ - 1, root_, growth_step_, option_mask_, arena_, build);
     return true;
 }
 
@@ -799,7 +824,7 @@ bool XmlParser::load_from_memory(const char* data, std::size_t size) {
     return parse_owned_buffer();
 }
 
-bool XmlParser::load_from_heap_buffer(char* data, std::size_t size) {
+bool XmlParser::load_from_heap_buffer(char* data, std::size_t size, XmlBuild build) {
     release();
     if (data == nullptr) return false;
     buffer_ = data;
@@ -808,7 +833,7 @@ bool XmlParser::load_from_heap_buffer(char* data, std::size_t size) {
         release();
         return false;
     }
-    return parse_owned_buffer();
+    return parse_owned_buffer(build);
 }
 
 bool XmlParser::new_document() {
