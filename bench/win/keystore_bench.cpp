@@ -172,8 +172,8 @@ Layouts CountRecords(const XmlNodeRec* top) {
 // The records of a connection and its enumeration with notes, what fresh memory costs here, and from
 // both the 32-bit layout's figures: the same run less the first touch of the memory its smaller
 // records spare (everything else, the read above all, is the same in both builds).
-void PrintRecordLayouts(const std::string& store, double read, double enumerate, double readList,
-                        double list) {
+void PrintRecordLayouts(const std::string& store, double read, double enumerateRatio, double readList,
+                        double listRatio) {
     std::string text;
     if (!ReadAll(store, text)) return;
     Layouts plain, notes;
@@ -209,12 +209,13 @@ void PrintRecordLayouts(const std::string& store, double read, double enumerate,
         "records made: connect + enumerate %.1f MB here, %.1f MB in the 32-bit layout; with notes %.1f MB\n"
         "and %.1f MB; fresh memory costs %.2f ms per MB on this machine (first touch)\n",
         plain.bytes64 / M, plain.bytes32 / M, notes.bytes64 / M, notes.bytes32 / M, perMb);
-    const double e32 = enumerate - (plain.bytes64 - plain.bytes32) / M * perMb;
-    const double l32 = list - (notes.bytes64 - notes.bytes32) / M * perMb;
+    // The ratios above less the time the smaller records spare, in units of the same read.
+    const double e32 = enumerateRatio - (plain.bytes64 - plain.bytes32) / M * perMb / read;
+    const double l32 = listRatio - (notes.bytes64 - notes.bytes32) / M * perMb / readList;
     std::printf(
         "the 32-bit layout, estimated from these sizes: connect + enumerate %.2f x read, with notes %.2f x "
         "read (aim <= 1.5)\n",
-        e32 / read, l32 / readList);
+        e32, l32);
 }
 
 } // namespace
@@ -361,7 +362,8 @@ int main(int argc, char** argv) {
                 Median(walk), Median(disconnect));
     std::printf("  %-44s %9.1f ms\n", "one read of the store", Median(readForList));
     PrintAim("... with e-mail, comment, update count", Median(list), Median(listRatio), "read", 1.5);
-    PrintRecordLayouts(store, Median(readForEnumerate), Median(enumerate), Median(readForList), Median(list));
+    PrintRecordLayouts(store, Median(readForEnumerate), Median(enumerateRatio), Median(readForList),
+                       Median(listRatio));
     restore();
     return 0;
 }
