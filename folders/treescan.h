@@ -41,11 +41,14 @@ class TreeScan {
         std::vector<std::string> folders; // subfolders except "." and ".."
         bool hasMarker = false;
     };
-    bool List(const PathBuf& folder, Listing& listing);
+    // Lists one folder. With itself, a folder that is a junction or a symbolic link now is not listed
+    // (false, and *link set); without, the walk's start, a link is followed.
+    bool List(const PathBuf& folder, Listing& listing, bool itself, bool* link);
     void Descend(const PathBuf& folder, const Listing& listing, bool lookForMarkers);
     bool Done() const;
 
     unsigned m_what;
+    std::vector<unsigned char> m_buffer; // the platform's listing of one folder, reused for every folder
     bool m_protected = false;
     unsigned m_systemCode = 0;
     std::string m_systemFile;

@@ -1,5 +1,6 @@
 // Fuzz target for the XML engine: parse any bytes, walk and check every node, search, edit, write the
-// tree to memory, and parse the written text again. Also checks that escaping round-trips.
+// tree to memory, and parse the written text again. Also checks that escaping round-trips, and that the
+// text parsed on demand (as it stands and two levels down) gives the tree a whole parse gives.
 #include "xml/xml.h"
 
 #include <cstddef>
@@ -8,6 +9,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "tests/common/xml_same_tree.h"
 
 namespace {
 
@@ -52,6 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string raw(text, size);
     check(xml_unescape(xml_escape(raw)) == raw);
 
+    check(xmltest::WholeAndOnDemandDiffer(text, size).empty());
+    const std::string nested = "<r><s>" + raw + "</s></r>";
+    check(xmltest::WholeAndOnDemandDiffer(nested.data(), nested.size()).empty());
+
     // The first bytes up to a newline (at most 12) double as a search pattern.
     std::string pattern;
     for (std::size_t i = 0; i < size && i < 12 && text[i] != '\n'; ++i)
@@ -81,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Edit what was parsed: longer and shorter strings, added and erased nodes.
     XmlNodeHandle e = root.first_element("*");
     if (!e.is_null()) {
-        e.attribute("added").set_value(pattern.c_str());
+        e.ensure_attribute("added").set_value(pattern.c_str());
         e.set_name("renamed-with-a-longer-name");
         XmlNodeHandle t = e.append_child(XML_NODE_TEXT);
         t.set_value(raw.c_str());

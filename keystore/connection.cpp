@@ -18,7 +18,7 @@ unsigned long DecodePacketText(std::string& text, _tNewTransferPacket* packet) {
 unsigned long StoreSnapshot::ReadKeyAtCursor(unsigned long* serial, unsigned char* name) {
     XmlNodeHandle entry = m_doc.Root().child(m_keyCursor);
     if (entry.is_null()) return kNoItem;
-    XmlAttrHandle s = entry.find_attribute("serial");
+    XmlAttrHandle s = entry.attribute("serial");
     *serial = ParseHexPrefix(s.value(), 8);
     CopyNameField(reinterpret_cast<char*>(name), StoreDoc::AttributeText(entry, "name"));
     return kOk;

@@ -1,11 +1,11 @@
 // The public keys of a store document by serial, built once for a document that no longer changes
-// (the read connection's snapshot), so that each lookup costs one hash probe instead of a walk of the
+// (the read connection's snapshot), so that each lookup costs a binary search instead of a walk of the
 // whole tree. It answers exactly what StoreDoc::FindPublicKey answers.
 #ifndef ZRPC_KEYSTORE_SERIAL_INDEX_H
 #define ZRPC_KEYSTORE_SERIAL_INDEX_H
 
 #include <cstdint>
-#include <unordered_map>
+#include <vector>
 
 #include "xml/xml.h"
 
@@ -23,7 +23,11 @@ class SerialIndex {
     void Clear() { m_keys.clear(); }
 
   private:
-    std::unordered_map<std::uint32_t, XmlNodeRec*> m_keys;
+    struct Key {
+        std::uint32_t serial;
+        XmlNodeRec* node;
+    };
+    std::vector<Key> m_keys; // by serial
 };
 
 } // namespace zks

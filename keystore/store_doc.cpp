@@ -81,12 +81,12 @@ std::string NameFieldText(const char* field) {
 
 void ReadUpdateEntry(const XmlNodeHandle& update, _tDBKeyUpdate* out) {
     std::memset(out, 0, sizeof *out);
-    XmlAttrHandle serial = update.find_attribute(kSerial);
+    XmlAttrHandle serial = update.attribute(kSerial);
     const char* s = serial.value() ? serial.value() : "";
     out->keySerial = ParseHexPrefix(s, 8);
     out->updateId = std::strlen(s) > 8 ? (std::uint16_t)ParseHexPrefix(s + 8, 4) : 0;
     // Written in decimal, so read in decimal: identifiers above 9 (0x81, 0x82) come back right.
-    XmlAttrHandle algo = update.find_attribute(kAlgo);
+    XmlAttrHandle algo = update.attribute(kAlgo);
     out->algorithm = (std::uint8_t)(ParseDecimalPrefix(algo.value()) & 0xFF);
     CopyNameField(out->name, StoreDoc::AttributeText(update, kName));
     std::string created = StoreDoc::ElementText(StoreDoc::ChildElement(update, kCreated));
@@ -112,7 +112,7 @@ bool StoreDoc::Load(const char* text, std::size_t size) {
     return FindRoot();
 }
 
-bool StoreDoc::LoadHeapText(char* text, std::size_t size) {
+bool StoreDoc::LoadHeapText(char* text, std::size_t size, XmlBuild build) {
     m_root = XmlNodeHandle();
     m_doc.reset(new (std::nothrow) XmlParser);
     if (!m_doc) {
@@ -122,7 +122,7 @@ bool StoreDoc::LoadHeapText(char* text, std::size_t size) {
         }
         return false;
     }
-    if (!m_doc->load_from_heap_buffer(text, size)) {
+    if (!m_doc->load_from_heap_buffer(text, size, build)) {
         m_doc.reset();
         return false;
     }
@@ -176,7 +176,7 @@ int StoreDoc::FindPublicKeyChildNoCase(std::uint32_t serial) const {
     if (m_root.is_null()) return -1;
     std::string text = SerialText(serial);
     for (std::uint32_t i = 0; i < m_root.child_count(); ++i) {
-        XmlAttrHandle a = m_root.child(i).find_attribute(kSerial);
+        XmlAttrHandle a = m_root.child(i).attribute(kSerial);
         if (EqualNoCase(a.value(), text.c_str())) return (int)i;
     }
     return -1;
@@ -196,9 +196,10 @@ void StoreDoc::RemoveChild(int position) {
 
 XmlNodeHandle StoreDoc::ChildElement(const XmlNodeHandle& parent, const char* name) {
     if (parent.is_null()) return XmlNodeHandle();
-    const XmlNodeRec* p = parent.node();
-    for (std::uint32_t i = 0; i < p->child_count; ++i)
-        if (IsElementNamed(p->children[i], name)) return XmlNodeHandle(p->children[i]);
+    for (std::uint32_t i = 0, n = parent.child_count(); i < n; ++i) {
+        XmlNodeHandle child = parent.child(i);
+        if (IsElementNamed(child.node(), name)) return child;
+    }
     return XmlNodeHandle();
 }
 
@@ -213,14 +214,14 @@ std::string StoreDoc::ElementText(const XmlNodeHandle& element) {
 
 std::string StoreDoc::AttributeText(const XmlNodeHandle& element, const char* name) {
     if (element.is_null()) return std::string();
-    const char* v = element.find_attribute(name).value();
+    const char* v = element.attribute(name).value();
     if (!v) return std::string();
     if (!std::strchr(v, '&')) return std::string(v);
     return xml_unescape(v);
 }
 
 bool StoreDoc::SetAttributeText(XmlNodeHandle element, const char* name, const std::string& text) {
-    XmlAttrHandle a = element.attribute(name);
+    XmlAttrHandle a = element.ensure_attribute(name);
     if (a.is_null()) return false;
     std::string escaped = xml_escape(text);
     bool ok = a.set_value(escaped.c_str());
@@ -273,11 +274,10 @@ XmlNodeHandle StoreDoc::Updates(XmlNodeHandle publicKey, bool create) {
 
 XmlNodeHandle StoreDoc::FindUpdate(const XmlNodeHandle& updates, const std::string& serialText) {
     if (updates.is_null()) return XmlNodeHandle();
-    const XmlNodeRec* p = updates.node();
-    for (std::uint32_t i = 0; i < p->child_count; ++i) {
-        XmlNodeHandle u(p->children[i]);
-        const char* v = u.find_attribute(kSerial).value();
-        if (IsElementNamed(p->children[i], kUpdate) && v && serialText == v) return u;
+    for (std::uint32_t i = 0, n = updates.child_count(); i < n; ++i) {
+        XmlNodeHandle u = updates.child(i);
+        const char* v = u.attribute(kSerial).value();
+        if (IsElementNamed(u.node(), kUpdate) && v && serialText == v) return u;
     }
     return XmlNodeHandle();
 }
@@ -285,7 +285,7 @@ XmlNodeHandle StoreDoc::FindUpdate(const XmlNodeHandle& updates, const std::stri
 int StoreDoc::FindUpdateChildNoCase(const XmlNodeHandle& updates, const std::string& serialText) {
     if (updates.is_null()) return -1;
     for (std::uint32_t i = 0; i < updates.child_count(); ++i) {
-        XmlAttrHandle a = updates.child(i).find_attribute(kSerial);
+        XmlAttrHandle a = updates.child(i).attribute(kSerial);
         if (EqualNoCase(a.value(), serialText.c_str())) return (int)i;
     }
     return -1;

@@ -83,8 +83,9 @@ class StoreDoc {
     // Parses store text (read as ChunkedText already); true when it holds a backupdatabase element.
     bool Load(const char* text, std::size_t size);
     // The same, parsing in place a std::malloc block of size + 1 bytes (byte `size` is 0, no NUL before
-    // it) that the document takes over whatever the outcome.
-    bool LoadHeapText(char* text, std::size_t size);
+    // it) that the document takes over whatever the outcome. A document that is only read may be built
+    // on demand (see XmlBuild): it then makes the records of the entries it is asked about.
+    bool LoadHeapText(char* text, std::size_t size, XmlBuild build = XmlBuild::whole);
     // An empty store: one backupdatabase element.
     bool NewEmpty();
     bool Loaded() const { return !m_root.is_null(); }

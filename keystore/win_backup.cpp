@@ -70,7 +70,7 @@ unsigned long StoredPacket(uint32_t serial, _tNewTransferPacket& packet) {
     std::string path;
     if (!StorePath(path) || !IsFile(path)) return kNoStore;
     StoreDoc doc;
-    if (!LoadStore(path, doc, nullptr)) return kFileError;
+    if (!LoadStore(path, doc, nullptr, XmlBuild::on_demand)) return kFileError;
     std::string text = StoreDoc::ElementText(StoreDoc::ChildElement(doc.FindPublicKey(serial), "packet"));
     if (text.empty()) return kFileError;
     unsigned long rc = zrpc::kt::TextToPacket(text.data(), text.size(), packet);

@@ -21,7 +21,9 @@ StoreSnapshot* g_connection = nullptr;
 unsigned long zks::LoadSnapshot(StoreSnapshot& snapshot) {
     std::string path;
     if (!StorePath(path) || !IsFile(path)) return kNoStore;
-    if (!LoadStore(path, snapshot.Doc(), nullptr)) return kFileError;
+    // A snapshot is only read: the records of an entry are made when the entry is first asked about,
+    // so that connecting costs little more than reading the file.
+    if (!LoadStore(path, snapshot.Doc(), nullptr, XmlBuild::on_demand)) return kFileError;
     return snapshot.Index() ? kOk : kNotLoaded;
 }
 

@@ -24,11 +24,12 @@ bool ValidNote(const char* text) {
     return text && strnlen(text, kMaxNoteLength + 1) <= kMaxNoteLength;
 }
 
-// Loads the store for reading: kNoStore or loadFailure when that fails.
+// Loads the store for reading (built on demand: only the entry asked about is made): kNoStore or
+// loadFailure when that fails.
 unsigned long LoadForReading(StoreDoc& doc, unsigned long loadFailure) {
     std::string path;
     if (!StorePath(path) || !IsFile(path)) return kNoStore;
-    return LoadStore(path, doc, nullptr) ? kOk : loadFailure;
+    return LoadStore(path, doc, nullptr, XmlBuild::on_demand) ? kOk : loadFailure;
 }
 
 } // namespace
@@ -82,7 +83,7 @@ unsigned long AddPublicKey(HWND parent, const _tNewTransferPacket* packet, int c
             if (!lock.Held()) return kFileError;
             if (!IsFile(path) && !CreateStoreFile(parent, path.c_str())) return kNoStore;
             StoreDoc doc;
-            if (!LoadStore(path, doc, nullptr)) return kFileError;
+            if (!LoadStore(path, doc, nullptr, XmlBuild::on_demand)) return kFileError;
             if (!doc.FindPublicKey(copy.serial).is_null()) return kOk;
         }
         std::string question;

@@ -63,7 +63,7 @@ static bool WriteWholeFile(const std::string& path, const std::string& data) {
     return zrpc::WriteWholeFile(path.c_str(), data.data(), data.size());
 }
 
-bool LoadStore(const std::string& path, StoreDoc& doc, bool* whole) {
+bool LoadStore(const std::string& path, StoreDoc& doc, bool* whole, XmlBuild build) {
     // Shared for reading, writing and deleting, so that another process can replace the store meanwhile.
     zrpc::FileBytes file;
     if (whole) *whole = false;
@@ -81,7 +81,7 @@ bool LoadStore(const std::string& path, StoreDoc& doc, bool* whole) {
     // the block over.
     if (whole) *whole = IsCompleteStoreText(file.data(), file.size());
     size_t size = file.size();
-    return doc.LoadHeapText(file.Release(), size);
+    return doc.LoadHeapText(file.Release(), size, build);
 }
 
 // Moves source over target in one step, waiting a little for readers that hold the target open.

@@ -23,8 +23,9 @@ bool IsFile(const std::string& path);
 
 // Loads a store file into doc: false, with doc empty, when the file gives no text or holds no
 // backupdatabase element. whole (optional) tells whether the file's bytes are a complete document
-// (IsCompleteStoreText, no NUL byte): only such a store may be changed.
-bool LoadStore(const std::string& path, StoreDoc& doc, bool* whole);
+// (IsCompleteStoreText, no NUL byte): only such a store may be changed. A store that is only read may
+// be built on demand (build).
+bool LoadStore(const std::string& path, StoreDoc& doc, bool* whole, XmlBuild build = XmlBuild::whole);
 
 // Replaces the store with the document, under the store lock: writes the writer's own
 // "TempStore.<process id>.xml" beside it (and deletes those of writers that are gone), gives the present

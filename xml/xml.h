@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 // Node types (the `type` field of XmlNodeRec).
 enum XmlNodeType : std::int32_t {
@@ -77,7 +78,20 @@ enum : std::uint8_t {
     XML_STORE_ATTRS_FIXED = 2,    // the attribute array is not a heap block of its own
     XML_STORE_CHILDREN_FIXED = 4, // the child array is not a heap block of its own
     XML_STORE_DIRTY = 8,          // this node or one below it may hold heap blocks (always set on heap nodes)
+    XML_STORE_DEFERRED = 16,      // an element of a document built on demand whose content is not parsed yet:
+                                  // child_count is 0 and children points to the deferred content's record;
+                                  // the handles parse it on first use (see XmlBuild::on_demand)
 };
+
+// Parses the content of an element of a document built on demand, if that has not happened yet: its
+// children then stand in its child array as a whole parse would have put them there.
+void xml_build_children(XmlNodeRec* node);
+// The number of children such an element will have, without parsing its content.
+std::uint32_t xml_deferred_child_count(const XmlNodeRec* node);
+// The node's children made, where they are still to be made.
+inline void xml_ensure_children(XmlNodeRec* node) {
+    if (node->storage & XML_STORE_DEFERRED) xml_build_children(node);
+}
 
 static_assert(sizeof(bool) == 1, "the string ownership flags are 8-bit");
 
@@ -110,16 +124,18 @@ char* xml_parse(char* text, XmlNodeRec* root, std::int32_t growth_step = XML_GRO
 class XmlNodeHandle;
 class XmlChildIterator;
 
-// A pointer to one attribute record (may refer to nothing) and to the node that holds it.
+// The node every handle that refers to nothing shows: type 0, no strings, no arrays, its parent itself.
+// One for the whole process, constant; nothing ever writes to it (every change first asks is_null()).
+extern const XmlNodeRec xml_empty_node;
+
+// A pointer to one attribute record (may refer to nothing) and to the node that holds it. A small value:
+// copying it copies two pointers.
 class XmlAttrHandle {
   public:
     XmlAttrHandle() = default;
     // `owner` is the node whose attribute array holds `attr`; without it set_value() cannot give an
     // attribute of a parsed tree a longer value.
     XmlAttrHandle(XmlAttrRec* attr, XmlNodeRec* owner) : attr_(attr), owner_(owner) {}
-    virtual ~XmlAttrHandle() = default;
-    XmlAttrHandle(const XmlAttrHandle&) = default;
-    XmlAttrHandle& operator=(const XmlAttrHandle&) = default;
 
     bool is_null() const { return attr_ == nullptr; }
     XmlAttrRec* record() const { return attr_; }
@@ -136,24 +152,24 @@ class XmlAttrHandle {
     XmlNodeRec* owner_ = nullptr;
 };
 
-// Shows one node, or nothing. A handle that refers to nothing points at its own embedded empty node
-// (type 0, parent itself), so node() is never null; every lookup on such a handle answers a null handle.
-// Handles never own the nodes they show.
+// Shows one node, or nothing: a handle that refers to nothing shows xml_empty_node, so node() is never
+// null and every lookup on such a handle answers a null handle. A small value (one pointer) that never
+// owns the node it shows. Reads (every const member) never change the tree; only the members below that
+// say so add, rename, fill or remove.
 class XmlNodeHandle {
   public:
-    XmlNodeHandle();
-    explicit XmlNodeHandle(XmlNodeRec* node);
-    XmlNodeHandle(const XmlNodeHandle& other);
-    XmlNodeHandle& operator=(const XmlNodeHandle& other);
-    virtual ~XmlNodeHandle() = default;
+    XmlNodeHandle() : node_(empty()) {}
+    explicit XmlNodeHandle(XmlNodeRec* node) : node_(node != nullptr ? node : empty()) {}
 
     XmlNodeRec* node() const { return node_; }
     // True when the handle refers to nothing or to a node of type 0.
-    bool is_null() const { return node_ == nullptr || node_->type == XML_NODE_NULL; }
+    bool is_null() const { return node_->type == XML_NODE_NULL; }
     std::int32_t type() const { return node_->type; }
     const char* name() const { return node_->name; }
     const char* value() const { return node_->value; }
-    std::uint32_t child_count() const { return node_->child_count; }
+    std::uint32_t child_count() const {
+        return (node_->storage & XML_STORE_DEFERRED) ? xml_deferred_child_count(node_) : node_->child_count;
+    }
     std::uint32_t attribute_count() const { return node_->attribute_count; }
     // The parent, or a null handle for a root, a detached node or a null handle.
     XmlNodeHandle parent() const;
@@ -168,15 +184,15 @@ class XmlNodeHandle {
     // with its subtree; a node whose name does not match has its subtree searched.
     XmlNodeHandle first_element_by_attribute(const char* name_pattern, const char* attr_name_pattern,
                                              const char* attr_value_pattern) const;
-    // The first attribute whose name matches the pattern; when none matches, an attribute with that name
-    // and an empty value is appended to this node and returned (reading adds what was missing). Null
-    // handle for a null node, a null pattern or when memory ran out.
-    XmlAttrHandle attribute(const char* name_pattern);
-    // Like attribute() but never changes the tree: a null handle when nothing matches.
-    XmlAttrHandle find_attribute(const char* name_pattern) const;
+    // The first attribute whose name matches the pattern, or a null handle. Never changes the tree.
+    XmlAttrHandle attribute(const char* name_pattern) const;
     // The attribute at `index` in document order, or a null handle.
     XmlAttrHandle attribute_at(std::uint32_t index) const;
 
+    // Changes. The first attribute whose name matches the pattern; when none matches, an attribute with
+    // that name and an empty value is appended to this node and returned. Null handle for a null node, a
+    // null pattern or when memory ran out.
+    XmlAttrHandle ensure_attribute(const char* name_pattern);
     // Only on a document node (type 1, parent itself) or an element: appends a new node of `type` (0..12)
     // as the last child and returns a handle on it. Otherwise, and when memory ran out, a null handle.
     XmlNodeHandle append_child(std::int32_t type);
@@ -192,63 +208,78 @@ class XmlNodeHandle {
     XmlChildIterator end() const;
 
   private:
-    void reset_empty();
+    // Nothing writes through the pointer of a null handle (see xml_empty_node).
+    static XmlNodeRec* empty() { return const_cast<XmlNodeRec*>(&xml_empty_node); }
     XmlNodeRec* node_;
-    XmlNodeRec empty_;
 };
 
-// Position logic shared by child iterators. Comparisons look at the position alone.
-class XmlIteratorBase {
+// Walks the children of one node: the node and a position, compared by position alone. A small value;
+// dereferencing gives a handle on the child at the position, or a null handle when out of range.
+class XmlChildIterator {
   public:
-    XmlIteratorBase(XmlNodeRec* node, std::int32_t position) : node_(node), position_(position) {}
-    XmlIteratorBase(const XmlIteratorBase&) = default;
-    XmlIteratorBase& operator=(const XmlIteratorBase&) = default;
-    virtual ~XmlIteratorBase() = 0;
+    XmlChildIterator() = default;
+    XmlChildIterator(XmlNodeRec* node, std::int32_t position) : node_(node), position_(position) {}
+
     // The node exists, has a child array and at least one child.
-    virtual bool has_children() const = 0;
+    bool has_children() const {
+        return node_ != nullptr && node_->type != XML_NODE_NULL && node_->children != nullptr &&
+               node_->child_count > 0;
+    }
     // No children, or the position is below 0 or not below the child count.
-    virtual bool out_of_range() const;
-    virtual void set_position(std::int32_t position) { position_ = position; }
-    virtual std::int32_t position() const { return position_; }
-    // Copies position and node from another iterator.
-    virtual void assign(const XmlIteratorBase& other);
-    virtual bool operator==(const XmlIteratorBase& other) const { return position_ == other.position_; }
-    virtual bool operator!=(const XmlIteratorBase& other) const { return position_ != other.position_; }
-    virtual bool operator<(const XmlIteratorBase& other) const { return position_ < other.position_; }
-    virtual bool operator>(const XmlIteratorBase& other) const { return position_ > other.position_; }
-    virtual bool operator<=(const XmlIteratorBase& other) const { return position_ <= other.position_; }
-    virtual bool operator>=(const XmlIteratorBase& other) const { return position_ >= other.position_; }
-    virtual XmlIteratorBase& operator++();
-    virtual XmlIteratorBase& operator--();
-    virtual XmlNodeHandle& operator*() = 0;
-    virtual XmlNodeHandle* operator->() = 0;
+    bool out_of_range() const {
+        return !has_children() || position_ < 0 ||
+               static_cast<std::uint32_t>(position_) >= node_->child_count;
+    }
+    void set_position(std::int32_t position) { position_ = position; }
+    std::int32_t position() const { return position_; }
+    // Takes position and node from another iterator.
+    void assign(const XmlChildIterator& other) { *this = other; }
+
+    bool operator==(const XmlChildIterator& other) const { return position_ == other.position_; }
+    bool operator!=(const XmlChildIterator& other) const { return position_ != other.position_; }
+    bool operator<(const XmlChildIterator& other) const { return position_ < other.position_; }
+    bool operator>(const XmlChildIterator& other) const { return position_ > other.position_; }
+    bool operator<=(const XmlChildIterator& other) const { return position_ <= other.position_; }
+    bool operator>=(const XmlChildIterator& other) const { return position_ >= other.position_; }
+    XmlChildIterator& operator++() {
+        ++position_;
+        return *this;
+    }
+    XmlChildIterator& operator--() {
+        --position_;
+        return *this;
+    }
+    XmlNodeHandle operator*() const {
+        return out_of_range() ? XmlNodeHandle() : XmlNodeHandle(node_->children[position_]);
+    }
+    // it->name() and the like, on the handle operator* gives.
+    struct Arrow {
+        XmlNodeHandle handle;
+        const XmlNodeHandle* operator->() const { return &handle; }
+    };
+    Arrow operator->() const { return Arrow{**this}; }
 
     XmlNodeRec* parent_node() const { return node_; }
 
-  protected:
-    XmlNodeRec* node_;
-    std::int32_t position_;
-};
-
-// Walks the children of one node. Dereferencing sets the embedded handle to the child at the position
-// (or to no node when out of range) and returns it.
-class XmlChildIterator final : public XmlIteratorBase {
-  public:
-    XmlChildIterator() : XmlIteratorBase(nullptr, 0) {}
-    XmlChildIterator(XmlNodeRec* node, std::int32_t position) : XmlIteratorBase(node, position) {}
-    ~XmlChildIterator() override = default;
-    XmlChildIterator(const XmlChildIterator&) = default;
-    XmlChildIterator& operator=(const XmlChildIterator&) = default;
-
-    bool has_children() const override;
-    XmlChildIterator& operator++() override;
-    XmlChildIterator& operator--() override;
-    XmlNodeHandle& operator*() override;
-    XmlNodeHandle* operator->() override;
-
   private:
-    XmlNodeHandle current_;
+    XmlNodeRec* node_ = nullptr;
+    std::int32_t position_ = 0;
 };
+
+static_assert(sizeof(XmlNodeHandle) == sizeof(void*) && std::is_trivially_copyable<XmlNodeHandle>::value,
+              "a node handle is one pointer");
+static_assert(std::is_trivially_copyable<XmlAttrHandle>::value &&
+                  std::is_trivially_copyable<XmlChildIterator>::value,
+              "attribute handles and iterators are plain values");
+
+// How a document builds its tree from its text. whole: every node at once. on_demand: the elements
+// directly below the document node at once, and the content of every element below those when it is
+// first asked for (through a handle or the writer), parsed then exactly as a whole parse would have
+// parsed it. Loading such a document costs a read of its text and the records of its upper levels; a
+// reader that looks at a part of the document makes the records of that part only. Reads through
+// handles may therefore add records (never change what the document says): a document built on demand
+// is read from one thread at a time.
+enum class XmlBuild { whole, on_demand };
 
 // A document: the tree, the text buffer its parsed strings point into, and the parse settings.
 class XmlParser {
@@ -267,7 +298,7 @@ class XmlParser {
     // The same without the copy: takes over `data`, a std::malloc block of at least size + 1 bytes
     // whose byte `size` is 0, and parses it in place. The block is the document's from then on (wiped
     // and freed with it), also when the call returns false (size 0).
-    bool load_from_heap_buffer(char* data, std::size_t size);
+    bool load_from_heap_buffer(char* data, std::size_t size, XmlBuild build = XmlBuild::whole);
     // Frees any previous tree and buffer and starts an empty document. False when memory ran out.
     bool new_document();
     // A handle on the document node (a null handle before anything was loaded).
@@ -279,7 +310,7 @@ class XmlParser {
 
   private:
     void release();
-    bool parse_owned_buffer();
+    bool parse_owned_buffer(XmlBuild build = XmlBuild::whole);
 
     XmlNodeRec* root_ = nullptr;
     std::int32_t growth_step_ = XML_GROWTH_STEP;

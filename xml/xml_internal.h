@@ -41,7 +41,22 @@ struct XmlArena {
     char* cursor = nullptr;
     std::size_t left = 0;
     std::size_t next_block = 0; // size of the next block to take (0: the first block's size)
+    // Of a document built on demand: one past the terminator of the text its strings point into, and
+    // the growth step of its arrays.
+    const char* text_limit = nullptr;
+    std::int32_t growth_step = XML_GROWTH_STEP;
 };
+
+// The content of an element not parsed yet (XML_STORE_DEFERRED): where it starts in the text, the
+// document's arena, and how many children parsing it gives.
+struct XmlDeferred {
+    char* content;
+    XmlArena* arena;
+    std::uint32_t count;
+};
+
+// Gives an element of an arena its own initial child array back (one slot, empty).
+void xml_reset_child_slot(XmlNodeRec* node);
 
 // Records hold pointers and 32-bit numbers only.
 constexpr std::size_t XML_ARENA_ALIGN = alignof(void*) > alignof(std::uint64_t) ? alignof(void*)
@@ -87,7 +102,7 @@ bool xml_read_file(const char* path, std::size_t chunk_size, char** text, std::s
 // xml_parse() for a text whose terminating NUL is known to be at text[length] (NUL bytes may come
 // earlier: parsing stops at the first one); every byte up to text[length] may be read.
 char* xml_parse_n(char* text, std::size_t length, XmlNodeRec* root, std::int32_t growth_step,
-                  std::uint32_t options, XmlArena* arena);
+                  std::uint32_t options, XmlArena* arena, XmlBuild build = XmlBuild::whole);
 
 // Records that `node` (or a record below it) now holds a heap block: sets XML_STORE_DIRTY on it and its
 // ancestors, so that freeing the tree visits it.

@@ -235,16 +235,140 @@ bool store_name(XmlNodeRec* node, char* b, char* e) {
     return true;
 }
 
+// First '<' or NUL at or after p; bytes up to (not including) `limit` may be read.
+const char* find_lt_or_nul(const char* p, const char* limit) {
+#if defined(__SSE2__)
+    const __m128i lt = _mm_set1_epi8('<'), zero = _mm_setzero_si128();
+    while (limit - p >= 16) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        unsigned hits = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, lt), _mm_cmpeq_epi8(x, zero))));
+        if (hits != 0) return p + __builtin_ctz(hits);
+        p += 16;
+    }
+#endif
+    while (limit - p >= 8) {
+        std::uint64_t x = load_word(p);
+        std::uint64_t t = x ^ (kOnes * '<');
+        if ((((x - kOnes) & ~x) | ((t - kOnes) & ~t)) & kHighs) break;
+        p += 8;
+    }
+    while (*p != '<' && *p != '\0')
+        ++p;
+    return p;
+}
+
+// The rest of a start tag from the end of its name, as attribute_list() reads it: the position after
+// the tag and whether the element stays open. Null where the text ends inside the tag.
+const char* skip_attribute_list(const char* p, bool* open) {
+    for (;;) {
+        while (xml_is_ws(*p))
+            ++p;
+        char c = *p;
+        if (c == '\0') return nullptr;
+        if (c == '>') {
+            *open = true;
+            return p + 1;
+        }
+        if (c == '/' && p[1] == '>') {
+            *open = false;
+            return p + 2;
+        }
+        if (xml_is_name(c)) {
+            const char* q = p;
+            while (xml_is_name(*q))
+                ++q;
+            while (xml_is_ws(*q))
+                ++q;
+            if (*q == '=') {
+                ++q;
+                while (xml_is_ws(*q))
+                    ++q;
+                char quote = *q;
+                if (quote == '"' || quote == '\'') {
+                    const char* v = q + 1;
+                    while (*v != quote && *v != '\0')
+                        ++v;
+                    if (*v == '\0') return nullptr;
+                    p = v + 1;
+                    continue;
+                }
+            }
+        }
+        // Anything that is not a complete name="value" pair ends the attribute list.
+        const char* g = p;
+        while (*g != '>' && *g != '\0')
+            ++g;
+        if (*g == '\0') return nullptr;
+        *open = !(g > p && g[-1] == '/');
+        return g + 1;
+    }
+}
+
+// Reads the content of an element from its first byte without changing anything: where the element's
+// end tag ends and how many nodes parsing the content would make directly below the element. Answers
+// only for content made of text, elements and end tags, ending before the text does; anything else
+// (comments, instructions, sections, declarations, a stray '<', the end of the text) gives false, and
+// the element is then parsed at once.
+bool skip_content(const char* p, const char* limit, const char** after, std::uint32_t* count) {
+    std::uint32_t depth = 0, n = 0;
+    for (;;) {
+        if (*p != '<') {
+            while (xml_is_ws(*p))
+                ++p;
+            if (*p == '\0') return false;
+            if (*p != '<') {
+                // Character data: a text node wherever it holds more than whitespace.
+                p = find_lt_or_nul(p, limit);
+                if (*p == '\0') return false;
+                if (depth == 0) ++n;
+            }
+        }
+        char c = p[1];
+        if (c == '/') {
+            const char* g = p + 2;
+            while (*g != '>' && *g != '\0')
+                ++g;
+            if (*g == '\0') return false;
+            if (depth == 0) {
+                *after = g + 1;
+                *count = n;
+                return true;
+            }
+            --depth;
+            p = g + 1;
+            continue;
+        }
+        if (!xml_is_name(c)) return false;
+        if (depth == 0) ++n;
+        const char* q = p + 1;
+        while (xml_is_name(*q))
+            ++q;
+        bool open = false;
+        q = skip_attribute_list(q, &open);
+        if (q == nullptr) return false;
+        if (open) ++depth;
+        p = q;
+    }
+}
+
 class Parser {
   public:
-    Parser(const char* limit, std::int32_t growth_step, XmlArena* arena)
-        : limit_(limit), grow_(growth_step > 0 ? static_cast<std::uint32_t>(growth_step) : 4), arena_(arena) {
-    }
+    Parser(const char* limit, std::int32_t growth_step, XmlArena* arena, bool on_demand = false)
+        : limit_(limit), grow_(growth_step > 0 ? static_cast<std::uint32_t>(growth_step) : 4), arena_(arena),
+          on_demand_(on_demand && arena != nullptr) {}
 
     // Parses from p with `top` as the first cursor; the cursor never moves above `top`. In declaration
     // mode (the internal subset of a document type) only comments, processing instructions, CDATA and
     // include sections and <!KEYWORD ...> declarations make nodes.
     char* run(char* p, XmlNodeRec* top, bool declarations);
+    // Parses the content of an element whose start tag was parsed earlier, up to and including its end
+    // tag; returns the position after it.
+    char* element_content(char* p, XmlNodeRec* element) {
+        depth_ = 2;
+        top_ends_ = true;
+        return run(p, element, false);
+    }
 
   private:
     XmlNodeRec* append(XmlNodeRec* parent, std::int32_t type) {
@@ -268,11 +392,40 @@ class Parser {
     char* doctype(char* p, XmlNodeRec* cursor, bool* stop);
     char* declaration(char* p, XmlNodeRec* cursor);
 
+    // Of a document built on demand: leaves the content of `element`, which starts at p, to be parsed
+    // later when it ends with an end tag after text and elements only. The position after that end tag,
+    // or null when the element is to be parsed now.
+    char* defer(char* p, XmlNodeRec* element);
+
     const char* limit_; // one past the buffer's terminating NUL
     std::uint32_t grow_;
     XmlArena* arena_;
-    bool failed_ = false; // memory ran out: stop with the tree built so far
+    bool on_demand_;
+    std::uint32_t depth_ = 0; // elements above the cursor and the cursor itself (the document node: 0)
+    bool top_ends_ = false;   // an end tag met with the cursor at the top ends the run
+    bool failed_ = false;     // memory ran out: stop with the tree built so far
 };
+
+char* Parser::defer(char* p, XmlNodeRec* element) {
+    const char* after = nullptr;
+    std::uint32_t count = 0;
+    if (!skip_content(p, limit_, &after, &count)) return nullptr;
+    if (count > 0) {
+        void* mem = xml_arena_alloc(arena_, sizeof(XmlDeferred));
+        if (mem == nullptr) return nullptr;
+        XmlDeferred* d = static_cast<XmlDeferred*>(mem);
+        d->content = p;
+        d->arena = arena_;
+        d->count = count;
+        element->children = reinterpret_cast<XmlNodeRec**>(d);
+        element->child_count = 0;
+        element->child_capacity = 0;
+        element->storage =
+            static_cast<std::uint8_t>(element->storage | XML_STORE_DEFERRED | XML_STORE_CHILDREN_FIXED);
+    }
+    // Content of whitespace alone makes no node and parsing it writes nothing: the element is done.
+    return const_cast<char*>(after);
+}
 
 // p at the first byte of a possible attribute name. On success *parsed is true and the result is the
 // position after the closing quote (or the buffer's end); otherwise the result is p unchanged.
@@ -437,7 +590,10 @@ char* Parser::doctype(char* p, XmlNodeRec* cursor, bool* stop) {
             xml_mark_dirty(dt);
             char end = *q;
             *q = '\0';
+            const bool ends = top_ends_;
+            top_ends_ = false; // the subset's own end tags end nothing
             run(b, dt, true);
+            top_ends_ = ends;
             *stop = true;
             return end == '\0' ? q : q + 1;
         }
@@ -546,7 +702,12 @@ char* Parser::run(char* p, XmlNodeRec* top, bool declarations) {
             }
         } else if (c == '/') {
             p = find_char(p, '>');
-            if (cur != top) cur = cur->parent;
+            if (cur != top) {
+                cur = cur->parent;
+                --depth_;
+            } else if (top_ends_) {
+                return *p == '\0' ? p : p + 1;
+            }
             if (*p == '\0') return p;
             ++p;
         } else if (xml_is_name(c) && !declarations) {
@@ -559,7 +720,17 @@ char* Parser::run(char* p, XmlNodeRec* top, bool declarations) {
             }
             bool open;
             p = attribute_list(ne, el, &open);
-            if (open) cur = el;
+            if (open) {
+                // Below the top level of a document built on demand, the content waits until it is
+                // asked for.
+                char* after = on_demand_ && depth_ >= 1 && *p != '\0' && !failed_ ? defer(p, el) : nullptr;
+                if (after != nullptr) {
+                    p = after;
+                } else {
+                    cur = el;
+                    ++depth_;
+                }
+            }
         } else {
             p = find_char(p, '<');
         }
@@ -572,10 +743,23 @@ char* Parser::run(char* p, XmlNodeRec* top, bool declarations) {
 
 // Every parse feature is on whatever `options` says: the documents only ever use the full mask.
 char* xml_parse_n(char* text, std::size_t length, XmlNodeRec* root, std::int32_t growth_step,
-                  std::uint32_t /*options*/, XmlArena* arena) {
+                  std::uint32_t /*options*/, XmlArena* arena, XmlBuild build) {
     if (text == nullptr || root == nullptr) return text;
-    Parser parser(text + length + 1, growth_step, arena);
+    if (arena != nullptr) {
+        arena->text_limit = text + length + 1;
+        arena->growth_step = growth_step;
+    }
+    Parser parser(text + length + 1, growth_step, arena, build == XmlBuild::on_demand);
     return parser.run(text, root, false);
+}
+
+void xml_build_children(XmlNodeRec* node) {
+    if (!(node->storage & XML_STORE_DEFERRED)) return;
+    const XmlDeferred d = *reinterpret_cast<const XmlDeferred*>(node->children);
+    node->storage = static_cast<std::uint8_t>(node->storage & ~XML_STORE_DEFERRED);
+    xml_reset_child_slot(node);
+    Parser parser(d.arena->text_limit, d.arena->growth_step, d.arena, true);
+    parser.element_content(d.content, node);
 }
 
 char* xml_parse(char* text, XmlNodeRec* root, std::int32_t growth_step, std::uint32_t options,

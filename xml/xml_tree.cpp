@@ -8,6 +8,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 struct CharClassTable {
@@ -179,19 +183,58 @@ inline bool same_text(const char* a, const char* b) {
     return false;
 }
 
-// A pattern prepared for many comparisons: one without wildcards is a plain string comparison.
+#if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
+#define ZRPC_XML_WIDE_COMPARE 1
+// Equality of `text` with a literal of at most 15 characters held, with its terminator and zero
+// padding, in `literal`: one 16-byte comparison. The 16 bytes at `text` are read whole as long as they
+// lie in one page (a string ends somewhere in them, but a page is readable to its end, as the C
+// library's own string functions rely on); bytes past the literal's terminator are not looked at.
+// The address sanitizer would take the bytes past the text's terminator for an overflow: it does not
+// instrument this read, and callers check its precondition.
+__attribute__((no_sanitize("address"))) inline bool same_text_wide(const char* text, __m128i literal,
+                                                                   unsigned mask) {
+    __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
+    unsigned eq = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(t, literal)));
+    return (eq & mask) == mask;
+}
+inline bool within_one_page(const char* text) {
+    return (reinterpret_cast<std::uintptr_t>(text) & 4095u) <= 4096u - 16u;
+}
+#endif
+
+// A pattern prepared for many comparisons: one without wildcards is a plain string comparison, made 16
+// bytes at a time where it can be.
 class Pattern {
   public:
     explicit Pattern(const char* pattern)
-        : pattern_(pattern), literal_(std::strpbrk(pattern, "*?[") == nullptr) {}
+        : pattern_(pattern), literal_(std::strpbrk(pattern, "*?[") == nullptr) {
+#if ZRPC_XML_WIDE_COMPARE
+        std::size_t n = std::strlen(pattern);
+        wide_ = literal_ && n < 16;
+        if (wide_) {
+            char bytes[16] = {};
+            std::memcpy(bytes, pattern, n);
+            literal_bytes_ = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+            mask_ = (2u << n) - 1; // the characters and the terminator
+        }
+#endif
+    }
     bool operator()(const char* text) const {
         if (text == nullptr) return false;
+#if ZRPC_XML_WIDE_COMPARE
+        if (wide_ && within_one_page(text)) return same_text_wide(text, literal_bytes_, mask_);
+#endif
         return literal_ ? same_text(pattern_, text) : matches_pattern(pattern_, text);
     }
 
   private:
     const char* pattern_;
     bool literal_;
+#if ZRPC_XML_WIDE_COMPARE
+    bool wide_ = false;
+    __m128i literal_bytes_ = _mm_setzero_si128();
+    unsigned mask_ = 0;
+#endif
 };
 
 enum class Visit { accept, skip, descend };
@@ -206,28 +249,70 @@ inline void prefetch(const void* p) {
 
 // Pre-order search below `context`: each child in order is classified; an accepted child is returned, a
 // skipped one is passed over with its subtree, otherwise its subtree is searched before the next sibling.
+// What the search reads of the sibling `ahead` places after the current one, asked for in stages so
+// that each stage finds in the cache the record the one before asked for: the record itself sixteen
+// places ahead, its name and attribute array eight places ahead, its first two attribute records four
+// places ahead and the first one's value two places ahead. Siblings lie far apart in memory (each behind its
+// own subtree), so without this every one of them waits for memory several times over.
+inline void prefetch_ahead(XmlNodeRec* const* siblings, std::uint32_t next, std::uint32_t count) {
+    if (next + 16 < count) prefetch(siblings[next + 16]);
+    if (next + 8 < count) {
+        const XmlNodeRec* r = siblings[next + 8];
+        if (r != nullptr) {
+            prefetch(r->name);
+            prefetch(r->attributes);
+        }
+    }
+    if (next + 4 < count) {
+        const XmlNodeRec* r = siblings[next + 4];
+        if (r != nullptr && r->attribute_count > 0 && r->attributes != nullptr) {
+            prefetch(r->attributes[0]);
+            if (r->attribute_count > 1) prefetch(r->attributes[1]);
+        }
+    }
+    if (next + 2 < count) {
+        const XmlNodeRec* r = siblings[next + 2];
+        if (r != nullptr && r->attribute_count > 0 && r->attributes != nullptr && r->attributes[0] != nullptr)
+            prefetch(r->attributes[0]->value);
+    }
+}
+
+// Pre-order search below `context`: each child in order is classified; an accepted child is returned, a
+// skipped one is passed over with its subtree, otherwise its subtree is searched before the next sibling.
 template <typename Classify> XmlNodeRec* search_below(XmlNodeRec* context, Classify classify) {
     WalkStack stack;
+    xml_ensure_children(context);
     if (!stack.push(context)) return nullptr;
     while (!stack.empty()) {
         WalkStack::Entry& e = stack.top();
-        if (e.next >= e.node->child_count || e.node->children == nullptr) {
-            stack.pop();
-            continue;
-        }
         XmlNodeRec* const* siblings = e.node->children;
-        std::uint32_t count = e.node->child_count;
-        XmlNodeRec* child = siblings[e.next++];
-        if (child == nullptr) continue;
-        // Siblings are mostly far apart in memory: ask early for the records the next ones lead to.
-        if (e.next + 1 < count) prefetch(siblings[e.next + 1]);
-        if (e.next < count && siblings[e.next] != nullptr) {
-            prefetch(siblings[e.next]->name);
-            prefetch(siblings[e.next]->attributes);
+        const std::uint32_t count = siblings != nullptr ? e.node->child_count : 0;
+        if (e.next == 0) {
+            // The first records of a sibling run are asked for at once; later ones as the run goes.
+            for (std::uint32_t i = 1; i < 16 && i < count; ++i)
+                prefetch(siblings[i]);
         }
-        Visit v = classify(child);
-        if (v == Visit::accept) return child;
-        if (v == Visit::descend && child->child_count > 0 && !stack.push(child)) return nullptr;
+        XmlNodeRec* descend = nullptr;
+        while (e.next < count) {
+            std::uint32_t at = e.next++;
+            prefetch_ahead(siblings, at, count);
+            XmlNodeRec* child = siblings[at];
+            if (child == nullptr) continue;
+            Visit v = classify(child);
+            if (v == Visit::accept) return child;
+            if (v == Visit::descend) {
+                xml_ensure_children(child);
+                if (child->child_count > 0) {
+                    descend = child;
+                    break;
+                }
+            }
+        }
+        if (descend == nullptr) {
+            stack.pop();
+        } else if (!stack.push(descend)) {
+            return nullptr;
+        }
     }
     return nullptr;
 }
@@ -373,6 +458,19 @@ XmlNodeRec* xml_new_node_in(std::int32_t type, XmlArena* arena) {
         n->child_capacity = 1;
     }
     return n;
+}
+
+void xml_reset_child_slot(XmlNodeRec* node) {
+    NodeBlock* block = block_of(node);
+    block->child_slot = nullptr;
+    node->children = &block->child_slot;
+    node->child_capacity = 1;
+    node->child_count = 0;
+    node->storage = static_cast<std::uint8_t>(node->storage | XML_STORE_CHILDREN_FIXED);
+}
+
+std::uint32_t xml_deferred_child_count(const XmlNodeRec* node) {
+    return reinterpret_cast<const XmlDeferred*>(node->children)->count;
 }
 
 void xml_mark_dirty(XmlNodeRec* node) {
@@ -538,31 +636,21 @@ bool XmlAttrHandle::set_value(const char* text) {
 
 // ---- XmlNodeHandle ----
 
-void XmlNodeHandle::reset_empty() {
-    std::memset(&empty_, 0, sizeof(empty_));
-    empty_.parent = &empty_;
-    empty_.type = XML_NODE_NULL;
-}
-
-XmlNodeHandle::XmlNodeHandle() : node_(&empty_) {
-    reset_empty();
-}
-
-XmlNodeHandle::XmlNodeHandle(XmlNodeRec* node) : node_(&empty_) {
-    reset_empty();
-    if (node != nullptr) node_ = node;
-}
-
-XmlNodeHandle::XmlNodeHandle(const XmlNodeHandle& other) : node_(&empty_) {
-    reset_empty();
-    if (other.node_ != nullptr && other.node_ != &other.empty_) node_ = other.node_;
-}
-
-XmlNodeHandle& XmlNodeHandle::operator=(const XmlNodeHandle& other) {
-    if (this != &other)
-        node_ = (other.node_ != nullptr && other.node_ != &other.empty_) ? other.node_ : &empty_;
-    return *this;
-}
+const XmlNodeRec xml_empty_node = {
+    const_cast<XmlNodeRec*>(&xml_empty_node), // parent: itself
+    nullptr,
+    false,
+    XML_NODE_NULL,
+    0,
+    0,
+    nullptr,
+    0,
+    0,
+    nullptr,
+    nullptr,
+    false,
+    0,
+};
 
 XmlNodeHandle XmlNodeHandle::parent() const {
     if (is_null() || node_->parent == node_ || node_->parent == nullptr) return XmlNodeHandle();
@@ -570,6 +658,7 @@ XmlNodeHandle XmlNodeHandle::parent() const {
 }
 
 XmlNodeHandle XmlNodeHandle::child(std::uint32_t index) const {
+    xml_ensure_children(node_);
     if (is_null() || index >= node_->child_count || node_->children == nullptr) return XmlNodeHandle();
     return XmlNodeHandle(node_->children[index]);
 }
@@ -585,6 +674,7 @@ XmlNodeHandle XmlNodeHandle::first_element(const char* name_pattern) const {
 XmlNodeHandle XmlNodeHandle::first_element_by_attribute(const char* name_pattern,
                                                         const char* attr_name_pattern,
                                                         const char* attr_value_pattern) const {
+    xml_ensure_children(node_);
     if (is_null() || name_pattern == nullptr || attr_name_pattern == nullptr ||
         attr_value_pattern == nullptr || node_->child_count == 0 || node_->children == nullptr)
         return XmlNodeHandle();
@@ -603,7 +693,7 @@ XmlNodeHandle XmlNodeHandle::first_element_by_attribute(const char* name_pattern
     return XmlNodeHandle(found);
 }
 
-XmlAttrHandle XmlNodeHandle::find_attribute(const char* name_pattern) const {
+XmlAttrHandle XmlNodeHandle::attribute(const char* name_pattern) const {
     if (is_null() || name_pattern == nullptr) return XmlAttrHandle();
     Pattern name(name_pattern);
     for (std::uint32_t i = 0; i < node_->attribute_count; ++i) {
@@ -613,8 +703,8 @@ XmlAttrHandle XmlNodeHandle::find_attribute(const char* name_pattern) const {
     return XmlAttrHandle();
 }
 
-XmlAttrHandle XmlNodeHandle::attribute(const char* name_pattern) {
-    XmlAttrHandle found = find_attribute(name_pattern);
+XmlAttrHandle XmlNodeHandle::ensure_attribute(const char* name_pattern) {
+    XmlAttrHandle found = attribute(name_pattern);
     if (!found.is_null() || is_null() || name_pattern == nullptr) return found;
     char* name = xml_copy_string(name_pattern, std::strlen(name_pattern));
     char* value = xml_copy_string("", 0);
@@ -634,6 +724,7 @@ XmlAttrHandle XmlNodeHandle::attribute_at(std::uint32_t index) const {
 
 XmlNodeHandle XmlNodeHandle::append_child(std::int32_t type) {
     if (is_null()) return XmlNodeHandle();
+    xml_ensure_children(node_);
     bool container =
         node_->type == XML_NODE_ELEMENT || (node_->type == XML_NODE_DOCUMENT && node_->parent == node_);
     if (!container) return XmlNodeHandle();
@@ -654,6 +745,7 @@ bool XmlNodeHandle::set_value(const char* text) {
 
 XmlChildIterator XmlNodeHandle::erase_child(std::int32_t position) {
     if (is_null()) return XmlChildIterator();
+    xml_ensure_children(node_);
     if (position >= 0 && static_cast<std::uint32_t>(position) < node_->child_count &&
         node_->children != nullptr) {
         std::uint32_t pos = static_cast<std::uint32_t>(position);
@@ -670,59 +762,14 @@ XmlChildIterator XmlNodeHandle::erase_child(std::int32_t position) {
 }
 
 XmlChildIterator XmlNodeHandle::begin() const {
+    xml_ensure_children(node_);
     return XmlChildIterator(is_null() ? nullptr : node_, 0);
 }
 
 XmlChildIterator XmlNodeHandle::end() const {
     if (is_null()) return XmlChildIterator(nullptr, 0);
+    xml_ensure_children(node_);
     return XmlChildIterator(node_, static_cast<std::int32_t>(node_->child_count));
-}
-
-// ---- iterators ----
-
-XmlIteratorBase::~XmlIteratorBase() = default;
-
-bool XmlIteratorBase::out_of_range() const {
-    return !has_children() || position_ < 0 || static_cast<std::uint32_t>(position_) >= node_->child_count;
-}
-
-void XmlIteratorBase::assign(const XmlIteratorBase& other) {
-    node_ = other.node_;
-    position_ = other.position_;
-}
-
-XmlIteratorBase& XmlIteratorBase::operator++() {
-    ++position_;
-    return *this;
-}
-
-XmlIteratorBase& XmlIteratorBase::operator--() {
-    --position_;
-    return *this;
-}
-
-bool XmlChildIterator::has_children() const {
-    return node_ != nullptr && node_->type != XML_NODE_NULL && node_->children != nullptr &&
-           node_->child_count > 0;
-}
-
-XmlChildIterator& XmlChildIterator::operator++() {
-    XmlIteratorBase::operator++();
-    return *this;
-}
-
-XmlChildIterator& XmlChildIterator::operator--() {
-    XmlIteratorBase::operator--();
-    return *this;
-}
-
-XmlNodeHandle& XmlChildIterator::operator*() {
-    current_ = out_of_range() ? XmlNodeHandle() : XmlNodeHandle(node_->children[position_]);
-    return current_;
-}
-
-XmlNodeHandle* XmlChildIterator::operator->() {
-    return &**this;
 }
 
 // ---- XmlParser ----
@@ -747,11 +794,13 @@ void XmlParser::release() {
     end_position_ = nullptr;
 }
 
-bool XmlParser::parse_owned_buffer() {
+bool XmlParser::parse_owned_buffer(XmlBuild build) {
     arena_ = xml_arena_create();
     root_ = xml_new_node(XML_NODE_DOCUMENT);
     if (root_ == nullptr) return false;
-    end_position_ = xml_parse_n(buffer_, buffer_size_ - 1, root_, growth_step_, option_mask_, arena_);
+    // Without an arena nothing can wait: the whole tree is made at once.
+    if (arena_ == nullptr) build = XmlBuild::whole;
+    end_position_ = xml_parse_n(buffer_, buffer_size_ - 1, root_, growth_step_, option_mask_, arena_, build);
     return true;
 }
 
@@ -775,7 +824,7 @@ bool XmlParser::load_from_memory(const char* data, std::size_t size) {
     return parse_owned_buffer();
 }
 
-bool XmlParser::load_from_heap_buffer(char* data, std::size_t size) {
+bool XmlParser::load_from_heap_buffer(char* data, std::size_t size, XmlBuild build) {
     release();
     if (data == nullptr) return false;
     buffer_ = data;
@@ -784,7 +833,7 @@ bool XmlParser::load_from_heap_buffer(char* data, std::size_t size) {
         release();
         return false;
     }
-    return parse_owned_buffer();
+    return parse_owned_buffer(build);
 }
 
 bool XmlParser::new_document() {

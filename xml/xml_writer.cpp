@@ -134,6 +134,8 @@ bool put_node(Sink& s, const XmlNodeRec* n, std::size_t depth) {
     s.indent(depth);
     switch (n->type) {
     case XML_NODE_ELEMENT: {
+        // The content of an element of a document built on demand is parsed when it is first written.
+        xml_ensure_children(const_cast<XmlNodeRec*>(n));
         s.put('<');
         s.put(tag_name(n));
         put_attributes(s, n);

@@ -1,7 +1,9 @@
 // The read connection's snapshot: enumerations of keys and updates, their cursors, notes, counts and
-// update packets, on a store built in memory.
+// update packets, on a store built in memory, and on the same store read back from its text whole and
+// on demand (as the connection reads it).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -28,11 +30,13 @@ std::string PacketText(uint32_t serial) {
     return text;
 }
 
+enum class Source { built, readWhole, readOnDemand };
+
 // Two keys: Alice's with notes and two updates, Bob's bare.
-class Snapshot : public ::testing::Test {
+class Snapshot : public ::testing::TestWithParam<Source> {
   protected:
     void SetUp() override {
-        zks::StoreDoc& doc = snap.Doc();
+        zks::StoreDoc& doc = built.Doc();
         ASSERT_TRUE(doc.NewEmpty());
         ASSERT_TRUE(doc.AppendPublicKey(0x5A5A0001, "Alice's Token", PacketText(1)));
         ASSERT_TRUE(doc.AppendPublicKey(0x00B0B000, "Bob", PacketText(2)));
@@ -43,14 +47,28 @@ class Snapshot : public ::testing::Test {
                                                 PacketText(0xA001)));
         ASSERT_TRUE(zks::StoreDoc::AppendUpdate(updates, zks::UpdateSerialText(0xA003, 3), "Digest", 0x81, 6,
                                                 PacketText(0xA003)));
-        ASSERT_TRUE(snap.Index());
+        ASSERT_TRUE(built.Index());
+        if (GetParam() != Source::built) {
+            std::string text;
+            ASSERT_TRUE(doc.Serialize(text));
+            char* heap = static_cast<char*>(std::malloc(text.size() + 1));
+            std::memcpy(heap, text.c_str(), text.size() + 1);
+            ASSERT_TRUE(read.Doc().LoadHeapText(heap, text.size(),
+                                                GetParam() == Source::readOnDemand ? XmlBuild::on_demand
+                                                                                   : XmlBuild::whole));
+            ASSERT_TRUE(read.Index());
+        }
     }
-    zks::StoreSnapshot snap;
+    zks::StoreSnapshot built, read;
+    zks::StoreSnapshot& snap = GetParam() == Source::built ? built : read;
 };
+
+INSTANTIATE_TEST_SUITE_P(Sources, Snapshot,
+                         ::testing::Values(Source::built, Source::readWhole, Source::readOnDemand));
 
 } // namespace
 
-TEST_F(Snapshot, KeysInDocumentOrderWithTheirNotes) {
+TEST_P(Snapshot, KeysInDocumentOrderWithTheirNotes) {
     unsigned long serial = 0;
     unsigned char name[16];
     char note[256];
@@ -69,7 +87,7 @@ TEST_F(Snapshot, KeysInDocumentOrderWithTheirNotes) {
     EXPECT_EQ(snap.FirstPublicKey(nullptr, name), 3u);
 }
 
-TEST_F(Snapshot, UpdatesCountsAndPackets) {
+TEST_P(Snapshot, UpdatesCountsAndPackets) {
     _tDBKeyUpdate update;
     EXPECT_EQ(snap.NextUpdate(&update), 3u); // no First yet
     EXPECT_EQ(snap.FirstUpdate(0x12345678, &update), 29u);

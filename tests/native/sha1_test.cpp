@@ -1,7 +1,10 @@
 // SHA-1 on the context record: FIPS 180-1 digests, independence from how the input is split, the
-// byte count's carry, the digest's place in the record and the whole-record comparison.
+// byte count's carry, the digest's place in the record and the whole-record comparison; the portable
+// engine and the processor's SHA instructions over the same table, record for record.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -27,10 +30,43 @@ std::vector<uint8_t> Pattern(size_t n) {
     return v;
 }
 
-// Digest of data fed in pieces of the given size (0: one call).
-std::string DigestInPieces(const std::vector<uint8_t>& data, size_t piece) {
+using zrpc::Sha1Engine;
+
+// The engines this processor can run: the portable one always, the SHA instructions where CPUID
+// reports them.
+std::vector<Sha1Engine> Engines() {
+    std::vector<Sha1Engine> engines{Sha1Engine::Portable};
+    if (zrpc::Sha1ProcessorEngineAvailable()) {
+        engines.push_back(Sha1Engine::Processor);
+    } else {
+        std::printf("note: this processor has no SHA instructions; only the portable engine runs\n");
+    }
+    return engines;
+}
+
+const char* Name(Sha1Engine engine) {
+    return engine == Sha1Engine::Portable ? "portable" : "processor";
+}
+
+// The whole record after data was fed in pieces of the given size (0: one call) and finished.
+_tSHA_Context FinishedInPieces(Sha1Engine engine, const std::vector<uint8_t>& data, size_t piece) {
     _tSHA_Context c;
     std::memset(&c, 0xCC, sizeof c); // the block storage is not cleared by Init
+    zrpc::Sha1Init(&c);
+    if (piece == 0) {
+        zrpc::Sha1UpdateWith(engine, &c, data.data(), data.size());
+    } else {
+        for (size_t at = 0; at < data.size(); at += piece)
+            zrpc::Sha1UpdateWith(engine, &c, data.data() + at, std::min(piece, data.size() - at));
+    }
+    zrpc::Sha1FinalWith(engine, &c);
+    return c;
+}
+
+// Digest of data fed in pieces of the given size (0: one call), through the library's own choice.
+std::string DigestInPieces(const std::vector<uint8_t>& data, size_t piece) {
+    _tSHA_Context c;
+    std::memset(&c, 0xCC, sizeof c);
     zrpc::Sha1Init(&c);
     if (piece == 0) {
         zrpc::Sha1Update(&c, data.data(), data.size());
@@ -69,15 +105,63 @@ TEST(Sha1, KnownDigestsWhateverTheSplit) {
         for (size_t piece : {0, 1, 3, 7, 55, 63, 64, 65}) {
             EXPECT_EQ(DigestInPieces(v.data, piece), v.digest)
                 << v.data.size() << " bytes in pieces of " << piece;
+            for (Sha1Engine engine : Engines()) {
+                _tSHA_Context c = FinishedInPieces(engine, v.data, piece);
+                EXPECT_EQ(Hex(reinterpret_cast<const uint8_t*>(c.state), 20), v.digest)
+                    << Name(engine) << ", " << v.data.size() << " bytes in pieces of " << piece;
+            }
         }
     }
+}
+
+// The processor's instructions leave every byte of the record as the portable code does: the digest,
+// the count and the block storage (the last schedule words and the bytes still pending), after every
+// step, so that records compare alike whichever engine made them.
+TEST(Sha1, EnginesLeaveTheSameRecordAfterEveryStep) {
+    std::vector<Sha1Engine> engines = Engines();
+    if (engines.size() < 2) GTEST_SKIP() << "no SHA instructions on this processor";
+    std::vector<uint8_t> data = Pattern(5000);
+    uint32_t x = 12345;
+    for (int run = 0; run < 200; ++run) {
+        _tSHA_Context a, b;
+        std::memset(&a, 0xCC, sizeof a);
+        std::memset(&b, 0xCC, sizeof b);
+        zrpc::Sha1Init(&a);
+        zrpc::Sha1Init(&b);
+        size_t at = 0, total = (run * 37) % data.size();
+        while (at < total) {
+            x = x * 1103515245u + 12345u;
+            size_t piece = std::min<size_t>((x >> 16) % (run % 3 == 0 ? 300 : 70), total - at);
+            zrpc::Sha1UpdateWith(Sha1Engine::Portable, &a, data.data() + at, piece);
+            zrpc::Sha1UpdateWith(Sha1Engine::Processor, &b, data.data() + at, piece);
+            ASSERT_EQ(std::memcmp(&a, &b, sizeof a), 0) << "run " << run << " after " << at + piece;
+            at += piece;
+        }
+        uint8_t* da = zrpc::Sha1FinalWith(Sha1Engine::Portable, &a);
+        uint8_t* db = zrpc::Sha1FinalWith(Sha1Engine::Processor, &b);
+        EXPECT_EQ((void*)da, (void*)a.state);
+        EXPECT_EQ((void*)db, (void*)b.state);
+        ASSERT_EQ(std::memcmp(&a, &b, sizeof a), 0) << "run " << run << " finished, " << total << " bytes";
+        EXPECT_EQ(zrpc::Sha1Compare(&a, &b), 0);
+    }
+}
+
+TEST(Sha1, TheProcessorsInstructionsAreUsedWhereTheyExist) {
+    EXPECT_EQ(zrpc::Sha1ActiveEngine(),
+              zrpc::Sha1ProcessorEngineAvailable() ? Sha1Engine::Processor : Sha1Engine::Portable);
 }
 
 TEST(Sha1, MillionA) {
     std::vector<uint8_t> a(1000000, 'a');
     EXPECT_EQ(DigestInPieces(a, 0), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
-    EXPECT_EQ(DigestInPieces(a, 1000), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
-    EXPECT_EQ(DigestInPieces(a, 4093), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
+    for (Sha1Engine engine : Engines()) {
+        for (size_t piece : {0, 1000, 4093}) {
+            _tSHA_Context c = FinishedInPieces(engine, a, piece);
+            EXPECT_EQ(Hex(reinterpret_cast<const uint8_t*>(c.state), 20),
+                      "34aa973cd4c4daa4f61eeb2bdbad27316534016f")
+                << Name(engine) << " in pieces of " << piece;
+        }
+    }
 }
 
 TEST(Sha1, InitSetsStateAndCountOnly) {

@@ -148,7 +148,7 @@ TEST(XmlParse, StringsPointIntoTheBufferOfTheDocument) {
     XmlNodeHandle a = doc.root_handle().child(0);
     const char* begin = doc.buffer();
     const char* end = begin + text.size() + 1;
-    XmlAttrHandle k = a.find_attribute("k");
+    XmlAttrHandle k = a.attribute("k");
     for (const char* s : {a.name(), k.name(), k.value(), a.child(0).value()}) {
         ASSERT_NE(s, nullptr);
         EXPECT_TRUE(s >= begin && s < end);

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <string>
 
@@ -98,7 +101,7 @@ TEST(XmlLookup, FirstElementSearchesFirstChildSubtreeBeforeSecondChild) {
     XmlNodeHandle r = root.child(0);
     XmlNodeHandle p = r.first_element("packet");
     ASSERT_FALSE(p.is_null());
-    EXPECT_STREQ(p.find_attribute("k").value(), "inner");
+    EXPECT_STREQ(p.attribute("k").value(), "inner");
     // The context node itself is not a candidate.
     EXPECT_TRUE(r.first_element("r").is_null());
     EXPECT_STREQ(root.first_element("r").name(), "r");
@@ -141,7 +144,7 @@ TEST(XmlLookup, FirstElementByAttribute) {
             EXPECT_TRUE(h.is_null());
         } else {
             ASSERT_FALSE(h.is_null());
-            EXPECT_STREQ(h.find_attribute("name").value(), c.found_name);
+            EXPECT_STREQ(h.attribute("name").value(), c.found_name);
         }
     }
     // Looking for "update", the publickey elements do not match by name, so their subtrees are searched.
@@ -155,12 +158,17 @@ TEST(XmlLookup, FirstElementByAttribute) {
     EXPECT_TRUE(db.child(3).first_element_by_attribute("*", "*", "*").is_null()); // no children
 }
 
-TEST(XmlLookup, AttributeAddsMissingAttributeWithEmptyValue) {
+// Reading an attribute never changes the tree; ensure_attribute adds a missing one with an empty value.
+TEST(XmlLookup, ReadingNeverAddsEnsuringAddsWithEmptyValue) {
     XmlParser doc;
     XmlNodeHandle a = parse(doc, "<a x='1'/>").child(0);
-    EXPECT_TRUE(a.find_attribute("y").is_null());
+    EXPECT_TRUE(a.attribute("y").is_null());
+    EXPECT_TRUE(a.attribute("y").is_null());
     EXPECT_EQ(a.attribute_count(), 1u);
-    XmlAttrHandle y = a.attribute("y");
+    std::string read;
+    ASSERT_TRUE(write_to_string(doc.root_handle(), read));
+    EXPECT_EQ(read, "<a x=\"1\"/>\n");
+    XmlAttrHandle y = a.ensure_attribute("y");
     ASSERT_FALSE(y.is_null());
     EXPECT_STREQ(y.name(), "y");
     EXPECT_STREQ(y.value(), "");
@@ -169,10 +177,61 @@ TEST(XmlLookup, AttributeAddsMissingAttributeWithEmptyValue) {
     ASSERT_TRUE(write_to_string(doc.root_handle(), out));
     EXPECT_EQ(out, "<a x=\"1\" y=\"\"/>\n");
     // An existing attribute is returned, not added again; patterns work here too.
-    EXPECT_EQ(a.attribute("x").record(), a.attribute_at(0).record());
-    EXPECT_EQ(a.attribute("?").record(), a.attribute_at(0).record());
+    EXPECT_EQ(a.ensure_attribute("x").record(), a.attribute_at(0).record());
+    EXPECT_EQ(a.ensure_attribute("?").record(), a.attribute_at(0).record());
     EXPECT_EQ(a.attribute_count(), 2u);
     EXPECT_TRUE(a.attribute_at(2).is_null());
+}
+
+// Lookups compare names and values against literals of every length, also where a name or value ends
+// at the very end of readable memory (the page after it is not readable): equal only when equal, and
+// nothing past the text's terminator is read beyond its page.
+TEST(XmlLookup, LiteralsOfEveryLengthUpToTheEndOfReadableMemory) {
+    const long page = sysconf(_SC_PAGESIZE);
+    char* mem = static_cast<char*>(
+        mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(mem, MAP_FAILED);
+    ASSERT_EQ(mprotect(mem + page, page, PROT_NONE), 0);
+    char* const end = mem + page; // first byte that cannot be read
+    XmlParser doc;
+    ASSERT_TRUE(doc.new_document());
+    XmlNodeHandle root = doc.root_handle();
+    XmlNodeHandle parent = root.append_child(XML_NODE_ELEMENT);
+    XmlNodeHandle e = parent.append_child(XML_NODE_ELEMENT);
+    ASSERT_TRUE(e.set_name("x"));
+    ASSERT_TRUE(e.ensure_attribute("k").set_value("x"));
+    XmlNodeRec* rec = e.node();
+    XmlAttrRec* attr = e.attribute_at(0).record();
+    char* const name_before = rec->name;
+    char* const value_before = attr->value;
+    const std::string letters = "abcdefghijklmnopqrstuvwxyz";
+    for (std::size_t length = 0; length <= 20; ++length) {
+        const std::string text = letters.substr(0, length);
+        for (std::size_t slack = 0; slack < 40; ++slack) {
+            // The text and its terminator end `slack` bytes before the unreadable page.
+            char* at = end - slack - length - 1;
+            std::memcpy(at, text.c_str(), length + 1);
+            rec->name = at;
+            attr->value = at;
+            SCOPED_TRACE(std::to_string(length) + " characters, " + std::to_string(slack) +
+                         " bytes before the end");
+            EXPECT_EQ(parent.first_element(text.c_str()).node(), rec);
+            EXPECT_EQ(parent.first_element_by_attribute(text.c_str(), "k", text.c_str()).node(), rec);
+            EXPECT_EQ(e.attribute("k").record(), attr);
+            std::string longer = text + "z", shorter = length ? text.substr(0, length - 1) : "z";
+            std::string other = text;
+            if (length) other[length - 1] = 'Z';
+            for (const std::string& miss : {longer, shorter, other}) {
+                if (miss == text) continue;
+                EXPECT_TRUE(parent.first_element(miss.c_str()).is_null()) << miss;
+                EXPECT_TRUE(parent.first_element_by_attribute(text.c_str(), "k", miss.c_str()).is_null())
+                    << miss;
+            }
+        }
+    }
+    rec->name = name_before;
+    attr->value = value_before;
+    munmap(mem, 2 * page);
 }
 
 TEST(XmlLookup, ChildAndParent) {
@@ -196,8 +255,8 @@ TEST(XmlLookup, NullHandleAnswersNullEverywhere) {
     EXPECT_TRUE(none.child(0).is_null());
     EXPECT_TRUE(none.first_element("*").is_null());
     EXPECT_TRUE(none.first_element_by_attribute("*", "*", "*").is_null());
+    EXPECT_TRUE(none.ensure_attribute("x").is_null());
     EXPECT_TRUE(none.attribute("x").is_null());
-    EXPECT_TRUE(none.find_attribute("x").is_null());
     EXPECT_TRUE(none.attribute_at(0).is_null());
     EXPECT_TRUE(none.append_child(XML_NODE_ELEMENT).is_null());
     EXPECT_FALSE(none.set_name("x"));
@@ -217,15 +276,21 @@ TEST(XmlLookup, NullHandleAnswersNullEverywhere) {
     EXPECT_TRUE(XmlParser().root_handle().is_null());
 }
 
-TEST(XmlLookup, CopiedNullHandleShowsItsOwnEmptyNode) {
-    XmlNodeHandle a;
-    XmlNodeHandle b(a);
-    XmlNodeHandle c;
-    c = a;
-    EXPECT_NE(b.node(), a.node());
-    EXPECT_NE(c.node(), a.node());
-    EXPECT_EQ(b.node()->parent, b.node());
-    EXPECT_EQ(c.node()->parent, c.node());
+// A null handle outlives the handle it was copied from: every one shows the same constant empty node.
+TEST(XmlLookup, NullHandlesShowOneConstantEmptyNode) {
+    XmlNodeHandle b, c;
+    {
+        XmlNodeHandle a;
+        b = a;
+        c = XmlNodeHandle(a);
+    }
+    for (const XmlNodeHandle& h : {b, c, XmlNodeHandle(nullptr)}) {
+        EXPECT_TRUE(h.is_null());
+        EXPECT_EQ(h.node(), &xml_empty_node);
+        EXPECT_EQ(h.node()->parent, h.node());
+        EXPECT_EQ(h.child_count(), 0u);
+        EXPECT_EQ(h.node()->children, nullptr);
+    }
 }
 
 // ---- editing ----
@@ -296,7 +361,7 @@ TEST(XmlEdit, ShorterTextIsCopiedInPlaceLongerGetsAHeapCopy) {
     XmlNodeHandle root = parse(doc, "<element k='value'>some text</element>");
     XmlNodeHandle e = root.child(0);
     XmlNodeHandle t = e.child(0);
-    XmlAttrHandle k = e.find_attribute("k");
+    XmlAttrHandle k = e.attribute("k");
 
     const char* name_storage = e.name();
     ASSERT_TRUE(e.set_name("elem"));
@@ -339,11 +404,11 @@ TEST(XmlEdit, ShorterTextIsCopiedInPlaceLongerGetsAHeapCopy) {
 TEST(XmlEdit, AttributeHandleWithoutOwnerCannotGrowParsedValue) {
     XmlParser doc;
     XmlNodeHandle e = parse(doc, "<e k='value'/>").child(0);
-    XmlAttrHandle bare(e.find_attribute("k").record(), nullptr);
+    XmlAttrHandle bare(e.attribute("k").record(), nullptr);
     EXPECT_FALSE(bare.set_value("a value longer than the parsed one"));
     EXPECT_STREQ(bare.value(), "value");
     EXPECT_TRUE(bare.set_value("v2"));
-    EXPECT_STREQ(e.find_attribute("k").value(), "v2");
+    EXPECT_STREQ(e.attribute("k").value(), "v2");
 }
 
 TEST(XmlEdit, ValueMayComeFromTheNodeItself) {
@@ -362,7 +427,7 @@ TEST(XmlEdit, NewNodesOwnTheirStrings) {
     EXPECT_FALSE(e.node()->name_in_buffer);
     XmlNodeHandle t = e.append_child(XML_NODE_TEXT);
     ASSERT_TRUE(t.set_value("someone@example.org"));
-    ASSERT_TRUE(e.attribute("kind").set_value("work"));
+    ASSERT_TRUE(e.ensure_attribute("kind").set_value("work"));
     std::string out;
     ASSERT_TRUE(write_to_string(doc.root_handle(), out));
     EXPECT_EQ(out, "<email kind=\"work\">someone@example.org</email>\n");
@@ -377,16 +442,16 @@ TEST(XmlEdit, EraseChildRemovesAndFreesSubtree) {
     XmlNodeHandle added = k1.append_child(XML_NODE_ELEMENT);
     ASSERT_TRUE(added.set_name("added"));
     ASSERT_TRUE(added.append_child(XML_NODE_TEXT).set_value("owned text that is long"));
-    ASSERT_TRUE(added.attribute("a").set_value("owned attribute value"));
-    ASSERT_TRUE(k1.find_attribute("serial").set_value("a longer serial value"));
+    ASSERT_TRUE(added.ensure_attribute("a").set_value("owned attribute value"));
+    ASSERT_TRUE(k1.attribute("serial").set_value("a longer serial value"));
 
     XmlChildIterator it = db.erase_child(0);
     EXPECT_EQ(it.position(), 0);
     EXPECT_EQ(it.parent_node(), db.node());
     ASSERT_EQ(db.child_count(), 2u);
-    EXPECT_STREQ(db.child(0).find_attribute("serial").value(), "2");
-    EXPECT_STREQ(db.child(1).find_attribute("serial").value(), "3");
-    EXPECT_STREQ((*it).find_attribute("serial").value(), "2");
+    EXPECT_STREQ(db.child(0).attribute("serial").value(), "2");
+    EXPECT_STREQ(db.child(1).attribute("serial").value(), "3");
+    EXPECT_STREQ((*it).attribute("serial").value(), "2");
 
     db.erase_child(1);
     ASSERT_EQ(db.child_count(), 1u);
@@ -408,14 +473,14 @@ TEST(XmlEdit, EraseChildOfHeapBuiltTree) {
     for (int i = 0; i < 3; ++i) {
         XmlNodeHandle k = db.append_child(XML_NODE_ELEMENT);
         ASSERT_TRUE(k.set_name("publickey"));
-        ASSERT_TRUE(k.attribute("serial").set_value(std::to_string(i).c_str()));
+        ASSERT_TRUE(k.ensure_attribute("serial").set_value(std::to_string(i).c_str()));
         XmlNodeHandle p = k.append_child(XML_NODE_ELEMENT);
         ASSERT_TRUE(p.set_name("packet"));
         ASSERT_TRUE(p.append_child(XML_NODE_TEXT).set_value("packet text"));
     }
     db.erase_child(1);
     ASSERT_EQ(db.child_count(), 2u);
-    EXPECT_STREQ(db.child(1).find_attribute("serial").value(), "2");
+    EXPECT_STREQ(db.child(1).attribute("serial").value(), "2");
 }
 
 // ---- iterators ----
@@ -428,7 +493,7 @@ TEST(XmlIterator, WalksChildrenInOrder) {
         names += it->name();
     EXPECT_EQ(names, "bcd");
     names.clear();
-    for (XmlNodeHandle& h : a)
+    for (XmlNodeHandle h : a)
         names += h.name();
     EXPECT_EQ(names, "bcd");
 

@@ -23,7 +23,7 @@ TEST(XmlWipe, ShorterValuesWipeTheOldTail) {
     EXPECT_STREQ(stored, "new");
     EXPECT_EQ(std::string(stored + 4, oldLength - 3), std::string(oldLength - 3, '\0'));
 
-    XmlAttrHandle name = key.find_attribute("name");
+    XmlAttrHandle name = key.attribute("name");
     char* nameText = name.record()->value;
     const size_t nameLength = std::strlen(nameText);
     ASSERT_TRUE(zks::StoreDoc::SetAttributeText(key, "name", "b"));

@@ -158,12 +158,12 @@ TEST(XmlWriter, AttributesWithoutValueOrName) {
     ASSERT_TRUE(doc.new_document());
     XmlNodeHandle e = doc.root_handle().append_child(XML_NODE_ELEMENT);
     ASSERT_TRUE(e.set_name("e"));
-    ASSERT_TRUE(e.attribute("k").set_value("v"));
-    XmlAttrRec* flag = e.attribute("flag").record();
+    ASSERT_TRUE(e.ensure_attribute("k").set_value("v"));
+    XmlAttrRec* flag = e.ensure_attribute("flag").record();
     ASSERT_NE(flag, nullptr);
     std::free(flag->value); // an attribute without value is written as its bare name
     flag->value = nullptr;
-    XmlAttrRec* nameless = e.attribute("gone").record();
+    XmlAttrRec* nameless = e.ensure_attribute("gone").record();
     std::free(nameless->name); // an attribute without name is left out
     nameless->name = nullptr;
     EXPECT_EQ(written(doc.root_handle()), "<e k=\"v\" flag/>\n");
@@ -431,14 +431,14 @@ TEST(XmlEscape, EscapedValuesSurviveWriterAndParser) {
         ASSERT_TRUE(doc.new_document());
         XmlNodeHandle e = doc.root_handle().append_child(XML_NODE_ELEMENT);
         ASSERT_TRUE(e.set_name("comment"));
-        ASSERT_TRUE(e.attribute("name").set_value(xml_escape(v).c_str()));
+        ASSERT_TRUE(e.ensure_attribute("name").set_value(xml_escape(v).c_str()));
         ASSERT_TRUE(e.append_child(XML_NODE_TEXT).set_value(xml_escape(v).c_str()));
         std::string out = written(doc.root_handle());
         XmlParser back;
         ASSERT_TRUE(back.load_from_memory(out.data(), out.size()));
         XmlNodeHandle c = back.root_handle().first_element("comment");
         ASSERT_EQ(back.root_handle().child_count(), 1u) << out;
-        EXPECT_EQ(xml_unescape(c.find_attribute("name").value()), v);
+        EXPECT_EQ(xml_unescape(c.attribute("name").value()), v);
         ASSERT_EQ(c.child_count(), 1u);
         EXPECT_EQ(xml_unescape(c.child(0).value()), v);
     }
@@ -464,8 +464,8 @@ TEST_F(XmlFile, KeyStoreRoundTrip) {
         std::snprintf(serial, sizeof serial, "%08X", 0xA0000000u + static_cast<unsigned>(i));
         XmlNodeHandle k = db.append_child(XML_NODE_ELEMENT);
         ASSERT_TRUE(k.set_name("publickey"));
-        ASSERT_TRUE(k.attribute("serial").set_value(serial));
-        ASSERT_TRUE(k.attribute("name").set_value(("Key " + std::to_string(i)).c_str()));
+        ASSERT_TRUE(k.ensure_attribute("serial").set_value(serial));
+        ASSERT_TRUE(k.ensure_attribute("name").set_value(("Key " + std::to_string(i)).c_str()));
         add_text_element(k, "packet", packet);
         add_text_element(k, "email", "user" + std::to_string(i) + "@example.org");
         add_text_element(k, "comment", xml_escape("R&D <lab>"));
@@ -475,10 +475,10 @@ TEST_F(XmlFile, KeyStoreRoundTrip) {
             for (int u = 0; u < 3; ++u) {
                 XmlNodeHandle up = ups.append_child(XML_NODE_ELEMENT);
                 ASSERT_TRUE(up.set_name("update"));
-                ASSERT_TRUE(up.attribute("serial").set_value(
+                ASSERT_TRUE(up.ensure_attribute("serial").set_value(
                     (std::string(serial) + "000" + std::to_string(u)).c_str()));
-                ASSERT_TRUE(up.attribute("name").set_value("Upd"));
-                ASSERT_TRUE(up.attribute("algo").set_value("3"));
+                ASSERT_TRUE(up.ensure_attribute("name").set_value("Upd"));
+                ASSERT_TRUE(up.ensure_attribute("algo").set_value("3"));
                 add_text_element(up, "created", "01D9A1B2C3D4E5F6");
                 add_text_element(up, "packet", packet);
             }

@@ -3,11 +3,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "crypto/sha1.h"
 #include "tests/win/support/testsupport.h"
 #include "zrpcfunc.h"
 
@@ -65,6 +68,40 @@ TEST(CryptoExports, Sha1Digests) {
             unsigned char* digest = ZRPCFUNC_SHA_Final(&context);
             EXPECT_EQ(digest, reinterpret_cast<unsigned char*>(context.state));
             EXPECT_EQ(Hex(digest, 20), c.digest) << c.data.size() << " bytes, pieces of " << piece;
+        }
+    }
+}
+
+// This build's two SHA-1 engines (the portable code and the processor's SHA instructions, where CPUID
+// reports them in this process: under emulation that depends on the emulated processor) give the whole
+// record the export gives, byte for byte.
+TEST(CryptoExports, Sha1EnginesOfThisBuildGiveTheExportsRecord) {
+    std::printf("SHA instructions %s; the library uses the %s engine\n",
+                zrpc::Sha1ProcessorEngineAvailable() ? "reported" : "not reported",
+                zrpc::Sha1ActiveEngine() == zrpc::Sha1Engine::Processor ? "processor's" : "portable");
+    std::vector<unsigned char> data(5000);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = (unsigned char)(i * 31 + 7);
+    for (size_t length : {0u, 3u, 55u, 56u, 64u, 65u, 127u, 1000u, 5000u}) {
+        for (size_t piece : {(size_t)1, (size_t)63, (size_t)64, (size_t)300, length + 1}) {
+            _tSHA_Context exported, engines[2];
+            std::memset(&exported, 0x5A, sizeof exported);
+            ZRPCFUNC_SHA_Init(&exported);
+            for (size_t at = 0; at < length; at += piece)
+                ZRPCFUNC_SHA_Update(&exported, data.data() + at, (unsigned long)std::min(piece, length - at));
+            ZRPCFUNC_SHA_Final(&exported);
+            const zrpc::Sha1Engine kinds[2] = {zrpc::Sha1Engine::Portable, zrpc::Sha1Engine::Processor};
+            for (int k = 0; k < 2; ++k) {
+                _tSHA_Context& c = engines[k];
+                std::memset(&c, 0x5A, sizeof c);
+                zrpc::Sha1Init(&c);
+                for (size_t at = 0; at < length; at += piece)
+                    zrpc::Sha1UpdateWith(kinds[k], &c, data.data() + at, std::min(piece, length - at));
+                zrpc::Sha1FinalWith(kinds[k], &c);
+                EXPECT_EQ(std::memcmp(&c, &exported, sizeof c), 0)
+                    << (k ? "processor" : "portable") << " engine, " << length << " bytes in pieces of "
+                    << piece;
+            }
         }
     }
 }

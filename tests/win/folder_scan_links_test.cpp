@@ -54,10 +54,14 @@ TEST_F(ScanLinks, LinkOutOfTheTreeIsNotFollowed) {
         EXPECT_EQ(58u, ZRPCFUNC_IsFolderEncryptable(tree.c_str(), offending, flags)) << flags;
         EXPECT_STREQ("untouched", offending);
     }
-    // The same tree scanned through its real folder still finds what is there.
-    found = FALSE;
-    EXPECT_TRUE(ZRPCFUNC_HasProtectedChild(outside.c_str(), &found));
-    EXPECT_TRUE(found);
+    // The same tree scanned through its real folder still finds what is there, and so does a scan
+    // that starts at the link itself: only links met below the start are not followed.
+    for (const std::string& start : {outside, tree + "\\a\\out"}) {
+        found = FALSE;
+        EXPECT_TRUE(ZRPCFUNC_HasProtectedChild(start.c_str(), &found)) << start;
+        EXPECT_TRUE(found) << start;
+        EXPECT_EQ(56u, ZRPCFUNC_IsFolderEncryptable(start.c_str(), offending, 0x04)) << start;
+    }
 }
 
 // Two links back up the tree: followed, the scans would run until the paths reach 259 characters,
