@@ -10,7 +10,17 @@
 #include "keystore/connection.h"
 #include "keystore/win_keystore.h"
 #include "ui/win_keystore_controls.h"
+#include "winlayer/win_controls.h"
 #include "zrpcfunc.h"
+
+namespace {
+
+// The combo box under the control's calls.
+zwin::ComboBoxCtrl Box(HWND combo) {
+    return zwin::ComboBoxCtrl(combo);
+}
+
+} // namespace
 
 CDBVortalComboCtrl::CDBVortalComboCtrl()
     : m_selectedSerial(0), m_selectedValue(0), m_token(nullptr), m_tokenId(0), m_key(eChobKey1),
@@ -43,10 +53,10 @@ unsigned long CDBVortalComboCtrl::InitControl(ITokenInterface* token, unsigned l
 BOOL CDBVortalComboCtrl::Refresh() {
     return zrpc::Guard(FALSE, [&]() -> BOOL {
         if (!m_initialised || !m_hwnd) return FALSE;
-        int count = static_cast<int>(SendMessageA(m_hwnd, CB_GETCOUNT, 0, 0));
+        int count = Box(m_hwnd).GetCount();
         for (int i = 0; i < count; ++i)
-            SendMessageA(m_hwnd, CB_SETITEMDATA, i, 0);
-        SendMessageA(m_hwnd, CB_RESETCONTENT, 0, 0);
+            Box(m_hwnd).SetItemData(i, 0);
+        Box(m_hwnd).ResetContent();
         return Populate() == 0 ? TRUE : FALSE;
     });
 }
@@ -63,10 +73,10 @@ unsigned long CDBVortalComboCtrl::Populate() {
         status = zrpc::RequestBackupKeySerial(m_hwnd, m_token, m_tokenId, m_key, &current);
         if (status != 0) return status;
     } else {
-        int at = static_cast<int>(SendMessageA(m_hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("(none)")));
+        int at = Box(m_hwnd).AddString("(none)");
         if (at >= 0) {
-            SendMessageA(m_hwnd, CB_SETITEMDATA, at, 0);
-            SendMessageA(m_hwnd, CB_SETCURSEL, at, 0);
+            Box(m_hwnd).SetItemData(at, 0);
+            Box(m_hwnd).SetCurSel(at);
         }
     }
 
@@ -83,12 +93,12 @@ unsigned long CDBVortalComboCtrl::Populate() {
             if (serial == m_info.publicKeySerial) continue;
             char text[64];
             std::snprintf(text, sizeof text, "%s (%08lX)", reinterpret_cast<const char*>(name), serial);
-            int at = static_cast<int>(SendMessageA(m_hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
+            int at = Box(m_hwnd).AddString(text);
             if (at < 0) continue;
-            SendMessageA(m_hwnd, CB_SETITEMDATA, at, static_cast<LPARAM>(serial));
+            Box(m_hwnd).SetItemData(at, static_cast<LPARAM>(serial));
             if (holds && serial == current) {
                 matched = true;
-                SendMessageA(m_hwnd, CB_SETCURSEL, at, 0);
+                Box(m_hwnd).SetCurSel(at);
                 FillChobKeyStructure();
             }
             std::memset(name, 0, sizeof name);
@@ -98,12 +108,11 @@ unsigned long CDBVortalComboCtrl::Populate() {
     if (holds && !matched) {
         char text[32];
         std::snprintf(text, sizeof text, "Unknown (%08lX)", current);
-        int count = static_cast<int>(SendMessageA(m_hwnd, CB_GETCOUNT, 0, 0));
-        int at =
-            static_cast<int>(SendMessageA(m_hwnd, CB_INSERTSTRING, count, reinterpret_cast<LPARAM>(text)));
+        int count = Box(m_hwnd).GetCount();
+        int at = Box(m_hwnd).InsertString(count, text);
         if (at >= 0) {
-            SendMessageA(m_hwnd, CB_SETITEMDATA, at, static_cast<LPARAM>(current));
-            SendMessageA(m_hwnd, CB_SETCURSEL, at, 0);
+            Box(m_hwnd).SetItemData(at, static_cast<LPARAM>(current));
+            Box(m_hwnd).SetCurSel(at);
         }
     }
     return 0;
@@ -112,9 +121,9 @@ unsigned long CDBVortalComboCtrl::Populate() {
 void CDBVortalComboCtrl::FillChobKeyStructure() {
     m_selectionValid = FALSE;
     if (!m_hwnd) return;
-    int at = static_cast<int>(SendMessageA(m_hwnd, CB_GETCURSEL, 0, 0));
+    int at = Box(m_hwnd).GetCurSel();
     if (at < 0) return;
-    unsigned long serial = static_cast<unsigned long>(SendMessageA(m_hwnd, CB_GETITEMDATA, at, 0));
+    unsigned long serial = static_cast<unsigned long>(Box(m_hwnd).GetItemData(at));
     if (serial == 0 || serial == static_cast<unsigned long>(CB_ERR)) return;
     _tNewTransferPacket packet;
     std::memset(&packet, 0, sizeof packet);

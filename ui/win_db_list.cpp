@@ -14,6 +14,7 @@
 #include "keystore/store_doc.h"
 #include "keystore/win_keystore.h"
 #include "ui/win_keystore_controls.h"
+#include "winlayer/win_controls.h"
 #include "zrpcfunc.h"
 #include "zrpcres_ids.h"
 
@@ -22,14 +23,15 @@ namespace {
 // The key store's bound for a comment or an e-mail address (without the terminator).
 constexpr size_t kTextLimit = zks::kMaxNoteLength;
 
+// The list view under the control's calls.
+zwin::ListViewCtrl View(HWND list) {
+    return zwin::ListViewCtrl(list);
+}
+
 // Reads a cell's text into buffer (empty when the cell has none).
 void CellText(HWND list, int row, int column, char* buffer, size_t size) {
     buffer[0] = 0;
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = buffer;
-    item.cchTextMax = (int)size;
-    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    View(list).GetItemText(row, column, buffer, (int)size);
 }
 
 enum Colour {
@@ -96,7 +98,7 @@ int InsertRow(HWND list, int index, const char* text, int columns, COLORREF text
     item.iItem = index;
     item.pszText = const_cast<char*>(text ? text : "");
     item.lParam = reinterpret_cast<LPARAM>(*cells);
-    int row = static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    int row = View(list).InsertItem(item);
     if (row < 0) {
         FreeRecords(*cells);
         *cells = nullptr;
@@ -108,7 +110,7 @@ int InsertRow(HWND list, int index, const char* text, int columns, COLORREF text
 int ColumnJustify(HWND list, int column) {
     LVCOLUMNA info = {};
     info.mask = LVCF_FMT;
-    SendMessageA(list, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&info));
+    View(list).GetColumn(column, &info);
     return info.fmt & LVCFMT_JUSTIFYMASK;
 }
 
@@ -131,10 +133,11 @@ class CSubItemEdit : public zwin::Window {
         if (!Create("EDIT", text, WS_BORDER | WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | align, 0, r, m_list,
                     static_cast<UINT>(m_column)))
             return false;
-        SendMessageA(m_hwnd, WM_SETFONT, SendMessageA(m_list, WM_GETFONT, 0, 0), TRUE);
+        zwin::EditCtrl edit(m_hwnd);
+        edit.SetFont(zwin::ControlHandle(m_list).GetFont(), true);
         SetFocus(m_hwnd);
-        SendMessageA(m_hwnd, EM_SETSEL, 0, -1);
-        SendMessageA(m_hwnd, EM_SCROLLCARET, 0, 0);
+        edit.SelectAll();
+        edit.ScrollCaret();
         return true;
     }
 
@@ -173,7 +176,7 @@ class CSubItemEdit : public zwin::Window {
         std::string text(static_cast<size_t>(length) + 1, '\0');
         GetWindowTextA(m_hwnd, &text[0], length + 1);
         HDC dc = GetDC(m_hwnd);
-        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(m_hwnd, WM_GETFONT, 0, 0)));
+        HGDIOBJ old = SelectObject(dc, zwin::ControlHandle(m_hwnd).GetFont());
         SIZE size = {};
         GetTextExtentPoint32A(dc, text.c_str(), length, &size);
         SelectObject(dc, old);
@@ -242,7 +245,7 @@ CDBVortalListCtrl::~CDBVortalListCtrl() {
             LVITEMA item = {};
             item.mask = LVIF_PARAM;
             item.iItem = row;
-            SendMessageA(m_hwnd, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+            View(m_hwnd).SetItem(item);
             FreeRecords(cells);
         }
     });
@@ -259,7 +262,7 @@ void CDBVortalListCtrl::ReadColours() {
 }
 
 int CDBVortalListCtrl::RowCount() {
-    return m_hwnd ? static_cast<int>(SendMessageA(m_hwnd, LVM_GETITEMCOUNT, 0, 0)) : 0;
+    return View(m_hwnd).GetItemCount();
 }
 
 _tCDBVORTALLISTSCTRLDATA* CDBVortalListCtrl::Records(int row) {
@@ -267,7 +270,7 @@ _tCDBVORTALLISTSCTRLDATA* CDBVortalListCtrl::Records(int row) {
     LVITEMA item = {};
     item.mask = LVIF_PARAM;
     item.iItem = row;
-    if (!SendMessageA(m_hwnd, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+    if (!View(m_hwnd).GetItem(&item)) return nullptr;
     return reinterpret_cast<_tCDBVORTALLISTSCTRLDATA*>(item.lParam);
 }
 
@@ -277,10 +280,7 @@ int CDBVortalListCtrl::RecordCount(int row) {
 }
 
 int CDBVortalListCtrl::GetColumns() {
-    return zrpc::Guard(0, [&] {
-        HWND header = m_hwnd ? reinterpret_cast<HWND>(SendMessageA(m_hwnd, LVM_GETHEADER, 0, 0)) : nullptr;
-        return header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
-    });
+    return zrpc::Guard(0, [&] { return View(m_hwnd).GetHeader().GetItemCount(); });
 }
 
 unsigned long CDBVortalListCtrl::InitControl(ITokenInterface* token, unsigned long tokenId,
@@ -298,8 +298,8 @@ unsigned long CDBVortalListCtrl::InitControl(ITokenInterface* token, unsigned lo
         }
         if (!m_hwnd) return 1;
         EnableReflection();
-        SendMessageA(m_hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_FLATSB,
-                     LVS_EX_FULLROWSELECT | LVS_EX_FLATSB);
+        View(m_hwnd).SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_FLATSB,
+                                      LVS_EX_FULLROWSELECT | LVS_EX_FLATSB);
         CreateColumns();
         RedrawParent();
         unsigned long status = Populate();
@@ -316,7 +316,7 @@ void CDBVortalListCtrl::CreateColumns() {
         column.cx = width;
         column.pszText = const_cast<char*>(name);
         column.iSubItem = at;
-        SendMessageA(m_hwnd, LVM_INSERTCOLUMNA, at, reinterpret_cast<LPARAM>(&column));
+        View(m_hwnd).InsertColumn(at, column);
     };
     RECT r = {};
     GetWindowRect(m_hwnd, &r);
@@ -386,15 +386,8 @@ void CDBVortalListCtrl::FillVortalPublicKeys() {
             if (!present || (m_flags & DBLIST_NO_TOKEN_ROWS) || status != 0) continue;
             int at = InsertItem(row, name.c_str());
             if (at < 0) continue;
-            std::string serialText = SerialText(serial);
-            LVITEMA item = {};
-            item.iSubItem = 1;
-            item.pszText = &serialText[0];
-            SendMessageA(m_hwnd, LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&item));
-            char empty[1] = "";
-            item.iSubItem = 2;
-            item.pszText = empty;
-            SendMessageA(m_hwnd, LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&item));
+            View(m_hwnd).SetItemText(at, 1, SerialText(serial).c_str());
+            View(m_hwnd).SetItemText(at, 2, "");
             if (_tCDBVORTALLISTSCTRLDATA* cells = Records(at)) {
                 cells[0].enabled = FALSE;
                 cells[0].checkState = eCheckChecked;
@@ -437,7 +430,8 @@ void CDBVortalListCtrl::FillDatabasePublicKeys() {
         // Counted once: the loop keeps them (each question is a message to the list view).
         const int columns = GetColumns();
         int rows = RowCount();
-        SendMessageA(m_hwnd, WM_SETREDRAW, FALSE, 0);
+        const zwin::ListViewCtrl view = View(m_hwnd);
+        view.SetRedraw(false);
         for (unsigned long rc = store.FirstPublicKey(&serial, name); rc == 0;
              rc = store.NextPublicKey(&serial, name)) {
             name[16] = 0;
@@ -453,19 +447,12 @@ void CDBVortalListCtrl::FillDatabasePublicKeys() {
             if (at < 0) continue;
             ++rows;
             std::string serialText = SerialText(serial);
-            LVITEMA item = {};
-            item.iSubItem = 1;
-            item.pszText = &serialText[0];
-            SendMessageA(m_hwnd, LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&item));
+            view.SetItemText(at, 1, serialText.c_str());
             auto lookup = [&](int column, const char* element) {
                 if (column < 0) return;
                 char text[kTextLimit + 1];
                 zrpc::CopyToBuffer(text, sizeof text, serialText);
-                if (store.NoteAtCursor(element, text) == 0) {
-                    item.iSubItem = column;
-                    item.pszText = text;
-                    SendMessageA(m_hwnd, LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&item));
-                }
+                if (store.NoteAtCursor(element, text) == 0) view.SetItemText(at, column, text);
             };
             lookup(commentColumn, "comment");
             lookup(emailColumn, "email");
@@ -474,7 +461,7 @@ void CDBVortalListCtrl::FillDatabasePublicKeys() {
             cells[0].type = DBLIST_ROW_STORE;
             cells[0].serial = serial;
         }
-        SendMessageA(m_hwnd, WM_SETREDRAW, TRUE, 0);
+        view.SetRedraw(true);
         RedrawParent();
     });
 }
@@ -502,7 +489,7 @@ int CDBVortalListCtrl::InsertItem(const LVITEMA* item) {
         LVITEMA copy = *item;
         copy.mask |= LVIF_PARAM; // the caller's data value is replaced by the row's records
         copy.lParam = reinterpret_cast<LPARAM>(cells);
-        int row = static_cast<int>(SendMessageA(m_hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&copy)));
+        int row = View(m_hwnd).InsertItem(copy);
         if (row < 0) FreeRecords(cells);
         return row;
     });
@@ -515,9 +502,9 @@ BOOL CDBVortalListCtrl::DeleteItem(int row) {
         LVITEMA data = {};
         data.mask = LVIF_PARAM;
         data.iItem = row;
-        SendMessageA(m_hwnd, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&data));
+        View(m_hwnd).SetItem(data);
         FreeRecords(cells);
-        return SendMessageA(m_hwnd, LVM_DELETEITEM, row, 0) ? TRUE : FALSE;
+        return View(m_hwnd).DeleteItem(row) ? TRUE : FALSE;
     });
 }
 
@@ -553,8 +540,8 @@ BOOL CDBVortalListCtrl::SetEnabled(int row, BOOL enabled) {
         cells[0].enabled = enabled;
         RECT r;
         if (GetSubItemRect(row, 0, LVIR_BOUNDS, r)) {
-            RECT bounds = {LVIR_BOUNDS, 0, 0, 0};
-            SendMessageA(m_hwnd, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+            RECT bounds = {};
+            View(m_hwnd).GetItemRect(row, &bounds, LVIR_BOUNDS);
             InvalidateRect(m_hwnd, &bounds, TRUE);
             UpdateWindow(m_hwnd);
         }
@@ -574,9 +561,7 @@ void CDBVortalListCtrl::ClearAllChecks() {
 }
 
 int CDBVortalListCtrl::GetCurSel() {
-    return m_hwnd ? static_cast<int>(
-                        SendMessageA(m_hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED))
-                  : -1;
+    return m_hwnd ? View(m_hwnd).GetNextItem(-1, LVNI_SELECTED) : -1;
 }
 
 void CDBVortalListCtrl::UpdateSubItem(int row, int column) {
@@ -592,15 +577,11 @@ void CDBVortalListCtrl::UpdateSubItem(int row, int column) {
 BOOL CDBVortalListCtrl::GetSubItemRect(int row, int column, int area, RECT& rect) {
     return zrpc::Guard(FALSE, [&]() -> BOOL {
         if (!m_hwnd) return FALSE;
-        rect.top = column;
-        rect.left = area;
-        if (!SendMessageA(m_hwnd, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&rect))) return FALSE;
+        const zwin::ListViewCtrl view = View(m_hwnd);
+        if (!view.GetSubItemRect(row, column, area, &rect)) return FALSE;
         if (column == 0 && GetColumns() >= 2) {
             RECT next = {};
-            next.top = 1;
-            next.left = LVIR_BOUNDS;
-            if (SendMessageA(m_hwnd, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&next)))
-                rect.right = next.left;
+            if (view.GetSubItemRect(row, 1, LVIR_BOUNDS, &next)) rect.right = next.left;
         }
         return TRUE;
     });
@@ -611,23 +592,24 @@ int CDBVortalListCtrl::HitTestEx(POINT& point, int* column) {
         if (!m_hwnd) return -1;
         LVHITTESTINFO hit = {};
         hit.pt = point;
-        int row = static_cast<int>(SendMessageA(m_hwnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+        const zwin::ListViewCtrl view = View(m_hwnd);
+        int row = view.HitTest(&hit);
         if (column) *column = 0;
         if ((GetWindowLongA(m_hwnd, GWL_STYLE) & LVS_TYPEMASK) != LVS_REPORT) return row;
-        HWND header = reinterpret_cast<HWND>(SendMessageA(m_hwnd, LVM_GETHEADER, 0, 0));
+        const zwin::HeaderCtrl header = view.GetHeader();
         if (!header) return -1;
-        int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
-        int top = static_cast<int>(SendMessageA(m_hwnd, LVM_GETTOPINDEX, 0, 0));
-        int bottom = top + static_cast<int>(SendMessageA(m_hwnd, LVM_GETCOUNTPERPAGE, 0, 0));
+        int columns = header.GetItemCount();
+        int top = view.GetTopIndex();
+        int bottom = top + view.GetCountPerPage();
         int count = RowCount();
         if (bottom > count) bottom = count;
         for (row = top; row <= bottom && row < count; ++row) {
-            RECT bounds = {LVIR_BOUNDS, 0, 0, 0};
-            if (!SendMessageA(m_hwnd, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds))) continue;
+            RECT bounds = {};
+            if (!view.GetItemRect(row, &bounds, LVIR_BOUNDS)) continue;
             if (!PtInRect(&bounds, point)) continue;
             int left = bounds.left;
             for (int c = 0; c < columns; ++c) {
-                int width = static_cast<int>(SendMessageA(m_hwnd, LVM_GETCOLUMNWIDTH, c, 0));
+                int width = view.GetColumnWidth(c);
                 if (point.x >= left && point.x <= left + width) {
                     if (column) *column = c;
                     return row;
@@ -651,29 +633,30 @@ BOOL CDBVortalListCtrl::IsColumnEdit(int row, int column) {
 CSubItemEdit* CDBVortalListCtrl::EditSubLabel(int row, int column) {
     return zrpc::Guard(static_cast<CSubItemEdit*>(nullptr), [&]() -> CSubItemEdit* {
         if (!m_hwnd) return nullptr;
-        if (!SendMessageA(m_hwnd, LVM_ENSUREVISIBLE, row, TRUE)) return nullptr;
+        const zwin::ListViewCtrl view = View(m_hwnd);
+        if (!view.EnsureVisible(row, true)) return nullptr;
         int columns = GetColumns();
         if (column < 0 || column >= columns) return nullptr;
-        if (SendMessageA(m_hwnd, LVM_GETCOLUMNWIDTH, column, 0) < 5) return nullptr;
-        RECT bounds = {LVIR_BOUNDS, 0, 0, 0};
-        SendMessageA(m_hwnd, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&bounds));
+        if (view.GetColumnWidth(column) < 5) return nullptr;
+        RECT bounds = {};
+        view.GetItemRect(row, &bounds, LVIR_BOUNDS);
         int offset = 0;
         for (int c = 0; c < column; ++c)
-            offset += static_cast<int>(SendMessageA(m_hwnd, LVM_GETCOLUMNWIDTH, c, 0));
+            offset += view.GetColumnWidth(c);
         RECT client;
         GetClientRect(m_hwnd, &client);
         if (offset + bounds.left < 0 || offset + bounds.left > client.right) {
             SIZE size = {offset + bounds.left, 0};
-            SendMessageA(m_hwnd, LVM_SCROLL, static_cast<WPARAM>(size.cx), 0);
+            view.Scroll(size.cx, 0);
             bounds.left -= size.cx;
         }
         const int justify = ColumnJustify(m_hwnd, column);
         DWORD align = justify == LVCFMT_RIGHT ? ES_RIGHT : justify == LVCFMT_CENTER ? ES_CENTER : ES_LEFT;
         RECT r = bounds;
         r.left = bounds.left + offset;
-        r.right = r.left + static_cast<int>(SendMessageA(m_hwnd, LVM_GETCOLUMNWIDTH, column, 0));
+        r.right = r.left + view.GetColumnWidth(column);
         if (r.right > client.right) r.right = client.right;
-        if (column == 0 && SendMessageA(m_hwnd, LVM_GETIMAGELIST, LVSIL_SMALL, 0)) r.left += 16;
+        if (column == 0 && view.GetImageList(LVSIL_SMALL)) r.left += 16;
         char text[kTextLimit + 1];
         CellText(m_hwnd, row, column, text, sizeof text);
         CSubItemEdit* editor = new (std::nothrow) CSubItemEdit(m_hwnd, row, column);
@@ -690,15 +673,15 @@ void CDBVortalListCtrl::AdjustLastColumn() {
     zrpc::GuardVoid([&] {
         int columns = GetColumns();
         if (columns < 1) return;
+        const zwin::ListViewCtrl view = View(m_hwnd);
         int sum = 0;
         for (int c = 0; c < columns - 1; ++c)
-            sum += static_cast<int>(SendMessageA(m_hwnd, LVM_GETCOLUMNWIDTH, c, 0));
+            sum += view.GetColumnWidth(c);
         RECT r;
         GetWindowRect(m_hwnd, &r);
         int width = (r.right - r.left) - sum - 4;
-        if (RowCount() > SendMessageA(m_hwnd, LVM_GETCOUNTPERPAGE, 0, 0))
-            width -= GetSystemMetrics(SM_CXVSCROLL);
-        SendMessageA(m_hwnd, LVM_SETCOLUMNWIDTH, columns - 1, width);
+        if (RowCount() > view.GetCountPerPage()) width -= GetSystemMetrics(SM_CXVSCROLL);
+        view.SetColumnWidth(columns - 1, width);
     });
 }
 
@@ -802,8 +785,8 @@ void CDBVortalListCtrl::GetDrawColors(int row, int column, unsigned long& text, 
             back = m_colours[kFace];
             return;
         }
-        UINT state = static_cast<UINT>(SendMessageA(m_hwnd, LVM_GETITEMSTATE, row, LVIS_SELECTED));
-        DWORD ex = static_cast<DWORD>(SendMessageA(m_hwnd, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+        UINT state = View(m_hwnd).GetItemState(row, LVIS_SELECTED);
+        DWORD ex = View(m_hwnd).GetExtendedStyle();
         if ((state & LVIS_SELECTED) && ((ex & LVS_EX_FULLROWSELECT) || column == 0)) {
             if (GetFocus() == m_hwnd) {
                 text = m_colours[kHighlightText];
@@ -959,10 +942,7 @@ void CDBVortalListCtrl::OnEndLabelEdit(const NMLVDISPINFOA* info) {
         // A text the key store refuses (longer than it keeps) leaves the cell as it was.
         if (rc != 0) return;
     }
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = &text[0];
-    SendMessageA(m_hwnd, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    View(m_hwnd).SetItemText(row, column, text.c_str());
 }
 
 bool CDBVortalListCtrl::OnReflect(UINT msg, WPARAM, LPARAM lp, LRESULT* result) {
@@ -1003,8 +983,7 @@ LRESULT CDBVortalListCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         POINT p = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
         // The first press of a double click focuses the row: the editor opens only on a row that had
         // the focus before.
-        m_focusBeforeClick =
-            static_cast<int>(SendMessageA(m_hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+        m_focusBeforeClick = View(m_hwnd).GetNextItem(-1, LVNI_FOCUSED);
         int column = 0;
         int row = RowCount() > 0 ? HitTestEx(p, &column) : -1;
         if (row < 0) return Default();
@@ -1028,15 +1007,12 @@ LRESULT CDBVortalListCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         int column = 0;
         int row = HitTestEx(p, &column);
         if (row < 0) return result;
-        UINT state = static_cast<UINT>(SendMessageA(m_hwnd, LVM_GETITEMSTATE, row, LVIS_FOCUSED));
+        UINT state = View(m_hwnd).GetItemState(row, LVIS_FOCUSED);
         if ((state & LVIS_FOCUSED) && row == m_focusBeforeClick && IsColumnEdit(row, column)) {
             if (GetWindowLongA(m_hwnd, GWL_STYLE) & LVS_EDITLABELS) EditSubLabel(row, column);
             return result;
         }
-        LVITEMA item = {};
-        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        item.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageA(m_hwnd, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+        View(m_hwnd).SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         return result;
     }
     default:
