@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "frame/win_frame.h"
+#include "base/guard.h"
 #include "reportctrl/win_report_state.h"
 #include "winlayer/win_controls.h"
 #include "winlayer/win_window.h"

@@ -7,7 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "frame/win_frame.h"
+#include "base/guard.h"
+#include "base/win_module.h"
 #include "reportctrl/win_report_state.h"
 
 namespace {

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "frame/win_frame.h"
+#include "base/guard.h"
+#include "base/win_module.h"
 #include "reportctrl/win_report_state.h"
 
 using zrpc::report::SubItemDef;

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "frame/win_frame.h"
+#include "base/guard.h"
 #include "reportctrl/model/report_input.h"
 #include "reportctrl/win_report_state.h"
 

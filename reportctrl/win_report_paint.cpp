@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "frame/win_frame.h"
+#include "base/guard.h"
 #include "reportctrl/win_report_state.h"
 
 using zrpc::report::CellRects;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/win_frame.h"
+#include "base/guard.h"
 #include "reportctrl/win_report_state.h"
 
 using zrpc::report::ReportModel;

@@ -11,7 +11,6 @@
 #include <cstring>
 #include <string>
 
-#include "frame/win_frame.h"
 #include "reportctrl/win_report_state.h"
 #include "winlayer/win_controls.h"
 

@@ -10,7 +10,8 @@
 #include <cstring>
 #include <string>
 
-#include "frame/win_frame.h"
+#include "base/guard.h"
+#include "base/win_module.h"
 #include "reportctrl/win_report_state.h"
 #include "winlayer/win_window.h"
 

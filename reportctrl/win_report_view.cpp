@@ -8,7 +8,7 @@
 
 #include <commctrl.h>
 
-#include "frame/win_frame.h"
+#include "base/guard.h"
 #include "include/zrpcreportview.h"
 #include "reportctrl/win_report_state.h"
 #include "winlayer/win_controls.h"
