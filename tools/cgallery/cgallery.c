@@ -136,7 +136,8 @@ static void Run(HWND dialog) {
     Expect(Send(field, SEDM_GETDIGEST, sizeof digest, (LPARAM)digest) == TRUE, "the digest");
     for (i = 0; i < SEDM_DIGEST_SIZE; ++i)
         snprintf(hex + 2 * i, 3, "%02x", digest[i]);
-    Expect(strcmp(hex, "e5e9fa1ba31ecd1ae84f75caaa474f3a663f05f4") == 0, "the digest is SHA-1 of the password");
+    Expect(strcmp(hex, "e5e9fa1ba31ecd1ae84f75caaa474f3a663f05f4") == 0,
+           "the digest is SHA-1 of the password");
 
     snprintf(g_summary, sizeof g_summary,
              "%d rows, sorted by Name, descending; %d selected by the pattern *7.TXT; "
