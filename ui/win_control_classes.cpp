@@ -70,7 +70,15 @@ LRESULT CALLBACK SecureEditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         });
         if (!made) return FALSE;
     }
-    return g_editProc ? CallWindowProcA(g_editProc, hwnd, msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
+    LRESULT result =
+        g_editProc ? CallWindowProcA(g_editProc, hwnd, msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
+    // A window name given at creation became the edit control's text without being typed: the field
+    // starts empty, its text and its contents alike.
+    if (msg == WM_CREATE && result != -1) {
+        if (auto* field = dynamic_cast<WindowOwnedSecureEdit*>(zwin::FromHandle(hwnd)))
+            zrpc::GuardVoid([&] { field->Empty(); });
+    }
+    return result;
 }
 
 // Unregisters the class when the library is unloaded.

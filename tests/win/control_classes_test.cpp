@@ -314,6 +314,13 @@ TEST_F(ControlClasses, PasswordFieldHandsOutTheDigestOnly) {
     EXPECT_EQ(TRUE, Send(field, SEDM_GETDIGEST, sizeof digest, (LPARAM)digest));
     zrpc::Sha1Digest("", 0, sha);
     EXPECT_EQ(0, memcmp(digest, sha, 20));
+    // A window name given at creation is no typed text: the field starts empty.
+    HWND named = CreateWindowExA(0, ZRPC_SECUREEDIT_CLASS, "visible", WS_CHILD, 0, 60, 200, 24, parent,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(named);
+    EXPECT_EQ("", zt::WindowText(named));
+    EXPECT_EQ(0, Send(named, SEDM_GETLENGTH));
+    DestroyWindow(named);
     // Report messages are nothing to the field.
     EXPECT_EQ(0, Send(field, RVM_GETITEMCOUNT));
     DestroyWindow(field);
