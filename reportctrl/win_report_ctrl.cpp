@@ -30,9 +30,10 @@ thread_local bool t_objectCreates = false;
 class WindowOwnedReport : public CReportCtrl {
   public:
     bool Start(HWND hwnd) { return zwin::Window::SubclassWindow(hwnd); }
-    // Second stage, on WM_CREATE: the low 16 bits of the window's style are the control's own.
+    // Second stage, on WM_CREATE: the low 16 bits of the window's style are the control's own; the
+    // window clips its header, as one CReportCtrl::Create makes does.
     bool Finish(const CREATESTRUCTA* cs) {
-        if (cs) ModifyStyle(0xFFFF, cs->style & 0xFFFF);
+        if (cs) ModifyStyle(0xFFFF, (cs->style & 0xFFFF) | WS_CLIPCHILDREN);
         return Create() != FALSE;
     }
 

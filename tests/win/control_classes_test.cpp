@@ -138,6 +138,7 @@ TEST_F(ControlClasses, DialogTemplateNamesBothClasses) {
     ASSERT_TRUE(field);
     // The template's low style bits are the control's own styles; its header is made.
     EXPECT_EQ((DWORD)RVS_STRIPEDROWS, (DWORD)Send(report, RVM_GETSTYLE) & 0xFFFF);
+    EXPECT_TRUE(GetWindowLongA(report, GWL_STYLE) & WS_CLIPCHILDREN);
     HWND header = (HWND)Send(report, RVM_GETHEADERCTRL);
     EXPECT_TRUE(header && GetParent(header) == report);
     FillByMessages(report);
