@@ -33,7 +33,7 @@ LEVELS = [
 # carry no win_ prefix). Every other header of include/ is portable.
 INCLUDE_WINDOWS_HEADERS = {
     "zrpcfunc.h", "zrpctest.h", "zrpcwnd.h", "zrpcsecureedit.h", "zrpcreportctrl.h", "zrpcreportview.h",
-    "zrpcdblist.h", "zrpcdbcombo.h", "zrpckeylist.h", "zrpctokenlist.h",
+    "zrpcdblist.h", "zrpcdbcombo.h", "zrpckeylist.h", "zrpctokenlist.h", "zrpcctl.h",
 }
 
 # System headers that belong to Windows.

@@ -2,8 +2,9 @@
 //
 // The exported classes of zrpcfunc.dll use the C++ interface of the mingw-w64 g++ compiler the
 // library is built with (class layout, name decoration, new and delete with the static runtime).
-// A client that uses them must be compiled with that same compiler; other compilers can use the
-// free functions of zrpcfunc.h only. No C++ exception leaves the library.
+// A client that uses them must be compiled with that same compiler; other compilers use the free
+// functions of zrpcfunc.h, and the report control and the password field as window classes driven by
+// messages (zrpcctl.h). No C++ exception leaves the library.
 //
 // A window object sits over a window handle and sees every message of that window through one
 // virtual handler, WindowProc. It either creates a window of a class the library registers (and

@@ -2,12 +2,17 @@
 // selection and focus, the geometry where everything lies; the window's state (win_report_state.h)
 // holds the rest and is read by the units. Here, above the units: the model's host, which reaches them,
 // the order in which they see a message with the window's own handling last, and the window's
-// creation, styles and properties.
+// creation, styles and properties, and the window class with the control a window of it owns.
 #include <windows.h>
 
+#include <new>
 #include <string>
 
 #include "base/guard.h"
+#include "base/win_module.h"
+#include "include/zrpcctl.h"
+#include "reportctrl/model/report_messages.h"
+#include "reportctrl/win_report_class.h"
 #include "reportctrl/win_report_state.h"
 #include "winlayer/win_controls.h"
 #include "winlayer/win_window.h"
@@ -16,21 +21,74 @@ using zrpc::report::ReportModel;
 
 namespace {
 
-const char kClassName[] = "MFCReportCtrl";
+const char kClassName[] = ZRPC_REPORTCTRL_CLASS;
 
-// The window procedure of "MFCReportCtrl" windows made by something other than CReportCtrl::Create
-// (a dialog template naming the class): a plain window until an object takes it over.
-LRESULT CALLBACK PlainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+// Set while CReportCtrl::Create makes its window: that window is the creating object's.
+thread_local bool t_objectCreates = false;
+
+// The control of a window made by CreateWindowEx or a dialog template naming the class: made when the
+// window is, and gone with it.
+class WindowOwnedReport : public CReportCtrl {
+  public:
+    bool Start(HWND hwnd) { return zwin::Window::SubclassWindow(hwnd); }
+    // Second stage, on WM_CREATE: the low 16 bits of the window's style are the control's own; the
+    // window clips its header, as one CReportCtrl::Create makes does.
+    bool Finish(const CREATESTRUCTA* cs) {
+        if (cs) ModifyStyle(0xFFFF, (cs->style & 0xFFFF) | WS_CLIPCHILDREN);
+        return Create() != FALSE;
+    }
+
+  protected:
+    void PostNcDestroy() override { delete this; }
+};
+
+// The class's window procedure. A window made by anything but CReportCtrl::Create gets a control of
+// its own on WM_NCCREATE (which then sees every message first); a window CReportCtrl::Create makes is
+// taken over by that object once made. What reaches this procedure is the window's default handling.
+LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        bool objectCreates = t_objectCreates;
+        t_objectCreates = false;
+        if (!objectCreates && !zwin::FromHandle(hwnd)) {
+            bool made = zrpc::Guard(false, [&] {
+                auto* control = new (std::nothrow) WindowOwnedReport;
+                if (control && control->Start(hwnd)) return true;
+                delete control;
+                return false;
+            });
+            if (!made) return FALSE;
+        }
+    } else if (msg == WM_CREATE) {
+        auto* control = dynamic_cast<WindowOwnedReport*>(zwin::FromHandle(hwnd));
+        if (control &&
+            !zrpc::Guard(false, [&] { return control->Finish(reinterpret_cast<CREATESTRUCTA*>(lp)); }))
+            return -1;
+    }
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-// Registers the class once per module; false when the system refuses it.
-bool RegisterReportClass() {
-    return zwin::RegisterModuleClass(kClassName, PlainProc, CS_DBLCLKS,
-                                     reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1)), 0);
-}
+// Unregisters the class when the library is unloaded (a class left behind would name a procedure
+// that is gone).
+struct ClassRegistration {
+    bool registered = false;
+    ~ClassRegistration() {
+        if (registered) UnregisterClassA(kClassName, zrpc::SelfModule());
+    }
+} g_registration;
 
 } // namespace
+
+namespace zrpc::report {
+
+bool RegisterReportClass() {
+    if (!zwin::RegisterModuleClass(kClassName, ControlProc, CS_DBLCLKS | CS_GLOBALCLASS,
+                                   reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1)), 0))
+        return false;
+    g_registration.registered = true;
+    return true;
+}
+
+} // namespace zrpc::report
 
 // ---------------------------------------------------------------- the model's host
 
@@ -103,6 +161,10 @@ CReportCtrl::~CReportCtrl() {
 
 LRESULT CReportCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     State& s = *m_state;
+    // The messages of zrpcctl.h, for clients that reach the control through its window only: each
+    // answered by the public operation a C++ client calls (reportctrl/model/report_messages.h).
+    intptr_t answer = 0;
+    if (zrpc::report::AnswerReportMessage(*this, msg, wp, lp, &answer)) return answer;
     if (!s.created) return Default();
     // The order in which the control's units see a message, written here once. Each takes the message
     // (its answer in result) or lets it go on to the next:
@@ -200,12 +262,14 @@ LRESULT CReportCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
 
 BOOL CReportCtrl::Create(DWORD dwStyle, const RECT& rect, HWND hParent, UINT nID) {
     return zrpc::Guard(FALSE, [&]() -> BOOL {
-        if (m_hwnd || !RegisterReportClass()) return FALSE;
+        if (m_hwnd || !zrpc::report::RegisterReportClass()) return FALSE;
         // The control's own styles travel in the low 16 bits; the window gets the high ones only.
         m_state->model.ModifyStyle(0xFFFF, dwStyle & 0xFFFF);
-        if (!zwin::Window::Create(kClassName, "", (dwStyle & 0xFFFF0000u) | WS_CLIPCHILDREN, 0, rect, hParent,
-                                  nID))
-            return FALSE;
+        t_objectCreates = true;
+        bool made = zwin::Window::Create(kClassName, "", (dwStyle & 0xFFFF0000u) | WS_CLIPCHILDREN, 0, rect,
+                                         hParent, nID);
+        t_objectCreates = false;
+        if (!made) return FALSE;
         if (!Create()) {
             DestroyWindow();
             return FALSE;

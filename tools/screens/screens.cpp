@@ -5,6 +5,8 @@
 //   report_tree.bmp      the report control as a tree with preview text under some rows
 //   gallery_PAGE.bmp     each page of zrpc-gallery.exe (beside this program), run with its sample keys
 //                        in the key store and the tokens of gallery-tokens.txt
+//   cgallery.bmp         zrpc-cgallery.exe, the C program that drives the controls through their window
+//                        classes and messages
 #include <windows.h>
 #include <commctrl.h>
 
@@ -117,13 +119,11 @@ std::string ProgramDir() {
     return dir.substr(0, dir.find_last_of("\\/") + 1);
 }
 
-// Runs the gallery on one page, waits for its window (title given), lets prepare type into it, saves
-// the window and closes it.
-bool GalleryShot(const char* page, const wchar_t* title, bool sampleKeys, void (*prepare)(HWND)) {
-    std::string dir = ProgramDir();
-    std::string command =
-        "\"" + dir + "zrpc-gallery.exe\" --token \"" + dir + "gallery-tokens.txt\" --page " + page;
-    if (sampleKeys) command += " --sample-keys";
+// Runs a program beside this one, waits for its window (title given), lets prepare type into it, saves
+// the window as file and closes it.
+bool ProgramShot(const std::string& arguments, const wchar_t* title, const char* file,
+                 void (*prepare)(HWND)) {
+    std::string command = "\"" + ProgramDir() + arguments;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
@@ -139,8 +139,7 @@ bool GalleryShot(const char* page, const wchar_t* title, bool sampleKeys, void (
         SetForegroundWindow(window);
         if (prepare) prepare(window);
         Sleep(800); // drawn
-        std::string file = std::string("gallery_") + page + ".bmp";
-        ok = SaveWindowShot(window, file.c_str());
+        ok = SaveWindowShot(window, file);
         PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
     }
     if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) {
@@ -150,6 +149,15 @@ bool GalleryShot(const char* page, const wchar_t* title, bool sampleKeys, void (
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return ok;
+}
+
+// Runs the gallery on one page (see ProgramShot).
+bool GalleryShot(const char* page, const wchar_t* title, bool sampleKeys, void (*prepare)(HWND)) {
+    std::string arguments =
+        "zrpc-gallery.exe\" --token \"" + ProgramDir() + "gallery-tokens.txt\" --page " + page;
+    if (sampleKeys) arguments += " --sample-keys";
+    std::string file = std::string("gallery_") + page + ".bmp";
+    return ProgramShot(arguments, title, file.c_str(), prepare);
 }
 
 void TypePassword(HWND page) {
@@ -441,6 +449,11 @@ int main() {
             ++failures;
         }
         first = false;
+    }
+    if (!ProgramShot("zrpc-cgallery.exe\"", L"C gallery: controls by window class", "cgallery.bmp",
+                     nullptr)) {
+        std::fprintf(stderr, "zrpc_screens: the C gallery not captured\n");
+        ++failures;
     }
     return failures;
 }
