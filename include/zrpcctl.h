@@ -8,11 +8,12 @@
  * goes with the window. Notifications reach the parent as WM_NOTIFY (RVN_ codes of reportctrl_types.h)
  * and, for the password field, as the edit control's WM_COMMAND notifications (EN_CHANGE...).
  *
- * A dialog template line (resource script):
- *     CONTROL "", 101, "MFCReportCtrl", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | 0x0008, 7, 7, 300,
- * 120 CONTROL "", 102, "ZRPCSecureEdit", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 7,
- * 134, 300, 14 The low 16 bits of the report control's window style are its RVS_ styles (0x0008:
- * RVS_STRIPEDROWS).
+ * Dialog template lines (resource script), one a control:
+ *   CONTROL "", 101, "MFCReportCtrl", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | 0x0008,
+ *           7, 7, 300, 120
+ *   CONTROL "", 102, "ZRPCSecureEdit", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL,
+ *           7, 134, 300, 14
+ * The low 16 bits of the report control's window style are its RVS_ styles (0x0008: RVS_STRIPEDROWS).
  *
  * The report control's messages (RVM_), their records and failure values: zrpcctl_report.h, included
  * here. The password field's messages are below. Messages are answered on the window's thread: send

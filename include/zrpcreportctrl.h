@@ -40,7 +40,9 @@ class ZRPC_CLASS CReportCtrl : public zwin::Window {
     // Creates the control as a window of class "MFCReportCtrl"; the low 16 bits of dwStyle are the
     // control's own RVS_ styles. FALSE when the window cannot be made.
     BOOL Create(DWORD dwStyle, const RECT& rect, HWND hParent, UINT nID);
-    // Takes over an existing window (a dialog item) and makes it a report control.
+    // Takes over an existing window (a dialog item) and makes it a report control. An item of class
+    // "MFCReportCtrl" already holds a control of its own (made with the window, see zrpcctl.h): this
+    // object replaces it, and what that control held goes with it.
     BOOL SubclassWindow(HWND hwnd);
     BOOL SubclassDlgItem(UINT nID, HWND hParent);
     // The window's high 16 bits with the control's low 16 bits.

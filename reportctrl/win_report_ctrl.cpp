@@ -37,6 +37,13 @@ class WindowOwnedReport : public CReportCtrl {
         if (cs) ModifyStyle(0xFFFF, (cs->style & 0xFFFF) | WS_CLIPCHILDREN);
         return Create() != FALSE;
     }
+    // Gives the window up to a C++ object that takes it over: this control goes, with its header and
+    // whatever it held; the window stays.
+    void GiveUp() {
+        HWND header = GetHeaderCtrl();
+        delete this;
+        if (header && IsWindow(header)) ::DestroyWindow(header);
+    }
 
   protected:
     void PostNcDestroy() override { delete this; }
@@ -280,6 +287,10 @@ BOOL CReportCtrl::Create(DWORD dwStyle, const RECT& rect, HWND hParent, UINT nID
 
 BOOL CReportCtrl::SubclassWindow(HWND hwnd) {
     return zrpc::Guard(FALSE, [&]() -> BOOL {
+        if (m_hwnd) return FALSE;
+        // An item of the class in a dialog template holds a control of its own, made with the window;
+        // a C++ object taking the item over replaces it, as it takes over any other item.
+        if (auto* owned = dynamic_cast<WindowOwnedReport*>(zwin::FromHandle(hwnd))) owned->GiveUp();
         if (!zwin::Window::SubclassWindow(hwnd)) return FALSE;
         if (!Create()) {
             UnsubclassWindow();

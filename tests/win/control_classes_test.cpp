@@ -353,11 +353,32 @@ TEST_F(ControlClasses, EachWindowOwnsItsObjectAndNoneIsOwnedTwice) {
     cls->AddItem("one");
     EXPECT_EQ(1, Send(hwnd, RVM_GETITEMCOUNT));
     EXPECT_EQ("one", TextByMessage(hwnd, 0, 0));
-    // A window of the class owns its object: a C++ object cannot take it over as well.
+    // A window of the class owns its object; a C++ object taking it over (as a dialog's code takes over
+    // an item of its template) replaces that object: one header, the C++ object's items, and the window
+    // stays when the C++ object goes.
     HWND owned = MakeReport(0, 41);
-    CReportCtrl other;
-    EXPECT_FALSE(other.SubclassWindow(owned));
-    EXPECT_EQ(0, Send(owned, RVM_GETITEMCOUNT));
+    RVMSUBITEM ownedSub = {sizeof ownedSub, HDF_STRING, 90, 0, 0, 0, "Name", -1, 0};
+    Send(owned, RVM_DEFINESUBITEM, 0, (LPARAM)&ownedSub);
+    {
+        CReportCtrl other;
+        ASSERT_TRUE(other.SubclassWindow(owned));
+        EXPECT_EQ(0, other.GetSubItemCount());
+        other.DefineSubItem(0, &sub);
+        other.ActivateSubItem(0, 0);
+        EXPECT_EQ(0, other.AddItem("taken"));
+        EXPECT_EQ(1, Send(owned, RVM_GETITEMCOUNT));
+        EXPECT_EQ("taken", TextByMessage(owned, 0, 0));
+        int headers = 0;
+        for (HWND child = GetWindow(owned, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            char name[32] = "";
+            GetClassNameA(child, name, sizeof name);
+            if (!lstrcmpiA(name, WC_HEADERA)) ++headers;
+        }
+        EXPECT_EQ(1, headers);
+        CReportCtrl third;
+        EXPECT_FALSE(third.SubclassWindow(owned)); // a C++ object's window is not taken from it
+    }
+    EXPECT_TRUE(IsWindow(owned));
     DestroyWindow(owned);
     DestroyWindow(hwnd);
     EXPECT_EQ(nullptr, cls->Handle());
