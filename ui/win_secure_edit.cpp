@@ -7,11 +7,19 @@
 #include "base/guard.h"
 #include "base/wipe.h"
 #include "include/zrpcsecureedit.h"
+#include "winlayer/win_controls.h"
 
 namespace {
 
 constexpr DWORD kBlockSize = 4096; // one page holds the whole limit
 static_assert(CSecureEdit::kLimit < kBlockSize, "contents fit one block");
+
+// Puts the edit control's caret at position and scrolls it into view.
+void ShowCaretAt(HWND hwnd, int position) {
+    const zwin::EditCtrl edit(hwnd);
+    edit.SetSel(position, position);
+    edit.ScrollCaret();
+}
 
 // The byte a WM_CHAR stands for in the system's 8-bit character set, or -1 when it has none. The
 // window is a Unicode one once it is subclassed, so its characters arrive as UTF-16 units.
@@ -68,7 +76,7 @@ CSecureEdit::~CSecureEdit() {
 void CSecureEdit::ReleaseWindow() {
     if (!m_hwnd) return;
     // A window taken over from the caller goes back with the caller's font, since ours is deleted.
-    if (m_fontApplied) SendMessageA(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_previousFont), FALSE);
+    if (m_fontApplied) zwin::EditCtrl(m_hwnd).SetFont(m_previousFont, false);
     DestroyWindow();
 }
 
@@ -126,7 +134,7 @@ void CSecureEdit::FillEditControlWithCharForContents(unsigned char mask) {
         SetFixedFont();
         m_fontApplied = TRUE;
     }
-    SendMessageA(m_hwnd, WM_SETREDRAW, FALSE, 0);
+    zwin::EditCtrl(m_hwnd).SetRedraw(false);
     char text[kLimit + 1];
     int n = m_contents ? m_length : 0;
     for (int i = 0; i < n; ++i)
@@ -134,16 +142,16 @@ void CSecureEdit::FillEditControlWithCharForContents(unsigned char mask) {
     text[n] = 0;
     SetTextInternal(text);
     zrpc::Wipe(text, sizeof text);
-    SendMessageA(m_hwnd, EM_SETSEL, static_cast<WPARAM>(m_caret), m_caret);
-    SendMessageA(m_hwnd, EM_SCROLLCARET, 0, 0);
-    SendMessageA(m_hwnd, WM_SETREDRAW, TRUE, 0);
+    ShowCaretAt(m_hwnd, static_cast<int>(m_caret));
+    zwin::EditCtrl(m_hwnd).SetRedraw(true);
     RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 void CSecureEdit::SetFixedFont() {
     if (!m_hwnd || !m_font) return;
-    m_previousFont = reinterpret_cast<HFONT>(SendMessageA(m_hwnd, WM_GETFONT, 0, 0));
-    SendMessageA(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), TRUE);
+    const zwin::EditCtrl edit(m_hwnd);
+    m_previousFont = edit.GetFont();
+    edit.SetFont(m_font, true);
 }
 
 bool CSecureEdit::Append(unsigned char c) {
@@ -160,8 +168,7 @@ void CSecureEdit::OnChar(UINT nChar, UINT, UINT) {
     }
     unsigned char c = static_cast<unsigned char>(nChar);
     if (c >= 32 && Append(c)) FillEditControlWithCharForContents(kMaskChar);
-    SendMessageA(m_hwnd, EM_SETSEL, static_cast<WPARAM>(m_caret), m_caret);
-    SendMessageA(m_hwnd, EM_SCROLLCARET, 0, 0);
+    ShowCaretAt(m_hwnd, static_cast<int>(m_caret));
 }
 
 void CSecureEdit::OnKeyDown(UINT nChar, UINT, UINT) {
@@ -199,8 +206,7 @@ void CSecureEdit::OnKeyUp(UINT nChar, UINT, UINT) {
 
 void CSecureEdit::OnSetFocus(HWND) {
     Default();
-    SendMessageA(m_hwnd, EM_SETSEL, 65535, 65535);
-    SendMessageA(m_hwnd, EM_SCROLLCARET, 0, 0);
+    ShowCaretAt(m_hwnd, 65535);
 }
 
 void CSecureEdit::OnLButtonDown(UINT, POINT) {
