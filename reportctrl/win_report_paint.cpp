@@ -328,7 +328,12 @@ void CReportCtrl::DrawRow(HDC hDC, RECT rcRow, RECT rcClip, int iRow) {
     cells.bottom = cells.top + rowHeight;
     bool plain = !selected && whole.iBkColor < 0 && enabled;
     if (!plain || !s.painter.DrawPicture(hDC, rcRow, x0, y0)) DrawBkgnd(hDC, cells, back);
-    HGDIOBJ oldFont = SelectObject(hDC, (whole.nState & RVIS_HEAVYFONT) && s.bold ? s.bold : s.font);
+    // Selecting a font makes the system realise it for the device context again, which costs about as
+    // much as drawing the row's texts: a row in the font already selected (the control's, selected once
+    // per paint by DrawCtrl) selects nothing. Either way the row ends with the font it found.
+    HFONT rowFont = (whole.nState & RVIS_HEAVYFONT) && s.bold ? s.bold : s.font;
+    HGDIOBJ oldFont = GetCurrentObject(hDC, OBJ_FONT);
+    if (oldFont != rowFont) SelectObject(hDC, rowFont);
     const std::vector<int>& cols = s.model.GetColumnOrder();
     RVRECT rowRect = {rcRow.left, rcRow.top, rcRow.right, rcRow.bottom};
     char buffer[kTextBuffer];
@@ -383,7 +388,7 @@ void CReportCtrl::DrawRow(HDC hDC, RECT rcRow, RECT rcClip, int iRow) {
             RestoreDC(hDC, -1);
         }
     }
-    SelectObject(hDC, oldFont);
+    if (GetCurrentObject(hDC, OBJ_FONT) != oldFont) SelectObject(hDC, oldFont);
     int preview = rcRow.bottom - cells.bottom;
     if (preview > 0) {
         if (!plain || !s.painter.DrawPicture(hDC, rcRow, x0, y0))
