@@ -164,11 +164,10 @@ Times RunListView(HWND parent, const Texts& t, const std::vector<int>& targets) 
     return r;
 }
 
-Times RunReport(HWND parent, CReportCtrl& report, const Texts& t, const std::vector<int>& targets) {
-    Times r;
-    SIZE_T before = PrivateBytes(), beforeWs = PrivateBytes(true);
+// Makes the control with its three columns, redrawing off.
+void Prepare(HWND parent, CReportCtrl& report, UINT id) {
     RECT rc = {0, 0, 400, 300};
-    report.Create(WS_CHILD | WS_VISIBLE, rc, parent, 1);
+    report.Create(WS_CHILD | WS_VISIBLE, rc, parent, id);
     const char* names[] = {"Name", "Size", "Kind"};
     for (int c = 0; c < 3; ++c) {
         _RVSUBITEM s = {HDF_STRING, 100, 0, 0, 0, names[c]};
@@ -176,12 +175,23 @@ Times RunReport(HWND parent, CReportCtrl& report, const Texts& t, const std::vec
         report.ActivateSubItem(c, c);
     }
     report.SetRedraw(FALSE);
-    double start = NowMs();
+}
+
+// Inserts every item with its sub-item texts.
+void Fill(CReportCtrl& report, const Texts& t) {
     for (int i = 0; i < kItems; ++i) {
         int at = report.AddItem(t.name[(size_t)i].c_str());
         report.SetItemText(at, 1, t.size[(size_t)i].c_str());
         report.SetItemText(at, 2, t.kind[(size_t)i].c_str());
     }
+}
+
+Times RunReport(HWND parent, CReportCtrl& report, const Texts& t, const std::vector<int>& targets) {
+    Times r;
+    SIZE_T before = PrivateBytes(), beforeWs = PrivateBytes(true);
+    Prepare(parent, report, 1);
+    double start = NowMs();
+    Fill(report, t);
     r.insert = NowMs() - start;
     r.bytes = PrivateBytes() - before;
     r.workingSet = PrivateBytes(true) - beforeWs;
@@ -215,20 +225,8 @@ class DerivedReport : public CReportCtrl {
 
 double SortDerived(HWND parent, const Texts& t) {
     DerivedReport report;
-    RECT rc = {0, 0, 400, 300};
-    report.Create(WS_CHILD | WS_VISIBLE, rc, parent, 2);
-    const char* names[] = {"Name", "Size", "Kind"};
-    for (int c = 0; c < 3; ++c) {
-        _RVSUBITEM s = {HDF_STRING, 100, 0, 0, 0, names[c]};
-        report.DefineSubItem(c, &s);
-        report.ActivateSubItem(c, c);
-    }
-    report.SetRedraw(FALSE);
-    for (int i = 0; i < kItems; ++i) {
-        int at = report.AddItem(t.name[(size_t)i].c_str());
-        report.SetItemText(at, 1, t.size[(size_t)i].c_str());
-        report.SetItemText(at, 2, t.kind[(size_t)i].c_str());
-    }
+    Prepare(parent, report, 2);
+    Fill(report, t);
     report.SetRedraw(TRUE);
     double start = NowMs();
     report.SortItems(0, TRUE);
