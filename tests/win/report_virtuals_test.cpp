@@ -53,16 +53,23 @@ class Derived : public CReportCtrl {
     int sortBy = -1;           // QuickSort sorts by this sub-item, descending, when >= 0
     bool topLevelOnly = false; // TreeSort sorts only the children of the parent it is given
     bool byLength = false;     // CompareItems orders cells by their text's length, then as the base does
+    HFONT strayFont = nullptr; // DrawItem selects this font after drawing item 0's first cell and leaves it
 
     // ---- what was called
     int lookups = 0, adds = 0, loads = 0, stores = 0, quickSorts = 0, treeSorts = 0;
     std::vector<int> deleted;
     int sortLow = -9, sortHigh = -9;
     HTREEITEM treeParent = nullptr;
+    std::vector<std::pair<int, HGDIOBJ>> cellFonts; // item and the font selected as DrawItem began
 
     CString Line(int iItem) { return GetItemString(iItem, '\t'); }
 
   protected:
+    void DrawItem(HDC hDC, RECT rect, _RVITEM* pItem) override {
+        if (pItem->iSubItem == 0) cellFonts.emplace_back(pItem->iItem, GetCurrentObject(hDC, OBJ_FONT));
+        CReportCtrl::DrawItem(hDC, rect, pItem);
+        if (strayFont && pItem->iItem == 0 && pItem->iSubItem == 0) SelectObject(hDC, strayFont);
+    }
     int CompareItems(int iItem1, int iSubItem1, int iItem2, int iSubItem2) override {
         if (byLength) {
             size_t a = std::strlen(GetItemText(iItem1, iSubItem1).GetString());
@@ -313,3 +320,45 @@ TEST_F(ReportVirtuals, ItemStructOverridesDecideReadsAndStores) {
 }
 
 } // namespace
+
+// Each row is drawn in its own font (the heavy one for RVIS_HEAVYFONT items) whatever a cell before it
+// left selected, and the paint gives the device context back with the font it had.
+TEST_F(ReportVirtuals, RowsDrawInTheirFontWhateverACellLeftSelected) {
+    Derived& r = Make(0, {{"zero", "0"}, {"one", "1"}, {"two", "2"}, {"three", "3"}});
+    _RVITEM heavy = {};
+    heavy.nMask = RVIM_STATEBITS;
+    heavy.iItem = 2;
+    heavy.nState = RVIS_HEAVYFONT;
+    ASSERT_TRUE(r.SetItem(&heavy));
+    HFONT stray = CreateFontA(30, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Courier New");
+    ASSERT_TRUE(stray);
+    r.strayFont = stray;
+
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, 420, 320);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ oldBmp = SelectObject(dc, bmp);
+    HGDIOBJ before = GetCurrentObject(dc, OBJ_FONT);
+    r.cellFonts.clear();
+    SendMessageA(r.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    EXPECT_EQ(before, GetCurrentObject(dc, OBJ_FONT));
+
+    std::vector<HGDIOBJ> font(4, nullptr);
+    for (const auto& seen : r.cellFonts)
+        if (seen.first >= 0 && seen.first < 4 && !font[(size_t)seen.first])
+            font[(size_t)seen.first] = seen.second;
+    ASSERT_TRUE(font[0] && font[1] && font[2] && font[3]);
+    EXPECT_EQ(font[0], font[1]); // not the font the cell before left selected
+    EXPECT_EQ(font[0], font[3]);
+    EXPECT_NE(stray, font[1]);
+    EXPECT_NE(font[0], font[2]); // the heavy row in the heavy font
+    EXPECT_NE(stray, font[2]);
+    EXPECT_NE(before, font[0]);
+
+    SelectObject(dc, oldBmp);
+    DeleteObject(bmp);
+    DeleteDC(dc);
+    r.strayFont = nullptr;
+    DeleteObject(stray);
+}
