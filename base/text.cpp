@@ -71,6 +71,30 @@ std::uint32_t ParseHexPrefix(const char* text, std::size_t maxDigits) {
     return v;
 }
 
+std::size_t Utf8CutPoint(const char* text, std::size_t len, std::size_t maxBytes) {
+    if (!text) return 0;
+    if (len <= maxBytes) return len;
+    // Step back over continuation bytes from the cut; the lead byte they follow decides whether its
+    // whole sequence fits before the cut.
+    std::size_t lead = maxBytes;
+    std::size_t back = 0;
+    while (lead > 0 && back < 3 && (static_cast<unsigned char>(text[lead]) & 0xC0) == 0x80) {
+        --lead;
+        ++back;
+    }
+    const unsigned char b = static_cast<unsigned char>(text[lead]);
+    std::size_t need = 1;
+    if (b >= 0xF0 && b <= 0xF4)
+        need = 4;
+    else if (b >= 0xE0)
+        need = 3;
+    else if (b >= 0xC2 && b < 0xE0)
+        need = 2;
+    if (back == 0 || need == 1) return maxBytes; // the cut falls before a character, or in no sequence
+    // The sequence that starts at lead is cut when it needs more bytes than stand before the cut.
+    return back < need ? lead : maxBytes;
+}
+
 std::string FillPlaceholder(const std::string& format, const std::string& arg) {
     std::string out;
     out.reserve(format.size() + arg.size());

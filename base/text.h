@@ -27,6 +27,11 @@ std::uint32_t ParseHexPrefix(const char* text, std::size_t maxDigits);
 // from a sound one this way before every load, and the C library's byte loop is slow on large files.
 bool ContainsNul(const char* data, std::size_t size);
 
+// The longest prefix of len bytes of UTF-8 text, at most maxBytes long, that does not end inside a
+// character: a cut never leaves the lead byte of a sequence without all of its continuation bytes.
+// Bytes that are no valid UTF-8 count as characters of their own.
+std::size_t Utf8CutPoint(const char* text, std::size_t len, std::size_t maxBytes);
+
 // A language string used as a format with one argument: its first "%s", "%d" or "%u" becomes arg and
 // "%%" becomes "%"; any other "%" stays as it is (the text comes from a resource, not from this code).
 std::string FillPlaceholder(const std::string& format, const std::string& arg);

@@ -43,6 +43,10 @@
 #define IDB_BITMAP_745 745
 #define IDI_WORKING_FIRST 143
 #define IDI_WORKING_LAST 148
+// The pictures drawn again for denser screens: bitmap id at 150 % is id + IDB_SCALED_150, at 200 % it
+// is id + IDB_SCALED_200 (icons hold their sizes in one resource).
+#define IDB_SCALED_150 20000
+#define IDB_SCALED_200 30000
 
 // Dialog templates of the language module, and their items
 #define IDD_WORKING 161

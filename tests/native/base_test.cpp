@@ -100,3 +100,21 @@ TEST(Text, FillPlaceholderReplacesTheFirstArgumentOnly) {
     for (const auto& c : cases)
         EXPECT_EQ(zrpc::FillPlaceholder(c.format, c.arg), c.out) << c.format;
 }
+
+TEST(Text, Utf8CutPointNeverEndsInsideACharacter) {
+    // "a" 1 byte, "é" 2, "€" 3, "😀" 4.
+    const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80z";
+    struct {
+        std::size_t max, cut;
+    } cases[] = {{0, 0}, {1, 1}, {2, 1}, {3, 3},   {4, 3},   {5, 3},  {6, 6},
+                 {7, 6}, {8, 6}, {9, 6}, {10, 10}, {11, 11}, {40, 11}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.cut, zrpc::Utf8CutPoint(text.data(), text.size(), c.max)) << "max " << c.max;
+    // Bytes that are no UTF-8 are characters of their own: a stray continuation or a bad lead is cut
+    // anywhere, as are bytes of the old single-byte pages.
+    const std::string stray = "ab\x80\x80\x80\x80";
+    EXPECT_EQ(4u, zrpc::Utf8CutPoint(stray.data(), stray.size(), 4));
+    const std::string latin = "caf\xE9s";
+    EXPECT_EQ(4u, zrpc::Utf8CutPoint(latin.data(), latin.size(), 4));
+    EXPECT_EQ(0u, zrpc::Utf8CutPoint(nullptr, 5, 3));
+}
