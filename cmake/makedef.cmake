@@ -1,8 +1,9 @@
 # Joins the export fragments of every subsystem into one module definition file.
 # With ORDINALS (the library's export table, cmake/zrpcfunc-exports.txt) every export is pinned to its
 # ordinal there; an export not in the table gets the next ordinal after the table's last (in fragment
-# order), so exports are only ever appended. The exported classes' members (marked for export in the
-# code, not in a fragment) are pinned too: DATA for their type information and virtual tables.
+# order), so exports are only ever appended. With PIN_ALL the exported classes' members (marked for
+# export in the code, not in a fragment) are pinned too: DATA for their type information and virtual
+# tables.
 cmake_policy(VERSION 3.20)
 string(REPLACE "|" ";" FRAGMENTS "${FRAGMENTS}")
 set(known "")
@@ -43,7 +44,7 @@ foreach(f ${FRAGMENTS})
     endforeach()
 endforeach()
 foreach(name ${known})
-    if(NOT name IN_LIST listed)
+    if(PIN_ALL AND NOT name IN_LIST listed)
         set(data "")
         if(name MATCHES "^_ZT[VI]")
             set(data " DATA")

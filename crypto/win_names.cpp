@@ -134,7 +134,8 @@ ZRPC_API int ZRPCFUNC_GetNiceKeyNameFromKeyDatasz(_tToken_Key* key, char* buffer
     return zrpc::Guard(0, [&] { return NameFieldTo(key ? key->name : nullptr, buffer, size); });
 }
 
-ZRPC_API int ZRPCFUNC_GetNiceTokenNameFromPubKeyPacketsz(_tNewTransferPacket* packet, char* buffer, int size) {
+ZRPC_API int ZRPCFUNC_GetNiceTokenNameFromPubKeyPacketsz(_tNewTransferPacket* packet, char* buffer,
+                                                         int size) {
     return zrpc::Guard(0, [&] { return NameFieldTo(packet ? packet->name : nullptr, buffer, size); });
 }
 

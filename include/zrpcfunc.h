@@ -57,8 +57,8 @@ ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsed(ITokenInt
 #endif
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsedsz(ITokenInterface* token,
                                                                          unsigned long handle,
-                                                                         unsigned long* result, const char* name,
-                                                                         int force);
+                                                                         unsigned long* result,
+                                                                         const char* name, int force);
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_AreAllSlotsUsed(ITokenInterface* token, unsigned long handle,
                                                                  unsigned long* result, int force);
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_AreAnySlotsFree(ITokenInterface* token, unsigned long handle,

@@ -134,38 +134,39 @@ struct _tDBKeyUpdate {
 
 ZRPC_STATIC_ASSERT(sizeof(_tZRPKeyFindInfo) == 34, "find record");
 ZRPC_STATIC_ASSERT(offsetof(_tZRPKeyFindInfo, name) == 4 && offsetof(_tZRPKeyFindInfo, flags) == 21 &&
-                  offsetof(_tZRPKeyFindInfo, serial) == 24 && offsetof(_tZRPKeyFindInfo, handle) == 28 &&
-                  offsetof(_tZRPKeyFindInfo, extra) == 32,
-              "find record layout");
+                       offsetof(_tZRPKeyFindInfo, serial) == 24 && offsetof(_tZRPKeyFindInfo, handle) == 28 &&
+                       offsetof(_tZRPKeyFindInfo, extra) == 32,
+                   "find record layout");
 ZRPC_STATIC_ASSERT(sizeof(_tToken_Key) == 36, "key record");
 ZRPC_STATIC_ASSERT(offsetof(_tToken_Key, serial) == 1 && offsetof(_tToken_Key, keyNumber) == 5 &&
-                  offsetof(_tToken_Key, algorithm) == 7 && offsetof(_tToken_Key, length) == 11 &&
-                  offsetof(_tToken_Key, usage) == 15 && offsetof(_tToken_Key, name) == 19 &&
-                  offsetof(_tToken_Key, flags) == 35,
-              "key record layout");
-ZRPC_STATIC_ASSERT(sizeof(_tToken_KeyEx) == 44 && offsetof(_tToken_KeyEx, groupCode) == 36, "extended key record");
+                       offsetof(_tToken_Key, algorithm) == 7 && offsetof(_tToken_Key, length) == 11 &&
+                       offsetof(_tToken_Key, usage) == 15 && offsetof(_tToken_Key, name) == 19 &&
+                       offsetof(_tToken_Key, flags) == 35,
+                   "key record layout");
+ZRPC_STATIC_ASSERT(sizeof(_tToken_KeyEx) == 44 && offsetof(_tToken_KeyEx, groupCode) == 36,
+                   "extended key record");
 ZRPC_STATIC_ASSERT(offsetof(_tToken_Info, name) == 6, "token information layout");
 ZRPC_STATIC_ASSERT(sizeof(_tToken_InfoEx) == 42, "extended token information");
 ZRPC_STATIC_ASSERT(offsetof(_tToken_InfoEx, publicKeySerial) == 2 && offsetof(_tToken_InfoEx, name) == 6 &&
-                  offsetof(_tToken_InfoEx, backupFlags) == 31,
-              "extended token information layout");
+                       offsetof(_tToken_InfoEx, backupFlags) == 31,
+                   "extended token information layout");
 ZRPC_STATIC_ASSERT(sizeof(_tSHA_Context) == 92, "SHA-1 context");
 ZRPC_STATIC_ASSERT(offsetof(_tSHA_Context, state) == 64 && offsetof(_tSHA_Context, countHigh) == 84 &&
-                  offsetof(_tSHA_Context, countLow) == 88,
-              "SHA-1 context layout");
+                       offsetof(_tSHA_Context, countLow) == 88,
+                   "SHA-1 context layout");
 ZRPC_STATIC_ASSERT(sizeof(_tNewTransferPacket) == 377, "transfer packet");
 ZRPC_STATIC_ASSERT(offsetof(_tNewTransferPacket, version) == 4 && offsetof(_tNewTransferPacket, type) == 36 &&
-                  offsetof(_tNewTransferPacket, name) == 176 &&
-                  offsetof(_tNewTransferPacket, secondSerial) == 192 &&
-                  offsetof(_tNewTransferPacket, serial) == 196 &&
-                  offsetof(_tNewTransferPacket, keyName) == 200 &&
-                  offsetof(_tNewTransferPacket, requestByte) == 216 &&
-                  offsetof(_tNewTransferPacket, requestSlot) == 217 &&
-                  offsetof(_tNewTransferPacket, requestReserved) == 218,
-              "transfer packet layout");
+                       offsetof(_tNewTransferPacket, name) == 176 &&
+                       offsetof(_tNewTransferPacket, secondSerial) == 192 &&
+                       offsetof(_tNewTransferPacket, serial) == 196 &&
+                       offsetof(_tNewTransferPacket, keyName) == 200 &&
+                       offsetof(_tNewTransferPacket, requestByte) == 216 &&
+                       offsetof(_tNewTransferPacket, requestSlot) == 217 &&
+                       offsetof(_tNewTransferPacket, requestReserved) == 218,
+                   "transfer packet layout");
 ZRPC_STATIC_ASSERT(sizeof(_tDBKeyUpdate) == 31, "update record");
 ZRPC_STATIC_ASSERT(offsetof(_tDBKeyUpdate, updateId) == 4 && offsetof(_tDBKeyUpdate, algorithm) == 6 &&
-                  offsetof(_tDBKeyUpdate, created) == 7 && offsetof(_tDBKeyUpdate, name) == 15,
-              "update record layout");
+                       offsetof(_tDBKeyUpdate, created) == 7 && offsetof(_tDBKeyUpdate, name) == 15,
+                   "update record layout");
 
 #endif

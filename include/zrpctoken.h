@@ -110,6 +110,7 @@ struct ITokenInterface {
 #else
 typedef struct ITokenInterface ITokenInterface;
 typedef struct ITokenInterfaceVtbl ITokenInterfaceVtbl;
+// clang-format off
 struct ITokenInterfaceVtbl {
     // 0 to 2: the component object's own housekeeping.
     ZRPC_RESULT(ZRPC_COMCALL* QueryInterface)(ITokenInterface* self, const void* iid, void** object);
@@ -137,7 +138,8 @@ struct ITokenInterfaceVtbl {
     ZRPC_RESULT(ZRPC_COMCALL* Operation19)(ITokenInterface* self);
     ZRPC_RESULT(ZRPC_COMCALL* Operation20)(ITokenInterface* self);
     // 21: one key slot.
-    ZRPC_RESULT(ZRPC_COMCALL* GetKey)(ITokenInterface* self, uint32_t handle, uint32_t slot, _tToken_Key* key);
+    ZRPC_RESULT(ZRPC_COMCALL* GetKey)(ITokenInterface* self, uint32_t handle, uint32_t slot,
+                                      _tToken_Key* key);
     // 22 to 33
     ZRPC_RESULT(ZRPC_COMCALL* Operation22)(ITokenInterface* self);
     ZRPC_RESULT(ZRPC_COMCALL* Operation23)(ITokenInterface* self);
@@ -162,7 +164,8 @@ struct ITokenInterfaceVtbl {
     ZRPC_RESULT(ZRPC_COMCALL* Operation40)(ITokenInterface* self);
     ZRPC_RESULT(ZRPC_COMCALL* Operation41)(ITokenInterface* self);
     // 42: set flags on a key (0x40: backed up).
-    ZRPC_RESULT(ZRPC_COMCALL* SetKeyFlags)(ITokenInterface* self, uint32_t handle, uint32_t slot, uint32_t flags);
+    ZRPC_RESULT(ZRPC_COMCALL* SetKeyFlags)(ITokenInterface* self, uint32_t handle, uint32_t slot,
+                                           uint32_t flags);
     ZRPC_RESULT(ZRPC_COMCALL* Operation43)(ITokenInterface* self);
     // 44: extended token information.
     ZRPC_RESULT(ZRPC_COMCALL* GetTokenInfoEx)(ITokenInterface* self, uint32_t handle, _tToken_InfoEx* info);
@@ -175,10 +178,12 @@ struct ITokenInterfaceVtbl {
     ZRPC_RESULT(ZRPC_COMCALL* Operation50)(ITokenInterface* self);
     ZRPC_RESULT(ZRPC_COMCALL* Operation51)(ITokenInterface* self);
     // 52: fill a transfer packet according to the type preset in it.
-    ZRPC_RESULT(ZRPC_COMCALL* MakePacket)(ITokenInterface* self, uint32_t handle, _tNewTransferPacket* packet);
+    ZRPC_RESULT(ZRPC_COMCALL* MakePacket)(ITokenInterface* self, uint32_t handle,
+                                          _tNewTransferPacket* packet);
     ZRPC_RESULT(ZRPC_COMCALL* Operation53)(ITokenInterface* self);
     // 54: one key slot with its group code.
-    ZRPC_RESULT(ZRPC_COMCALL* GetKeyEx)(ITokenInterface* self, uint32_t handle, uint32_t slot, _tToken_KeyEx* key);
+    ZRPC_RESULT(ZRPC_COMCALL* GetKeyEx)(ITokenInterface* self, uint32_t handle, uint32_t slot,
+                                        _tToken_KeyEx* key);
     // 55 to 60
     ZRPC_RESULT(ZRPC_COMCALL* Operation55)(ITokenInterface* self);
     ZRPC_RESULT(ZRPC_COMCALL* Operation56)(ITokenInterface* self);
@@ -189,12 +194,14 @@ struct ITokenInterfaceVtbl {
     // 61: the token's type (4: a single key slot).
     ZRPC_RESULT(ZRPC_COMCALL* GetTokenType)(ITokenInterface* self, uint32_t handle, uint32_t* type);
 };
+// clang-format on
 struct ITokenInterface {
     const ITokenInterfaceVtbl* lpVtbl;
 };
 #endif
 
 // Places in the table of operations, counted from 0.
+// clang-format off
 enum ZrpcTokenPlace ZRPC_ENUM_BASE(int) {
     ZRPC_PLACE_FIND_FIRST = 8,
     ZRPC_PLACE_FIND_NEXT = 9,
@@ -208,12 +215,14 @@ enum ZrpcTokenPlace ZRPC_ENUM_BASE(int) {
     ZRPC_PLACE_GET_TYPE = 61,
     ZRPC_PLACE_COUNT = 62,
 };
+// clang-format on
 
 #ifndef __cplusplus
 // The C table has the places above.
-#define ZRPC_TOKEN_PLACE_CHECK(member, place) \
+#define ZRPC_TOKEN_PLACE_CHECK(member, place)                                                                \
     (offsetof(ITokenInterfaceVtbl, member) == (place) * sizeof(void (*)(void)))
-ZRPC_STATIC_ASSERT(sizeof(ITokenInterfaceVtbl) == ZRPC_PLACE_COUNT * sizeof(void (*)(void)), "token table size");
+ZRPC_STATIC_ASSERT(sizeof(ITokenInterfaceVtbl) == ZRPC_PLACE_COUNT * sizeof(void (*)(void)),
+                   "token table size");
 ZRPC_STATIC_ASSERT(ZRPC_TOKEN_PLACE_CHECK(FindFirstToken, ZRPC_PLACE_FIND_FIRST) &&
                        ZRPC_TOKEN_PLACE_CHECK(FindNextToken, ZRPC_PLACE_FIND_NEXT) &&
                        ZRPC_TOKEN_PLACE_CHECK(FindClose, ZRPC_PLACE_FIND_CLOSE) &&

@@ -171,7 +171,8 @@ ZRPC_API _tToken_Key* ZRPCFUNC_GetEncryptionKeyFromCache(ITokenInterface* token,
 }
 
 namespace {
-int KeyNameUsed(ITokenInterface* token, unsigned long handle, unsigned long* result, const char* name, int force) {
+int KeyNameUsed(ITokenInterface* token, unsigned long handle, unsigned long* result, const char* name,
+                int force) {
     _tToken_Key keys[kSlots];
     if (!FillForCheck(token, handle, result, force, keys)) return 0;
     for (const _tToken_Key& key : keys) {
@@ -190,8 +191,8 @@ ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsed(ITokenInt
 
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsedsz(ITokenInterface* token,
                                                                          unsigned long handle,
-                                                                         unsigned long* result, const char* name,
-                                                                         int force) {
+                                                                         unsigned long* result,
+                                                                         const char* name, int force) {
     return zrpc::Guard(0, [&] { return KeyNameUsed(token, handle, result, name, force); });
 }
 

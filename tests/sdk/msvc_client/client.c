@@ -161,7 +161,8 @@ static void ErrorTexts(void) {
     CheckNumber("error text: code 20 has none", ZRPCFUNC_FormatErrorMsg(ZRPC_DECLINED, text, &size),
                 0xFFFFFFFFul);
     CheckText("error text: code 20", text, "Unknown Corvane+ Error : 00000014");
-    CheckNumber("language string 57 found", (unsigned long)ZRPCFUNC_GetLangStringsz(text, sizeof text, 57), 1);
+    CheckNumber("language string 57 found", (unsigned long)ZRPCFUNC_GetLangStringsz(text, sizeof text, 57),
+                1);
     CheckText("language string 57", text, "The file is in use by another program");
 }
 
@@ -179,15 +180,16 @@ static void Base64(void) {
     static const char data[] = "Corvane+ SDK";
     char* text = NULL;
     unsigned long textLength = 0;
-    CheckNumber("Base64 encode", (unsigned long)EncodeBase64(&text, &textLength, (const unsigned char*)data,
-                                                             sizeof data - 1),
+    CheckNumber("Base64 encode",
+                (unsigned long)EncodeBase64(&text, &textLength, (const unsigned char*)data, sizeof data - 1),
                 0);
     CheckText("Base64 text", text, "Q29ydmFuZSsgU0RL");
     unsigned char* back = NULL;
     unsigned long backLength = 0;
     CheckNumber("Base64 decode", (unsigned long)DecodeBase64(&back, &backLength, text, textLength), 0);
     CheckNumber("Base64 decoded length", backLength, sizeof data - 1);
-    Check("Base64 round trip", back && backLength == sizeof data - 1 && SameBytes(back, data, backLength), NULL);
+    Check("Base64 round trip", back && backLength == sizeof data - 1 && SameBytes(back, data, backLength),
+          NULL);
     ZRPC_FreeGlobal(text);
     ZRPC_FreeGlobal(back);
 }
@@ -197,11 +199,11 @@ static void Names(void) {
     char name[ZRPC_NAME_BUFFER];
     memset(&key, 0, sizeof key);
     memcpy(key.name, "SixteenCharName!", 16); /* a full field: no terminator */
-    CheckNumber("key name length", (unsigned long)ZRPCFUNC_GetNiceKeyNameFromKeyDatasz(&key, name, sizeof name),
-                16);
+    CheckNumber("key name length",
+                (unsigned long)ZRPCFUNC_GetNiceKeyNameFromKeyDatasz(&key, name, sizeof name), 16);
     CheckText("key name", name, "SixteenCharName!");
-    CheckNumber("key name cut to the buffer", (unsigned long)ZRPCFUNC_GetNiceKeyNameFromKeyDatasz(&key, name, 5),
-                4);
+    CheckNumber("key name cut to the buffer",
+                (unsigned long)ZRPCFUNC_GetNiceKeyNameFromKeyDatasz(&key, name, 5), 4);
     CheckText("key name cut", name, "Sixt");
     CheckText("algorithm 9", ZRPCFUNC_GetAlgorithmForID(9), "AES");
 }
@@ -248,7 +250,8 @@ static void KeyStore(const char* folder) {
     CheckNumber("disconnected", ZRPCFUNC_DB_Disconnect(), ZRPC_OK);
 
     CheckNumber("public key deleted", ZRPCFUNC_DB_DeletePublicKey(serial), ZRPC_OK);
-    CheckNumber("deleted key is gone (entry missing)", ZRPCFUNC_DB_GetPublicKeyPacket(serial, &stored), ZRPC_NOT_READ);
+    CheckNumber("deleted key is gone (entry missing)", ZRPCFUNC_DB_GetPublicKeyPacket(serial, &stored),
+                ZRPC_NOT_READ);
 }
 
 static void FolderRules(const char* folder) {

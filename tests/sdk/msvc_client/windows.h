@@ -56,7 +56,8 @@ typedef struct tagMSG {
 
 /* kernel32 */
 DECLSPEC_IMPORT HANDLE WINAPI GetStdHandle(DWORD which);
-DECLSPEC_IMPORT BOOL WINAPI WriteFile(HANDLE file, const void* data, DWORD size, DWORD* written, void* overlapped);
+DECLSPEC_IMPORT BOOL WINAPI WriteFile(HANDLE file, const void* data, DWORD size, DWORD* written,
+                                      void* overlapped);
 DECLSPEC_IMPORT __declspec(noreturn) void WINAPI ExitProcess(UINT code);
 DECLSPEC_IMPORT DWORD WINAPI GetModuleFileNameA(HMODULE module, char* name, DWORD size);
 DECLSPEC_IMPORT BOOL WINAPI CreateDirectoryA(const char* path, void* security);
