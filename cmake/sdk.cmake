@@ -60,7 +60,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
                 ${CMAKE_BINARY_DIR}/bin/zrpcfunc.dll ${CMAKE_SOURCE_DIR}/cmake/zrpcfunc-exports.txt)
 endif()
 
-# The SDK installed afresh, outside the places the build writes to; the checks below use it alone.
+# The SDK installed afresh in a folder of its own; the checks below use it alone.
 set(ZRPC_SDK_CHECK ${CMAKE_BINARY_DIR}/sdk-check)
 add_test(NAME sdk.install
     COMMAND sh -c "rm -rf '${ZRPC_SDK_CHECK}' && '${CMAKE_COMMAND}' --install '${CMAKE_BINARY_DIR}' --prefix '${ZRPC_SDK_CHECK}/ZRPCFunc' --strip >/dev/null")
@@ -93,8 +93,9 @@ add_test(NAME sdk.msvc_client
             ${CMAKE_CROSSCOMPILING_EMULATOR})
 set_tests_properties(sdk.msvc_client PROPERTIES FIXTURES_REQUIRED "SDK;WINE" RUN_SERIAL TRUE TIMEOUT 300)
 
-# A CMake project outside the tree: find_package(ZRPCFunc CONFIG REQUIRED) with the mingw toolchain.
+# A CMake project outside the tree: find_package(ZRPCFunc CONFIG REQUIRED) with the mingw toolchain
+# (built and run), and with clang in MSVC mode (configured: the package's choice of import library).
 add_test(NAME sdk.cmake_client
     COMMAND sh ${CMAKE_SOURCE_DIR}/tests/sdk/cmake_client.sh ${ZRPC_SDK} ${ZRPC_SDK_CHECK}/cmake_client
-            ${CMAKE_C_COMPILER} ${CMAKE_CXX_COMPILER} ${CMAKE_CROSSCOMPILING_EMULATOR})
+            ${CMAKE_C_COMPILER} ${CMAKE_CXX_COMPILER} ${ZRPC_CLANG} ${CMAKE_CROSSCOMPILING_EMULATOR})
 set_tests_properties(sdk.cmake_client PROPERTIES FIXTURES_REQUIRED "SDK;WINE" TIMEOUT 300)
