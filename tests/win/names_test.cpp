@@ -59,6 +59,7 @@ const struct NameCase {
     {"Alice\0trailing!!", "Alice"},
 };
 
+// Each record's name as a CString, and through the C twins in the caller's buffer: the same text.
 TEST(DisplayNames, FiveRecordsCopyTheirNameFieldOnly) {
     for (const auto& c : kNameCases) {
         auto find = WithName<_tZRPKeyFindInfo>(4, c.field);
@@ -71,17 +72,7 @@ TEST(DisplayNames, FiveRecordsCopyTheirNameFieldOnly) {
         EXPECT_EQ(std::string(ZRPCFUNC_GetNiceTokenNameFromTokenInfoEx(&infoEx).GetString()), c.name);
         EXPECT_EQ(std::string(ZRPCFUNC_GetNiceKeyNameFromKeyData(&key).GetString()), c.name);
         EXPECT_EQ(std::string(ZRPCFUNC_GetNiceTokenNameFromPubKeyPacket(&packet).GetString()), c.name);
-    }
-}
 
-// The C twins: each record's name in the caller's buffer, the same text as the CString functions give.
-TEST(DisplayNames, BufferTwinsGiveTheSameNames) {
-    for (const auto& c : kNameCases) {
-        auto find = WithName<_tZRPKeyFindInfo>(4, c.field);
-        auto info = WithName<_tToken_Info>(6, c.field);
-        auto infoEx = WithName<_tToken_InfoEx>(6, c.field);
-        auto key = WithName<_tToken_Key>(19, c.field);
-        auto packet = WithName<_tNewTransferPacket>(176, c.field);
         char buffers[5][ZRPC_NAME_BUFFER];
         std::memset(buffers, '#', sizeof buffers);
         const int n[5] = {
@@ -92,8 +83,8 @@ TEST(DisplayNames, BufferTwinsGiveTheSameNames) {
             ZRPCFUNC_GetNiceTokenNameFromPubKeyPacketsz(&packet, buffers[4], ZRPC_NAME_BUFFER),
         };
         for (int i = 0; i < 5; ++i) {
-            EXPECT_EQ(std::string(buffers[i]), c.name) << "record " << i;
-            EXPECT_EQ(n[i], (int)c.name.size()) << "record " << i;
+            EXPECT_EQ(std::string(buffers[i]), c.name) << "twin " << i;
+            EXPECT_EQ(n[i], (int)c.name.size()) << "twin " << i;
         }
     }
 }
