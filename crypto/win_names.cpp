@@ -1,5 +1,5 @@
-// ZRPCFUNC_GetAlgorithmForID, the ZRPCFUNC_GetNice...Name... functions and
-// ZRPCFUNC_GenerateSymmetricKeyForIV.
+// ZRPCFUNC_GetAlgorithmForID, the ZRPCFUNC_GetNice...Name... functions (a CString each, and each
+// name in a caller's buffer) and ZRPCFUNC_GenerateSymmetricKeyForIV.
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -41,12 +41,21 @@ const char* FixedAlgorithmName(unsigned id) {
     return nullptr;
 }
 
-// The text of a 16-byte name field: up to its first NUL, at most 16 characters.
+// The text of a 16-byte name field: up to its first NUL, at most 16 characters; empty for no field.
+std::string NameText(const char* field) {
+    return field ? std::string(field, strnlen(field, 16)) : std::string();
+}
+
 CString NameField(const char* field) {
-    char buffer[17];
-    std::memcpy(buffer, field, 16);
-    buffer[16] = 0;
-    return CString(buffer);
+    return CString(NameText(field).c_str());
+}
+
+// The same text in a caller's buffer: the characters written (cut to size - 1).
+int NameFieldTo(const char* field, char* buffer, int size) {
+    if (!buffer || size < 1) return 0;
+    std::string name = NameText(field);
+    zrpc::CopyToBuffer(buffer, (size_t)size, name);
+    return (int)std::strlen(buffer);
 }
 
 // A language string; a missing one is first reported in a box of its own and then used as the text.
@@ -107,6 +116,27 @@ ZRPC_API CString ZRPCFUNC_GetNiceKeyNameFromKeyData(_tToken_Key* key) {
 
 ZRPC_API CString ZRPCFUNC_GetNiceTokenNameFromPubKeyPacket(_tNewTransferPacket* packet) {
     return zrpc::Guard(CString(), [&] { return packet ? NameField(packet->name) : CString(); });
+}
+
+ZRPC_API int ZRPCFUNC_GetNiceTokenNameFromFindInfosz(_tZRPKeyFindInfo* info, char* buffer, int size) {
+    return zrpc::Guard(0, [&] { return NameFieldTo(info ? info->name : nullptr, buffer, size); });
+}
+
+ZRPC_API int ZRPCFUNC_GetNiceTokenNameFromTokenInfosz(_tToken_Info* info, char* buffer, int size) {
+    return zrpc::Guard(0, [&] { return NameFieldTo(info ? info->name : nullptr, buffer, size); });
+}
+
+ZRPC_API int ZRPCFUNC_GetNiceTokenNameFromTokenInfoExsz(_tToken_InfoEx* info, char* buffer, int size) {
+    return zrpc::Guard(0, [&] { return NameFieldTo(info ? info->name : nullptr, buffer, size); });
+}
+
+ZRPC_API int ZRPCFUNC_GetNiceKeyNameFromKeyDatasz(_tToken_Key* key, char* buffer, int size) {
+    return zrpc::Guard(0, [&] { return NameFieldTo(key ? key->name : nullptr, buffer, size); });
+}
+
+ZRPC_API int ZRPCFUNC_GetNiceTokenNameFromPubKeyPacketsz(_tNewTransferPacket* packet, char* buffer,
+                                                         int size) {
+    return zrpc::Guard(0, [&] { return NameFieldTo(packet ? packet->name : nullptr, buffer, size); });
 }
 
 ZRPC_API unsigned long ZRPCFUNC_GenerateSymmetricKeyForIV(unsigned long /*reserved*/, unsigned long bits,

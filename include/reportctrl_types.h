@@ -12,6 +12,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "zrpcdefs.h"
+
 /* Tree node handles: opaque, the same tag as the platform's tree-view handles. */
 struct _TREEITEM;
 
@@ -26,13 +28,7 @@ typedef intptr_t RV_LPARAM;   /* pointer-sized application value (LPARAM) */
 typedef uint32_t RV_COLORREF; /* 0x00BBGGRR */
 
 /* Layout checks, in C11 and C++ alike. */
-#if defined(__cplusplus)
-#define RV_STATIC_ASSERT(cond, text) static_assert(cond, text)
-#elif defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
-#define RV_STATIC_ASSERT(cond, text) _Static_assert(cond, text)
-#else
-#define RV_STATIC_ASSERT(cond, text)
-#endif
+#define RV_STATIC_ASSERT(cond, text) ZRPC_STATIC_ASSERT(cond, text)
 
 typedef struct RVPOINT RVPOINT;
 typedef struct RVRECT RVRECT;

@@ -2,6 +2,11 @@
 // Result codes are unsigned 32-bit, 0 for success; their texts come from ZRPCFUNC_FormatErrorMsg.
 // Blocks the library hands out come from the global heap; release them with ZRPC_FreeGlobal below
 // (GlobalUnlock and GlobalFree on the handle that GlobalHandle gives for the pointer).
+//
+// C (C11) and C++. Every function has C linkage and the C calling convention. The few that take or
+// return the header-only CString (zrpcstring.h) are declared for C++ only; each has a twin for C that
+// fills the caller's buffer (ZRPCFUNC_GetLangStringsz, the ...sz name functions,
+// ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsedsz, ZRPCFUNC_C_ShowWorkingDialog).
 #ifndef ZRPC_FUNC_H
 #define ZRPC_FUNC_H
 
@@ -9,21 +14,25 @@
 
 #include "zrpcrecords.h"
 #include "zrpcresult.h"
+#ifdef __cplusplus
 #include "zrpcstring.h"
+#endif
 #include "zrpctoken.h"
 
 #ifdef ZRPC_BUILDING_DLL
-#define ZRPC_API extern "C"
+#define ZRPC_API ZRPC_EXTERN_C
 #else
-#define ZRPC_API extern "C" __declspec(dllimport)
+#define ZRPC_API ZRPC_EXTERN_C __declspec(dllimport)
 #endif
 
 // ------------------------------------------------------------------ module and language strings
 ZRPC_API int ZRPCFUNC_FindResDLLName(char* name);
 ZRPC_API int ZRPCFUNC_FindHelpCHMName(char* name);
+#ifdef __cplusplus
 ZRPC_API int ZRPCFUNC_GetLangString(CString* text, unsigned int id);
+#endif
 ZRPC_API int ZRPCFUNC_GetLangStringsz(char* buffer, int size, unsigned int id);
-ZRPC_API COLORREF ZRPCFUNC_GetDlgColour();
+ZRPC_API COLORREF ZRPCFUNC_GetDlgColour(void);
 ZRPC_API BOOL ZRPCFUNC_PreTranslateMsg(MSG* msg);
 
 // ------------------------------------------------------------------ error messages
@@ -33,16 +42,23 @@ ZRPC_API void ZRPCFUNC_DisplayErrorMsgEx(HWND owner, unsigned long code, const c
                                          const char* detail, BOOL warning);
 
 // ------------------------------------------------------------------ encryption key cache
-ZRPC_API void ZRPCFUNC_ResetEncryptionKeyCache();
-ZRPC_API int ZRPCFUNC_AreEncryptionKeysCached();
+ZRPC_API void ZRPCFUNC_ResetEncryptionKeyCache(void);
+ZRPC_API int ZRPCFUNC_AreEncryptionKeysCached(void);
 ZRPC_API unsigned long ZRPCFUNC_FillEncryptionKeyCache(ITokenInterface* token, unsigned long handle,
                                                        int force);
 ZRPC_API _tToken_Key* ZRPCFUNC_GetEncryptionKeyFromCache(ITokenInterface* token, unsigned long handle,
                                                          int slot, unsigned long* result, int force);
+// 1 when a filled slot's key name equals name (at most 16 characters compared).
+#ifdef __cplusplus
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsed(ITokenInterface* token,
                                                                        unsigned long handle,
                                                                        unsigned long* result, CString name,
                                                                        int force);
+#endif
+ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsedsz(ITokenInterface* token,
+                                                                         unsigned long handle,
+                                                                         unsigned long* result,
+                                                                         const char* name, int force);
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_AreAllSlotsUsed(ITokenInterface* token, unsigned long handle,
                                                                  unsigned long* result, int force);
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_AreAnySlotsFree(ITokenInterface* token, unsigned long handle,
@@ -54,8 +70,8 @@ ZRPC_API unsigned long ZRPCFUNC_GetEncryptionKeyGroupCodeFromCache(ITokenInterfa
                                                                    unsigned long* result, int force);
 
 // ------------------------------------------------------------------ token information cache
-ZRPC_API void ZRPCFUNC_ResetTokenInfoExCache();
-ZRPC_API int ZRPCFUNC_IsTokenInfoExCached();
+ZRPC_API void ZRPCFUNC_ResetTokenInfoExCache(void);
+ZRPC_API int ZRPCFUNC_IsTokenInfoExCached(void);
 ZRPC_API unsigned long ZRPCFUNC_FillTokenInfoExCache(ITokenInterface* token, unsigned long handle, int force);
 ZRPC_API _tToken_InfoEx* ZRPCFUNC_GetTokenInfoExFromCache(ITokenInterface* token, unsigned long handle,
                                                           unsigned long* result, int force);
@@ -76,13 +92,25 @@ ZRPC_API int EncodeBase64(char** text, unsigned long* textLength, const unsigned
 ZRPC_API int DecodeBase64(unsigned char** data, unsigned long* dataLength, const char* text,
                           unsigned long textLength);
 
-// Algorithm names (only the low 8 bits of id count) and display names of 16-byte name fields.
+// Algorithm names (only the low 8 bits of id count) and display names of 16-byte name fields (the
+// field up to its first zero, at most 16 characters; empty for a null record).
 ZRPC_API const char* ZRPCFUNC_GetAlgorithmForID(unsigned long id);
+#ifdef __cplusplus
 ZRPC_API CString ZRPCFUNC_GetNiceTokenNameFromFindInfo(_tZRPKeyFindInfo* info);
 ZRPC_API CString ZRPCFUNC_GetNiceTokenNameFromTokenInfo(_tToken_Info* info);
 ZRPC_API CString ZRPCFUNC_GetNiceTokenNameFromTokenInfoEx(_tToken_InfoEx* info);
 ZRPC_API CString ZRPCFUNC_GetNiceKeyNameFromKeyData(_tToken_Key* key);
 ZRPC_API CString ZRPCFUNC_GetNiceTokenNameFromPubKeyPacket(_tNewTransferPacket* packet);
+#endif
+// The same names in the caller's buffer of size bytes (ZRPC_NAME_BUFFER holds every name): at most
+// size - 1 characters and a zero. They answer the number of characters written: 0 for a null record
+// (the buffer then empty), a null buffer or a size below 1.
+enum ZRPC_ENUM_BASE(unsigned) { ZRPC_NAME_BUFFER = 17 };
+ZRPC_API int ZRPCFUNC_GetNiceTokenNameFromFindInfosz(_tZRPKeyFindInfo* info, char* buffer, int size);
+ZRPC_API int ZRPCFUNC_GetNiceTokenNameFromTokenInfosz(_tToken_Info* info, char* buffer, int size);
+ZRPC_API int ZRPCFUNC_GetNiceTokenNameFromTokenInfoExsz(_tToken_InfoEx* info, char* buffer, int size);
+ZRPC_API int ZRPCFUNC_GetNiceKeyNameFromKeyDatasz(_tToken_Key* key, char* buffer, int size);
+ZRPC_API int ZRPCFUNC_GetNiceTokenNameFromPubKeyPacketsz(_tNewTransferPacket* packet, char* buffer, int size);
 // Fills bits / 8 bytes of buffer with random bytes from the cryptographic provider (keepContents
 // non-zero: the present bytes seed the generator too). 0, or 1 on failure (buffer zeroed).
 ZRPC_API unsigned long ZRPCFUNC_GenerateSymmetricKeyForIV(unsigned long reserved, unsigned long bits,
@@ -105,7 +133,7 @@ ZRPC_API unsigned long ZRPCFUNC_ReadMemKTFile(_tNewTransferPacket** packet, cons
 ZRPC_API unsigned long ZRPCFUNC_CheckKTValidatePacket(_tNewTransferPacket* packet, unsigned long type);
 
 // Exported by ordinal only: find them with GetProcAddress(module, MAKEINTRESOURCEA(ordinal)).
-enum : unsigned {
+enum ZRPC_ENUM_BASE(unsigned) {
     ZRPC_ORDINAL_READKTFILETARGET = 9,
     ZRPC_ORDINAL_SCRAMBLESTREAM = 10,
     ZRPC_ORDINAL_DESCRAMBLESTREAM = 11,
@@ -126,7 +154,7 @@ typedef void (*ZRPC_ScrambleBufferFn)(unsigned short seed, unsigned char* buffer
 // changes of several processes are serialised. Paths are buffers of MAX_PATH (260) characters.
 // E-mail addresses and comments hold at most ZRPC_DB_NOTE_MAX characters: the getters write at most
 // ZRPC_DB_NOTE_MAX + 1 bytes, the setters refuse longer texts with 3.
-enum : unsigned { ZRPC_DB_NOTE_MAX = 255 };
+enum ZRPC_ENUM_BASE(unsigned) { ZRPC_DB_NOTE_MAX = 255 };
 ZRPC_API int ZRPCFUNC_DB_DatabaseExists(char* path);
 ZRPC_API int ZRPCFUNC_DB_CreateDatabase(HWND parent, char* path);
 ZRPC_API unsigned long ZRPCFUNC_DB_Connect(void);
@@ -200,8 +228,13 @@ ZRPC_API unsigned long ZRPCFUNC_IsFilterPassive(unsigned long* passive);
 ZRPC_API unsigned long ZRPCFUNC_DeleteEncryptedFolder(const char* folder, unsigned long flags,
                                                       unsigned long reserved);
 // Not supported: both look at no argument and return 13.
+#ifdef __cplusplus
 ZRPC_API unsigned long ZRPCFUNC_CopyEncryptedFolder(...);
 ZRPC_API unsigned long ZRPCFUNC_MoveEncryptedFolder(...);
+#else
+ZRPC_API unsigned long ZRPCFUNC_CopyEncryptedFolder();
+ZRPC_API unsigned long ZRPCFUNC_MoveEncryptedFolder();
+#endif
 // 0 when file can be opened for exclusive reading and writing, 61 when another program holds it,
 // 1 when it cannot be opened otherwise. A read-only file keeps its read-only attribute.
 ZRPC_API unsigned long ZRPCFUNC_IsFileInUse(const char* file);
@@ -209,11 +242,11 @@ ZRPC_API unsigned long ZRPCFUNC_IsFileInUse(const char* file);
 // The front end (top-level window of class "CorvanePlusClass" titled "Corvane+"). Replies are passed on
 // unchanged; every query answers 0 when the front end does not run.
 ZRPC_API BOOL ZRPCFUNC_IsFrontEndRunning(HWND* window);
-ZRPC_API BOOL ZRPCFUNC_IsFrontEndBusy();
-ZRPC_API BOOL ZRPCFUNC_IsFrontEndEnabled();
-ZRPC_API BOOL ZRPCFUNC_IsMasterActive();
+ZRPC_API BOOL ZRPCFUNC_IsFrontEndBusy(void);
+ZRPC_API BOOL ZRPCFUNC_IsFrontEndEnabled(void);
+ZRPC_API BOOL ZRPCFUNC_IsMasterActive(void);
 // Whether the built-in Administrators group is among the groups of the process's access token.
-ZRPC_API BOOL ZRPCFUNC_IsNTAdministrator();
+ZRPC_API BOOL ZRPCFUNC_IsNTAdministrator(void);
 
 // Encryptability: 0 accepted, 1 system location or core system file, 56 program/driver/database file
 // in the tree, 58 no rule applied, 59 protected folder below, 75 inside documents or desktop on a
@@ -230,11 +263,13 @@ ZRPC_API BOOL ZRPCFUNC_IsFolderDeleteable(const char* folder);
 // The working dialog, shown while the calling thread does something long (that thread must keep
 // dispatching messages). Shows nest: every show is matched by a kill; inner shows change the text.
 // The parent is not used. Both shows return 0.
+#ifdef __cplusplus
 ZRPC_API unsigned long ZRPCFUNC_ShowWorkingDialog(HWND parent, CString message);
+#endif
 ZRPC_API unsigned long ZRPCFUNC_C_ShowWorkingDialog(HWND parent, char* message);
 ZRPC_API void ZRPCFUNC_SetWorkingMessage(char* message);
-ZRPC_API void ZRPCFUNC_StepWorkingDialog();
-ZRPC_API void ZRPCFUNC_KillWorkingDialog();
+ZRPC_API void ZRPCFUNC_StepWorkingDialog(void);
+ZRPC_API void ZRPCFUNC_KillWorkingDialog(void);
 
 // ------------------------------------------------------------------ password box
 // Asks for a password in a modal dialog owned by parent (may be null), with prompt above the field.
@@ -246,7 +281,7 @@ ZRPC_API unsigned long ZRPCFUNC_ShowPasswordBox(HWND parent, const char* prompt,
                                                 int hideMode);
 
 // Releases a block handed out by the library (Base64 text, update-file text, decoded packets).
-inline void ZRPC_FreeGlobal(void* block) {
+ZRPC_INLINE void ZRPC_FreeGlobal(void* block) {
     if (!block) return;
     HGLOBAL h = GlobalHandle(block);
     if (h) {

@@ -1,11 +1,28 @@
 // Records exchanged between the library, its callers and the token component.
 // Every record is byte-packed and little-endian; 16-byte name fields are not terminated when full.
-// This header is free of <windows.h> so that portable code and tests can use it on any platform.
+// This header is free of <windows.h> so that portable code and tests can use it on any platform; it
+// compiles as C (C11) and as C++, and its layout checks run in both.
 #ifndef ZRPC_RECORDS_H
 #define ZRPC_RECORDS_H
 
+#ifdef __cplusplus
 #include <cstddef>
 #include <cstdint>
+#else
+#include <stddef.h>
+#include <stdint.h>
+#endif
+
+#include "zrpcdefs.h"
+
+typedef struct _tZRPKeyFindInfo _tZRPKeyFindInfo;
+typedef struct _tToken_Key _tToken_Key;
+typedef struct _tToken_KeyEx _tToken_KeyEx;
+typedef struct _tToken_Info _tToken_Info;
+typedef struct _tToken_InfoEx _tToken_InfoEx;
+typedef struct _tSHA_Context _tSHA_Context;
+typedef struct _tNewTransferPacket _tNewTransferPacket;
+typedef struct _tDBKeyUpdate _tDBKeyUpdate;
 
 #pragma pack(push, 1)
 
@@ -34,7 +51,7 @@ struct _tToken_Key {
     uint8_t flags;   // bit 0 empty, bit 1 default key, bits 5..7 further states
 };
 
-enum : uint8_t {
+enum ZRPC_ENUM_BASE(uint8_t) {
     ZRPC_KEYFLAG_EMPTY = 0x01,
     ZRPC_KEYFLAG_DEFAULT = 0x02,
     ZRPC_KEYFLAG_BACKEDUP = 0x40,
@@ -65,7 +82,7 @@ struct _tToken_InfoEx {
     uint8_t reserved2[10];
 };
 
-enum : uint8_t {
+enum ZRPC_ENUM_BASE(uint8_t) {
     ZRPC_TOKENINFO_BACKUP1 = 0x20,
     ZRPC_TOKENINFO_BACKUP2 = 0x40,
 };
@@ -95,7 +112,7 @@ struct _tNewTransferPacket {
     uint8_t body2[155];
 };
 
-enum : uint32_t {
+enum ZRPC_ENUM_BASE(uint32_t) {
     ZRPC_PACKET_SIZE = 377,
     ZRPC_PACKET_VERSION = 0x00010006,
     ZRPC_PACKET_PUBLICKEY = 12,
@@ -115,40 +132,41 @@ struct _tDBKeyUpdate {
 
 #pragma pack(pop)
 
-static_assert(sizeof(_tZRPKeyFindInfo) == 34, "find record");
-static_assert(offsetof(_tZRPKeyFindInfo, name) == 4 && offsetof(_tZRPKeyFindInfo, flags) == 21 &&
-                  offsetof(_tZRPKeyFindInfo, serial) == 24 && offsetof(_tZRPKeyFindInfo, handle) == 28 &&
-                  offsetof(_tZRPKeyFindInfo, extra) == 32,
-              "find record layout");
-static_assert(sizeof(_tToken_Key) == 36, "key record");
-static_assert(offsetof(_tToken_Key, serial) == 1 && offsetof(_tToken_Key, keyNumber) == 5 &&
-                  offsetof(_tToken_Key, algorithm) == 7 && offsetof(_tToken_Key, length) == 11 &&
-                  offsetof(_tToken_Key, usage) == 15 && offsetof(_tToken_Key, name) == 19 &&
-                  offsetof(_tToken_Key, flags) == 35,
-              "key record layout");
-static_assert(sizeof(_tToken_KeyEx) == 44 && offsetof(_tToken_KeyEx, groupCode) == 36, "extended key record");
-static_assert(offsetof(_tToken_Info, name) == 6, "token information layout");
-static_assert(sizeof(_tToken_InfoEx) == 42, "extended token information");
-static_assert(offsetof(_tToken_InfoEx, publicKeySerial) == 2 && offsetof(_tToken_InfoEx, name) == 6 &&
-                  offsetof(_tToken_InfoEx, backupFlags) == 31,
-              "extended token information layout");
-static_assert(sizeof(_tSHA_Context) == 92, "SHA-1 context");
-static_assert(offsetof(_tSHA_Context, state) == 64 && offsetof(_tSHA_Context, countHigh) == 84 &&
-                  offsetof(_tSHA_Context, countLow) == 88,
-              "SHA-1 context layout");
-static_assert(sizeof(_tNewTransferPacket) == 377, "transfer packet");
-static_assert(offsetof(_tNewTransferPacket, version) == 4 && offsetof(_tNewTransferPacket, type) == 36 &&
-                  offsetof(_tNewTransferPacket, name) == 176 &&
-                  offsetof(_tNewTransferPacket, secondSerial) == 192 &&
-                  offsetof(_tNewTransferPacket, serial) == 196 &&
-                  offsetof(_tNewTransferPacket, keyName) == 200 &&
-                  offsetof(_tNewTransferPacket, requestByte) == 216 &&
-                  offsetof(_tNewTransferPacket, requestSlot) == 217 &&
-                  offsetof(_tNewTransferPacket, requestReserved) == 218,
-              "transfer packet layout");
-static_assert(sizeof(_tDBKeyUpdate) == 31, "update record");
-static_assert(offsetof(_tDBKeyUpdate, updateId) == 4 && offsetof(_tDBKeyUpdate, algorithm) == 6 &&
-                  offsetof(_tDBKeyUpdate, created) == 7 && offsetof(_tDBKeyUpdate, name) == 15,
-              "update record layout");
+ZRPC_STATIC_ASSERT(sizeof(_tZRPKeyFindInfo) == 34, "find record");
+ZRPC_STATIC_ASSERT(offsetof(_tZRPKeyFindInfo, name) == 4 && offsetof(_tZRPKeyFindInfo, flags) == 21 &&
+                       offsetof(_tZRPKeyFindInfo, serial) == 24 && offsetof(_tZRPKeyFindInfo, handle) == 28 &&
+                       offsetof(_tZRPKeyFindInfo, extra) == 32,
+                   "find record layout");
+ZRPC_STATIC_ASSERT(sizeof(_tToken_Key) == 36, "key record");
+ZRPC_STATIC_ASSERT(offsetof(_tToken_Key, serial) == 1 && offsetof(_tToken_Key, keyNumber) == 5 &&
+                       offsetof(_tToken_Key, algorithm) == 7 && offsetof(_tToken_Key, length) == 11 &&
+                       offsetof(_tToken_Key, usage) == 15 && offsetof(_tToken_Key, name) == 19 &&
+                       offsetof(_tToken_Key, flags) == 35,
+                   "key record layout");
+ZRPC_STATIC_ASSERT(sizeof(_tToken_KeyEx) == 44 && offsetof(_tToken_KeyEx, groupCode) == 36,
+                   "extended key record");
+ZRPC_STATIC_ASSERT(offsetof(_tToken_Info, name) == 6, "token information layout");
+ZRPC_STATIC_ASSERT(sizeof(_tToken_InfoEx) == 42, "extended token information");
+ZRPC_STATIC_ASSERT(offsetof(_tToken_InfoEx, publicKeySerial) == 2 && offsetof(_tToken_InfoEx, name) == 6 &&
+                       offsetof(_tToken_InfoEx, backupFlags) == 31,
+                   "extended token information layout");
+ZRPC_STATIC_ASSERT(sizeof(_tSHA_Context) == 92, "SHA-1 context");
+ZRPC_STATIC_ASSERT(offsetof(_tSHA_Context, state) == 64 && offsetof(_tSHA_Context, countHigh) == 84 &&
+                       offsetof(_tSHA_Context, countLow) == 88,
+                   "SHA-1 context layout");
+ZRPC_STATIC_ASSERT(sizeof(_tNewTransferPacket) == 377, "transfer packet");
+ZRPC_STATIC_ASSERT(offsetof(_tNewTransferPacket, version) == 4 && offsetof(_tNewTransferPacket, type) == 36 &&
+                       offsetof(_tNewTransferPacket, name) == 176 &&
+                       offsetof(_tNewTransferPacket, secondSerial) == 192 &&
+                       offsetof(_tNewTransferPacket, serial) == 196 &&
+                       offsetof(_tNewTransferPacket, keyName) == 200 &&
+                       offsetof(_tNewTransferPacket, requestByte) == 216 &&
+                       offsetof(_tNewTransferPacket, requestSlot) == 217 &&
+                       offsetof(_tNewTransferPacket, requestReserved) == 218,
+                   "transfer packet layout");
+ZRPC_STATIC_ASSERT(sizeof(_tDBKeyUpdate) == 31, "update record");
+ZRPC_STATIC_ASSERT(offsetof(_tDBKeyUpdate, updateId) == 4 && offsetof(_tDBKeyUpdate, algorithm) == 6 &&
+                       offsetof(_tDBKeyUpdate, created) == 7 && offsetof(_tDBKeyUpdate, name) == 15,
+                   "update record layout");
 
 #endif

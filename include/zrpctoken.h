@@ -1,7 +1,8 @@
 // ITokenInterface: the token component that callers hand to the library. The library calls it through
 // its table of operations in the component-object manner (__stdcall, the object as first argument) and
 // never takes or releases references. Only the operations the library uses carry a meaning here; the
-// others keep their places in the table.
+// others keep their places in the table. C callers get the same table as a record of function pointers
+// (ITokenInterfaceVtbl, the object as first argument), as component interfaces are declared for C.
 #ifndef ZRPC_TOKEN_H
 #define ZRPC_TOKEN_H
 
@@ -16,7 +17,7 @@
 typedef uint32_t ZRPC_RESULT;
 
 // Codes of the token component that the library interprets.
-enum : uint32_t {
+enum ZRPC_ENUM_BASE(uint32_t) {
     ZRPC_TOKEN_NO_MORE = 7,        // enumeration: no (further) token
     ZRPC_TOKEN_STATE_UNKNOWN = 22, // enumeration: token shown without a state
     ZRPC_TOKEN_NOT_SUPPORTED = 49, // operation not provided by a component
@@ -24,7 +25,9 @@ enum : uint32_t {
 
 // A token's two backup keys.
 enum _eChobKey { eChobKey1 = 1, eChobKey2 = 2 };
+typedef enum _eChobKey _eChobKey;
 
+#ifdef __cplusplus
 struct ITokenInterface {
     // 0 to 2: the component object's own housekeeping.
     virtual ZRPC_RESULT ZRPC_COMCALL QueryInterface(const void* iid, void** object) = 0;
@@ -104,9 +107,102 @@ struct ITokenInterface {
     // 61: the token's type (4: a single key slot).
     virtual ZRPC_RESULT ZRPC_COMCALL GetTokenType(uint32_t handle, uint32_t* type) = 0;
 };
+#else
+typedef struct ITokenInterface ITokenInterface;
+typedef struct ITokenInterfaceVtbl ITokenInterfaceVtbl;
+// clang-format off
+struct ITokenInterfaceVtbl {
+    // 0 to 2: the component object's own housekeeping.
+    ZRPC_RESULT(ZRPC_COMCALL* QueryInterface)(ITokenInterface* self, const void* iid, void** object);
+    uint32_t(ZRPC_COMCALL* AddRef)(ITokenInterface* self);
+    uint32_t(ZRPC_COMCALL* Release)(ITokenInterface* self);
+    // 3 to 7: not used by the library.
+    ZRPC_RESULT(ZRPC_COMCALL* Operation3)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation4)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation5)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation6)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation7)(ITokenInterface* self);
+    // 8 to 10: enumeration of the attached tokens.
+    ZRPC_RESULT(ZRPC_COMCALL* FindFirstToken)(ITokenInterface* self, _tZRPKeyFindInfo* find);
+    ZRPC_RESULT(ZRPC_COMCALL* FindNextToken)(ITokenInterface* self, _tZRPKeyFindInfo* find);
+    ZRPC_RESULT(ZRPC_COMCALL* FindClose)(ITokenInterface* self, _tZRPKeyFindInfo* find);
+    // 11 to 20
+    ZRPC_RESULT(ZRPC_COMCALL* Operation11)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation12)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation13)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation14)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation15)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation16)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation17)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation18)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation19)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation20)(ITokenInterface* self);
+    // 21: one key slot.
+    ZRPC_RESULT(ZRPC_COMCALL* GetKey)(ITokenInterface* self, uint32_t handle, uint32_t slot,
+                                      _tToken_Key* key);
+    // 22 to 33
+    ZRPC_RESULT(ZRPC_COMCALL* Operation22)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation23)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation24)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation25)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation26)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation27)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation28)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation29)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation30)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation31)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation32)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation33)(ITokenInterface* self);
+    // 34: all 64 key slots.
+    ZRPC_RESULT(ZRPC_COMCALL* GetAllKeys)(ITokenInterface* self, uint32_t handle, _tToken_Key* keys64);
+    // 35 to 41
+    ZRPC_RESULT(ZRPC_COMCALL* Operation35)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation36)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation37)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation38)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation39)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation40)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation41)(ITokenInterface* self);
+    // 42: set flags on a key (0x40: backed up).
+    ZRPC_RESULT(ZRPC_COMCALL* SetKeyFlags)(ITokenInterface* self, uint32_t handle, uint32_t slot,
+                                           uint32_t flags);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation43)(ITokenInterface* self);
+    // 44: extended token information.
+    ZRPC_RESULT(ZRPC_COMCALL* GetTokenInfoEx)(ITokenInterface* self, uint32_t handle, _tToken_InfoEx* info);
+    // 45 to 51
+    ZRPC_RESULT(ZRPC_COMCALL* Operation45)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation46)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation47)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation48)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation49)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation50)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation51)(ITokenInterface* self);
+    // 52: fill a transfer packet according to the type preset in it.
+    ZRPC_RESULT(ZRPC_COMCALL* MakePacket)(ITokenInterface* self, uint32_t handle,
+                                          _tNewTransferPacket* packet);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation53)(ITokenInterface* self);
+    // 54: one key slot with its group code.
+    ZRPC_RESULT(ZRPC_COMCALL* GetKeyEx)(ITokenInterface* self, uint32_t handle, uint32_t slot,
+                                        _tToken_KeyEx* key);
+    // 55 to 60
+    ZRPC_RESULT(ZRPC_COMCALL* Operation55)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation56)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation57)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation58)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation59)(ITokenInterface* self);
+    ZRPC_RESULT(ZRPC_COMCALL* Operation60)(ITokenInterface* self);
+    // 61: the token's type (4: a single key slot).
+    ZRPC_RESULT(ZRPC_COMCALL* GetTokenType)(ITokenInterface* self, uint32_t handle, uint32_t* type);
+};
+// clang-format on
+struct ITokenInterface {
+    const ITokenInterfaceVtbl* lpVtbl;
+};
+#endif
 
 // Places in the table of operations, counted from 0.
-enum ZrpcTokenPlace : int {
+// clang-format off
+enum ZrpcTokenPlace ZRPC_ENUM_BASE(int) {
     ZRPC_PLACE_FIND_FIRST = 8,
     ZRPC_PLACE_FIND_NEXT = 9,
     ZRPC_PLACE_FIND_CLOSE = 10,
@@ -119,5 +215,25 @@ enum ZrpcTokenPlace : int {
     ZRPC_PLACE_GET_TYPE = 61,
     ZRPC_PLACE_COUNT = 62,
 };
+// clang-format on
+
+#ifndef __cplusplus
+// The C table has the places above.
+#define ZRPC_TOKEN_PLACE_CHECK(member, place)                                                                \
+    (offsetof(ITokenInterfaceVtbl, member) == (place) * sizeof(void (*)(void)))
+ZRPC_STATIC_ASSERT(sizeof(ITokenInterfaceVtbl) == ZRPC_PLACE_COUNT * sizeof(void (*)(void)),
+                   "token table size");
+ZRPC_STATIC_ASSERT(ZRPC_TOKEN_PLACE_CHECK(FindFirstToken, ZRPC_PLACE_FIND_FIRST) &&
+                       ZRPC_TOKEN_PLACE_CHECK(FindNextToken, ZRPC_PLACE_FIND_NEXT) &&
+                       ZRPC_TOKEN_PLACE_CHECK(FindClose, ZRPC_PLACE_FIND_CLOSE) &&
+                       ZRPC_TOKEN_PLACE_CHECK(GetKey, ZRPC_PLACE_GET_KEY) &&
+                       ZRPC_TOKEN_PLACE_CHECK(GetAllKeys, ZRPC_PLACE_GET_ALL_KEYS) &&
+                       ZRPC_TOKEN_PLACE_CHECK(SetKeyFlags, ZRPC_PLACE_SET_KEY_FLAGS) &&
+                       ZRPC_TOKEN_PLACE_CHECK(GetTokenInfoEx, ZRPC_PLACE_GET_INFO_EX) &&
+                       ZRPC_TOKEN_PLACE_CHECK(MakePacket, ZRPC_PLACE_MAKE_PACKET) &&
+                       ZRPC_TOKEN_PLACE_CHECK(GetKeyEx, ZRPC_PLACE_GET_KEY_EX) &&
+                       ZRPC_TOKEN_PLACE_CHECK(GetTokenType, ZRPC_PLACE_GET_TYPE),
+                   "token table places");
+#endif
 
 #endif

@@ -19,7 +19,9 @@ for m in zrpcres zrpcres-de zrpcres-xx; do
     if "$OBJDUMP" -p "$BIN/$m.dll" | grep -q "DLL Name:"; then echo "$m.dll imports code"; status=1; fi
 done
 exports=$("$OBJDUMP" -p "$BIN/zrpcfunc.dll" | sed -n 's/^[[:space:]]*\[ *[0-9]*\] \([A-Za-z_][A-Za-z0-9_]*\)$/\1/p')
-for name in $(sed -n 's/^[[:space:]]*\([A-Za-z_][A-Za-z0-9_]*\)[[:space:]]*$/\1/p' "$DEF" | grep -v -e LIBRARY -e EXPORTS); do
+# Every export of the module definition file that has a name ("NAME", "NAME @ORDINAL", "... DATA").
+for name in $(sed -n 's/^[[:space:]]*\([A-Za-z_][A-Za-z0-9_]*\)\([[:space:]]*@[0-9]*\)\{0,1\}\([[:space:]]*DATA\)\{0,1\}[[:space:]]*$/\1/p' "$DEF" |
+            grep -v -e LIBRARY -e EXPORTS); do
     echo "$exports" | grep -qx "$name" || { echo "zrpcfunc.dll does not export $name"; status=1; }
 done
 # Exported classes: the module definition names C functions only, so check that the members of the

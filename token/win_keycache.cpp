@@ -170,18 +170,30 @@ ZRPC_API _tToken_Key* ZRPCFUNC_GetEncryptionKeyFromCache(ITokenInterface* token,
                                      [&] { return zrpc::KeyFromCache(token, handle, slot, result, force); });
 }
 
+namespace {
+int KeyNameUsed(ITokenInterface* token, unsigned long handle, unsigned long* result, const char* name,
+                int force) {
+    _tToken_Key keys[kSlots];
+    if (!FillForCheck(token, handle, result, force, keys)) return 0;
+    for (const _tToken_Key& key : keys) {
+        if (!IsEmpty(key) && std::strncmp(key.name, name ? name : "", sizeof key.name) == 0) return 1;
+    }
+    return 0;
+}
+} // namespace
+
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsed(ITokenInterface* token,
                                                                        unsigned long handle,
                                                                        unsigned long* result, CString name,
                                                                        int force) {
-    return zrpc::Guard(0, [&] {
-        _tToken_Key keys[kSlots];
-        if (!FillForCheck(token, handle, result, force, keys)) return 0;
-        for (const _tToken_Key& key : keys) {
-            if (!IsEmpty(key) && std::strncmp(key.name, name.GetString(), sizeof key.name) == 0) return 1;
-        }
-        return 0;
-    });
+    return zrpc::Guard(0, [&] { return KeyNameUsed(token, handle, result, name.GetString(), force); });
+}
+
+ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsedsz(ITokenInterface* token,
+                                                                         unsigned long handle,
+                                                                         unsigned long* result,
+                                                                         const char* name, int force) {
+    return zrpc::Guard(0, [&] { return KeyNameUsed(token, handle, result, name, force); });
 }
 
 ZRPC_API int ZRPCFUNC_CheckEncryptionKeysInCache_AreAllSlotsUsed(ITokenInterface* token, unsigned long handle,

@@ -189,12 +189,28 @@ TEST_F(Caches, NameCheckComparesTheFirstSixteenCharacters) {
                   c.used)
             << c.name;
         EXPECT_EQ(result, 0u);
+        // The C twin answers the same from a plain text.
+        result = 99;
+        EXPECT_EQ(
+            ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsedsz(&token, alice, &result, c.name, 0),
+            c.used)
+            << c.name;
+        EXPECT_EQ(result, 0u);
     }
+    // No text is the empty name, which no filled slot has.
+    unsigned long result = 99;
+    EXPECT_EQ(ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsedsz(&token, alice, &result, nullptr, 0),
+              0);
+    EXPECT_EQ(result, 0u);
     token.FailPlace(ZRPC_PLACE_GET_ALL_KEYS, 8);
-    unsigned long result = 0;
+    result = 0;
     EXPECT_EQ(ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsed(&token, alice, &result,
                                                                         CString("Payroll"), 1),
               0);
+    EXPECT_EQ(result, 8u);
+    result = 0;
+    EXPECT_EQ(
+        ZRPCFUNC_CheckEncryptionKeysInCache_EncryptionKeyNameUsedsz(&token, alice, &result, "Payroll", 1), 0);
     EXPECT_EQ(result, 8u);
 }
 

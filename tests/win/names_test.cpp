@@ -49,17 +49,19 @@ template <class Record> Record WithName(size_t offset, const char* field16) {
     return r;
 }
 
+const struct NameCase {
+    const char* field; // 16 bytes
+    std::string name;
+} kNameCases[] = {
+    {"SixteenCharsLong", "SixteenCharsLong"}, // full field, no terminator: the byte after is 'X'
+    {"\0abcdefghijklmno", ""},
+    {"Bob\0\0\0\0\0\0\0\0\0\0\0\0\0", "Bob"},
+    {"Alice\0trailing!!", "Alice"},
+};
+
+// Each record's name as a CString, and through the C twins in the caller's buffer: the same text.
 TEST(DisplayNames, FiveRecordsCopyTheirNameFieldOnly) {
-    const struct {
-        const char* field; // 16 bytes
-        std::string name;
-    } cases[] = {
-        {"SixteenCharsLong", "SixteenCharsLong"}, // full field, no terminator: the byte after is 'X'
-        {"\0abcdefghijklmno", ""},
-        {"Bob\0\0\0\0\0\0\0\0\0\0\0\0\0", "Bob"},
-        {"Alice\0trailing!!", "Alice"},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : kNameCases) {
         auto find = WithName<_tZRPKeyFindInfo>(4, c.field);
         auto info = WithName<_tToken_Info>(6, c.field);
         auto infoEx = WithName<_tToken_InfoEx>(6, c.field);
@@ -70,7 +72,53 @@ TEST(DisplayNames, FiveRecordsCopyTheirNameFieldOnly) {
         EXPECT_EQ(std::string(ZRPCFUNC_GetNiceTokenNameFromTokenInfoEx(&infoEx).GetString()), c.name);
         EXPECT_EQ(std::string(ZRPCFUNC_GetNiceKeyNameFromKeyData(&key).GetString()), c.name);
         EXPECT_EQ(std::string(ZRPCFUNC_GetNiceTokenNameFromPubKeyPacket(&packet).GetString()), c.name);
+
+        char buffers[5][ZRPC_NAME_BUFFER];
+        std::memset(buffers, '#', sizeof buffers);
+        const int n[5] = {
+            ZRPCFUNC_GetNiceTokenNameFromFindInfosz(&find, buffers[0], ZRPC_NAME_BUFFER),
+            ZRPCFUNC_GetNiceTokenNameFromTokenInfosz(&info, buffers[1], ZRPC_NAME_BUFFER),
+            ZRPCFUNC_GetNiceTokenNameFromTokenInfoExsz(&infoEx, buffers[2], ZRPC_NAME_BUFFER),
+            ZRPCFUNC_GetNiceKeyNameFromKeyDatasz(&key, buffers[3], ZRPC_NAME_BUFFER),
+            ZRPCFUNC_GetNiceTokenNameFromPubKeyPacketsz(&packet, buffers[4], ZRPC_NAME_BUFFER),
+        };
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(std::string(buffers[i]), c.name) << "twin " << i;
+            EXPECT_EQ(n[i], (int)c.name.size()) << "twin " << i;
+        }
     }
+}
+
+TEST(DisplayNames, BufferTwinsWriteInsideTheirSizeOnly) {
+    auto key = WithName<_tToken_Key>(19, "SixteenCharsLong");
+    const struct {
+        int size;
+        int written;
+        const char* text; // nullptr: the buffer untouched
+    } cases[] = {{0, 0, nullptr},
+                 {-1, 0, nullptr},
+                 {1, 0, ""},
+                 {5, 4, "Sixt"},
+                 {16, 15, "SixteenCharsLon"},
+                 {17, 16, "SixteenCharsLong"},
+                 {24, 16, "SixteenCharsLong"}};
+    for (const auto& c : cases) {
+        char buffer[32];
+        std::memset(buffer, '#', sizeof buffer);
+        EXPECT_EQ(ZRPCFUNC_GetNiceKeyNameFromKeyDatasz(&key, buffer, c.size), c.written) << c.size;
+        const size_t used = c.text ? std::strlen(c.text) + 1 : 0;
+        if (c.text) {
+            EXPECT_STREQ(buffer, c.text) << c.size;
+        }
+        for (size_t i = used; i < sizeof buffer; ++i)
+            ASSERT_EQ(buffer[i], '#') << "size " << c.size << ", byte " << i;
+    }
+    // No record: an empty name; no buffer: nothing written.
+    char buffer[ZRPC_NAME_BUFFER] = "left";
+    EXPECT_EQ(ZRPCFUNC_GetNiceTokenNameFromFindInfosz(nullptr, buffer, sizeof buffer), 0);
+    EXPECT_STREQ(buffer, "");
+    EXPECT_EQ(ZRPCFUNC_GetNiceTokenNameFromPubKeyPacketsz(nullptr, buffer, sizeof buffer), 0);
+    EXPECT_EQ(ZRPCFUNC_GetNiceKeyNameFromKeyDatasz(&key, nullptr, 17), 0);
 }
 
 } // namespace
