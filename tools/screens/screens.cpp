@@ -1,6 +1,7 @@
 // zrpc_screens: shows the library's windows as a user sees them and saves each as a 24-bit BMP
 // (cut from the screen) in the current folder. ./run screens turns them into PNG files.
 //   password_box.bmp     the password box with a few masked characters typed
+//   working_dialog.bmp   the working dialog with its message, picture and first animation icon
 //   report_list.bmp      the report control as a list: colours, images, check boxes, stripes, a sorted column
 //   report_tree.bmp      the report control as a tree with preview text under some rows
 //   gallery_PAGE.bmp     each page of zrpc-gallery.exe (beside this program), run with its sample keys
@@ -112,6 +113,46 @@ bool PasswordBoxShot() {
     return ok && done;
 }
 
+// Dispatches this thread's messages for about ms milliseconds.
+void PumpFor(DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(5);
+    } while (GetTickCount() - start < ms);
+}
+
+// The working dialog as it shows its first animation icon. The worker sets each icon through messages
+// this thread answers: once the first icon is in and painted, the picture is taken without answering
+// any more, so the worker's next icon waits until the picture is saved. Should a slow machine have
+// let the next icon in meanwhile, the picture is taken again when the first comes round.
+bool WorkingDialogShot() {
+    ZRPCFUNC_C_ShowWorkingDialog(nullptr, const_cast<char*>("Writing the key store. Please wait..."));
+    bool ok = false;
+    if (HWND dialog = WaitForDialogWithItem(IDC_WORKING_ICON, 10000)) {
+        auto icon = [dialog] {
+            return reinterpret_cast<HICON>(SendDlgItemMessageA(dialog, IDC_WORKING_ICON, STM_GETICON, 0, 0));
+        };
+        HICON first = nullptr;
+        for (DWORD start = GetTickCount(); !first && GetTickCount() - start < 10000;) {
+            PumpFor(1);
+            first = icon();
+        }
+        for (int attempt = 0; first && attempt < 5 && !ok; ++attempt) {
+            for (DWORD start = GetTickCount(); icon() != first && GetTickCount() - start < 10000;)
+                PumpFor(1);
+            PumpFor(30); // the icon and the message painted
+            ok = icon() == first && SaveWindowShot(dialog, "working_dialog.bmp") && icon() == first;
+        }
+    }
+    ZRPCFUNC_KillWorkingDialog();
+    return ok;
+}
+
 std::string ProgramDir() {
     char path[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, path, sizeof path);
@@ -169,18 +210,6 @@ void TypePassword(HWND page) {
 }
 
 // ---- the report control
-
-void PumpFor(DWORD ms) {
-    DWORD start = GetTickCount();
-    do {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(5);
-    } while (GetTickCount() - start < ms);
-}
 
 // Preview texts of the tree picture, by item data.
 const char* const kPreviews[] = {
@@ -418,6 +447,10 @@ int main() {
     int failures = 0;
     if (!PasswordBoxShot()) {
         std::fprintf(stderr, "zrpc_screens: password box not captured\n");
+        ++failures;
+    }
+    if (!WorkingDialogShot()) {
+        std::fprintf(stderr, "zrpc_screens: working dialog not captured\n");
         ++failures;
     }
     HIMAGELIST images = MakeImages();
