@@ -34,6 +34,13 @@ CONTRAST_COLOURS = {
 }
 
 
+def edit_registry(path, change):
+    with open(path, encoding="utf-8", errors="surrogateescape") as f:
+        text = f.read()
+    with open(path, "w", encoding="utf-8", errors="surrogateescape") as f:
+        f.write(change(text))
+
+
 def copy_tree(src, dst, link):
     """Copies src to dst; files below a folder for which link(path) is true are hard links."""
     os.makedirs(dst, exist_ok=True)
@@ -87,17 +94,16 @@ def main():
         if os.path.exists(os.path.join(dst, stale)):
             os.remove(os.path.join(dst, stale))
 
-    user = os.path.join(dst, "user.reg")
-    with open(user, encoding="utf-8", errors="surrogateescape") as f:
-        text = f.read()
-    text = set_values(text, "Control Panel\\Desktop", {"LogPixels": "dword:%08x" % args.dpi})
-    if args.contrast:
-        text = set_values(text, "Control Panel\\Colors",
-                          {name: '"%s"' % rgb for name, rgb in CONTRAST_COLOURS.items()})
-        text = set_values(text, "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager",
-                          {"ThemeActive": '"0"'})
-    with open(user, "w", encoding="utf-8", errors="surrogateescape") as f:
-        f.write(text)
+    def change(text):
+        text = set_values(text, "Control Panel\\Desktop", {"LogPixels": "dword:%08x" % args.dpi})
+        if args.contrast:
+            text = set_values(text, "Control Panel\\Colors",
+                              {name: '"%s"' % rgb for name, rgb in CONTRAST_COLOURS.items()})
+            text = set_values(text, "Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager",
+                              {"ThemeActive": '"0"'})
+        return text
+
+    edit_registry(os.path.join(dst, "user.reg"), change)
 
 
 if __name__ == "__main__":
