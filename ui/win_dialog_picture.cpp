@@ -45,8 +45,7 @@ bool DialogPicture::OnMessage(HWND dialog, UINT msg, WPARAM wp, LPARAM) {
 
 void DialogPicture::Release(HWND dialog) {
     if (!m_bitmap) return;
-    if (dialog && IsWindow(dialog))
-        SendDlgItemMessageA(dialog, m_itemId, STM_SETIMAGE, IMAGE_BITMAP, 0);
+    if (dialog && IsWindow(dialog)) SendDlgItemMessageA(dialog, m_itemId, STM_SETIMAGE, IMAGE_BITMAP, 0);
     DeleteObject(m_bitmap);
     m_bitmap = nullptr;
 }

@@ -158,7 +158,8 @@ void WorkingDialog::LoadIcons(HWND hwnd, UINT dpi) {
     for (int i = 0; i < kIconCount; ++i) {
         old[i] = m_icons[i];
         m_icons[i] = static_cast<HICON>(
-            lang ? LoadImageA(lang, MAKEINTRESOURCEA(IDI_WORKING_FIRST + i), IMAGE_ICON, size, size, 0) : nullptr);
+            lang ? LoadImageA(lang, MAKEINTRESOURCEA(IDI_WORKING_FIRST + i), IMAGE_ICON, size, size, 0)
+                 : nullptr);
     }
     if (m_frame >= 0) ShowFrame(hwnd, m_frame);
     for (HICON icon : old)

@@ -7,10 +7,10 @@
 
 namespace {
 
-constexpr uint32_t kFace = 0x000000;   // black face
-constexpr uint32_t kInk = 0xFFFFFF;    // white text
-constexpr uint32_t kBeige = 0xD8E9EC;  // (236, 233, 216) as 0x00BBGGRR
-constexpr uint32_t kBlue = 0xAA5A00;   // (0, 90, 170)
+constexpr uint32_t kFace = 0x000000;  // black face
+constexpr uint32_t kInk = 0xFFFFFF;   // white text
+constexpr uint32_t kBeige = 0xD8E9EC; // (236, 233, 216) as 0x00BBGGRR
+constexpr uint32_t kBlue = 0xAA5A00;  // (0, 90, 170)
 
 // A picture of width x height pixels in rows padded to four bytes, from colours given row by row.
 struct Picture {

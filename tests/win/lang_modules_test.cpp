@@ -36,7 +36,8 @@ struct Module {
         EnumResourceNamesA(handle, MAKEINTRESOURCEA(6), AddBlock, reinterpret_cast<LONG_PTR>(&blocks));
         for (unsigned block : blocks) {
             HRSRC info = FindResourceA(handle, MAKEINTRESOURCEA(block), MAKEINTRESOURCEA(6));
-            const WCHAR* p = info ? static_cast<const WCHAR*>(LockResource(LoadResource(handle, info))) : nullptr;
+            const WCHAR* p =
+                info ? static_cast<const WCHAR*>(LockResource(LoadResource(handle, info))) : nullptr;
             if (!p) continue;
             for (unsigned i = 0; i < 16; ++i) {
                 unsigned length = *p++;
@@ -140,12 +141,14 @@ TEST(LanguageModules, PicturesComeForEveryDensity) {
         ASSERT_TRUE(m.handle) << name;
         for (const Picture& p : pictures) {
             for (const Density& d : densities) {
-                HBITMAP bitmap = static_cast<HBITMAP>(
-                    LoadImageA(m.handle, MAKEINTRESOURCEA(p.id + d.offset), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+                HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(m.handle, MAKEINTRESOURCEA(p.id + d.offset),
+                                                                 IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
                 ASSERT_TRUE(bitmap) << name << " bitmap " << p.id << " at " << d.percent << " %";
                 SIZE size = BitmapSize(bitmap);
-                EXPECT_EQ(size.cx, p.width * d.percent / 100) << name << " bitmap " << p.id << " at " << d.percent;
-                EXPECT_EQ(size.cy, p.height * d.percent / 100) << name << " bitmap " << p.id << " at " << d.percent;
+                EXPECT_EQ(size.cx, p.width * d.percent / 100)
+                    << name << " bitmap " << p.id << " at " << d.percent;
+                EXPECT_EQ(size.cy, p.height * d.percent / 100)
+                    << name << " bitmap " << p.id << " at " << d.percent;
                 DeleteObject(bitmap);
             }
         }
@@ -159,7 +162,8 @@ TEST(LanguageModules, PicturesComeForEveryDensity) {
                 int image = LookupIconIdFromDirectoryEx(dir, TRUE, px, px, LR_DEFAULTCOLOR);
                 HRSRC info = FindResourceA(m.handle, MAKEINTRESOURCEA(image), MAKEINTRESOURCEA(3));
                 ASSERT_TRUE(info) << name << " icon " << id << " at " << px;
-                const auto* header = static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(m.handle, info)));
+                const auto* header =
+                    static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(m.handle, info)));
                 EXPECT_EQ(header->biWidth, px) << name << " icon " << id;
                 EXPECT_EQ(header->biHeight, 2 * px) << name << " icon " << id << " (colour and mask rows)";
             }
@@ -212,7 +216,7 @@ TEST(LanguageModules, TheSettingSwitchesTheLanguageOfEveryNewProcess) {
     zt::RegistryValue setting(HKEY_CURRENT_USER, zt::kSettingsKey, "ResourceDll");
     const struct {
         const char* module;
-        const char* join; // string 117
+        const char* join;  // string 117
         const char* title; // string 118
     } cases[] = {
         {"zrpcres-de.dll", "beim", "Warnung"},

@@ -12,7 +12,8 @@ namespace {
 
 // The text of the program's manifest, empty when it has none.
 std::string ManifestOf(const char* program) {
-    HMODULE module = LoadLibraryExA((zt::ProgramDir() + "\\" + program).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE module =
+        LoadLibraryExA((zt::ProgramDir() + "\\" + program).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!module) return "";
     std::string text;
     if (HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24))) {
@@ -27,14 +28,17 @@ TEST(ProgramManifests, EveryProgramIsAwareOfEachScreensDensity) {
     struct Program {
         const char* name;
         bool utf8;
-    } const programs[] = {{"zrpc.exe", false},          {"zrpc-gallery.exe", false},
-                          {"zrpc-cgallery.exe", false}, {"zrpc_screens.exe", false},
+    } const programs[] = {{"zrpc.exe", false},
+                          {"zrpc-gallery.exe", false},
+                          {"zrpc-cgallery.exe", false},
+                          {"zrpc_screens.exe", false},
                           {"zrpc_screens_utf8.exe", true}};
     for (const Program& p : programs) {
         std::string m = ManifestOf(p.name);
         ASSERT_FALSE(m.empty()) << p.name << " has no manifest";
         EXPECT_NE(m.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos) << p.name;
-        EXPECT_NE(m.find(">true/pm</dpiAware>"), std::string::npos) << p.name << " (systems before the v2 name)";
+        EXPECT_NE(m.find(">true/pm</dpiAware>"), std::string::npos)
+            << p.name << " (systems before the v2 name)";
         EXPECT_EQ(m.find(">UTF-8</activeCodePage>") != std::string::npos, p.utf8) << p.name;
     }
 }

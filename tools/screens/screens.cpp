@@ -100,8 +100,8 @@ bool SaveWindowShot(HWND hwnd, const char* path) {
 }
 
 // The password box with prompt, and typed (UTF-16 characters, as the keyboard gives them) in its field.
-bool PasswordBoxShot(const char* prompt = "Enter the password of the key store:", const wchar_t* typed = L"secret",
-                     const char* file = "password_box.bmp") {
+bool PasswordBoxShot(const char* prompt = "Enter the password of the key store:",
+                     const wchar_t* typed = L"secret", const char* file = "password_box.bmp") {
     unsigned char digest[20];
     std::atomic<bool> done{false};
     std::thread box([&] {
@@ -480,11 +480,18 @@ const CodePageTexts kCp1252Texts = {
     "cp1252",
     {"Name", "Owner", "Note"},
     {{"Caf\xE9 Z\xFCrich", "S\xF8ren", "Western accents"},
-     {"\xC6r\xF8sk\xF8" "bing office", "Bj\xF6rk", "\xE6 \xF8 \xE5"},
+     {"\xC6r\xF8sk\xF8"
+      "bing office",
+      "Bj\xF6rk", "\xE6 \xF8 \xE5"},
      {"Se\xF1ora Mu\xF1oz", "Jos\xE9", "\xBFqu\xE9 tal?"},
      {"\x8Cuvres compl\xE8tes", "Fran\xE7oise", "the ligature \x8C"},
-     {"Budget \x80 2026", "Gr\xFC\xDF" "e", "the euro sign \x80"},
-     {"Stra\xDF" "e 5, Gen\xE8ve", "Ma\xEFt\xE9", "\x93quoted\x94 \x96 dash"}},
+     {"Budget \x80 2026",
+      "Gr\xFC\xDF"
+      "e",
+      "the euro sign \x80"},
+     {"Stra\xDF"
+      "e 5, Gen\xE8ve",
+      "Ma\xEFt\xE9", "\x93quoted\x94 \x96 dash"}},
     "Kennwort f\xFCr den Schl\xFCsselspeicher:",
     L"Pass\u00E9!", // Passé!
 };
@@ -495,8 +502,8 @@ bool ReportTextsShot(const CodePageTexts& t) {
     bool ok = false;
     {
         // The platform's own drawing of the first name, for comparison.
-        HWND label = CreateWindowExA(0, "STATIC", t.rows[0][0], WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 6,
-                                     4, 506, 18, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+        HWND label = CreateWindowExA(0, "STATIC", t.rows[0][0], WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
+                                     6, 4, 506, 18, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
         SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
         CReportCtrl report;
         RECT rc = {0, 24, 518, 198};
