@@ -9,6 +9,8 @@
 #include "include/zrpcres_ids.h"
 #include "include/zrpcresult.h"
 #include "include/zrpcsecureedit.h"
+#include "ui/win_dialog_picture.h"
+#include "winlayer/win_dpi.h"
 #include "winlayer/win_window.h"
 
 namespace {
@@ -19,9 +21,6 @@ class CPasswordDlg : public zwin::Dialog {
   public:
     CPasswordDlg(const char* prompt, int hideMode, HWND parent)
         : m_prompt(prompt ? prompt : ""), m_hideMode(hideMode), m_parent(parent) {}
-    ~CPasswordDlg() override {
-        if (m_bitmap) DeleteObject(m_bitmap);
-    }
 
     INT_PTR Run() { return DoModal(zrpc::LangModule(), IDD_PASSWORD, m_parent); }
 
@@ -33,17 +32,15 @@ class CPasswordDlg : public zwin::Dialog {
         EnableItem(IDOK, false);
         m_password.SubclassDlgItem(IDC_PASSWORD_FIELD, m_hwnd);
         m_password.HidePassword(m_hideMode);
-        m_bitmap = static_cast<HBITMAP>(
-            LoadImageA(zrpc::LangModule(), MAKEINTRESOURCEA(IDB_BITMAP_745), IMAGE_BITMAP, 0, 0, 0));
-        if (m_bitmap)
-            SendDlgItemMessageA(m_hwnd, IDC_PASSWORD_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
-                                reinterpret_cast<LPARAM>(m_bitmap));
+        m_picture.Show(m_hwnd, zrpc::LangModule(), zrpc::WindowDpi(m_hwnd));
         SetFocus(Item(IDC_PASSWORD_FIELD));
         return FALSE; // the focus is placed
     }
 
-    bool OnMessage(UINT msg, WPARAM wp, LPARAM, INT_PTR& result) override {
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) override {
         result = 0;
+        // A new density or colour scheme: the picture for it; the system goes on with the rest.
+        if (m_picture.OnMessage(m_hwnd, msg, wp, lp)) return false;
         if (msg == WM_CLOSE) {
             EndDialog(IDCANCEL);
             return true;
@@ -78,7 +75,7 @@ class CPasswordDlg : public zwin::Dialog {
     std::string m_prompt;
     int m_hideMode;
     HWND m_parent;
-    HBITMAP m_bitmap = nullptr;
+    zrpc::DialogPicture m_picture{IDB_BITMAP_745, IDC_PASSWORD_PICTURE};
 };
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
 #include "keystore/progress.h"
+#include "ui/win_dialog_picture.h"
+#include "winlayer/win_dpi.h"
 #include "winlayer/win_window.h"
 
 namespace zrpc {
@@ -13,6 +15,8 @@ namespace {
 constexpr DWORD kFrameMs = 75;
 constexpr DWORD kStopWaitMs = 1000;
 constexpr DWORD kWorkerKilled = 1; // exit code of a worker that had to be terminated
+// The worker's request to show the icon frame wParam (0 to 5), sent to the dialog.
+constexpr UINT kShowFrame = WM_USER + 0x100;
 
 class Locked {
   public:
@@ -61,21 +65,36 @@ class WorkingDialog::View : public zwin::Dialog {
         HWND hwnd = Handle();
         std::string text;
         if (m_owner.CopyMessage(text)) SetItemText(IDC_WORKING_MESSAGE, text.c_str());
-        if (m_owner.m_picture)
-            SendDlgItemMessageA(hwnd, IDC_WORKING_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
-                                reinterpret_cast<LPARAM>(m_owner.m_picture));
+        const UINT dpi = WindowDpi(hwnd);
+        m_picture.Show(hwnd, LangModule(), dpi);
+        m_owner.LoadIcons(hwnd, dpi);
         ShowWindow(hwnd, SW_SHOW);
         RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         m_owner.StartWorker(hwnd);
         return TRUE;
     }
-    bool OnMessage(UINT msg, WPARAM, LPARAM, INT_PTR&) override {
-        if (msg == WM_DESTROY) m_owner.StopWorker();
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) override {
+        HWND hwnd = Handle();
+        if (msg == kShowFrame) {
+            m_owner.ShowFrame(hwnd, static_cast<int>(wp));
+            result = 0;
+            return true;
+        }
+        if (msg == WM_DESTROY) {
+            m_owner.StopWorker();
+            m_picture.Release(hwnd);
+            return false;
+        }
+        // A new density or colour scheme: the icons and the picture for it; the system goes on with the
+        // rest (the window's place on the new screen, its items and font).
+        if (msg == WM_DPICHANGED) m_owner.LoadIcons(hwnd, LOWORD(wp));
+        m_picture.OnMessage(hwnd, msg, wp, lp);
         return false;
     }
 
   private:
     WorkingDialog& m_owner;
+    DialogPicture m_picture{IDB_BITMAP_124, IDC_WORKING_PICTURE};
 };
 
 WorkingDialog& WorkingDialog::Instance() {
@@ -122,9 +141,7 @@ DWORD WINAPI WorkingDialog::Worker(LPVOID param) {
     int next = 0;
     std::string text;
     while (WaitForSingleObject(self.m_stopEvent, kFrameMs) == WAIT_TIMEOUT) {
-        HWND icon = GetDlgItem(hwnd, IDC_WORKING_ICON);
-        SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(self.m_icons[next]), 0);
-        RepaintNow(icon);
+        SendMessageA(hwnd, kShowFrame, static_cast<WPARAM>(next), 0);
         next = (next + 1) % kIconCount;
         if (self.CopyMessage(text)) {
             SetDlgItemTextA(hwnd, IDC_WORKING_MESSAGE, text.c_str());
@@ -132,6 +149,29 @@ DWORD WINAPI WorkingDialog::Worker(LPVOID param) {
         }
     }
     return 0;
+}
+
+void WorkingDialog::LoadIcons(HWND hwnd, UINT dpi) {
+    HINSTANCE lang = LangModule();
+    const int size = SystemMetricForDpi(SM_CXICON, dpi);
+    HICON old[kIconCount];
+    for (int i = 0; i < kIconCount; ++i) {
+        old[i] = m_icons[i];
+        m_icons[i] = static_cast<HICON>(
+            lang ? LoadImageA(lang, MAKEINTRESOURCEA(IDI_WORKING_FIRST + i), IMAGE_ICON, size, size, 0)
+                 : nullptr);
+    }
+    if (m_frame >= 0) ShowFrame(hwnd, m_frame);
+    for (HICON icon : old)
+        if (icon) DestroyIcon(icon);
+}
+
+void WorkingDialog::ShowFrame(HWND hwnd, int frame) {
+    if (frame < 0 || frame >= kIconCount) return;
+    m_frame = frame;
+    HWND icon = GetDlgItem(hwnd, IDC_WORKING_ICON);
+    SendMessageA(icon, STM_SETICON, reinterpret_cast<WPARAM>(m_icons[frame]), 0);
+    RepaintNow(icon);
 }
 
 void WorkingDialog::StartWorker(HWND hwnd) {
@@ -159,14 +199,13 @@ void WorkingDialog::ReleaseResources() {
         m_message.clear();
         m_hasMessage = false;
     }
-    if (m_picture) DeleteObject(m_picture);
-    m_picture = nullptr;
     if (m_stopEvent) CloseHandle(m_stopEvent);
     m_stopEvent = nullptr;
     for (HICON& icon : m_icons) {
         if (icon) DestroyIcon(icon);
         icon = nullptr;
     }
+    m_frame = -1;
 }
 
 void WorkingDialog::Show(const char* message) {
@@ -175,12 +214,6 @@ void WorkingDialog::Show(const char* message) {
         return;
     }
     HINSTANCE lang = LangModule();
-    for (int i = 0; i < kIconCount; ++i)
-        m_icons[i] = static_cast<HICON>(
-            lang ? LoadImageA(lang, MAKEINTRESOURCEA(IDI_WORKING_FIRST + i), IMAGE_ICON, 32, 32, 0)
-                 : nullptr);
-    m_picture = static_cast<HBITMAP>(
-        lang ? LoadImageA(lang, MAKEINTRESOURCEA(IDB_BITMAP_124), IMAGE_BITMAP, 0, 0, 0) : nullptr);
     SetMessage(message);
 
     if (!m_view) m_view = new View(*this);

@@ -1,7 +1,8 @@
 // The working dialog: a modeless window with a message, a picture and an icon that a worker thread
 // swaps every 75 ms, shown while the caller's thread does something long. One per process; shows
 // nest, and the window stays until the outermost Kill. The key store's long changes show it too, with
-// their language string.
+// their language string. The icons come at the size the system asks for at the window's density and
+// the picture is drawn for it; both are taken again when the window moves to a screen of another one.
 #ifndef ZRPC_UI_WIN_WORKING_DIALOG_H
 #define ZRPC_UI_WIN_WORKING_DIALOG_H
 
@@ -33,6 +34,10 @@ class WorkingDialog {
     ~WorkingDialog();
 
     bool CopyMessage(std::string& out);
+    // The six icons at the icon size of dpi; the one on show is replaced at once.
+    void LoadIcons(HWND hwnd, UINT dpi);
+    // Shows icon frame (0 to 5) and repaints it; called on the window's thread at the worker's request.
+    void ShowFrame(HWND hwnd, int frame);
     void StartWorker(HWND hwnd);
     void StopWorker();
     void ReleaseResources();
@@ -46,11 +51,12 @@ class WorkingDialog {
     CRITICAL_SECTION m_textLock;
     std::string m_message;
     bool m_hasMessage = false;
-    // Touched by the owning thread only, and by the worker only to read while it runs.
+    // Touched by the owning thread only, and by the worker only to read while it runs. The worker
+    // never touches the icons: it asks the window to show the next one.
     unsigned long m_count = 0;
     View* m_view = nullptr;
-    HBITMAP m_picture = nullptr;
     HICON m_icons[kIconCount] = {};
+    int m_frame = -1; // the icon on show, -1 before the first
     HANDLE m_stopEvent = nullptr;
     HANDLE m_thread = nullptr;
     HWND m_workerWindow = nullptr;

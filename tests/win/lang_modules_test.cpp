@@ -36,7 +36,8 @@ struct Module {
         EnumResourceNamesA(handle, MAKEINTRESOURCEA(6), AddBlock, reinterpret_cast<LONG_PTR>(&blocks));
         for (unsigned block : blocks) {
             HRSRC info = FindResourceA(handle, MAKEINTRESOURCEA(block), MAKEINTRESOURCEA(6));
-            const WCHAR* p = info ? static_cast<const WCHAR*>(LockResource(LoadResource(handle, info))) : nullptr;
+            const WCHAR* p =
+                info ? static_cast<const WCHAR*>(LockResource(LoadResource(handle, info))) : nullptr;
             if (!p) continue;
             for (unsigned i = 0; i < 16; ++i) {
                 unsigned length = *p++;
@@ -98,6 +99,78 @@ TEST(LanguageModules, AllHoldTheSameResources) {
     }
 }
 
+// The pixel sizes of the images an icon resource holds (its group directory).
+std::set<int> IconSizes(HMODULE module, unsigned id) {
+#pragma pack(push, 2)
+    struct GroupEntry {
+        BYTE width, height, colours, reserved;
+        WORD planes, bitCount;
+        DWORD bytes;
+        WORD id;
+    };
+#pragma pack(pop)
+    std::set<int> sizes;
+    HRSRC info = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14));
+    const BYTE* p = info ? static_cast<const BYTE*>(LockResource(LoadResource(module, info))) : nullptr;
+    if (!p) return sizes;
+    const WORD count = *reinterpret_cast<const WORD*>(p + 4);
+    for (WORD i = 0; i < count; ++i) {
+        const auto* e = reinterpret_cast<const GroupEntry*>(p + 6 + i * sizeof(GroupEntry));
+        sizes.insert(e->width ? e->width : 256);
+    }
+    return sizes;
+}
+
+SIZE BitmapSize(HBITMAP bitmap) {
+    BITMAP bm = {};
+    GetObjectA(bitmap, sizeof bm, &bm);
+    return SIZE{bm.bmWidth, bm.bmHeight};
+}
+
+TEST(LanguageModules, PicturesComeForEveryDensity) {
+    struct Density {
+        unsigned offset;
+        int percent;
+    } const densities[] = {{0, 100}, {IDB_SCALED_150, 150}, {IDB_SCALED_200, 200}};
+    struct Picture {
+        unsigned id;
+        int width, height; // at 100 %
+    } const pictures[] = {{IDB_IMAGE_STRIP, 16 * 36, 16}, {IDB_BITMAP_124, 48, 48}, {IDB_BITMAP_745, 48, 48}};
+    for (const char* name : {"zrpcres.dll", "zrpcres-de.dll", "zrpcres-xx.dll"}) {
+        Module m(name);
+        ASSERT_TRUE(m.handle) << name;
+        for (const Picture& p : pictures) {
+            for (const Density& d : densities) {
+                HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(m.handle, MAKEINTRESOURCEA(p.id + d.offset),
+                                                                 IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+                ASSERT_TRUE(bitmap) << name << " bitmap " << p.id << " at " << d.percent << " %";
+                SIZE size = BitmapSize(bitmap);
+                EXPECT_EQ(size.cx, p.width * d.percent / 100)
+                    << name << " bitmap " << p.id << " at " << d.percent;
+                EXPECT_EQ(size.cy, p.height * d.percent / 100)
+                    << name << " bitmap " << p.id << " at " << d.percent;
+                DeleteObject(bitmap);
+            }
+        }
+        for (unsigned id = IDI_WORKING_FIRST; id <= IDI_WORKING_LAST; ++id) {
+            EXPECT_EQ(IconSizes(m.handle, id), (std::set<int>{16, 24, 32, 48, 64})) << name << " icon " << id;
+            // Each size comes as drawn, not stretched from another: the image the system picks for it
+            // is the one of that size.
+            for (int px : {16, 24, 32, 48, 64}) {
+                HRSRC group = FindResourceA(m.handle, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14));
+                PBYTE dir = static_cast<PBYTE>(LockResource(LoadResource(m.handle, group)));
+                int image = LookupIconIdFromDirectoryEx(dir, TRUE, px, px, LR_DEFAULTCOLOR);
+                HRSRC info = FindResourceA(m.handle, MAKEINTRESOURCEA(image), MAKEINTRESOURCEA(3));
+                ASSERT_TRUE(info) << name << " icon " << id << " at " << px;
+                const auto* header =
+                    static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(m.handle, info)));
+                EXPECT_EQ(header->biWidth, px) << name << " icon " << id;
+                EXPECT_EQ(header->biHeight, 2 * px) << name << " icon " << id << " (colour and mask rows)";
+            }
+        }
+    }
+}
+
 TEST(LanguageModules, EveryTranslationKeepsTheEnglishPlaceholders) {
     Module en("zrpcres.dll"), de("zrpcres-de.dll"), xx("zrpcres-xx.dll");
     ASSERT_TRUE(en.handle && de.handle && xx.handle);
@@ -143,7 +216,7 @@ TEST(LanguageModules, TheSettingSwitchesTheLanguageOfEveryNewProcess) {
     zt::RegistryValue setting(HKEY_CURRENT_USER, zt::kSettingsKey, "ResourceDll");
     const struct {
         const char* module;
-        const char* join; // string 117
+        const char* join;  // string 117
         const char* title; // string 118
     } cases[] = {
         {"zrpcres-de.dll", "beim", "Warnung"},

@@ -1,11 +1,14 @@
-// The working dialog: nesting, its text, its animation thread and a failed window creation.
+// The working dialog: nesting, its text, its animation thread, a failed window creation, and its
+// icon and picture at the screen's density. The file runs again in prefixes at 144 and 192 DPI.
 // ctest-lock: display
+// ctest-dpi: 144 192
 #include <gtest/gtest.h>
 
 #include <windows.h>
 // after windows.h
 #include <tlhelp32.h>
 
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,6 +16,10 @@
 #include "tests/win/support/testsupport.h"
 #include "zrpcfunc.h"
 #include "zrpcres_ids.h"
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0 // the system's own number; the headers give it from Windows 8.1 on
+#endif
 
 namespace {
 
@@ -61,6 +68,16 @@ HICON IconOf(HWND hwnd) {
     return reinterpret_cast<HICON>(SendDlgItemMessageA(hwnd, IDC_WORKING_ICON, STM_GETICON, 0, 0));
 }
 
+// Pumps until the dialog shows an icon other than before.
+bool WaitForOtherIcon(HWND hwnd, HICON before) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 10000;) {
+        Pump(10);
+        HICON now = IconOf(hwnd);
+        if (now && now != before) return true;
+    }
+    return false;
+}
+
 int ThreadsOfThisProcess() {
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     if (snap == INVALID_HANDLE_VALUE) return -1;
@@ -82,6 +99,96 @@ int WaitForThreads(int n, DWORD timeoutMs = 3000) {
         have = ThreadsOfThisProcess();
     }
     return have;
+}
+
+// The density of the prefix this run has (ZRPC_TEST_DPI, set by the run at another density), 96 else.
+UINT PrefixDpi() {
+    char value[16] = "";
+    return GetEnvironmentVariableA("ZRPC_TEST_DPI", value, sizeof value) ? (UINT)std::atoi(value) : 96u;
+}
+
+SIZE IconSize(HICON icon) {
+    ICONINFO info = {};
+    SIZE size = {0, 0};
+    if (!icon || !GetIconInfo(icon, &info)) return size;
+    BITMAP bm = {};
+    GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bm, &bm);
+    size = {bm.bmWidth, info.hbmColor ? bm.bmHeight : bm.bmHeight / 2};
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    return size;
+}
+
+SIZE PictureSize(HWND dialog) {
+    HBITMAP bitmap = reinterpret_cast<HBITMAP>(
+        SendDlgItemMessageA(dialog, IDC_WORKING_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    BITMAP bm = {};
+    if (!bitmap || !GetObjectA(bitmap, sizeof bm, &bm)) return SIZE{0, 0};
+    return SIZE{bm.bmWidth, bm.bmHeight};
+}
+
+// Pumps until the worker has shown an icon; that icon.
+HICON FirstIcon(HWND hwnd) {
+    HICON icon = nullptr;
+    for (DWORD start = GetTickCount(); !icon && GetTickCount() - start < 10000;) {
+        Pump(10);
+        icon = IconOf(hwnd);
+    }
+    return icon;
+}
+
+TEST(WorkingDialogDensity, IconAndPictureComeAtTheScreensDensity) {
+    const UINT dpi = PrefixDpi();
+    ZRPCFUNC_C_ShowWorkingDialog(nullptr, const_cast<char*>("measured"));
+    HWND hwnd = TheWorkingWindow();
+    ASSERT_NE(hwnd, nullptr);
+    HDC dc = GetDC(hwnd);
+    EXPECT_EQ((UINT)GetDeviceCaps(dc, LOGPIXELSY), dpi) << "the prefix's density reaches the window";
+    ReleaseDC(hwnd, dc);
+
+    // The icon at the size the system asks for (32, 48 or 64 pixels), the picture drawn for the
+    // density (48, 72 or 96 pixels), and the picture's item as large as its picture.
+    SIZE icon = IconSize(FirstIcon(hwnd));
+    EXPECT_EQ(icon.cx, GetSystemMetrics(SM_CXICON));
+    EXPECT_EQ(icon.cx, (int)(32 * dpi / 96));
+    EXPECT_EQ(icon.cy, (int)(32 * dpi / 96));
+    SIZE picture = PictureSize(hwnd);
+    EXPECT_EQ(picture.cx, (int)(48 * dpi / 96));
+    EXPECT_EQ(picture.cy, (int)(48 * dpi / 96));
+    RECT item;
+    GetClientRect(GetDlgItem(hwnd, IDC_WORKING_PICTURE), &item);
+    EXPECT_EQ(item.right, picture.cx);
+    EXPECT_EQ(item.bottom, picture.cy);
+    ZRPCFUNC_KillWorkingDialog();
+    EXPECT_FALSE(IsWindow(hwnd));
+}
+
+TEST(WorkingDialogDensity, MovingToAnotherScreenTakesIconsAndPictureForIt) {
+    ZRPCFUNC_C_ShowWorkingDialog(nullptr, const_cast<char*>("moving"));
+    HWND hwnd = TheWorkingWindow();
+    ASSERT_NE(hwnd, nullptr);
+    ASSERT_NE(FirstIcon(hwnd), nullptr);
+    struct Screen {
+        UINT dpi;
+        int icon, picture;
+    } const screens[] = {{144, 48, 72}, {192, 64, 96}, {120, 40, 72}, {96, 32, 48}};
+    for (const Screen& s : screens) {
+        // What the system sends when the window moves to a screen of that density: the density and the
+        // window's place there.
+        RECT place;
+        GetWindowRect(hwnd, &place);
+        SendMessageA(hwnd, WM_DPICHANGED, MAKEWPARAM(s.dpi, s.dpi), reinterpret_cast<LPARAM>(&place));
+        EXPECT_EQ(IconSize(IconOf(hwnd)).cx, s.icon) << s.dpi << " DPI, at once";
+        EXPECT_EQ(PictureSize(hwnd).cx, s.picture) << s.dpi << " DPI";
+        EXPECT_EQ(PictureSize(hwnd).cy, s.picture) << s.dpi << " DPI";
+        // The animation goes on with icons of the new size.
+        HICON before = IconOf(hwnd);
+        ASSERT_TRUE(WaitForOtherIcon(hwnd, before)) << s.dpi << " DPI: the icon stopped changing";
+        EXPECT_EQ(IconSize(IconOf(hwnd)).cx, s.icon) << s.dpi << " DPI, the next frame";
+        EXPECT_EQ(MessageOf(hwnd), "moving");
+    }
+    ZRPCFUNC_KillWorkingDialog();
+    EXPECT_FALSE(IsWindow(hwnd));
 }
 
 TEST(WorkingDialog, ShowsNestAndOnlyTheOutermostKillRemovesTheWindow) {

@@ -1,12 +1,19 @@
 // zrpc_screens: shows the library's windows as a user sees them and saves each as a 24-bit BMP
 // (cut from the screen) in the current folder. ./run screens turns them into PNG files.
 //   password_box.bmp     the password box with a few masked characters typed
+//   working_dialog.bmp   the working dialog with its message, picture and first animation icon
 //   report_list.bmp      the report control as a list: colours, images, check boxes, stripes, a sorted column
 //   report_tree.bmp      the report control as a tree with preview text under some rows
 //   gallery_PAGE.bmp     each page of zrpc-gallery.exe (beside this program), run with its sample keys
 //                        in the key store and the tokens of gallery-tokens.txt
 //   cgallery.bmp         zrpc-cgallery.exe, the C program that drives the controls through their window
 //                        classes and messages
+// With --codepage it takes only the pictures of texts in the process's code page, named after it
+// (cp1252, or utf8 for zrpc_screens_utf8.exe, whose manifest makes UTF-8 its code page):
+//   report_texts_CP.bmp  the report control with names in the code page's scripts (Cyrillic, Greek, CJK
+//                        and emoji under UTF-8; Western accents, the euro and the ligatures under 1252),
+//                        under a plain static control showing the first of them as the platform draws it
+//   password_box_CP.bmp  the password box with a prompt in those scripts and six such characters typed
 #include <windows.h>
 #include <commctrl.h>
 
@@ -92,24 +99,70 @@ bool SaveWindowShot(HWND hwnd, const char* path) {
     return ok;
 }
 
-bool PasswordBoxShot() {
+// The password box with prompt, and typed (UTF-16 characters, as the keyboard gives them) in its field.
+bool PasswordBoxShot(const char* prompt = "Enter the password of the key store:",
+                     const wchar_t* typed = L"secret", const char* file = "password_box.bmp") {
     unsigned char digest[20];
     std::atomic<bool> done{false};
     std::thread box([&] {
-        ZRPCFUNC_ShowPasswordBox(nullptr, "Enter the password of the key store:", digest, 1);
+        ZRPCFUNC_ShowPasswordBox(nullptr, prompt, digest, 1);
         done = true;
     });
     bool ok = false;
     if (HWND dialog = WaitForDialogWithItem(IDC_PASSWORD_FIELD, 10000)) {
         HWND field = GetDlgItem(dialog, IDC_PASSWORD_FIELD);
-        for (char c : std::string("secret"))
-            PostMessageA(field, WM_CHAR, static_cast<unsigned char>(c), 1);
+        for (const wchar_t* c = typed; *c; ++c) {
+            if (*c < 0x80)
+                PostMessageA(field, WM_CHAR, static_cast<WPARAM>(*c), 1);
+            else
+                PostMessageW(field, WM_CHAR, static_cast<WPARAM>(*c), 1);
+        }
         Sleep(700); // typed, redrawn, caret shown
-        ok = SaveWindowShot(dialog, "password_box.bmp");
+        ok = SaveWindowShot(dialog, file);
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     }
     box.join();
     return ok && done;
+}
+
+// Dispatches this thread's messages for about ms milliseconds.
+void PumpFor(DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(5);
+    } while (GetTickCount() - start < ms);
+}
+
+// The working dialog as it shows its first animation icon. The worker sets each icon through messages
+// this thread answers: once the first icon is in and painted, the picture is taken without answering
+// any more, so the worker's next icon waits until the picture is saved. Should a slow machine have
+// let the next icon in meanwhile, the picture is taken again when the first comes round.
+bool WorkingDialogShot() {
+    ZRPCFUNC_C_ShowWorkingDialog(nullptr, const_cast<char*>("Writing the key store. Please wait..."));
+    bool ok = false;
+    if (HWND dialog = WaitForDialogWithItem(IDC_WORKING_ICON, 10000)) {
+        auto icon = [dialog] {
+            return reinterpret_cast<HICON>(SendDlgItemMessageA(dialog, IDC_WORKING_ICON, STM_GETICON, 0, 0));
+        };
+        HICON first = nullptr;
+        for (DWORD start = GetTickCount(); !first && GetTickCount() - start < 10000;) {
+            PumpFor(1);
+            first = icon();
+        }
+        for (int attempt = 0; first && attempt < 5 && !ok; ++attempt) {
+            for (DWORD start = GetTickCount(); icon() != first && GetTickCount() - start < 10000;)
+                PumpFor(1);
+            PumpFor(30); // the icon and the message painted
+            ok = icon() == first && SaveWindowShot(dialog, "working_dialog.bmp") && icon() == first;
+        }
+    }
+    ZRPCFUNC_KillWorkingDialog();
+    return ok;
 }
 
 std::string ProgramDir() {
@@ -169,18 +222,6 @@ void TypePassword(HWND page) {
 }
 
 // ---- the report control
-
-void PumpFor(DWORD ms) {
-    DWORD start = GetTickCount();
-    do {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(5);
-    } while (GetTickCount() - start < ms);
-}
 
 // Preview texts of the tree picture, by item data.
 const char* const kPreviews[] = {
@@ -412,12 +453,107 @@ bool ReportTreeShot(HIMAGELIST images) {
     return ok;
 }
 
+// Texts of the code-page pictures: the rows of the report (name, owner, note), a prompt and six
+// characters to type, each given in the code page the picture is for.
+struct CodePageTexts {
+    const char* suffix;
+    const char* header[3];
+    const char* rows[6][3];
+    const char* prompt;
+    const wchar_t* typed;
+};
+
+const CodePageTexts kUtf8Texts = {
+    "utf8",
+    {u8"Name · Имя · 名前", u8"Owner · Κάτοχος", u8"Note"},
+    {{u8"Документы бухгалтерии", u8"Ольга", u8"отчёт за 2026 год"},
+     {u8"Αρχείο Αθήνας", u8"Νίκος", u8"Ελληνικά κείμενα"},
+     {u8"東京オフィス", u8"佐藤", u8"鍵の控え"},
+     {u8"北京办公室", u8"王伟", u8"备份密钥"},
+     {u8"Keys 🔑 and locks 🔒", u8"Zoë", u8"emoji 😀 outside the BMP"},
+     {u8"Café Zürich", u8"Søren", u8"Latin accents"}},
+    u8"Пароль · Κωδικός · 密码 · 🔑:",
+    L"\u043F\u0430\u0440\u043E\u043B\u044C", // пароль
+};
+
+const CodePageTexts kCp1252Texts = {
+    "cp1252",
+    {"Name", "Owner", "Note"},
+    {{"Caf\xE9 Z\xFCrich", "S\xF8ren", "Western accents"},
+     {"\xC6r\xF8sk\xF8"
+      "bing office",
+      "Bj\xF6rk", "\xE6 \xF8 \xE5"},
+     {"Se\xF1ora Mu\xF1oz", "Jos\xE9", "\xBFqu\xE9 tal?"},
+     {"\x8Cuvres compl\xE8tes", "Fran\xE7oise", "the ligature \x8C"},
+     {"Budget \x80 2026",
+      "Gr\xFC\xDF"
+      "e",
+      "the euro sign \x80"},
+     {"Stra\xDF"
+      "e 5, Gen\xE8ve",
+      "Ma\xEFt\xE9", "\x93quoted\x94 \x96 dash"}},
+    "Kennwort f\xFCr den Schl\xFCsselspeicher:",
+    L"Pass\u00E9!", // Passé!
+};
+
+bool ReportTextsShot(const CodePageTexts& t) {
+    HWND parent = MakeShotParent(520, 200);
+    if (!parent) return false;
+    bool ok = false;
+    {
+        // The platform's own drawing of the first name, for comparison.
+        HWND label = CreateWindowExA(0, "STATIC", t.rows[0][0], WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
+                                     6, 4, 506, 18, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+        SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+        CReportCtrl report;
+        RECT rc = {0, 24, 518, 198};
+        report.Create(WS_CHILD | WS_VISIBLE | WS_BORDER | RVS_STRIPEDROWS | RVS_COLUMNLINES, rc, parent, 1);
+        report.InsertColor(0, RGB(236, 242, 250)); // stripes
+        Column(report, 0, t.header[0], 200);
+        Column(report, 1, t.header[1], 120);
+        Column(report, 2, t.header[2], 190);
+        for (const auto& row : t.rows) {
+            int i = report.AddItem(row[0]);
+            report.SetItemText(i, 1, row[1]);
+            report.SetItemText(i, 2, row[2]);
+        }
+        report.SetSelection(2);
+        SetForegroundWindow(parent);
+        SetFocus(report.Handle());
+        report.SetCurrentFocus(2);
+        PumpFor(500);
+        ok = SaveWindowShot(parent, (std::string("report_texts_") + t.suffix + ".bmp").c_str());
+    }
+    DestroyWindow(parent);
+    return ok;
+}
+
+// The pictures of texts in this process's code page.
+int CodePageShots() {
+    const CodePageTexts& t = GetACP() == CP_UTF8 ? kUtf8Texts : kCp1252Texts;
+    int failures = 0;
+    if (!ReportTextsShot(t)) {
+        std::fprintf(stderr, "zrpc_screens: report texts (%s) not captured\n", t.suffix);
+        ++failures;
+    }
+    if (!PasswordBoxShot(t.prompt, t.typed, (std::string("password_box_") + t.suffix + ".bmp").c_str())) {
+        std::fprintf(stderr, "zrpc_screens: password box (%s) not captured\n", t.suffix);
+        ++failures;
+    }
+    return failures;
+}
+
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--codepage") == 0) return CodePageShots();
     int failures = 0;
     if (!PasswordBoxShot()) {
         std::fprintf(stderr, "zrpc_screens: password box not captured\n");
+        ++failures;
+    }
+    if (!WorkingDialogShot()) {
+        std::fprintf(stderr, "zrpc_screens: working dialog not captured\n");
         ++failures;
     }
     HIMAGELIST images = MakeImages();
