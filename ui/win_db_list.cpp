@@ -121,9 +121,9 @@ void CDBVortalListCtrl::AdjustLastColumn() {
 }
 
 // The order in which the units see a message of the list view, written here once:
-//  0. every message keeps the notifications coming back from whichever parent the window has, from
-//     the first message on (rows a dialog adds before or without InitControl are drawn, edited and
-//     freed as the control's);
+//  0. the first message turns the notifications back to the control (rows a dialog adds before or
+//     without InitControl are drawn, edited and freed as the control's); they stay with the parent
+//     that had the window then, to which the list view keeps sending them;
 //  1. destroying: every row goes (the control's records freed) before the list view's own handling,
 //     then the records the control still holds;
 //  2. input: button presses toggle check boxes, the space bar the selected row's, a double click on a
@@ -131,7 +131,7 @@ void CDBVortalListCtrl::AdjustLastColumn() {
 //  3. the system's colours and the window's density.
 LRESULT CDBVortalListCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     State& s = *m_state;
-    if (msg != WM_DESTROY && msg != WM_NCDESTROY) EnableReflection();
+    if (!s.reflecting && msg != WM_DESTROY && msg != WM_NCDESTROY) s.reflecting = EnableReflection();
     LRESULT result = 0;
     switch (msg) {
     case WM_DESTROY:

@@ -18,18 +18,15 @@ struct CheckSizes {
         : boxLeft(zrpc::ScaleToDpi(9, dpi)), line(zrpc::ScaleToDpi(1, dpi)),
           textGap(zrpc::ScaleToDpi(4, dpi)), margin(zrpc::ScaleToDpi(2, dpi)),
           tickRight(zrpc::ScaleToDpi(9, dpi)), tickTop(zrpc::ScaleToDpi(3, dpi)),
-          tickColumns(zrpc::ScaleToDpi(7, dpi)), tickVertex(zrpc::ScaleToDpi(4, dpi)),
-          tickStroke(zrpc::ScaleToDpi(3, dpi)), edges(std::max(1, zrpc::ScaleToDpi(2, dpi) / 2)) {}
-    int boxLeft;     // the box's left edge from the cell's
-    int line;        // the box's gap below and the shift of its edge
-    int textGap;     // between the box and the text
-    int margin;      // between a text and its cell's edges
-    int tickRight;   // the tick's rightmost column from the box's left edge
-    int tickTop;     // the tick's top from the box's top
-    int tickColumns; // the tick's width (and height)
-    int tickVertex;  // the column, from the right, of the tick's lowest point
-    int tickStroke;  // the height of each of its strokes
-    int edges;       // how many times the sunken edge is drawn, one inside the other
+          tick(zrpc::ScaleToDpi(7, dpi)), edges(std::max(1, zrpc::ScaleToDpi(2, dpi) / 2)) {}
+    int boxLeft;   // the box's left edge from the cell's
+    int line;      // the box's gap below and the shift of its edge
+    int textGap;   // between the box and the text
+    int margin;    // between a text and its cell's edges
+    int tickRight; // the tick's rightmost column from the box's left edge
+    int tickTop;   // the tick's top from the box's top
+    int tick;      // the tick's width and height
+    int edges;     // how many times the sunken edge is drawn, one inside the other
 };
 
 void Fill(HDC dc, const RECT& rect, COLORREF colour) {
@@ -51,15 +48,28 @@ void SunkenEdge(HDC dc, RECT box, int times) {
 }
 
 // The tick: columns of strokes from the right, each one pixel further left, going down to the
-// vertex and up again after it (at 96 DPI seven strokes of three pixels: four down, three up).
+// vertex and up again after it (at 96 DPI seven strokes of three pixels: four down, three up, the
+// rightmost column 9 pixels right of the box's left edge, the top 3 below its top). A box of a row
+// lower than the density's (a small font) gets a tick that fits within its edge.
 void Tick(HDC dc, const RECT& box, const CheckSizes& size, COLORREF colour) {
+    const int inset = 2 * size.edges; // the edge's lines
+    const RECT room = {box.left + inset, box.top + inset, box.right - inset, box.bottom - inset};
+    const int t = std::max(3, std::min({size.tick, static_cast<int>(room.right - room.left),
+                                        static_cast<int>(room.bottom - room.top)}));
+    const int vertex = (4 * t + 3) / 7; // the column, from the right, of the lowest point
+    const int stroke = t - vertex;      // the height of each stroke
+    const int x0 =
+        std::max(std::min(static_cast<int>(box.left) + size.tickRight, static_cast<int>(room.right) - 1),
+                 static_cast<int>(room.left) + t - 1);
+    const int y0 =
+        std::max(std::min(static_cast<int>(box.top) + size.tickTop, static_cast<int>(room.bottom) - t),
+                 static_cast<int>(room.top));
     HPEN pen = CreatePen(PS_SOLID, 1, colour);
     HGDIOBJ old = SelectObject(dc, pen);
-    const int x0 = box.left + size.tickRight, y0 = box.top + size.tickTop;
-    for (int k = 0; k < size.tickColumns; ++k) {
-        const int y = y0 + (k <= size.tickVertex ? k : 2 * size.tickVertex - k);
+    for (int k = 0; k < t; ++k) {
+        const int y = y0 + (k <= vertex ? k : 2 * vertex - k);
         MoveToEx(dc, x0 - k, y, nullptr);
-        LineTo(dc, x0 - k, y + size.tickStroke);
+        LineTo(dc, x0 - k, y + stroke);
     }
     SelectObject(dc, old);
     DeleteObject(pen);

@@ -164,6 +164,7 @@ struct CDBVortalListCtrl::State {
     };
 
     CDBVortalListCtrl& ctrl;
+    bool reflecting = false; // the parent hands the list view's notifications back
     Records records;
     Layout layout;
     Painter painter;
