@@ -7,7 +7,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "base/guard.h"
 #include "include/zrpcreportctrl.h"
+#include "winlayer/win_dpi.h"
 #include "zrpcrecords.h"
 #include "zrpctoken.h"
 
@@ -40,6 +42,29 @@ void SizeColumnsForDpi(CReportCtrl& list, const int* widths96, int count, UINT d
 // scaled size where it is not drawn at that size. The list it replaces is destroyed once the control
 // holds the new one; with dpi 0 the control goes back to the shared list and *own is destroyed.
 void UsePicturesForDpi(CReportCtrl& list, UINT dpi, HIMAGELIST* own);
+
+// How a token or key list sees a message around the report control's handling (base): on WM_DESTROY
+// its rows go (freeRows) and the pictures of its own, before the report control's handling; on a DPI
+// change the report control measures its fonts and rows first, then the list its columns and
+// pictures (measure).
+template <typename FreeRows, typename Measure, typename Base>
+LRESULT ListWindowProc(CReportCtrl& list, HIMAGELIST* pictures, UINT msg, FreeRows freeRows, Measure measure,
+                       Base base) {
+    switch (msg) {
+    case WM_DESTROY:
+        freeRows();
+        if (*pictures) GuardVoid([&] { UsePicturesForDpi(list, 0, pictures); });
+        return base();
+    case WM_DPICHANGED:
+    case WM_DPICHANGED_AFTERPARENT: {
+        LRESULT result = base();
+        measure();
+        return result;
+    }
+    default:
+        return base();
+    }
+}
 
 } // namespace zrpc
 

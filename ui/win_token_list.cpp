@@ -202,20 +202,7 @@ void CVortalListCtrl::OnDestroy() {
 }
 
 LRESULT CVortalListCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-    case WM_DESTROY:
-        OnDestroy();
-        if (m_pictures) zrpc::GuardVoid([&] { zrpc::UsePicturesForDpi(*this, 0, &m_pictures); });
-        break;
-    case WM_DPICHANGED:
-    case WM_DPICHANGED_AFTERPARENT: {
-        // The report control measures its fonts and rows first; the columns and pictures follow.
-        LRESULT result = CReportCtrl::WindowProc(msg, wp, lp);
-        Measure();
-        return result;
-    }
-    default:
-        break;
-    }
-    return CReportCtrl::WindowProc(msg, wp, lp);
+    return zrpc::ListWindowProc(
+        *this, &m_pictures, msg, [&] { OnDestroy(); }, [&] { Measure(); },
+        [&] { return CReportCtrl::WindowProc(msg, wp, lp); });
 }

@@ -71,15 +71,7 @@ class DBList : public kst::StoreTest {
         ASSERT_EQ(ZRPCFUNC_DB_SetEmailAddress(0x0C0C0001, bob), 0u);
         ASSERT_EQ(ZRPCFUNC_DB_SetComments(0x0C0C0002, carol), 0u);
     }
-    static std::string Text(HWND list, int row, int column) {
-        char text[300] = "";
-        LVITEMA item = {};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-        return text;
-    }
+    static std::string Text(HWND list, int row, int column) { return kct::CellText(list, row, column); }
     static Rows Contents(CDBVortalListCtrl& list, HWND hwnd) {
         Rows rows;
         int n = static_cast<int>(SendMessageA(hwnd, LVM_GETITEMCOUNT, 0, 0));

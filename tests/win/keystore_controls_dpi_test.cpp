@@ -245,15 +245,7 @@ class StoreSizes : public Sizes {
         SetForegroundWindow(d->Handle());
         return d;
     }
-    static std::string Text(HWND list, int row, int column) {
-        char text[300] = "";
-        LVITEMA item = {};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-        return text;
-    }
+    static std::string Text(HWND list, int row, int column) { return kct::CellText(list, row, column); }
     static int ColumnWidth(HWND list, int column) {
         return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0));
     }

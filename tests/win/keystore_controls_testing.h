@@ -60,6 +60,17 @@ inline void ClickAt(HWND hwnd, POINT p, bool doubleClick = false) {
     SendInput(doubleClick ? 5 : 3, in, sizeof in[0]);
 }
 
+// A list view cell's text.
+inline std::string CellText(HWND list, int row, int column) {
+    char text[300] = "";
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
 // A window's client area as it shows on the screen, copied once (reading pixels one by one from the
 // screen asks the display for each).
 class Screen {
