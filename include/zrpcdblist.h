@@ -12,6 +12,14 @@
 // The dialog receives the registered message "WM_CDBVORTALLISTSCTRL_CHECKBOX_CLICKED" (row in
 // wParam, column in lParam) whenever the user toggles a check box, and calls SaveSettings() to
 // remember the checked key-store keys.
+//
+// Rows the dialog inserts itself (LVM_INSERTITEM with item data of its own) stay the dialog's: the
+// control keeps records only for rows it inserted (its InsertItem members and its own listing), and
+// frees only those. Check boxes, colours, the refused label editing and the freeing of records work
+// from the moment the object holds the window, before and without InitControl. The sizes of the
+// control (column widths, check box, tick, margins) follow the window's DPI, also when the window
+// moves to a screen of another DPI; with a high-contrast scheme on, every cell is drawn in the
+// system's colours.
 #ifndef ZRPC_DBLIST_H
 #define ZRPC_DBLIST_H
 
@@ -80,7 +88,8 @@ class ZRPC_CLASS CDBVortalListCtrl : public zwin::Window {
     // Empties and fills the list again (only once initialised); true when the fill succeeded.
     BOOL Refresh();
 
-    // Rows and cells.
+    // Rows and cells. A row inserted here gets one record per column; the colours given are column 0's
+    // (the other cells keep the control's), set aside while a high-contrast scheme is on.
     int InsertItem(int index, const char* text);
     int InsertItem(int index, const char* text, unsigned long textColour, unsigned long backColour);
     int InsertItem(const LVITEMA* item);
@@ -123,17 +132,14 @@ class ZRPC_CLASS CDBVortalListCtrl : public zwin::Window {
     bool OnReflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) override;
 
   private:
+    // The control's working state and the units that read it (internal to the library).
+    struct State;
+
     BOOL IsControlInitialised() const { return m_initialised; }
     unsigned long Populate();
     void ReadColours();
-    void CreateColumns();
-    void DeleteAllRows();
-    void ToggleCell(int row, int column);
     void RedrawParent();
-    LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
-    void OnEndLabelEdit(const NMLVDISPINFOA* info);
     _tCDBVORTALLISTSCTRLDATA* Records(int row);
-    int RecordCount(int row);
     int RowCount();
 
     BOOL m_ownKeyOnly;
@@ -146,7 +152,7 @@ class ZRPC_CLASS CDBVortalListCtrl : public zwin::Window {
     BOOL m_hasBackupKeys;
     BOOL m_infoGiven;
     _tToken_InfoEx m_info;
-    int m_focusBeforeClick; // the focused row before the last button press, for the double click
+    State* m_state;
 };
 
 #endif

@@ -9,7 +9,8 @@
 //     m_keys.InitControl(token, tokenHandle, TRUE);  // columns, then the slots
 //     m_keys.EnsureKeyListDefaultKeyItemSelected();
 // and after a key changed, m_keys.RefreshKeyList(FALSE, TRUE) or RefreshKeyListItem(slot, TRUE).
-// A failed read of the token's keys is shown to the user and empties the list.
+// A failed read of the token's keys is shown to the user and empties the list. Column widths and
+// pictures follow the window's DPI (also when the window moves to a screen of another DPI).
 #ifndef ZRPC_KEYLIST_H
 #define ZRPC_KEYLIST_H
 
@@ -59,10 +60,13 @@ class ZRPC_CLASS CKeyListCtrl : public CReportCtrl {
     void Repaint();
     // Sets the row's texts, pictures and bold state from the record.
     void FillKeyListItem(int iItem, const _tToken_Key& key);
+    // Column widths and pictures for the window's DPI.
+    void Measure();
 
     ITokenInterface* m_pToken;
     unsigned long m_hToken;
     int m_nSlots;
+    HIMAGELIST m_pictures; // the pictures at the window's DPI when it is not 96, else null
 };
 
 #endif

@@ -7,7 +7,8 @@
 //     m_tokens.SubclassDlgItem(IDC_TOKENS, hDlg);   // any child window item, e.g. a static
 //     m_tokens.InitControl(token, TRUE);            // columns, then the tokens
 // and later m_tokens.RefreshVortalList() when tokens come and go. Each row's item data points to a
-// copy of the token's _tZRPKeyFindInfo that the control owns (read it, never free it).
+// copy of the token's _tZRPKeyFindInfo that the control owns (read it, never free it). Column widths
+// and pictures follow the window's DPI (also when the window moves to a screen of another DPI).
 #ifndef ZRPC_TOKENLIST_H
 #define ZRPC_TOKENLIST_H
 
@@ -43,12 +44,15 @@ class ZRPC_CLASS CVortalListCtrl : public CReportCtrl {
     };
     void AddTokenType(unsigned long handle, unsigned long type);
     void FitLastColumn();
+    // Column widths and pictures for the window's DPI.
+    void Measure();
 
     ITokenInterface* m_pToken;
     TokenType* m_types; // in enumeration order, grown 10 at a time
     int m_typeCount;
     int m_typeCapacity;
     int m_bInitialised;
+    HIMAGELIST m_pictures; // the pictures at the window's DPI when it is not 96, else null
 };
 
 #endif

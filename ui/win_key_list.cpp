@@ -8,6 +8,8 @@
 #include "crypto/win_names.h"
 #include "frame/win_frame.h"
 #include "token/win_caches.h"
+#include "ui/win_keystore_controls.h"
+#include "winlayer/win_dpi.h"
 #include "zrpcfunc.h"
 #include "zrpcres_ids.h"
 
@@ -25,7 +27,13 @@ constexpr uint8_t kFlagSecondState = 0x40; // bit 6
 constexpr uint8_t kFlagReserved = 0x80;    // bit 7
 constexpr size_t kNameChars = sizeof(_tToken_Key::name);
 
-enum Column { kSlot, kName, kAlgorithm, kBits, kUsage };
+enum Column { kSlot, kName, kAlgorithm, kBits, kUsage, kColumns };
+
+// The columns' titles, widths at 96 DPI and flags.
+constexpr unsigned kTitles[kColumns] = {IDS_KEY_COLUMN_SLOT, IDS_KEY_COLUMN_NAME, IDS_KEY_COLUMN_ALGORITHM,
+                                        IDS_KEY_COLUMN_BITS, IDS_KEY_COLUMN_USAGE};
+constexpr int kWidths[kColumns] = {53, 120, 65, 50, 62};
+constexpr uint32_t kExtraFormat[kColumns] = {0, 0, 0, 0, RVCF_IMAGESPACE};
 
 std::string Number(int value, bool twoDigits = false) {
     char text[24];
@@ -42,12 +50,15 @@ std::string CutName(const std::string& text) {
 
 } // namespace
 
-CKeyListCtrl::CKeyListCtrl() : m_pToken(nullptr), m_hToken(0), m_nSlots(kSlots) {}
+CKeyListCtrl::CKeyListCtrl() : m_pToken(nullptr), m_hToken(0), m_nSlots(kSlots), m_pictures(nullptr) {}
 
 CKeyListCtrl::~CKeyListCtrl() {
-    // A dialog item given back keeps no rows pointing at freed copies: they are freed here, while
-    // the base still holds them.
-    zrpc::GuardVoid([this] { DeleteKeyList(); });
+    // A dialog item given back keeps no rows pointing at freed copies, nor pictures that are gone:
+    // both are let go here, while the base still holds them.
+    zrpc::GuardVoid([this] {
+        DeleteKeyList();
+        if (m_pictures) zrpc::UsePicturesForDpi(*this, 0, &m_pictures);
+    });
 }
 
 unsigned long CKeyListCtrl::InitControl(ITokenInterface* pToken, unsigned long hToken, int bRefresh) {
@@ -57,24 +68,17 @@ unsigned long CKeyListCtrl::InitControl(ITokenInterface* pToken, unsigned long h
         uint32_t type = 0;
         if (pToken) pToken->GetTokenType(static_cast<uint32_t>(hToken), &type);
         m_nSlots = type == kSingleSlotType ? 1 : kSlots;
-        SetImageList(zrpc::SharedImageList());
+        const UINT dpi = zrpc::WindowDpi(m_hwnd);
+        zrpc::UsePicturesForDpi(*this, dpi, &m_pictures);
         ModifyStyle(0, kStyles);
         // Defined afresh on every call.
         DeactivateAllSubItems();
         UndefineAllSubItems();
-        const struct {
-            unsigned title;
-            int width;
-            uint32_t extra;
-        } columns[] = {{IDS_KEY_COLUMN_SLOT, 53, 0},
-                       {IDS_KEY_COLUMN_NAME, 120, 0},
-                       {IDS_KEY_COLUMN_ALGORITHM, 65, 0},
-                       {IDS_KEY_COLUMN_BITS, 50, 0},
-                       {IDS_KEY_COLUMN_USAGE, 62, RVCF_IMAGESPACE}};
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < kColumns; ++i) {
             std::string title;
-            zrpc::LangString(columns[i].title, title, 399);
-            _RVSUBITEM sub = {kColumnFormat | columns[i].extra, columns[i].width, 0, 0, -1, title.c_str()};
+            zrpc::LangString(kTitles[i], title, 399);
+            _RVSUBITEM sub = {
+                kColumnFormat | kExtraFormat[i], zrpc::ScaleToDpi(kWidths[i], dpi), 0, 0, -1, title.c_str()};
             DefineSubItem(i, &sub);
             ActivateSubItem(i, i);
         }
@@ -283,7 +287,17 @@ void CKeyListCtrl::OnDestroy() {
     DeleteKeyList();
 }
 
+void CKeyListCtrl::Measure() {
+    zrpc::GuardVoid([&] {
+        if (!m_hwnd || GetSubItemCount() < kColumns) return;
+        const UINT dpi = zrpc::WindowDpi(m_hwnd);
+        zrpc::UsePicturesForDpi(*this, dpi, &m_pictures);
+        zrpc::SizeColumnsForDpi(*this, kWidths, kColumns, dpi);
+    });
+}
+
 LRESULT CKeyListCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_DESTROY) OnDestroy();
-    return CReportCtrl::WindowProc(msg, wp, lp);
+    return zrpc::ListWindowProc(
+        *this, &m_pictures, msg, [&] { OnDestroy(); }, [&] { Measure(); },
+        [&] { return CReportCtrl::WindowProc(msg, wp, lp); });
 }

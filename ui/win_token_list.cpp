@@ -8,6 +8,8 @@
 #include <string>
 
 #include "frame/win_frame.h"
+#include "ui/win_keystore_controls.h"
+#include "winlayer/win_dpi.h"
 #include "zrpcfunc.h"
 #include "zrpcres_ids.h"
 
@@ -23,6 +25,11 @@ constexpr unsigned long kNoTokenFound = 2;
 constexpr uint8_t kFlagPicture = 0x01;  // flag bit 0
 constexpr uint8_t kFlagUnlocked = 0x02; // flag bit 1
 constexpr uint32_t kSingleSlotType = 4;
+// Widths at 96 DPI: the name and serial columns; what the status column leaves of the client area at
+// set-up, and of the window after each refresh.
+constexpr int kWidths[2] = {140, 80};
+constexpr int kStatusSpare = 220;
+constexpr int kFrameSpare = 4;
 
 int TokenImage(const _tZRPKeyFindInfo& find, unsigned long type) {
     if (find.flags & kFlagUnlocked) return 25;
@@ -57,19 +64,24 @@ std::string TokenStatus(const _tZRPKeyFindInfo& find, unsigned long type, unsign
 } // namespace
 
 CVortalListCtrl::CVortalListCtrl()
-    : m_pToken(nullptr), m_types(nullptr), m_typeCount(0), m_typeCapacity(0), m_bInitialised(0) {}
+    : m_pToken(nullptr), m_types(nullptr), m_typeCount(0), m_typeCapacity(0), m_bInitialised(0),
+      m_pictures(nullptr) {}
 
 CVortalListCtrl::~CVortalListCtrl() {
-    // A dialog item given back keeps no rows pointing at freed copies: they are freed here, while
-    // the base still holds them.
-    zrpc::GuardVoid([this] { DeleteVortalList(); });
+    // A dialog item given back keeps no rows pointing at freed copies, nor pictures that are gone:
+    // both are let go here, while the base still holds them.
+    zrpc::GuardVoid([this] {
+        DeleteVortalList();
+        if (m_pictures) zrpc::UsePicturesForDpi(*this, 0, &m_pictures);
+    });
     std::free(m_types);
 }
 
 unsigned long CVortalListCtrl::InitControl(ITokenInterface* pToken, int bRefresh) {
     return zrpc::Guard(1ul, [&]() -> unsigned long {
         m_pToken = pToken;
-        SetImageList(zrpc::SharedImageList());
+        const UINT dpi = zrpc::WindowDpi(m_hwnd);
+        zrpc::UsePicturesForDpi(*this, dpi, &m_pictures);
         ModifyStyle(0, kStyles);
         // Defined afresh on every call.
         DeactivateAllSubItems();
@@ -79,9 +91,10 @@ unsigned long CVortalListCtrl::InitControl(ITokenInterface* pToken, int bRefresh
         const struct {
             unsigned title;
             int width;
-        } columns[] = {{IDS_TOKEN_COLUMN_NAME, 140},
-                       {IDS_TOKEN_COLUMN_SERIAL, 80},
-                       {IDS_TOKEN_COLUMN_STATUS, (client.right - client.left) - 220}};
+        } columns[] = {
+            {IDS_TOKEN_COLUMN_NAME, zrpc::ScaleToDpi(kWidths[0], dpi)},
+            {IDS_TOKEN_COLUMN_SERIAL, zrpc::ScaleToDpi(kWidths[1], dpi)},
+            {IDS_TOKEN_COLUMN_STATUS, (client.right - client.left) - zrpc::ScaleToDpi(kStatusSpare, dpi)}};
         for (int i = 0; i < 3; ++i) {
             std::string title;
             zrpc::LangString(columns[i].title, title, 399);
@@ -144,11 +157,23 @@ unsigned long CVortalListCtrl::RefreshVortalList() {
 
 void CVortalListCtrl::FitLastColumn() {
     if (!m_hwnd) return;
+    const UINT dpi = zrpc::WindowDpi(m_hwnd);
     RECT outer = {};
     GetWindowRect(m_hwnd, &outer);
-    int width = (outer.right - outer.left) - GetSubItemWidth(0) - GetSubItemWidth(1) - 4;
-    if (GetVisibleCount(FALSE) < GetItemCount()) width -= GetSystemMetrics(SM_CXVSCROLL);
+    int width = (outer.right - outer.left) - GetSubItemWidth(0) - GetSubItemWidth(1) -
+                zrpc::ScaleToDpi(kFrameSpare, dpi);
+    if (GetVisibleCount(FALSE) < GetItemCount()) width -= zrpc::SystemMetricForDpi(SM_CXVSCROLL, dpi);
     SetSubItemWidth(2, width);
+}
+
+void CVortalListCtrl::Measure() {
+    zrpc::GuardVoid([&] {
+        if (!m_hwnd || !m_bInitialised) return;
+        const UINT dpi = zrpc::WindowDpi(m_hwnd);
+        zrpc::UsePicturesForDpi(*this, dpi, &m_pictures);
+        zrpc::SizeColumnsForDpi(*this, kWidths, 2, dpi);
+        FitLastColumn();
+    });
 }
 
 unsigned long CVortalListCtrl::GetVortalType(int iItem) {
@@ -177,6 +202,7 @@ void CVortalListCtrl::OnDestroy() {
 }
 
 LRESULT CVortalListCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_DESTROY) OnDestroy();
-    return CReportCtrl::WindowProc(msg, wp, lp);
+    return zrpc::ListWindowProc(
+        *this, &m_pictures, msg, [&] { OnDestroy(); }, [&] { Measure(); },
+        [&] { return CReportCtrl::WindowProc(msg, wp, lp); });
 }

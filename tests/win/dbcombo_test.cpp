@@ -162,6 +162,38 @@ TEST_F(DBCombo, BackupKeyTheStoreDoesNotHoldIsUnknownAtTheEndEvenInASortedList) 
     EXPECT_EQ(SendMessageA(dialog.Item(), CB_GETITEMDATA, 2, 0), 0xB0000002);
 }
 
+// A token that holds backup key 1 but gives its packet no serial: the key is unknown to the store,
+// so it is the "Unknown" entry at the end, chosen and not valid; the list is complete and refreshes.
+TEST_F(DBCombo, BackupKeyWithoutSerialIsAnUnknownEntryAndTheListStaysUsable) {
+    FillStore();
+    token.zeroSerialHandle = 1;
+    kct::HostDialog dialog(L"COMBOBOX", kItem, CBS_DROPDOWNLIST | WS_VSCROLL, 160, 120);
+    CDBVortalComboCtrl combo;
+    ASSERT_TRUE(combo.SubclassDlgItem(kItem, dialog.Handle()));
+    std::vector<zt::SeenBox> seen;
+    {
+        zt::BoxAnswerer boxes(IDOK);
+        EXPECT_EQ(combo.InitControl(&token, 1, eChobKey1), 0u);
+        seen = boxes.Seen();
+    }
+    EXPECT_TRUE(seen.empty()) << "the token answered: no failure to show";
+    const Strings entries{"Safe One (B0000001)", "Safe Two (B0000002)", "Bob (0C0C0001)", "Carol (0C0C0002)",
+                          "Unknown (00000000)"};
+    EXPECT_TRUE(combo.IsControlInitialised());
+    EXPECT_EQ(Entries(dialog.Item()), entries);
+    EXPECT_EQ(Selected(dialog.Item()), "Unknown (00000000)");
+    EXPECT_FALSE(combo.IsSelectionValid());
+    EXPECT_EQ(SendMessageA(dialog.Item(), CB_GETITEMDATA, 4, 0), 0);
+    EXPECT_TRUE(combo.Refresh());
+    EXPECT_EQ(Entries(dialog.Item()), entries);
+
+    // The token gives the serial again: the refresh preselects the stored key.
+    token.zeroSerialHandle = 0;
+    EXPECT_TRUE(combo.Refresh());
+    EXPECT_EQ(Selected(dialog.Item()), "Safe One (B0000001)");
+    EXPECT_TRUE(combo.IsSelectionValid());
+}
+
 TEST_F(DBCombo, ConfirmedChoiceByKeyboardReadsTheKeyAndNoneMakesItInvalid) {
     FillStore();
     kct::HostDialog dialog(L"COMBOBOX", kItem, CBS_DROPDOWNLIST | WS_VSCROLL, 160, 120);

@@ -4,6 +4,7 @@
 // in-place editing of comments and e-mail addresses written back to the key store, failures, and the
 // caller's own connection to the store, which the list and the combo leave as they found it.
 // ctest-lock: keystore registry display
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -13,6 +14,7 @@
 
 #include "include/zrpcdbcombo.h"
 #include "include/zrpcdblist.h"
+#include "base/palette.h"
 #include "tests/win/keystore_controls_testing.h"
 
 namespace {
@@ -69,15 +71,7 @@ class DBList : public kst::StoreTest {
         ASSERT_EQ(ZRPCFUNC_DB_SetEmailAddress(0x0C0C0001, bob), 0u);
         ASSERT_EQ(ZRPCFUNC_DB_SetComments(0x0C0C0002, carol), 0u);
     }
-    static std::string Text(HWND list, int row, int column) {
-        char text[300] = "";
-        LVITEMA item = {};
-        item.iSubItem = column;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-        return text;
-    }
+    static std::string Text(HWND list, int row, int column) { return kct::CellText(list, row, column); }
     static Rows Contents(CDBVortalListCtrl& list, HWND hwnd) {
         Rows rows;
         int n = static_cast<int>(SendMessageA(hwnd, LVM_GETITEMCOUNT, 0, 0));
@@ -533,6 +527,200 @@ TEST_F(DBList, CheckBoxesAndTicksAreDrawnAndFollowTheSystemColours) {
     SetSysColors(1, &index, &old);
     EXPECT_EQ(after.window, after.total);
     EXPECT_GT(after.total, 0);
+}
+
+// A row the dialog inserts itself, with item data of its own; the row's index.
+int InsertOwnRow(HWND list, int at, const char* text, LPARAM data) {
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = at;
+    item.pszText = const_cast<char*>(text);
+    item.lParam = data;
+    return static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+LPARAM ItemData(HWND list, int row) {
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return item.lParam;
+}
+
+// Item data of the dialog's own rows are the dialog's: the control neither reads them as records nor
+// frees them, whoever deletes the row, and leaves them in place when it gives the window back.
+TEST_F(DBList, TheDialogsOwnRowsKeepTheirItemData) {
+    auto dialog = MakeDialog();
+    HWND hwnd = dialog->Item();
+    std::vector<char> block(64, 'x'); // a block of the dialog's, and a plain number
+    const LPARAM own = reinterpret_cast<LPARAM>(block.data()), number = 0x1234;
+    ASSERT_EQ(InsertOwnRow(hwnd, 0, "before", number), 0);
+    {
+        CDBVortalListCtrl list;
+        ASSERT_TRUE(list.SubclassDlgItem(kItem, dialog->Handle()));
+        ASSERT_EQ(list.InitControl(&token, 1, 0x01, 0), 0u); // three rows in front of the dialog's
+        ASSERT_EQ(InsertOwnRow(hwnd, 4, "after", own), 4);
+        for (int row : {3, 4}) {
+            EXPECT_EQ(list.GetCheckbox(row, 0), -1);
+            EXPECT_FALSE(list.SetCheckbox(row, 0, eCheckChecked));
+            EXPECT_EQ(list.GetEnabled(row), FALSE);
+        }
+        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        // The dialog deletes one of its rows, the control the other: the dialog is told of each with
+        // its own item data.
+        ASSERT_TRUE(SendMessageA(hwnd, LVM_DELETEITEM, 4, 0));
+        ASSERT_TRUE(list.DeleteItem(3));
+        EXPECT_EQ(dialog->deleted, (std::vector<LPARAM>{own, number}));
+        ASSERT_EQ(InsertOwnRow(hwnd, 3, "kept", own), 3);
+    }
+    EXPECT_EQ(std::string(block.data(), block.size()), std::string(64, 'x'));
+    // The object gone, the window keeps its rows: the dialog's with its item data, the control's
+    // without any.
+    EXPECT_EQ(ItemData(hwnd, 3), own);
+    EXPECT_EQ(ItemData(hwnd, 0), 0);
+    // The next object goes with the window: the dialog's row goes with its item data.
+    dialog->deleted.clear();
+    {
+        CDBVortalListCtrl list;
+        ASSERT_TRUE(list.SubclassDlgItem(kItem, dialog->Handle()));
+        DestroyWindow(dialog->Handle());
+    }
+    EXPECT_NE(std::find(dialog->deleted.begin(), dialog->deleted.end(), own), dialog->deleted.end());
+}
+
+// Rows the control inserts before InitControl, or after one that failed, are drawn, edited and
+// freed as the control's from the start: the check box with its tick, the list view's own label
+// editing refused.
+TEST_F(DBList, RowsBeforeOrWithoutInitControlAreTheControls) {
+    for (bool failedInit : {false, true}) {
+        SCOPED_TRACE(failedInit ? "after a failed InitControl" : "without InitControl");
+        auto dialog = MakeDialog();
+        HWND hwnd = dialog->Item();
+        CDBVortalListCtrl list;
+        ASSERT_TRUE(list.SubclassDlgItem(kItem, dialog->Handle()));
+        if (failedInit) {
+            zt::BoxAnswerer boxes(IDOK);
+            ASSERT_EQ(list.InitControl(nullptr, 1, 0x03, 0), 1u);
+        }
+        // The dialog's own columns.
+        for (const char* title : {"Key", "Note"}) {
+            LVCOLUMNA column = {};
+            column.mask = LVCF_TEXT | LVCF_WIDTH;
+            column.cx = 120;
+            column.pszText = const_cast<char*>(title);
+            SendMessageA(hwnd, LVM_INSERTCOLUMNA, 5, reinterpret_cast<LPARAM>(&column));
+        }
+        ASSERT_EQ(list.InsertItem(0, "mine"), 0);
+        ASSERT_EQ(list.InsertItem(1, "other"), 1);
+        ASSERT_TRUE(list.SetCheckbox(0, 0, eCheckChecked));
+        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        zt::Pump(100);
+        RECT cell;
+        ASSERT_TRUE(list.GetSubItemRect(0, 0, LVIR_BOUNDS, cell));
+        const int height = (cell.bottom - 1) - cell.top;
+        const RECT inside = {cell.left + 12, cell.top + 2, cell.left + 9 + height - 2, cell.bottom - 3};
+        const kct::Screen screen(hwnd);
+        const kct::Screen::Ink tick = screen.Find(inside, GetSysColor(COLOR_WINDOWTEXT));
+        EXPECT_EQ(tick.Width(), 7);
+        EXPECT_EQ(tick.Height(), 7);
+        EXPECT_EQ(SendMessageA(hwnd, LVM_EDITLABELA, 1, 0), 0) << "the list view's own editing never starts";
+    }
+}
+
+// A caller's colours are column 0's; a text that cannot be read on the caller's background is
+// drawn in one that can.
+TEST_F(DBList, ACallersColoursAreColumnZerosAndItsTextStaysReadable) {
+    auto dialog = MakeDialog();
+    HWND hwnd = dialog->Item();
+    CDBVortalListCtrl list;
+    ASSERT_TRUE(list.SubclassDlgItem(kItem, dialog->Handle()));
+    ASSERT_EQ(list.InitControl(&token, 1, 0x01, 0), 0u);
+    const COLORREF navy = RGB(0, 0, 128), yellow = RGB(255, 255, 0);
+    struct Case {
+        const char* what;
+        COLORREF text;
+        bool textKept;
+    };
+    const Case cases[] = {
+        {"a readable text colour of the caller's", yellow, true},
+        {"the system's text colour, unreadable on navy", GetSysColor(COLOR_WINDOWTEXT), false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        int row = list.InsertItem(3, "HHHHHHHH", c.text, navy);
+        ASSERT_EQ(row, 3);
+        LVITEMA text = {};
+        text.iSubItem = 1;
+        text.pszText = const_cast<char*>("MMMMMMMM");
+        SendMessageA(hwnd, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&text));
+        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        zt::Pump(100);
+        RECT first, second;
+        ASSERT_TRUE(list.GetSubItemRect(row, 0, LVIR_BOUNDS, first));
+        ASSERT_TRUE(list.GetSubItemRect(row, 1, LVIR_BOUNDS, second));
+        const kct::Screen screen(hwnd);
+        const int area0 = (first.right - first.left) * (first.bottom - first.top);
+        EXPECT_GT(screen.Find(first, navy).count, area0 / 2) << "column 0 on the caller's background";
+        EXPECT_EQ(screen.Find(second, navy).count, 0) << "column 1 keeps the control's colours";
+        EXPECT_GT(screen.Find(second, GetSysColor(COLOR_WINDOW)).count, 0);
+        // The text's most contrasting pixel on navy can be read.
+        double best = 0;
+        screen.Find(first, [&](COLORREF p) {
+            best = std::max(best, zrpc::palette::Contrast(p, navy));
+            return false;
+        });
+        EXPECT_GE(best, zrpc::palette::kReadableContrast);
+        EXPECT_EQ(screen.Find(first, yellow).count > 0, c.textKept);
+        list.DeleteItem(row);
+    }
+}
+
+// A backup key the token holds without a serial is named as the failure it is (once per key) and gets
+// no row; a refresh after the token gave up a backup key lists that key's store entry again.
+TEST_F(DBList, BackupKeysWithoutSerialAndARefreshAfterTheTokenChanged) {
+    FillStore();
+    const Row own{"Alice's Token", "5A5A0001", "", 1, FALSE};
+    const Rows others{{"Bob", "0C0C0001", "", 0, TRUE},
+                      {"Carol", "0C0C0002", "", 0, TRUE},
+                      {"Dave", "0C0C0003", "", 0, TRUE}};
+    {
+        token.zeroSerialHandle = 1;
+        auto dialog = MakeDialog();
+        CDBVortalListCtrl list;
+        ASSERT_TRUE(list.SubclassDlgItem(kItem, dialog->Handle()));
+        std::vector<zt::SeenBox> seen;
+        {
+            zt::BoxAnswerer boxes(IDOK);
+            EXPECT_EQ(list.InitControl(&token, 1, 0x03, 0), 0u);
+            seen = boxes.Seen();
+        }
+        ASSERT_EQ(seen.size(), 2u);
+        EXPECT_NE(seen[0].text.find("getting backup key 1"), std::string::npos) << seen[0].text;
+        EXPECT_NE(seen[1].text.find("getting backup key 2"), std::string::npos) << seen[1].text;
+        Rows rows{own, {"Safe Two", "B0000002", "", 0, TRUE}};
+        rows.insert(rows.end(), others.begin(), others.end());
+        EXPECT_EQ(Contents(list, dialog->Item()), rows);
+        // Without rows for the token's keys nothing is shown.
+        {
+            zt::BoxAnswerer boxes(IDOK);
+            ASSERT_EQ(list.InitControl(&token, 1, 0x07, 0), 0u);
+            EXPECT_TRUE(boxes.Seen().empty());
+        }
+        token.zeroSerialHandle = 0;
+    }
+    auto dialog = MakeDialog();
+    CDBVortalListCtrl list;
+    ASSERT_TRUE(list.SubclassDlgItem(kItem, dialog->Handle()));
+    ASSERT_EQ(list.InitControl(&token, 1, 0x03, 0), 0u);
+    Rows rows{own, {"Backup Key 1", "B0000001", "", 1, FALSE}, {"Safe Two", "B0000002", "", 1, FALSE}};
+    rows.insert(rows.end(), others.begin(), others.end());
+    EXPECT_EQ(Contents(list, dialog->Item()), rows);
+    // The token gives up backup key 2: its key is one of the store's again.
+    token.SoftToken::Tokens()[0].backupSerial[1] = 0;
+    ZRPCFUNC_ResetTokenInfoExCache();
+    ASSERT_TRUE(list.Refresh());
+    rows = {own, {"Backup Key 1", "B0000001", "", 1, FALSE}, {"Safe Two", "B0000002", "", 0, TRUE}};
+    rows.insert(rows.end(), others.begin(), others.end());
+    EXPECT_EQ(Contents(list, dialog->Item()), rows);
 }
 
 // One step of a caller's enumeration through its connection: how it ended, the key, and its e-mail
