@@ -104,16 +104,23 @@ def report(faults, summary):
 
 
 def check_exports(dll, reference_path):
+    """Every export of the table keeps its name and ordinal; an export taken away on purpose ("N ~NAME")
+    leaves its ordinal unused; new exports come after the table's last ordinal."""
     lines = table_lines(dll)
     with open(reference_path, encoding="ascii") as f:
-        reference = [l.rstrip("\n") for l in f if l.strip() and not l.startswith("#")]
+        entries = [l.rstrip("\n") for l in f if l.strip() and not l.startswith("#")]
+    reference = [l for l in entries if not l.split()[1].startswith("~")]
+    retired = {int(l.split()[0]): l.split()[1][1:] for l in entries if l.split()[1].startswith("~")}
     have, kept = set(lines), set(reference)
-    top = max(int(l.split()[0]) for l in reference)
+    top = max(int(l.split()[0]) for l in entries)
     faults = [f"changed or missing: {l}" for l in reference if l not in have]
+    faults += [f"ordinal of an export taken away ({retired[int(l.split()[0])]}) given again: {l}"
+               for l in lines if int(l.split()[0]) in retired]
     faults += [f"new export not appended (ordinal at or below {top}): {l}"
-               for l in lines if l not in kept and int(l.split()[0]) <= top]
+               for l in lines if l not in kept and int(l.split()[0]) <= top and int(l.split()[0]) not in retired]
     added = len([l for l in lines if l not in kept])
-    return report(faults, f"{dll}: {len(reference)} exports of the table kept, {added} appended")
+    return report(faults, f"{dll}: {len(reference)} exports of the table kept, {len(retired)} taken away, "
+                          f"{added} appended")
 
 
 def short_imports(path):
