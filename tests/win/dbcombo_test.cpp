@@ -1,7 +1,7 @@
 // The key-store combo on a plain dialog against the software token and a real key store: the
 // entries and the preselection for each backup-key situation, the confirmed choice read from the
 // store, failures of the token shown as warnings, and a key store that cannot be opened.
-// ctest-lock: keystore registry display
+// ctest-lock: keystore keycache registry display
 #include <cstring>
 
 #include "include/zrpcdbcombo.h"

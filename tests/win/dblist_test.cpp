@@ -3,7 +3,7 @@
 // registered message as the dialog receives it, single choice, the checks remembered in the registry,
 // in-place editing of comments and e-mail addresses written back to the key store, failures, and the
 // caller's own connection to the store, which the list and the combo leave as they found it.
-// ctest-lock: keystore registry display
+// ctest-lock: keystore keycache registry display
 #include <algorithm>
 #include <cstdio>
 #include <cstring>

@@ -237,7 +237,7 @@ class StoreSizes : public Sizes {
         Sizes::SetUp();
         Add(0x5A5A0001, "Alice's Token");
         Add(0x0C0C0001, "Bob");
-        Add(0x0C0C0002, "Bartholomew Long");
+        Add(0x0C0C0002, "WWWWWWWW MMMMMMM");
     }
     std::unique_ptr<kct::HostDialog> MakeDialog(short height = 140) {
         auto d = std::make_unique<kct::HostDialog>(L"SysListView32", kItem,
@@ -267,11 +267,13 @@ TEST_F(StoreSizes, ColumnsShowWholeSerialsAndCutNamesWithAnEllipsis) {
     EXPECT_LE(TextWidth(hwnd, "0C0C0001") + 2 * S(2), ColumnWidth(hwnd, 1));
 
     // The long name (row 4) ends in "..." before its cell's margin.
-    ASSERT_EQ(Text(hwnd, 4, 0), "Bartholomew Long");
+    ASSERT_EQ(Text(hwnd, 4, 0), "WWWWWWWW MMMMMMM");
     Repaint(hwnd);
     RECT cell;
     ASSERT_TRUE(list.GetSubItemRect(4, 0, LVIR_BOUNDS, cell));
     const CheckBox b = BoxOf(cell);
+    ASSERT_GT(TextWidth(hwnd, "WWWWWWWW MMMMMMM"), cell.right - b.box.right)
+        << "the name (a whole 16-byte field of wide letters) is longer than its cell in any face";
     const kct::Screen screen(hwnd);
     const COLORREF window = GetSysColor(COLOR_WINDOW);
     const RECT label = {b.box.right + 1, cell.top, cell.right, cell.bottom};
