@@ -9,6 +9,7 @@
 #include "include/zrpcres_ids.h"
 #include "include/zrpcresult.h"
 #include "include/zrpcsecureedit.h"
+#include "winlayer/win_dpi.h"
 #include "winlayer/win_window.h"
 
 namespace {
@@ -33,20 +34,26 @@ class CPasswordDlg : public zwin::Dialog {
         EnableItem(IDOK, false);
         m_password.SubclassDlgItem(IDC_PASSWORD_FIELD, m_hwnd);
         m_password.HidePassword(m_hideMode);
-        m_bitmap = static_cast<HBITMAP>(
-            LoadImageA(zrpc::LangModule(), MAKEINTRESOURCEA(IDB_BITMAP_745), IMAGE_BITMAP, 0, 0, 0));
-        if (m_bitmap)
-            SendDlgItemMessageA(m_hwnd, IDC_PASSWORD_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
-                                reinterpret_cast<LPARAM>(m_bitmap));
+        ShowPicture(zrpc::WindowDpi(m_hwnd));
         SetFocus(Item(IDC_PASSWORD_FIELD));
         return FALSE; // the focus is placed
     }
 
-    bool OnMessage(UINT msg, WPARAM wp, LPARAM, INT_PTR& result) override {
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) override {
         result = 0;
         if (msg == WM_CLOSE) {
             EndDialog(IDCANCEL);
             return true;
+        }
+        if (msg == WM_DPICHANGED) {
+            // Another screen: the picture drawn for its density, the place the system suggests. The
+            // field makes its font again when it is told after its parent; the dialog's own
+            // handling (scaling its items) goes on.
+            ShowPicture(HIWORD(wp));
+            if (const RECT* r = reinterpret_cast<const RECT*>(lp))
+                SetWindowPos(m_hwnd, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                             SWP_NOZORDER | SWP_NOACTIVATE);
+            return false;
         }
         if (msg != WM_COMMAND) return false;
         switch (LOWORD(wp)) {
@@ -67,6 +74,17 @@ class CPasswordDlg : public zwin::Dialog {
     }
 
   private:
+    // The language module's picture drawn for the density nearest to dpi (the 100 % one where the
+    // module has no other).
+    void ShowPicture(UINT dpi) {
+        HBITMAP bitmap = zrpc::LoadBitmapForDpi(zrpc::LangModule(), IDB_BITMAP_745, dpi);
+        if (!bitmap) return;
+        SendDlgItemMessageA(m_hwnd, IDC_PASSWORD_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
+                            reinterpret_cast<LPARAM>(bitmap));
+        if (m_bitmap) DeleteObject(m_bitmap);
+        m_bitmap = bitmap;
+    }
+
     bool HasContents() {
         CString text;
         m_password.GetRealContents(text);

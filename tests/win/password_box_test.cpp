@@ -1,5 +1,5 @@
-// The password box, driven as a user would: keyboard, mouse, Enter, Escape, the close command, and
-// zrpc password in a process of its own.
+// The password box, driven as a user would: keyboard, mouse, an input method, Enter, Escape, the close
+// command, a move to a screen of another density, and zrpc password in a process of its own.
 // ctest-lock: display
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "crypto/sha1.h"
+#include "tests/win/password_testing.h"
 #include "tests/win/support/testsupport.h"
 #include "tests/win/ui_testing.h"
 #include "zrpcfunc.h"
@@ -49,7 +50,8 @@ BOOL CALLBACK FindBox(HWND hwnd, LPARAM lp) {
     char cls[16] = "";
     GetClassNameA(hwnd, cls, sizeof cls);
     if ((pid == GetCurrentProcessId()) == f->ownProcess && !std::strcmp(cls, "#32770") &&
-        GetDlgItem(hwnd, IDC_PASSWORD_FIELD) && GetDlgItem(hwnd, IDC_PASSWORD_PROMPT) && IsWindowVisible(hwnd)) {
+        GetDlgItem(hwnd, IDC_PASSWORD_FIELD) && GetDlgItem(hwnd, IDC_PASSWORD_PROMPT) &&
+        IsWindowVisible(hwnd)) {
         f->found = hwnd;
         return FALSE;
     }
@@ -219,19 +221,140 @@ TEST(PasswordBox, TheOwnerIsTheCallersWindowAndOutlivesTheBox) {
     EXPECT_TRUE(box.ownerAliveAfter) << "the caller's window is not destroyed";
 }
 
+// Shown or masked, confirmed or not: once the box is closed no heap block holds the password, as
+// 8-bit text or as UTF-16 (the passwords are static arrays, typed a byte at a time).
 TEST(PasswordBox, NothingOfThePasswordStaysInTheHeap) {
-    static const char kPassword[] = "Box-Heap-Check-7731";
-    {
-        Box box("Password:", 1);
-        ASSERT_NE(box.hwnd, nullptr);
-        zt::PostChars(box.field, kPassword);
-        ASSERT_TRUE(
-            zt::WaitUntil([&] { return GetWindowTextLengthA(box.field) == (int)sizeof kPassword - 1; }));
-        zt::PressKey(VK_RETURN);
-        ASSERT_TRUE(box.Ended());
-        EXPECT_EQ(box.rc, 0u);
+    static const char kMasked[] = "Box-Heap-Check-7731";
+    static const char kShown[] = "Box-Shown-Check-4417";
+    static const char kCancelled[] = "Box-Cancel-Check-2208";
+    struct {
+        const char* password;
+        int hideMode;
+        bool confirm;
+    } cases[] = {{kMasked, 1, true}, {kShown, 0, true}, {kCancelled, 0, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.hideMode ? (c.confirm ? "masked, confirmed" : "masked, cancelled")
+                                : (c.confirm ? "shown, confirmed" : "shown, cancelled"));
+        const int n = static_cast<int>(std::strlen(c.password));
+        {
+            Box box("Password:", c.hideMode);
+            ASSERT_NE(box.hwnd, nullptr);
+            for (const char* p = c.password; *p; ++p)
+                PostMessageA(box.field, WM_CHAR, static_cast<unsigned char>(*p), 1);
+            ASSERT_TRUE(zt::WaitUntil([&] { return GetWindowTextLengthA(box.field) == n; }));
+            zt::PressKey(c.confirm ? VK_RETURN : VK_ESCAPE);
+            ASSERT_TRUE(box.Ended());
+            EXPECT_EQ(box.rc, c.confirm ? 0u : 20u);
+            if (c.confirm) {
+                EXPECT_TRUE(box.Digest(zpt::Sha1OfText(c.password)));
+            }
+        }
+        EXPECT_FALSE(zpt::HeapsHoldEitherForm(c.password));
     }
-    EXPECT_FALSE(zt::HeapsHold(kPassword, sizeof kPassword - 1));
+}
+
+// A message of the test's own, run on the box's thread by a hook: an input method composes there,
+// on the field's own context (a context belongs to its window's thread).
+UINT ComposeMessage() {
+    static const UINT msg = RegisterWindowMessageA("password_box_test compose");
+    return msg;
+}
+const wchar_t* g_composed = nullptr;
+
+LRESULT CALLBACK ComposeHook(int code, WPARAM wp, LPARAM lp) {
+    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lp);
+    if (code == HC_ACTION && call->message == ComposeMessage() && g_composed) {
+        zpt::InputMethod ime;
+        ime.Compose(call->hwnd, g_composed, call->wParam != 0, false);
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+// What an input method composes enables OK and is what the digest covers, never shown unmasked.
+TEST(PasswordBox, AnInputMethodsResultIsThePassword) {
+    zpt::InputMethod ime;
+    ASSERT_TRUE(ime.Usable());
+    Box box("Password:", 1);
+    ASSERT_NE(box.hwnd, nullptr);
+    HHOOK hook =
+        SetWindowsHookExA(WH_CALLWNDPROC, ComposeHook, nullptr, GetWindowThreadProcessId(box.hwnd, nullptr));
+    ASSERT_NE(hook, nullptr);
+    g_composed = L"\u00e9l\u00e8ve";
+    SendMessageA(box.field, ComposeMessage(), FALSE, 0);
+    EXPECT_EQ(zt::WindowText(box.field), "") << "what is being composed is not in the field";
+    EXPECT_FALSE(OkEnabled(box.hwnd));
+    SendMessageA(box.field, ComposeMessage(), TRUE, 0);
+    UnhookWindowsHookEx(hook);
+    ASSERT_TRUE(zt::WaitUntil([&] { return OkEnabled(box.hwnd); })) << "the result enables OK";
+    EXPECT_EQ(zt::WindowText(box.field), std::string(5, '\x95'));
+    PostMessageA(box.hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box.hwnd, IDOK)));
+    ASSERT_TRUE(box.Ended());
+    EXPECT_EQ(box.rc, 0u);
+    EXPECT_TRUE(box.Digest(Sha1Of("\xe9l\xe8ve")));
+}
+
+// The width of the picture the language module has for a density: the 200 % or 150 % one where it
+// has it, the nearest smaller one where not.
+int ModulePictureWidth(UINT dpi) {
+    HMODULE module =
+        LoadLibraryExA((zt::ProgramDir() + "\\zrpcres.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    int width = 0;
+    const UINT ids[] = {IDB_BITMAP_745 + IDB_SCALED_200, IDB_BITMAP_745 + IDB_SCALED_150, IDB_BITMAP_745};
+    for (UINT id : ids) {
+        if ((id == IDB_BITMAP_745 + IDB_SCALED_200 && dpi < 168) ||
+            (id == IDB_BITMAP_745 + IDB_SCALED_150 && dpi < 120))
+            continue;
+        HBITMAP b = static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
+        if (!b) continue;
+        BITMAP info = {};
+        GetObjectA(b, sizeof info, &info);
+        DeleteObject(b);
+        width = info.bmWidth;
+        break;
+    }
+    FreeLibrary(module);
+    return width;
+}
+
+int PictureWidth(HWND box) {
+    HBITMAP shown = reinterpret_cast<HBITMAP>(
+        SendDlgItemMessageA(box, IDC_PASSWORD_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    BITMAP info = {};
+    return shown && GetObjectA(shown, sizeof info, &info) ? info.bmWidth : 0;
+}
+
+// The box moves to a screen of another density: the picture for it, the place the system suggests,
+// and the typed characters, the caret and the focus as they were.
+TEST(PasswordBox, AnotherDensityKeepsWhatWasTyped) {
+    Box box("Password:", 1);
+    ASSERT_NE(box.hwnd, nullptr);
+    EXPECT_EQ(PictureWidth(box.hwnd), ModulePictureWidth(96));
+    zt::TypeText("dense");
+    ASSERT_TRUE(zt::WaitUntil([&] { return GetWindowTextLengthA(box.field) == 5; }));
+    for (UINT dpi : {192u, 144u, 96u}) {
+        RECT r;
+        GetWindowRect(box.hwnd, &r);
+        RECT suggested = {r.left, r.top, r.left + MulDiv(r.right - r.left, (int)dpi, 96),
+                          r.top + MulDiv(r.bottom - r.top, (int)dpi, 96)};
+        if (dpi == 96) suggested = r;
+        SendMessageA(box.hwnd, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        EXPECT_EQ(PictureWidth(box.hwnd), ModulePictureWidth(dpi)) << dpi;
+        GetWindowRect(box.hwnd, &r);
+        EXPECT_EQ(r.right - r.left, suggested.right - suggested.left) << dpi;
+        EXPECT_EQ(zt::WindowText(box.field), std::string(5, '\x95')) << dpi;
+        GUITHREADINFO gui = {};
+        gui.cbSize = sizeof gui;
+        GetGUIThreadInfo(GetWindowThreadProcessId(box.hwnd, nullptr), &gui);
+        EXPECT_EQ(gui.hwndFocus, box.field) << dpi;
+        EXPECT_TRUE(OkEnabled(box.hwnd));
+    }
+    zt::TypeText("r");
+    ASSERT_TRUE(zt::WaitUntil([&] { return GetWindowTextLengthA(box.field) == 6; }));
+    zt::PressKey(VK_RETURN);
+    ASSERT_TRUE(box.Ended());
+    EXPECT_TRUE(box.Digest(Sha1Of("denser")));
 }
 
 // zrpc password in its own process, answered from here.
