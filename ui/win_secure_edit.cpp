@@ -380,6 +380,8 @@ void CSecureEdit::FillEditControlWithCharForContents(unsigned char mask) {
     if (m_preparedWindow != m_hwnd) {
         // The caller's text goes; the edit control's buffer grows to the longest text at once, while it
         // holds no typed character, so that it is never moved (the old block freed) with one in it.
+        // A limit the caller set below the control's own would cut what the control shows.
+        if (edit.GetLimitText() < kMaxUnits) edit.LimitText(kMaxUnits);
         WideText room;
         for (int i = 0; i < kMaxUnits; ++i)
             room.units[i] = maskUnit;

@@ -294,34 +294,12 @@ TEST(PasswordBox, AnInputMethodsResultIsThePassword) {
     EXPECT_TRUE(box.Digest(Sha1Of("\xe9l\xe8ve")));
 }
 
-// The width of the picture the language module has for a density: the 200 % or 150 % one where it
-// has it, the nearest smaller one where not.
-int ModulePictureWidth(UINT dpi) {
-    HMODULE module =
-        LoadLibraryExA((zt::ProgramDir() + "\\zrpcres.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    int width = 0;
-    const UINT ids[] = {IDB_BITMAP_745 + IDB_SCALED_200, IDB_BITMAP_745 + IDB_SCALED_150, IDB_BITMAP_745};
-    for (UINT id : ids) {
-        if ((id == IDB_BITMAP_745 + IDB_SCALED_200 && dpi < 168) ||
-            (id == IDB_BITMAP_745 + IDB_SCALED_150 && dpi < 120))
-            continue;
-        HBITMAP b = static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, 0));
-        if (!b) continue;
-        BITMAP info = {};
-        GetObjectA(b, sizeof info, &info);
-        DeleteObject(b);
-        width = info.bmWidth;
-        break;
-    }
-    FreeLibrary(module);
-    return width;
-}
-
-int PictureWidth(HWND box) {
-    HBITMAP shown = reinterpret_cast<HBITMAP>(
-        SendDlgItemMessageA(box, IDC_PASSWORD_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0));
-    BITMAP info = {};
-    return shown && GetObjectA(shown, sizeof info, &info) ? info.bmWidth : 0;
+// The language module the library loads (the ResourceDll setting).
+std::string LanguageModule() {
+    char path[MAX_PATH] = "";
+    DWORD size = sizeof path;
+    RegGetValueA(HKEY_CURRENT_USER, zt::kSettingsKey, "ResourceDll", RRF_RT_REG_SZ, nullptr, path, &size);
+    return path;
 }
 
 // The box moves to a screen of another density: the picture for it, the place the system suggests,
@@ -329,7 +307,7 @@ int PictureWidth(HWND box) {
 TEST(PasswordBox, AnotherDensityKeepsWhatWasTyped) {
     Box box("Password:", 1);
     ASSERT_NE(box.hwnd, nullptr);
-    EXPECT_EQ(PictureWidth(box.hwnd), ModulePictureWidth(96));
+    EXPECT_EQ(zpt::ShownPictureWidth(box.hwnd), zpt::ModulePictureWidth(LanguageModule(), 96));
     zt::TypeText("dense");
     ASSERT_TRUE(zt::WaitUntil([&] { return GetWindowTextLengthA(box.field) == 5; }));
     for (UINT dpi : {192u, 144u, 96u}) {
@@ -340,7 +318,7 @@ TEST(PasswordBox, AnotherDensityKeepsWhatWasTyped) {
         if (dpi == 96) suggested = r;
         SendMessageA(box.hwnd, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi),
                      reinterpret_cast<LPARAM>(&suggested));
-        EXPECT_EQ(PictureWidth(box.hwnd), ModulePictureWidth(dpi)) << dpi;
+        EXPECT_EQ(zpt::ShownPictureWidth(box.hwnd), zpt::ModulePictureWidth(LanguageModule(), dpi)) << dpi;
         GetWindowRect(box.hwnd, &r);
         EXPECT_EQ(r.right - r.left, suggested.right - suggested.left) << dpi;
         EXPECT_EQ(zt::WindowText(box.field), std::string(5, '\x95')) << dpi;

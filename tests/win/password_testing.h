@@ -188,6 +188,36 @@ inline Ink InkOf(HWND hwnd, COLORREF background, COLORREF text) {
     return ink;
 }
 
+// The width of the picture of the password box a language module has for a density: its 200 % or
+// 150 % picture where it has that one, the nearest smaller one where not.
+inline int ModulePictureWidth(const std::string& modulePath, UINT dpi) {
+    HMODULE module = LoadLibraryExA(modulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return 0;
+    const struct {
+        UINT id, fromDpi;
+    } pictures[] = {{745 + 30000, 168}, {745 + 20000, 120}, {745, 0}};
+    int width = 0;
+    for (const auto& p : pictures) {
+        if (dpi < p.fromDpi) continue;
+        HBITMAP b = static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(p.id), IMAGE_BITMAP, 0, 0, 0));
+        if (!b) continue;
+        BITMAP info = {};
+        GetObjectA(b, sizeof info, &info);
+        DeleteObject(b);
+        width = info.bmWidth;
+        break;
+    }
+    FreeLibrary(module);
+    return width;
+}
+
+// The width of the picture a password box shows.
+inline int ShownPictureWidth(HWND box) {
+    HBITMAP shown = reinterpret_cast<HBITMAP>(SendDlgItemMessageA(box, 1000, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    BITMAP info = {};
+    return shown && GetObjectA(shown, sizeof info, &info) ? info.bmWidth : 0;
+}
+
 // The height of the font a window draws with (WM_GETFONT), as the font was asked for.
 inline LONG FontHeight(HWND hwnd) {
     LOGFONTA lf = {};
