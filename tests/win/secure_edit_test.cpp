@@ -471,6 +471,17 @@ TEST_F(SecureEdit, CharactersOutsideTheCodePageAreRefused) {
     EXPECT_EQ(Contents(*edit), "\xe9\x80z\xe8") << "no part of the paste is kept";
 }
 
+// A text limit the caller set on the item below the control's own cuts nothing the control shows.
+TEST_F(SecureEdit, ACallersLowerLimitCutsNothing) {
+    SendMessageA(editWindow, EM_LIMITTEXT, 4, 0);
+    edit->HidePassword(0);
+    zt::PostChars(editWindow, "shown past four");
+    ASSERT_TRUE(WaitForLength(15));
+    EXPECT_EQ(zt::WindowText(editWindow), "shown past four");
+    edit->HidePassword(1);
+    EXPECT_EQ(zt::WindowText(editWindow), std::string(15, kMask));
+}
+
 // Ctrl+Backspace types DEL (127) after the backspace: a control character, dropped like those below 32.
 TEST_F(SecureEdit, CtrlBackspaceTypesNothing) {
     zt::TypeText("abcd");
