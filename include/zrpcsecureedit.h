@@ -100,7 +100,7 @@ class ZRPC_CLASS CSecureEdit : public zwin::Window {
     bool m_textShowsChars;           // the window text holds typed characters (hide flag 0), not the mask
     int m_shownCount;                // characters (or masks) the window text holds
     wchar_t m_pendingHigh;           // the first half of a surrogate pair, until its second arrives
-    unsigned char m_pendingBytes[4]; // an 8-bit character arriving byte by byte (ANSI windows only)
+    unsigned char m_pendingBytes[4]; // a character of an 8-bit window arriving byte by byte (Create)
     int m_pendingCount;
 };
 

@@ -31,6 +31,7 @@ constexpr int kUnitsOffset = kCountsOffset + CSecureEdit::kLimit; // and its UTF
 constexpr int kMaxUnits = CSecureEdit::kLimit * 2;                // every character a surrogate pair
 constexpr int kFontHeight = -20;                                  // at 96 DPI
 static_assert(kUnitsOffset + CSecureEdit::kLimit <= static_cast<int>(kBlockSize), "contents fit one block");
+
 // The procedure behind the shim, as a Unicode caller calls it (the system translates the messages),
 // and as the window had it, to give it back.
 const wchar_t kBehindProperty[] = L"ZRPCSecureEdit.Behind";
@@ -81,7 +82,7 @@ void ShowCaretAt(HWND hwnd, int position) {
     edit.ScrollCaret();
 }
 
-// The end of the window text, in UTF-16 units.
+// The end of the window text, in UTF-16 units (of a text the control has not set).
 int TextEnd(HWND hwnd) {
     return GetWindowTextLengthW(hwnd);
 }
@@ -120,6 +121,7 @@ struct Imm {
     GetString getString = nullptr;
     Imm() {
         HMODULE imm = GetModuleHandleA("imm32.dll");
+        if (!imm) imm = LoadLibraryA("imm32.dll");
         if (!imm) return;
         getContext =
             reinterpret_cast<GetContext>(reinterpret_cast<void*>(GetProcAddress(imm, "ImmGetContext")));
@@ -504,7 +506,9 @@ void CSecureEdit::OnChar(UINT nChar, UINT, UINT) {
     }
     zrpc::Wipe(units, sizeof units);
     if (changed) FillEditControlWithCharForContents(kMaskChar);
-    ShowCaretAt(m_hwnd, TextEnd(m_hwnd));
+    // The end of the text as the control last set it: asking the window for its length would have the
+    // system copy the text (to measure it in the other character set) and leave the copy in the heap.
+    ShowCaretAt(m_hwnd, m_preparedWindow == m_hwnd ? ShownUnits(m_shownCount) : TextEnd(m_hwnd));
 }
 
 // A window that is not a Unicode one receives its characters as bytes of the code page; a character
@@ -644,6 +648,8 @@ LRESULT CSecureEdit::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_IME_CHAR: // the edit control would insert these itself, behind the contents' back
     case WM_CHAR:
+        // A Unicode window (SubclassWindow, the window class) receives UTF-16 units; one made as an
+        // 8-bit window by Create, the code page's bytes.
         if (IsWindowUnicode(m_hwnd)) {
             OnChar(static_cast<UINT>(wp & 0xFFFF), LOWORD(lp), HIWORD(lp));
         } else {

@@ -1,19 +1,24 @@
 // Helpers of the password field and password box tests: a Unicode message loop (a Unicode window
 // pumped by an 8-bit loop gets its characters squeezed through the code page), characters typed as
 // UTF-16 through the keyboard queue, an input method composing on the field's own context, digests,
-// the heap scan for both forms of a text, and where a window's drawing leaves ink.
+// the heap scan for both forms of a text, where a window's drawing leaves ink, and the password box run
+// on a thread of its own.
 #ifndef ZRPC_PASSWORD_TESTING_H
 #define ZRPC_PASSWORD_TESTING_H
 
 #include <windows.h>
 #include <imm.h>
 
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "crypto/sha1.h"
+#include "tests/win/support/testsupport.h"
 #include "tests/win/ui_testing.h"
+#include "zrpcfunc.h"
 
 namespace zpt {
 
@@ -188,14 +193,20 @@ inline Ink InkOf(HWND hwnd, COLORREF background, COLORREF text) {
     return ink;
 }
 
+// The language module the library loads (the ResourceDll setting of the user's settings).
+inline std::string LanguageModule() {
+    char path[MAX_PATH] = "";
+    DWORD size = sizeof path;
+    RegGetValueA(HKEY_CURRENT_USER, zt::kSettingsKey, "ResourceDll", RRF_RT_REG_SZ, nullptr, path, &size);
+    return path;
+}
+
 // The width of the picture of the password box a language module has for a density: its 200 % or
 // 150 % picture where it has that one, the nearest smaller one where not.
 inline int ModulePictureWidth(const std::string& modulePath, UINT dpi) {
     HMODULE module = LoadLibraryExA(modulePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!module) return 0;
-    const struct {
-        UINT id, fromDpi;
-    } pictures[] = {{745 + 30000, 168}, {745 + 20000, 120}, {745, 0}};
+    const struct { UINT id, fromDpi; } pictures[] = {{745 + 30000, 168}, {745 + 20000, 120}, {745, 0}};
     int width = 0;
     for (const auto& p : pictures) {
         if (dpi < p.fromDpi) continue;
@@ -224,6 +235,93 @@ inline LONG FontHeight(HWND hwnd) {
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0));
     return font && GetObjectA(font, sizeof lf, &lf) ? lf.lfHeight : 0;
 }
+
+// The password box's items, as the language module's template has them.
+constexpr int kBoxPrompt = 2082, kBoxField = 2077;
+constexpr unsigned char kUntouched = 0xAB;
+
+struct Finder {
+    bool ownProcess;
+    HWND found;
+};
+
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM lp) {
+    auto* f = reinterpret_cast<Finder*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char cls[16] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if ((pid == GetCurrentProcessId()) == f->ownProcess && !std::strcmp(cls, "#32770") &&
+        GetDlgItem(hwnd, kBoxField) && GetDlgItem(hwnd, kBoxPrompt) && IsWindowVisible(hwnd)) {
+        f->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The visible password box of this process (or of another process), waiting for it to appear.
+HWND WaitForBox(bool ownProcess = true) {
+    Finder f = {ownProcess, nullptr};
+    zt::WaitUntil(
+        [&] {
+            EnumWindows(FindBox, reinterpret_cast<LPARAM>(&f));
+            return f.found != nullptr;
+        },
+        10000);
+    return f.found;
+}
+
+bool OkEnabled(HWND box) {
+    return IsWindowEnabled(GetDlgItem(box, IDOK)) != FALSE;
+}
+
+// ZRPCFUNC_ShowPasswordBox on a thread of its own (its modal loop), answered from the test's thread.
+class Box {
+  public:
+    Box(const char* prompt, int hideMode, bool withOwner = false) {
+        std::memset(digest, kUntouched, sizeof digest);
+        thread = std::thread([=] {
+            HWND owner = nullptr;
+            if (withOwner) {
+                owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                                        nullptr, nullptr, nullptr);
+                this->owner = owner;
+            }
+            rc = ZRPCFUNC_ShowPasswordBox(owner, prompt, digest, hideMode);
+            if (owner) {
+                ownerAliveAfter = IsWindow(owner) != FALSE;
+                DestroyWindow(owner);
+            }
+            done = true;
+        });
+        hwnd = WaitForBox();
+        if (hwnd) {
+            field = GetDlgItem(hwnd, kBoxField);
+            SetForegroundWindow(hwnd);
+        }
+    }
+    ~Box() {
+        if (!done && hwnd) PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
+        thread.join();
+    }
+    bool Ended() {
+        return zt::WaitUntil([&] { return done.load(); }, 5000);
+    }
+    bool Digest(const std::string& expected) const { return std::memcmp(digest, expected.data(), 20) == 0; }
+    bool Untouched() const {
+        for (unsigned char c : digest)
+            if (c != kUntouched) return false;
+        return true;
+    }
+
+    HWND hwnd = nullptr, field = nullptr;
+    std::atomic<HWND> owner{nullptr};
+    std::atomic<bool> done{false};
+    bool ownerAliveAfter = false;
+    unsigned long rc = 999;
+    unsigned char digest[20];
+    std::thread thread;
+};
 
 } // namespace zpt
 

@@ -8,12 +8,10 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "base/dpi.h"
@@ -32,14 +30,6 @@ const char kDesktopKey[] = "Control Panel\\Desktop";
 UINT EnvNumber(const char* name) {
     const char* v = std::getenv(name);
     return v ? static_cast<UINT>(std::strtoul(v, nullptr, 10)) : 0;
-}
-
-// The language module the library loads in this process (the ResourceDll setting).
-std::string LanguageModule() {
-    char path[MAX_PATH] = "";
-    DWORD size = sizeof path;
-    RegGetValueA(HKEY_CURRENT_USER, zt::kSettingsKey, "ResourceDll", RRF_RT_REG_SZ, nullptr, path, &size);
-    return path;
 }
 
 using SetContextFn = BOOL(WINAPI*)(HANDLE);
@@ -84,7 +74,9 @@ struct MaskedField {
     ~MaskedField() {
         if (dialog) DestroyWindow(dialog);
     }
-    zpt::Ink Mask() const { return zpt::InkOf(field, GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT)); }
+    zpt::Ink Mask() const {
+        return zpt::InkOf(field, GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT));
+    }
 };
 
 // In a process started at ZRPC_TEST_DPI: the fixed font is -20 px scaled to the window's density, and
@@ -122,39 +114,20 @@ TEST(AtDensity, DISABLED_ThePasswordBoxAtTheDensity) {
     const UINT dpi = EnvNumber("ZRPC_TEST_DPI");
     ASSERT_NE(dpi, 0u) << "run by PasswordDensity";
     BecomeDpiAware();
-    ThreadAware(true);
-    unsigned char digest[20] = {};
-    std::atomic<bool> done{false};
-    unsigned long rc = 99;
-    std::thread run([&] {
-        ThreadAware(true);
-        rc = ZRPCFUNC_ShowPasswordBox(nullptr, "Password:", digest, 1);
-        done = true;
-    });
-    HWND box = nullptr;
-    zpt::WaitUntil(
-        [&] {
-            box = FindWindowA("#32770", nullptr);
-            return box && GetDlgItem(box, IDC_PASSWORD_FIELD) && IsWindowVisible(box);
-        },
-        10000);
-    if (box) {
-        const int expected = zpt::ModulePictureWidth(LanguageModule(), dpi);
-        EXPECT_EQ(zpt::ShownPictureWidth(box), expected);
-        EXPECT_EQ(static_cast<UINT>(expected), EnvNumber("ZRPC_TEST_PICTURE")) << "the module the test made";
-        HWND field = GetDlgItem(box, IDC_PASSWORD_FIELD);
-        for (char c : std::string("dense"))
-            PostMessageA(field, WM_CHAR, static_cast<unsigned char>(c), 1);
-        EXPECT_TRUE(zpt::WaitUntil([&] { return GetWindowTextLengthA(field) == 5; }));
-        EXPECT_EQ(zpt::FontHeight(field), zrpc::ScaleToDpi(-20, dpi));
-        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-    }
-    zpt::WaitUntil([&] { return done.load(); }, 10000);
-    if (!done && box) PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
-    run.join();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(rc, 0u);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(digest), 20), zpt::Sha1Of("dense"));
+    zpt::Box box("Password:", 1);
+    ASSERT_NE(box.hwnd, nullptr);
+    const int expected = zpt::ModulePictureWidth(zpt::LanguageModule(), dpi);
+    EXPECT_EQ(zpt::ShownPictureWidth(box.hwnd), expected);
+    EXPECT_EQ(static_cast<UINT>(expected), EnvNumber("ZRPC_TEST_PICTURE")) << "the module the test made";
+    for (char c : std::string("dense"))
+        PostMessageA(box.field, WM_CHAR, static_cast<unsigned char>(c), 1);
+    EXPECT_TRUE(zpt::WaitUntil([&] { return GetWindowTextLengthA(box.field) == 5; }));
+    EXPECT_EQ(zpt::FontHeight(box.field), zrpc::ScaleToDpi(-20, dpi));
+    PostMessageA(box.hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box.hwnd, IDOK)));
+    ASSERT_TRUE(box.Ended());
+    EXPECT_EQ(box.rc, 0u);
+    EXPECT_TRUE(box.Digest(zpt::Sha1Of("dense")));
 }
 
 // A 24-bit picture of the given size as a bitmap resource holds it (a DIB without file header).
@@ -197,7 +170,8 @@ class DwordSetting {
   public:
     DwordSetting(const char* key, const char* name, DWORD value) : m_restore(HKEY_CURRENT_USER, key, name) {
         HKEY k;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) != ERROR_SUCCESS)
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_WRITE, nullptr, &k, nullptr) !=
+            ERROR_SUCCESS)
             return;
         m_set = RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
                 ERROR_SUCCESS;
@@ -234,7 +208,8 @@ void MeasureAt(UINT dpi, const std::string& module, int pictureWidth) {
     EXPECT_EQ(rc, 0) << out;
     EXPECT_NE(out.find("[  PASSED  ] 2 tests."), std::string::npos) << out;
     const size_t measured = out.find("density ");
-    if (measured != std::string::npos) std::printf("%s", out.substr(measured, out.find('\n', measured) - measured + 1).c_str());
+    if (measured != std::string::npos)
+        std::printf("%s", out.substr(measured, out.find('\n', measured) - measured + 1).c_str());
 }
 
 // At 144 DPI with a language module that has the denser pictures, and at 192 DPI with one that has

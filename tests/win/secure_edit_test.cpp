@@ -482,6 +482,19 @@ TEST_F(SecureEdit, ACallersLowerLimitCutsNothing) {
     EXPECT_EQ(zt::WindowText(editWindow), std::string(15, kMask));
 }
 
+// A field made by Create on the system's edit class is an 8-bit window: its characters come as bytes
+// of the code page, the euro sign's among them.
+TEST_F(SecureEdit, AFieldMadeByCreateTakesTheCodePagesBytes) {
+    CSecureEdit made;
+    RECT r = {10, 40, 200, 60};
+    ASSERT_TRUE(made.Create("EDIT", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 0, r, dialog, 300));
+    made.HidePassword(1);
+    zt::PostChars(made.Handle(), "\x80\xe9\x01z");
+    ASSERT_TRUE(zt::WaitUntil([&] { return Contents(made).size() == 3; }));
+    EXPECT_EQ(Contents(made), "\x80\xe9z");
+    EXPECT_EQ(zt::WindowText(made.Handle()), std::string(3, kMask));
+}
+
 // Ctrl+Backspace types DEL (127) after the backspace: a control character, dropped like those below 32.
 TEST_F(SecureEdit, CtrlBackspaceTypesNothing) {
     zt::TypeText("abcd");
@@ -505,10 +518,19 @@ TEST_F(SecureEdit, CtrlBackspaceTypesNothing) {
 // Shown or masked, the edit control's text is overwritten before the control lets it go: no heap
 // block holds the password, as 8-bit text or as UTF-16, once the window is gone.
 TEST_F(SecureEdit, NoModeLeavesThePasswordInTheHeap) {
-    // The passwords stay out of the heap in the test too: static arrays, typed a byte at a time.
+    // The test makes no copy either: the passwords are static arrays typed a byte at a time, the wait is
+    // on the digest (reading the contents or the shown text would copy them).
     static const char kShown[] = "Show-Heap-Check-9173";
     static const char kMasked[] = "Mask-Heap-Check-5528";
     static const char kLast[] = "3";
+    auto holds = [&](const char* text, size_t n) {
+        return zt::WaitUntil([&] {
+            unsigned char want[20], have[20];
+            zrpc::Sha1Digest(text, n, want);
+            edit->HashContents(have);
+            return std::memcmp(want, have, 20) == 0;
+        });
+    };
     for (int hide : {0, 1}) {
         SCOPED_TRACE(hide ? "masked" : "shown");
         const char* password = hide ? kMasked : kShown;
@@ -516,22 +538,24 @@ TEST_F(SecureEdit, NoModeLeavesThePasswordInTheHeap) {
         edit->HidePassword(hide);
         for (size_t i = 0; i + 1 < n; ++i)
             PostMessageA(editWindow, WM_CHAR, static_cast<unsigned char>(password[i]), 1);
-        ASSERT_TRUE(WaitForLength(n - 1));
+        ASSERT_TRUE(holds(password, n - 1));
         // Shown, then masked and shown again (or the other way), a character taken back, two typed.
         edit->HidePassword(!hide);
         edit->HidePassword(hide);
+        char typed[64] = "";
+        std::memcpy(typed, password, n - 1);
+        typed[n - 1] = kLast[0];
         zt::PostChars(editWindow, kLast);
-        ASSERT_TRUE(WaitForLength(n));
+        ASSERT_TRUE(holds(typed, n));
+        SecureZeroMemory(typed, sizeof typed);
         zt::PressKey(VK_BACK);
-        ASSERT_TRUE(WaitForLength(n - 1));
+        ASSERT_TRUE(holds(password, n - 1));
         PostMessageA(editWindow, WM_CHAR, static_cast<unsigned char>(password[n - 1]), 1);
-        ASSERT_TRUE(WaitForLength(n));
-        EXPECT_EQ(DigestOf(*edit), zpt::Sha1OfText(password));
-        EXPECT_EQ(GetWindowTextLengthA(editWindow), static_cast<int>(n));
+        ASSERT_TRUE(holds(password, n));
         DestroyWindow(dialog);
         dialog = nullptr;
         EXPECT_FALSE(zpt::HeapsHoldEitherForm(password)) << "after the window is gone";
-        EXPECT_EQ(DigestOf(*edit), zpt::Sha1OfText(password)) << "the contents stay with the object";
+        EXPECT_TRUE(holds(password, n)) << "the contents stay with the object";
         edit.reset();
         EXPECT_FALSE(zpt::HeapsHoldEitherForm(password)) << "after the object is gone";
 
@@ -547,10 +571,10 @@ TEST_F(SecureEdit, NoModeLeavesThePasswordInTheHeap) {
     edit->HidePassword(0);
     for (const char* p = kEmptied; *p; ++p)
         PostMessageA(editWindow, WM_CHAR, static_cast<unsigned char>(*p), 1);
-    ASSERT_TRUE(WaitForLength(std::strlen(kEmptied)));
+    ASSERT_TRUE(holds(kEmptied, std::strlen(kEmptied)));
     edit->Empty();
-    EXPECT_EQ(zt::WindowText(editWindow), "");
     EXPECT_FALSE(zpt::HeapsHoldEitherForm(kEmptied)) << "after Empty";
+    EXPECT_EQ(zt::WindowText(editWindow), "");
 }
 
 // One object on two windows in turn: each window gets the fixed font while the object holds it, and

@@ -6,12 +6,10 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstring>
 #include <memory>
 #include <set>
 #include <string>
-#include <thread>
 
 #include "tests/win/password_testing.h"
 #include "tests/win/support/testsupport.h"
@@ -118,8 +116,8 @@ TEST_F(Utf8Field, PasswordsInEveryScriptKeepTheirCharacters) {
         edit->HidePassword(0);
         EXPECT_EQ(zpt::WindowTextW(field), password);
         zt::PressKey(VK_BACK);
-        const std::wstring shorter = password.substr(0, password.size() - (password.back() >= 0xDC00 &&
-                                                                           password.back() <= 0xDFFF ? 2 : 1));
+        const std::wstring shorter = password.substr(
+            0, password.size() - (password.back() >= 0xDC00 && password.back() <= 0xDFFF ? 2 : 1));
         ASSERT_TRUE(WaitForContents(zpt::Utf8(shorter))) << "backspace takes the last character whole";
         EXPECT_EQ(zpt::WindowTextW(field), shorter);
         edit->HidePassword(1);
@@ -136,7 +134,7 @@ TEST_F(Utf8Field, TheLimitCountsCharacters) {
     ASSERT_TRUE(WaitForContents(Repeat("\xD0\xB6", 255)));
     PostMessageW(field, WM_CHAR, 0xD83D, 1); // U+1F511, the 256th character
     PostMessageW(field, WM_CHAR, 0xDD11, 1);
-    PostMessageW(field, WM_CHAR, L'z', 1);   // the 257th
+    PostMessageW(field, WM_CHAR, L'z', 1); // the 257th
     const std::string full = Repeat("\xD0\xB6", 255) + "\xF0\x9F\x94\x91";
     ASSERT_TRUE(WaitForContents(full));
     zpt::Pump(50);
@@ -186,8 +184,8 @@ TEST_F(Utf8Field, TheMaskIsDrawnAsBullets) {
 // The window class of zrpcctl.h counts characters too.
 TEST_F(Utf8Field, TheWindowClassCountsCharacters) {
     ASSERT_TRUE(ZRPCFUNC_InitControls());
-    HWND made = CreateWindowExA(0, ZRPC_SECUREEDIT_CLASS, "", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 10, 200, 24,
-                                dialog, (HMENU)200, GetModuleHandleA(nullptr), nullptr);
+    HWND made = CreateWindowExA(0, ZRPC_SECUREEDIT_CLASS, "", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 10, 200,
+                                24, dialog, (HMENU)200, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(made, nullptr);
     EXPECT_TRUE(IsWindowUnicode(made));
     SetFocus(made);
@@ -204,38 +202,18 @@ TEST_F(Utf8Field, TheWindowClassCountsCharacters) {
 // The password box, typed in Cyrillic: the digest is the SHA-1 of the UTF-8 bytes.
 TEST(Utf8PasswordBox, TheDigestIsThatOfTheUtf8Bytes) {
     ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8));
-    unsigned char digest[20] = {};
-    std::atomic<bool> done{false};
-    unsigned long rc = 99;
-    std::thread run([&] {
-        rc = ZRPCFUNC_ShowPasswordBox(nullptr, "\xD0\x9F\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C:", digest, 1);
-        done = true;
-    });
-    HWND box = nullptr;
-    zpt::WaitUntil(
-        [&] {
-            box = FindWindowA("#32770", nullptr);
-            return box && GetDlgItem(box, IDC_PASSWORD_FIELD) && IsWindowVisible(box);
-        },
-        10000);
-    if (box) {
-        wchar_t prompt[32] = L"";
-        GetDlgItemTextW(box, IDC_PASSWORD_PROMPT, prompt, 32);
-        EXPECT_STREQ(prompt, L"\u041f\u0430\u0440\u043e\u043b\u044c:") << "the prompt is read as UTF-8";
-        SetForegroundWindow(box);
-        HWND field = GetDlgItem(box, IDC_PASSWORD_FIELD);
-        zpt::TypeUnicode(L"\u0441\u0435\u043a\u0440\u0435\u0442");
-        EXPECT_TRUE(zpt::WaitUntil([&] { return zpt::WindowTextW(field) == std::wstring(6, kBullet); }));
-        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(box, IDOK)));
-        zt::PressKey(VK_RETURN);
-    }
-    zpt::WaitUntil([&] { return done.load(); }, 10000);
-    if (!done && box) PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
-    run.join();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(rc, 0u);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(digest), 20),
-              zpt::Sha1Of(zpt::Utf8(L"\u0441\u0435\u043a\u0440\u0435\u0442")));
+    zpt::Box box("\xD0\x9F\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C:", 1);
+    ASSERT_NE(box.hwnd, nullptr);
+    wchar_t prompt[32] = L"";
+    GetDlgItemTextW(box.hwnd, IDC_PASSWORD_PROMPT, prompt, 32);
+    EXPECT_STREQ(prompt, L"\u041f\u0430\u0440\u043e\u043b\u044c:") << "the prompt is read as UTF-8";
+    zpt::TypeUnicode(L"\u0441\u0435\u043a\u0440\u0435\u0442");
+    EXPECT_TRUE(zpt::WaitUntil([&] { return zpt::WindowTextW(box.field) == std::wstring(6, kBullet); }));
+    EXPECT_TRUE(zpt::OkEnabled(box.hwnd));
+    zt::PressKey(VK_RETURN);
+    ASSERT_TRUE(box.Ended());
+    EXPECT_EQ(box.rc, 0u);
+    EXPECT_TRUE(box.Digest(zpt::Sha1Of(zpt::Utf8(L"\u0441\u0435\u043a\u0440\u0435\u0442"))));
 }
 
 } // namespace
