@@ -665,6 +665,11 @@ LRESULT CSecureEdit::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_IME_COMPOSITION:
         OnImeComposition(wp, lp);
         return 0;
+    case WM_IME_REQUEST:
+        // An input method asking for the text around the caret (to convert it again, or to guess
+        // better) gets none: the field's text is the password or its mask.
+        if (wp == IMR_RECONVERTSTRING || wp == IMR_CONFIRMRECONVERTSTRING || wp == IMR_DOCUMENTFEED) return 0;
+        return Default();
     case WM_KEYDOWN:
         OnKeyDown(static_cast<UINT>(wp), LOWORD(lp), HIWORD(lp));
         return 0;

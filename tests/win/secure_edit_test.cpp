@@ -430,6 +430,18 @@ TEST_F(SecureEdit, InputMethodMessagesSentDirectly) {
     EXPECT_EQ(Contents(*edit), "\xfc"
                                "ber\xfc"
                                "ber\xdf");
+    // Asked for the text around the caret, it gives none, shown or masked.
+    for (int hide : {1, 0}) {
+        edit->HidePassword(hide);
+        for (WPARAM request : {IMR_RECONVERTSTRING, IMR_DOCUMENTFEED, IMR_CONFIRMRECONVERTSTRING}) {
+            EXPECT_EQ(SendMessageW(editWindow, WM_IME_REQUEST, request, 0), 0) << request;
+            RECONVERTSTRING feed[40] = {};
+            feed[0].dwSize = sizeof feed;
+            EXPECT_EQ(SendMessageW(editWindow, WM_IME_REQUEST, request, reinterpret_cast<LPARAM>(feed)), 0)
+                << request;
+        }
+    }
+    edit->HidePassword(1);
     EXPECT_EQ(zpt::WindowTextW(editWindow), std::wstring(9, L'\u2022'));
 }
 
