@@ -32,10 +32,13 @@
 #define ZRPC_SECUREEDIT_CLASS "ZRPCSecureEdit"
 
 /* The password field: an edit control that keeps what is typed to itself and hands out only the
- * SHA-1 digest of it. Its window text is one mask character (byte 149) per typed character, so
- * WM_GETTEXT reads the mask only; a window of the class starts with the mask on (SEDM_HIDEPASSWORD 0
- * shows the characters themselves, as CSecureEdit does until told otherwise). Typing appends, backspace
- * deletes at the end, a paste appends; the text cannot be set from outside. Per message:
+ * SHA-1 digest of it. Its window text is one mask character (the bullet: byte 149 in code page 1252,
+ * '*' in a code page without one) per typed character, so WM_GETTEXT reads the mask only; a window of
+ * the class starts with the mask on (SEDM_HIDEPASSWORD 0 shows the characters themselves, as
+ * CSecureEdit does until told otherwise). The class is a Unicode one: typed, composed and pasted
+ * characters arrive as UTF-16 and are kept as bytes of the process's code page (a character the code
+ * page lacks is refused); the limit of 256 and SEDM_GETLENGTH count characters. Typing appends,
+ * backspace deletes at the end, a paste appends; the text cannot be set from outside. Per message:
  * wParam | lParam | the answer and the member function of CSecureEdit that gives it | failure value. */
 /* clang-format off */
 #define SEDM_FIRST 0x0700u

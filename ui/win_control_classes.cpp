@@ -17,14 +17,28 @@
 
 namespace {
 
-const char kSecureEditClass[] = ZRPC_SECUREEDIT_CLASS;
+const wchar_t kSecureEditClassW[] = L"" ZRPC_SECUREEDIT_CLASS;
+
+// The characters of the field's contents (code-page text): a surrogate pair is one character. Counted
+// through a UTF-16 copy on the stack, wiped at once.
+intptr_t CharacterCount(const CString& text) {
+    wchar_t units[CSecureEdit::kLimit * 2 + 1];
+    const int n = text.GetLength() > 0 ? MultiByteToWideChar(CP_ACP, 0, text.GetString(), text.GetLength(),
+                                                             units, CSecureEdit::kLimit * 2)
+                                       : 0;
+    intptr_t count = 0;
+    for (int i = 0; i < n; ++i)
+        if (units[i] < 0xDC00 || units[i] > 0xDFFF) ++count;
+    zrpc::Wipe(units, sizeof units);
+    return count;
+}
 
 // The password field's messages, each answered by the member function a C++ client would call. Only
-// the digest leaves the control: the length is counted on a copy that is wiped at once.
+// the digest leaves the control: the length (in characters) is counted on a copy that is wiped at once.
 template <class T> const zrpc::MessageEntry<T>* SecureEditMessages(size_t* count) {
     static const zrpc::MessageEntry<T> table[] = {
         ZRPC_MESSAGE(SEDM_CLEAR, 0, t.Empty(); r = 1),
-        ZRPC_MESSAGE(SEDM_GETLENGTH, 0, CString text; t.GetRealContents(text); r = text.GetLength();
+        ZRPC_MESSAGE(SEDM_GETLENGTH, 0, CString text; t.GetRealContents(text); r = CharacterCount(text);
                      zrpc::Wipe(const_cast<char*>(text.GetString()), (size_t)text.GetLength())),
         ZRPC_MESSAGE(SEDM_GETDIGEST, 0, if (!lp || wp < SEDM_DIGEST_SIZE) return false;
                      t.HashContents(reinterpret_cast<unsigned char*>(lp)); r = 1),
@@ -71,7 +85,7 @@ LRESULT CALLBACK SecureEditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (!made) return FALSE;
     }
     LRESULT result =
-        g_editProc ? CallWindowProcA(g_editProc, hwnd, msg, wp, lp) : DefWindowProcA(hwnd, msg, wp, lp);
+        g_editProc ? CallWindowProcW(g_editProc, hwnd, msg, wp, lp) : DefWindowProcW(hwnd, msg, wp, lp);
     // A window name given at creation became the edit control's text without being typed: the field
     // starts empty, its text and its contents alike.
     if (msg == WM_CREATE && result != -1) {
@@ -85,23 +99,25 @@ LRESULT CALLBACK SecureEditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 struct ClassRegistration {
     bool registered = false;
     ~ClassRegistration() {
-        if (registered) UnregisterClassA(kSecureEditClass, zrpc::SelfModule());
+        if (registered) UnregisterClassW(kSecureEditClassW, zrpc::SelfModule());
     }
 } g_registration;
 
+// A Unicode class: its windows receive characters as UTF-16, whatever the program's code page.
 bool RegisterSecureEditClass() {
-    WNDCLASSEXA wc = {};
+    WNDCLASSEXW wc = {};
     wc.cbSize = sizeof wc;
-    if (GetClassInfoExA(zrpc::SelfModule(), kSecureEditClass, &wc)) return true;
+    if (GetClassInfoExW(zrpc::SelfModule(), kSecureEditClassW, &wc)) return true;
     // The system's edit class, with this procedure in front of its own.
-    if (!GetClassInfoExA(nullptr, "EDIT", &wc)) return false;
+    if (!GetClassInfoExW(nullptr, L"EDIT", &wc)) return false;
     g_editProc = wc.lpfnWndProc;
     wc.cbSize = sizeof wc;
     wc.style |= CS_GLOBALCLASS;
     wc.lpfnWndProc = SecureEditProc;
     wc.hInstance = zrpc::SelfModule();
-    wc.lpszClassName = kSecureEditClass;
-    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    wc.lpszClassName = kSecureEditClassW;
+    wc.lpszMenuName = nullptr;
+    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
     g_registration.registered = true;
     return true;
 }

@@ -39,7 +39,17 @@ class CPasswordDlg : public zwin::Dialog {
 
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) override {
         result = 0;
-        // A new density or colour scheme: the picture for it; the system goes on with the rest.
+        if (msg == WM_DPICHANGED) {
+            // Another screen: the picture drawn for its density, the place the system suggests. The
+            // field makes its font again when it is told after its parent; the dialog's own
+            // handling (scaling its items) goes on.
+            m_picture.OnMessage(m_hwnd, msg, wp, lp);
+            if (const RECT* r = reinterpret_cast<const RECT*>(lp))
+                SetWindowPos(m_hwnd, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                             SWP_NOZORDER | SWP_NOACTIVATE);
+            return false;
+        }
+        // A new colour scheme: the picture for it; the system goes on with the rest.
         if (m_picture.OnMessage(m_hwnd, msg, wp, lp)) return false;
         if (msg == WM_CLOSE) {
             EndDialog(IDCANCEL);

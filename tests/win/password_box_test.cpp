@@ -1,5 +1,5 @@
-// The password box, driven as a user would: keyboard, mouse, Enter, Escape, the close command, and
-// zrpc password in a process of its own.
+// The password box, driven as a user would: keyboard, mouse, an input method, Enter, Escape, the close
+// command, a move to a screen of another density, and zrpc password in a process of its own.
 // ctest-lock: display
 #include <gtest/gtest.h>
 
@@ -12,14 +12,13 @@
 #include <thread>
 
 #include "crypto/sha1.h"
+#include "tests/win/password_testing.h"
 #include "tests/win/support/testsupport.h"
 #include "tests/win/ui_testing.h"
 #include "zrpcfunc.h"
 #include "zrpcres_ids.h"
 
 namespace {
-
-constexpr unsigned char kUntouched = 0xAB;
 
 std::string Sha1Of(const std::string& bytes) {
     uint8_t d[20];
@@ -37,88 +36,9 @@ std::string Hex(const std::string& bytes) {
     return out;
 }
 
-struct Finder {
-    bool ownProcess;
-    HWND found;
-};
-
-BOOL CALLBACK FindBox(HWND hwnd, LPARAM lp) {
-    auto* f = reinterpret_cast<Finder*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char cls[16] = "";
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if ((pid == GetCurrentProcessId()) == f->ownProcess && !std::strcmp(cls, "#32770") &&
-        GetDlgItem(hwnd, IDC_PASSWORD_FIELD) && GetDlgItem(hwnd, IDC_PASSWORD_PROMPT) && IsWindowVisible(hwnd)) {
-        f->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The visible password box of this process (or of another process), waiting for it to appear.
-HWND WaitForBox(bool ownProcess = true) {
-    Finder f = {ownProcess, nullptr};
-    zt::WaitUntil(
-        [&] {
-            EnumWindows(FindBox, reinterpret_cast<LPARAM>(&f));
-            return f.found != nullptr;
-        },
-        10000);
-    return f.found;
-}
-
-bool OkEnabled(HWND box) {
-    return IsWindowEnabled(GetDlgItem(box, IDOK)) != FALSE;
-}
-
-// ZRPCFUNC_ShowPasswordBox on a thread of its own (its modal loop), answered from the test's thread.
-class Box {
-  public:
-    Box(const char* prompt, int hideMode, bool withOwner = false) {
-        std::memset(digest, kUntouched, sizeof digest);
-        thread = std::thread([=] {
-            HWND owner = nullptr;
-            if (withOwner) {
-                owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
-                                        nullptr, nullptr, nullptr);
-                this->owner = owner;
-            }
-            rc = ZRPCFUNC_ShowPasswordBox(owner, prompt, digest, hideMode);
-            if (owner) {
-                ownerAliveAfter = IsWindow(owner) != FALSE;
-                DestroyWindow(owner);
-            }
-            done = true;
-        });
-        hwnd = WaitForBox();
-        if (hwnd) {
-            field = GetDlgItem(hwnd, IDC_PASSWORD_FIELD);
-            SetForegroundWindow(hwnd);
-        }
-    }
-    ~Box() {
-        if (!done && hwnd) PostMessageA(hwnd, WM_COMMAND, IDCANCEL, 0);
-        thread.join();
-    }
-    bool Ended() {
-        return zt::WaitUntil([&] { return done.load(); }, 5000);
-    }
-    bool Digest(const std::string& expected) const { return std::memcmp(digest, expected.data(), 20) == 0; }
-    bool Untouched() const {
-        for (unsigned char c : digest)
-            if (c != kUntouched) return false;
-        return true;
-    }
-
-    HWND hwnd = nullptr, field = nullptr;
-    std::atomic<HWND> owner{nullptr};
-    std::atomic<bool> done{false};
-    bool ownerAliveAfter = false;
-    unsigned long rc = 999;
-    unsigned char digest[20];
-    std::thread thread;
-};
+using zpt::Box;
+using zpt::OkEnabled;
+using zpt::WaitForBox;
 
 TEST(PasswordBox, OkFollowsTheFieldAndAClickOnOkGivesTheDigest) {
     Box box("Enter the key store password:", 1);
@@ -219,19 +139,111 @@ TEST(PasswordBox, TheOwnerIsTheCallersWindowAndOutlivesTheBox) {
     EXPECT_TRUE(box.ownerAliveAfter) << "the caller's window is not destroyed";
 }
 
+// Shown or masked, confirmed or not: once the box is closed no heap block holds the password, as
+// 8-bit text or as UTF-16 (the passwords are static arrays, typed a byte at a time).
 TEST(PasswordBox, NothingOfThePasswordStaysInTheHeap) {
-    static const char kPassword[] = "Box-Heap-Check-7731";
-    {
-        Box box("Password:", 1);
-        ASSERT_NE(box.hwnd, nullptr);
-        zt::PostChars(box.field, kPassword);
-        ASSERT_TRUE(
-            zt::WaitUntil([&] { return GetWindowTextLengthA(box.field) == (int)sizeof kPassword - 1; }));
-        zt::PressKey(VK_RETURN);
-        ASSERT_TRUE(box.Ended());
-        EXPECT_EQ(box.rc, 0u);
+    static const char kMasked[] = "Box-Heap-Check-7731";
+    static const char kShown[] = "Box-Shown-Check-4417";
+    static const char kCancelled[] = "Box-Cancel-Check-2208";
+    struct {
+        const char* password;
+        int hideMode;
+        bool confirm;
+    } cases[] = {{kMasked, 1, true}, {kShown, 0, true}, {kCancelled, 0, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.hideMode ? (c.confirm ? "masked, confirmed" : "masked, cancelled")
+                                : (c.confirm ? "shown, confirmed" : "shown, cancelled"));
+        {
+            Box box("Password:", c.hideMode);
+            ASSERT_NE(box.hwnd, nullptr);
+            // Posted after the characters, the key comes after them; nothing reads the field's text
+            // (a reading copies it).
+            for (const char* p = c.password; *p; ++p)
+                PostMessageA(box.field, WM_CHAR, static_cast<unsigned char>(*p), 1);
+            PostMessageA(box.field, WM_KEYDOWN, c.confirm ? VK_RETURN : VK_ESCAPE, 1);
+            ASSERT_TRUE(box.Ended());
+            EXPECT_EQ(box.rc, c.confirm ? 0u : 20u);
+            if (c.confirm) {
+                EXPECT_TRUE(box.Digest(zpt::Sha1OfText(c.password)));
+            }
+        }
+        EXPECT_FALSE(zpt::HeapsHoldEitherForm(c.password));
     }
-    EXPECT_FALSE(zt::HeapsHold(kPassword, sizeof kPassword - 1));
+}
+
+// A message of the test's own, run on the box's thread by a hook: an input method composes there,
+// on the field's own context (a context belongs to its window's thread).
+UINT ComposeMessage() {
+    static const UINT msg = RegisterWindowMessageA("password_box_test compose");
+    return msg;
+}
+const wchar_t* g_composed = nullptr;
+
+LRESULT CALLBACK ComposeHook(int code, WPARAM wp, LPARAM lp) {
+    const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lp);
+    if (code == HC_ACTION && call->message == ComposeMessage() && g_composed) {
+        zpt::InputMethod ime;
+        ime.Compose(call->hwnd, g_composed, call->wParam != 0, false);
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+// What an input method composes enables OK and is what the digest covers, never shown unmasked.
+TEST(PasswordBox, AnInputMethodsResultIsThePassword) {
+    zpt::InputMethod ime;
+    ASSERT_TRUE(ime.Usable());
+    Box box("Password:", 1);
+    ASSERT_NE(box.hwnd, nullptr);
+    HHOOK hook =
+        SetWindowsHookExA(WH_CALLWNDPROC, ComposeHook, nullptr, GetWindowThreadProcessId(box.hwnd, nullptr));
+    ASSERT_NE(hook, nullptr);
+    g_composed = L"\u00e9l\u00e8ve";
+    SendMessageA(box.field, ComposeMessage(), FALSE, 0);
+    EXPECT_EQ(zt::WindowText(box.field), "") << "what is being composed is not in the field";
+    EXPECT_FALSE(OkEnabled(box.hwnd));
+    SendMessageA(box.field, ComposeMessage(), TRUE, 0);
+    UnhookWindowsHookEx(hook);
+    ASSERT_TRUE(zt::WaitUntil([&] { return OkEnabled(box.hwnd); })) << "the result enables OK";
+    EXPECT_EQ(zt::WindowText(box.field), std::string(5, '\x95'));
+    PostMessageA(box.hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box.hwnd, IDOK)));
+    ASSERT_TRUE(box.Ended());
+    EXPECT_EQ(box.rc, 0u);
+    EXPECT_TRUE(box.Digest(Sha1Of("\xe9l\xe8ve")));
+}
+
+// The box moves to a screen of another density: the picture for it, the place the system suggests,
+// and the typed characters, the caret and the focus as they were.
+TEST(PasswordBox, AnotherDensityKeepsWhatWasTyped) {
+    Box box("Password:", 1);
+    ASSERT_NE(box.hwnd, nullptr);
+    EXPECT_EQ(zpt::ShownPictureWidth(box.hwnd), zpt::ModulePictureWidth(zpt::LanguageModule(), 96));
+    zt::TypeText("dense");
+    ASSERT_TRUE(zt::WaitUntil([&] { return GetWindowTextLengthA(box.field) == 5; }));
+    for (UINT dpi : {192u, 144u, 96u}) {
+        RECT r;
+        GetWindowRect(box.hwnd, &r);
+        RECT suggested = {r.left, r.top, r.left + MulDiv(r.right - r.left, (int)dpi, 96),
+                          r.top + MulDiv(r.bottom - r.top, (int)dpi, 96)};
+        if (dpi == 96) suggested = r;
+        SendMessageA(box.hwnd, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        EXPECT_EQ(zpt::ShownPictureWidth(box.hwnd), zpt::ModulePictureWidth(zpt::LanguageModule(), dpi))
+            << dpi;
+        GetWindowRect(box.hwnd, &r);
+        EXPECT_EQ(r.right - r.left, suggested.right - suggested.left) << dpi;
+        EXPECT_EQ(zt::WindowText(box.field), std::string(5, '\x95')) << dpi;
+        GUITHREADINFO gui = {};
+        gui.cbSize = sizeof gui;
+        GetGUIThreadInfo(GetWindowThreadProcessId(box.hwnd, nullptr), &gui);
+        EXPECT_EQ(gui.hwndFocus, box.field) << dpi;
+        EXPECT_TRUE(OkEnabled(box.hwnd));
+    }
+    zt::TypeText("r");
+    ASSERT_TRUE(zt::WaitUntil([&] { return GetWindowTextLengthA(box.field) == 6; }));
+    zt::PressKey(VK_RETURN);
+    ASSERT_TRUE(box.Ended());
+    EXPECT_TRUE(box.Digest(Sha1Of("denser")));
 }
 
 // zrpc password in its own process, answered from here.

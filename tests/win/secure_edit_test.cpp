@@ -1,6 +1,7 @@
 // The secure edit control and the window layer under it, on a plain Win32 dialog that knows nothing
 // of the library: typing, the limit, backspace, swallowed keys, clicks, the mask, the digest, the
-// clipboard, changes from other threads and processes, reflection, giving windows back, and the
+// clipboard, input methods, characters the code page (1252 here) has and has not, changes from other
+// threads and processes, reflection, giving windows back, the font and the screen's density, and the
 // wiping of the typed bytes.
 // ctest-lock: display
 #include <gtest/gtest.h>
@@ -8,10 +9,12 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
 #include "crypto/sha1.h"
+#include "tests/win/password_testing.h"
 #include "tests/win/support/testsupport.h"
 #include "tests/win/ui_testing.h"
 #include "zrpcfunc.h"
@@ -22,6 +25,8 @@ namespace {
 constexpr WORD kEdit = 100;
 constexpr WORD kButton = 101;
 constexpr char kMask = '\x95';
+constexpr UINT kDpiChanged = 0x02E0;            // WM_DPICHANGED
+constexpr UINT kDpiChangedAfterParent = 0x02E3; // WM_DPICHANGED_AFTERPARENT
 
 // The plain dialog's own procedure: it counts the edit-change notifications that reach it.
 struct PlainDialogState {
@@ -357,6 +362,308 @@ TEST_F(SecureEdit, WindowAndObjectLiveApart) {
     PostMessageA(item, WM_CHAR, 'r', 1);
     zt::Pump(50);
     EXPECT_EQ(zt::WindowText(item), "qr") << "a plain edit control again";
+}
+
+// An input method composes on the field's own context: what is being composed never enters the
+// window text, the result goes through the contents, mask and limit as typed characters do.
+TEST_F(SecureEdit, InputMethodResultsGoThroughTheContents) {
+    zpt::InputMethod ime;
+    ASSERT_TRUE(ime.Usable());
+    for (int hide : {1, 0}) {
+        SCOPED_TRACE(hide ? "masked" : "shown");
+        edit->Empty();
+        edit->HidePassword(hide);
+        zt::PostChars(editWindow, "ab");
+        ASSERT_TRUE(zpt::WaitUntil([&] { return Contents(*edit).size() == 2; }));
+        SetFocus(editWindow);
+        ASSERT_TRUE(ime.Compose(editWindow, L"\u00e9t\u00e9", false));
+        EXPECT_EQ(Contents(*edit), "ab") << "nothing is stored while the input method composes";
+        EXPECT_EQ(zpt::WindowTextW(editWindow), hide ? std::wstring(2, L'\u2022') : L"ab")
+            << "the characters being composed are not in the window text";
+        ime.Cancel(editWindow);
+        EXPECT_EQ(Contents(*edit), "ab");
+
+        ASSERT_TRUE(ime.Compose(editWindow, L"\u00e9t\u00e9", true));
+        EXPECT_EQ(Contents(*edit), "ab\xe9t\xe9") << "the result is stored as typed characters";
+        EXPECT_EQ(DigestOf(*edit), Sha1Of("ab\xe9t\xe9"));
+        EXPECT_EQ(zpt::WindowTextW(editWindow), hide ? std::wstring(5, L'\u2022') : L"ab\u00e9t\u00e9");
+
+        // Characters code page 1252 lacks are refused, one by one, as typed ones are.
+        ASSERT_TRUE(ime.Compose(editWindow, L"\u5bc6x\u7801", true));
+        EXPECT_EQ(Contents(*edit), "ab\xe9t\xe9x");
+        EXPECT_EQ(zpt::WindowTextW(editWindow).size(), 6u);
+    }
+
+    // The limit counts composed characters too.
+    edit->Empty();
+    edit->HidePassword(1);
+    zt::PostChars(editWindow, std::string(254, 'k'));
+    ASSERT_TRUE(zpt::WaitUntil([&] { return Contents(*edit).size() == 254; }));
+    SetFocus(editWindow);
+    ASSERT_TRUE(ime.Compose(editWindow, L"xyz", true));
+    EXPECT_EQ(Contents(*edit), std::string(254, 'k') + "xy");
+    EXPECT_EQ(zt::WindowText(editWindow), std::string(256, kMask));
+}
+
+// The messages an input method sends, sent as it sends them: the result is read from the field's
+// context, and the characters the input method hands on afterwards are those of the result.
+TEST_F(SecureEdit, InputMethodMessagesSentDirectly) {
+    zpt::InputMethod ime;
+    ASSERT_TRUE(ime.Usable());
+    edit->HidePassword(1);
+    SetFocus(editWindow);
+    HIMC context = ime.getContext(editWindow);
+    ASSERT_NE(context, nullptr) << "the field has an input context";
+    const std::wstring text = L"\u00fcber";
+    ASSERT_TRUE(
+        ime.setString(context, SCS_SETSTR, (void*)text.c_str(), (DWORD)(text.size() * 2), nullptr, 0));
+    zpt::Pump(30);
+    ASSERT_TRUE(ime.notify(context, NI_COMPOSITIONSTR, CPS_COMPLETE, 0));
+    // The result stays in the context: a second WM_IME_COMPOSITION naming it appends it again, and
+    // the WM_IME_CHAR an input method sends for a window that ignored the result is a typed character.
+    SendMessageW(editWindow, WM_IME_STARTCOMPOSITION, 0, 0);
+    SendMessageW(editWindow, WM_IME_COMPOSITION, text[0], GCS_RESULTSTR | GCS_RESULTCLAUSE);
+    SendMessageW(editWindow, WM_IME_ENDCOMPOSITION, 0, 0);
+    SendMessageW(editWindow, WM_IME_CHAR, L'\u00df', 1);
+    zpt::Pump(30);
+    ime.releaseContext(editWindow, context);
+    EXPECT_EQ(Contents(*edit), "\xfc"
+                               "ber\xfc"
+                               "ber\xdf");
+    // Asked for the text around the caret, it gives none, shown or masked.
+    for (int hide : {1, 0}) {
+        edit->HidePassword(hide);
+        for (WPARAM request : {IMR_RECONVERTSTRING, IMR_DOCUMENTFEED, IMR_CONFIRMRECONVERTSTRING}) {
+            EXPECT_EQ(SendMessageW(editWindow, WM_IME_REQUEST, request, 0), 0) << request;
+            RECONVERTSTRING feed[40] = {};
+            feed[0].dwSize = sizeof feed;
+            EXPECT_EQ(SendMessageW(editWindow, WM_IME_REQUEST, request, reinterpret_cast<LPARAM>(feed)), 0)
+                << request;
+        }
+    }
+    edit->HidePassword(1);
+    EXPECT_EQ(zpt::WindowTextW(editWindow), std::wstring(9, L'\u2022'));
+}
+
+// Characters typed as UTF-16 (as any keyboard or input tool types them): those of the code page are
+// stored as its bytes; the others are refused, never stored as "?" or a look-alike.
+TEST_F(SecureEdit, CharactersOutsideTheCodePageAreRefused) {
+    ASSERT_EQ(GetACP(), 1252u);
+    ASSERT_TRUE(IsWindowUnicode(editWindow)) << "the field receives UTF-16 characters";
+    edit->HidePassword(1);
+    zpt::TypeUnicode(L"\u00e9\u20ac\u0436\u03b1\u5bc6\U0001F511z");
+    ASSERT_TRUE(zpt::WaitUntil([&] { return Contents(*edit).size() == 3; }));
+    zpt::Pump(50);
+    EXPECT_EQ(Contents(*edit), "\xe9\x80z") << "e-acute and the euro sign are bytes of code page 1252";
+    EXPECT_EQ(DigestOf(*edit), Sha1Of("\xe9\x80z"));
+    EXPECT_EQ(zt::WindowText(editWindow), std::string(3, kMask));
+
+    // A best-fit look-alike ("a" for a-circle-below, "?" for the rest) is no substitute either.
+    for (wchar_t refused : {L'\u1e01', L'\u0101', L'\u2260', L'\uFFFD', static_cast<wchar_t>(0xD800)})
+        PostMessageW(editWindow, WM_CHAR, refused, 1);
+    PostMessageW(editWindow, WM_UNICHAR, 0x1F600, 1);
+    PostMessageW(editWindow, WM_UNICHAR, L'\u00e8', 1);
+    ASSERT_TRUE(zpt::WaitUntil([&] { return Contents(*edit).size() == 4; }));
+    zpt::Pump(50);
+    EXPECT_EQ(Contents(*edit), "\xe9\x80z\xe8");
+
+    // A paste with a character outside the code page pastes nothing.
+    ASSERT_TRUE(zt::SetClipboardText(dialog, ""));
+    {
+        ASSERT_TRUE(OpenClipboard(dialog));
+        EmptyClipboard();
+        const wchar_t text[] = L"ok\u0436";
+        HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, sizeof text);
+        memcpy(GlobalLock(h), text, sizeof text);
+        GlobalUnlock(h);
+        EXPECT_NE(SetClipboardData(CF_UNICODETEXT, h), nullptr);
+        CloseClipboard();
+    }
+    OnOtherThreadSend(WM_PASTE, 0, 0);
+    EXPECT_EQ(Contents(*edit), "\xe9\x80z\xe8") << "no part of the paste is kept";
+}
+
+// A text limit the caller set on the item below the control's own cuts nothing the control shows.
+TEST_F(SecureEdit, ACallersLowerLimitCutsNothing) {
+    SendMessageA(editWindow, EM_LIMITTEXT, 4, 0);
+    edit->HidePassword(0);
+    zt::PostChars(editWindow, "shown past four");
+    ASSERT_TRUE(WaitForLength(15));
+    EXPECT_EQ(zt::WindowText(editWindow), "shown past four");
+    edit->HidePassword(1);
+    EXPECT_EQ(zt::WindowText(editWindow), std::string(15, kMask));
+}
+
+// A field made by Create on the system's edit class is an 8-bit window: its characters come as bytes
+// of the code page, the euro sign's among them.
+TEST_F(SecureEdit, AFieldMadeByCreateTakesTheCodePagesBytes) {
+    CSecureEdit made;
+    RECT r = {10, 40, 200, 60};
+    ASSERT_TRUE(made.Create("EDIT", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 0, r, dialog, 300));
+    made.HidePassword(1);
+    zt::PostChars(made.Handle(), "\x80\xe9\x01z");
+    ASSERT_TRUE(zt::WaitUntil([&] { return Contents(made).size() == 3; }));
+    EXPECT_EQ(Contents(made), "\x80\xe9z");
+    EXPECT_EQ(zt::WindowText(made.Handle()), std::string(3, kMask));
+}
+
+// Ctrl+Backspace types DEL (127) after the backspace: a control character, dropped like those below 32.
+TEST_F(SecureEdit, CtrlBackspaceTypesNothing) {
+    zt::TypeText("abcd");
+    ASSERT_TRUE(WaitForLength(4));
+    zt::PressKey(VK_BACK, VK_CONTROL);
+    ASSERT_TRUE(WaitForLength(3));
+    zt::Pump(50);
+    EXPECT_EQ(Contents(*edit), "abc");
+    EXPECT_EQ(zt::WindowText(editWindow), "abc");
+    zt::PostChars(editWindow, "\x7f"
+                              "e\x7f");
+    ASSERT_TRUE(WaitForLength(4));
+    zt::Pump(50);
+    EXPECT_EQ(Contents(*edit), "abce");
+    ASSERT_TRUE(zt::SetClipboardText(dialog, "f\x7fg"));
+    OnOtherThreadSend(WM_PASTE, 0, 0);
+    EXPECT_EQ(Contents(*edit), "abcefg");
+    EXPECT_EQ(DigestOf(*edit), Sha1Of("abcefg"));
+}
+
+// Shown or masked, the edit control's text is overwritten before the control lets it go: no heap
+// block holds the password, as 8-bit text or as UTF-16, once the window is gone.
+TEST_F(SecureEdit, NoModeLeavesThePasswordInTheHeap) {
+    // The test makes no copy either: the passwords are static arrays typed a byte at a time, the wait is
+    // on the digest (reading the contents or the shown text would copy them).
+    static const char kShown[] = "Show-Heap-Check-9173";
+    static const char kMasked[] = "Mask-Heap-Check-5528";
+    static const char kLast[] = "3";
+    auto holds = [&](const char* text, size_t n) {
+        return zt::WaitUntil([&] {
+            unsigned char want[20], have[20];
+            zrpc::Sha1Digest(text, n, want);
+            edit->HashContents(have);
+            return std::memcmp(want, have, 20) == 0;
+        });
+    };
+    for (int hide : {0, 1}) {
+        SCOPED_TRACE(hide ? "masked" : "shown");
+        const char* password = hide ? kMasked : kShown;
+        const size_t n = std::strlen(password);
+        edit->HidePassword(hide);
+        for (size_t i = 0; i + 1 < n; ++i)
+            PostMessageA(editWindow, WM_CHAR, static_cast<unsigned char>(password[i]), 1);
+        ASSERT_TRUE(holds(password, n - 1));
+        // Shown, then masked and shown again (or the other way), a character taken back, two typed.
+        edit->HidePassword(!hide);
+        edit->HidePassword(hide);
+        char typed[64] = "";
+        std::memcpy(typed, password, n - 1);
+        typed[n - 1] = kLast[0];
+        zt::PostChars(editWindow, kLast);
+        ASSERT_TRUE(holds(typed, n));
+        SecureZeroMemory(typed, sizeof typed);
+        zt::PressKey(VK_BACK);
+        ASSERT_TRUE(holds(password, n - 1));
+        PostMessageA(editWindow, WM_CHAR, static_cast<unsigned char>(password[n - 1]), 1);
+        ASSERT_TRUE(holds(password, n));
+        DestroyWindow(dialog);
+        dialog = nullptr;
+        EXPECT_FALSE(zpt::HeapsHoldEitherForm(password)) << "after the window is gone";
+        EXPECT_TRUE(holds(password, n)) << "the contents stay with the object";
+        edit.reset();
+        EXPECT_FALSE(zpt::HeapsHoldEitherForm(password)) << "after the object is gone";
+
+        dialog = MakePlainDialog(&state);
+        ASSERT_NE(dialog, nullptr);
+        editWindow = GetDlgItem(dialog, kEdit);
+        edit = std::make_unique<CSecureEdit>();
+        ASSERT_TRUE(edit->SubclassDlgItem(kEdit, dialog));
+        SetFocus(editWindow);
+    }
+    // Empty with the characters shown leaves them nowhere either.
+    static const char kEmptied[] = "Empty-Heap-Check-3391";
+    edit->HidePassword(0);
+    for (const char* p = kEmptied; *p; ++p)
+        PostMessageA(editWindow, WM_CHAR, static_cast<unsigned char>(*p), 1);
+    ASSERT_TRUE(holds(kEmptied, std::strlen(kEmptied)));
+    edit->Empty();
+    EXPECT_FALSE(zpt::HeapsHoldEitherForm(kEmptied)) << "after Empty";
+    EXPECT_EQ(zt::WindowText(editWindow), "");
+}
+
+// One object on two windows in turn: each window gets the fixed font while the object holds it, and
+// is left with its own font when the object goes.
+TEST_F(SecureEdit, TheFontBelongsToTheWindowItWasGivenTo) {
+    HFONT dialogFont = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+    edit->HidePassword(1);
+    EXPECT_EQ(zpt::FontHeight(editWindow), -20) << "the fixed font at 96 DPI";
+    DestroyWindow(dialog);
+
+    // A second dialog with a font of its own.
+    HFONT ownFont = CreateFontA(-15, 0, 0, 0, FW_BOLD, 0, 0, 0, 0, 0, 0, 0, 0, "Tahoma");
+    dialog = MakePlainDialog(&state);
+    ASSERT_NE(dialog, nullptr);
+    editWindow = GetDlgItem(dialog, kEdit);
+    SendMessageA(editWindow, WM_SETFONT, reinterpret_cast<WPARAM>(ownFont), FALSE);
+    ASSERT_TRUE(edit->SubclassDlgItem(kEdit, dialog));
+    edit->HidePassword(1);
+    EXPECT_EQ(zpt::FontHeight(editWindow), -20) << "the second window gets the fixed font too";
+    zt::PostChars(editWindow, "x");
+    ASSERT_TRUE(WaitForLength(1));
+    edit.reset();
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(editWindow, WM_GETFONT, 0, 0)), ownFont)
+        << "the window is given back with its own font, not the first window's";
+    EXPECT_NE(reinterpret_cast<HFONT>(SendMessageA(editWindow, WM_GETFONT, 0, 0)), dialogFont);
+    SendMessageA(editWindow, WM_SETFONT, 0, FALSE);
+    DeleteObject(ownFont);
+}
+
+// A field on a screen of another density makes its font again for it and keeps its text, the caret
+// and the focus; at 96 DPI its font is the fixed -20 px one.
+TEST_F(SecureEdit, AnotherDensityRemeasuresKeepingTextSelectionAndFocus) {
+    edit.reset();
+    // A top-level field: the new density comes with WM_DPICHANGED itself.
+    HWND popup = CreateWindowExW(0, L"EDIT", L"", WS_POPUP | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 40, 40,
+                                 300, 40, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(popup, nullptr);
+    {
+        CSecureEdit field;
+        ASSERT_TRUE(field.SubclassWindow(popup));
+        field.HidePassword(0);
+        SetForegroundWindow(popup);
+        SetFocus(popup);
+        zt::PostChars(popup, "pass");
+        ASSERT_TRUE(zpt::WaitUntil([&] { return Contents(field) == "pass"; }));
+        EXPECT_EQ(zpt::FontHeight(popup), -20);
+        const zpt::Ink before = zpt::InkOf(popup, GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT));
+
+        for (UINT dpi : {192u, 144u}) {
+            RECT suggested = {40, 40, 40 + MulDiv(300, (int)dpi, 96), 40 + MulDiv(40, (int)dpi, 96)};
+            SendMessageW(popup, kDpiChanged, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+            zpt::Pump(20);
+            EXPECT_EQ(zpt::FontHeight(popup), -MulDiv(20, (int)dpi, 96)) << dpi;
+            EXPECT_EQ(zt::WindowText(popup), "pass") << dpi;
+            EXPECT_EQ(Contents(field), "pass") << dpi;
+            DWORD start = 0, end = 0;
+            SendMessageA(popup, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+            EXPECT_EQ(start, 4u) << dpi;
+            EXPECT_EQ(end, 4u) << dpi;
+            EXPECT_EQ(GetFocus(), popup) << dpi;
+            RECT now;
+            GetWindowRect(popup, &now);
+            EXPECT_EQ(now.right - now.left, suggested.right - suggested.left) << dpi;
+            if (dpi == 192) {
+                const zpt::Ink after =
+                    zpt::InkOf(popup, GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_WINDOWTEXT));
+                EXPECT_GE(after.Height(), before.Height() * 3 / 2) << "the characters are drawn larger";
+            }
+        }
+        // A child window is told after its parent and takes the density of its window (96 here).
+        SendMessageW(popup, kDpiChangedAfterParent, 0, 0);
+        EXPECT_EQ(zpt::FontHeight(popup), -20);
+        EXPECT_EQ(zt::WindowText(popup), "pass");
+        zt::PostChars(popup, "!");
+        ASSERT_TRUE(zpt::WaitUntil([&] { return Contents(field) == "pass!"; }));
+    }
+    DestroyWindow(popup);
 }
 
 // A window object of a test: it counts what reaches it and what is reflected to it.
