@@ -59,8 +59,9 @@ FinalPathFn FinalPathQuery() {
 bool FinalPath(const std::wstring& path, std::wstring& out) {
     std::vector<wchar_t> buffer(1024);
     if (FinalPathQuery()) {
-        HANDLE h = CreateFileW(LongForm(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        HANDLE h =
+            CreateFileW(LongForm(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (h == INVALID_HANDLE_VALUE) return false;
         DWORD n = FinalPathQuery()(h, buffer.data(), (DWORD)buffer.size(), 0 /* VOLUME_NAME_DOS */);
         if (n >= buffer.size()) {
@@ -119,7 +120,8 @@ std::wstring WithSeparator(std::wstring path) {
 // backslash.
 class MachineEnvironment : public FolderEnvironment {
   public:
-    MachineEnvironment(const std::wstring& location, unsigned long flags) : m_location(location), m_flags(flags) {}
+    MachineEnvironment(const std::wstring& location, unsigned long flags)
+        : m_location(location), m_flags(flags) {}
 
     DriveKind Drive() override {
         switch (GetDriveTypeW(m_location.c_str())) {

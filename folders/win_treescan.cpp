@@ -136,8 +136,8 @@ bool TreeScan::List(const std::wstring& folder, Listing& listing, bool link, Ide
         if (e.attributes & FILE_ATTRIBUTE_DIRECTORY) {
             if (IsMarkerName(e.name, e.len)) listing.hasMarker = true;
             if (!IsDotName(e.name, e.len))
-                listing.folders.push_back(
-                    Subfolder{std::wstring(e.name, e.len), (e.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
+                listing.folders.push_back(Subfolder{std::wstring(e.name, e.len),
+                                                    (e.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
             return true;
         }
         if (IsMarkerName(e.name, e.len)) listing.hasMarker = true;
@@ -174,8 +174,9 @@ void TreeScan::Descend(const std::wstring& folder, const Listing& listing, bool 
         if (listed && !m_entered.insert(id).second) continue;
         if (markersHere) {
             // A folder that cannot be listed is still asked for its marker file directly.
-            bool isProtected =
-                listed ? inner.hasMarker : GetFileAttributesW(MarkerPath(child).c_str()) != INVALID_FILE_ATTRIBUTES;
+            bool isProtected = listed
+                                   ? inner.hasMarker
+                                   : GetFileAttributesW(MarkerPath(child).c_str()) != INVALID_FILE_ATTRIBUTES;
             if (isProtected) {
                 m_protected = true;
                 return;

@@ -12,10 +12,22 @@ TEST(ErrorTable, AnchorPoints) {
     const struct {
         uint32_t code, string;
     } cases[] = {
-        {0, 0},         {16, 16},       {19, 59171},    {21, 17},       {61, 57},
-        {62, 59158},    {64, 59160},    {75, 59157},    {77, 59162},    {65, 59172},
-        {17, zrpc::kUnknownErrorCode},  {18, zrpc::kUnknownErrorCode},  {20, zrpc::kUnknownErrorCode},
-        {66, zrpc::kUnknownErrorCode},  {74, zrpc::kUnknownErrorCode},  {78, zrpc::kUnknownErrorCode},
+        {0, 0},
+        {16, 16},
+        {19, 59171},
+        {21, 17},
+        {61, 57},
+        {62, 59158},
+        {64, 59160},
+        {75, 59157},
+        {77, 59162},
+        {65, 59172},
+        {17, zrpc::kUnknownErrorCode},
+        {18, zrpc::kUnknownErrorCode},
+        {20, zrpc::kUnknownErrorCode},
+        {66, zrpc::kUnknownErrorCode},
+        {74, zrpc::kUnknownErrorCode},
+        {78, zrpc::kUnknownErrorCode},
         {2027, zrpc::kUnknownErrorCode},
         {0xFFFFFFFFu, zrpc::kUnknownErrorCode},
     };

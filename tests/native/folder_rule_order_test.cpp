@@ -162,5 +162,6 @@ TEST(FolderRuleOrder, SystemFileNames) {
     // Names in other scripts: only the extension's ASCII letters decide.
     EXPECT_EQ(SystemFileCode(L"\u6587\u4EF6.EXE", 6), 56u);
     EXPECT_EQ(SystemFileCode(L"\u0395.\u0395xe", 5), 0u);
-    EXPECT_EQ(SystemFileCode(L"k\u00E9rnel32.dll", 12), 56u) << "not the core file, an extension all the same";
+    EXPECT_EQ(SystemFileCode(L"k\u00E9rnel32.dll", 12), 56u)
+        << "not the core file, an extension all the same";
 }

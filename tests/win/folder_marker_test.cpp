@@ -151,13 +151,15 @@ TEST(FolderMarkerDrive, ParentWalkReachesTheDriveRootButNotPastAShare) {
 // drive's current folder.
 TEST(FolderMarkerDrive, ChildSearchOfAFileInADriveRootListsTheRoot) {
     ASSERT_EQ((UINT)DRIVE_REMOVABLE, GetDriveTypeA("R:\\")) << "./run sets up the test drives";
-    const std::string guarded = "R:\\rootsearch", elsewhere = "R:\\rootsearch-cwd", file = "R:\\rootsearch.txt";
+    const std::string guarded = "R:\\rootsearch", elsewhere = "R:\\rootsearch-cwd",
+                      file = "R:\\rootsearch.txt";
     ASSERT_TRUE(MakeDir(guarded));
     ASSERT_TRUE(MakeDir(elsewhere));
     Protect(guarded);
     ASSERT_TRUE(zt::WriteFile(file, "f"));
     // The current folder of a drive other than the current one is the process's "=R:" variable.
-    ASSERT_TRUE(SetEnvironmentVariableA("=R:", elsewhere.c_str())) << "R:'s current folder holds nothing protected";
+    ASSERT_TRUE(SetEnvironmentVariableA("=R:", elsewhere.c_str()))
+        << "R:'s current folder holds nothing protected";
     char current[MAX_PATH] = "";
     GetFullPathNameA("R:", sizeof current, current, nullptr);
     ASSERT_STREQ((elsewhere + "\\").c_str(), current);

@@ -38,9 +38,9 @@ struct Answers {
 };
 
 std::ostream& operator<<(std::ostream& out, const Answers& a) {
-    return out << "protected " << a.isProtected << "/" << a.isProtectedEx << " parent " << a.parent << " child "
-               << a.childRan << "/" << a.found << " deleteable " << a.deleteable << " in use " << a.inUse
-               << " encryptable " << a.encryptable << (a.recordTouched ? " record written" : "")
+    return out << "protected " << a.isProtected << "/" << a.isProtectedEx << " parent " << a.parent
+               << " child " << a.childRan << "/" << a.found << " deleteable " << a.deleteable << " in use "
+               << a.inUse << " encryptable " << a.encryptable << (a.recordTouched ? " record written" : "")
                << (a.offendingTouched ? " file named" : "");
 }
 
@@ -94,11 +94,12 @@ class FolderPaths : public ::testing::Test {
 };
 
 TEST_F(FolderPaths, DeviceNamesAreRefusedEverywhere) {
-    const char* devices[] = {"NUL",         "nul",        "CON",         "COM1",        "com9",
-                             "LPT1",        "AUX",        "PRN",         "CONIN$",      "CONOUT$",
-                             "NUL.txt",     "com1.log",   "con .txt",    "NUL:",        "C:\\NUL",
-                             "C:\\x\\COM1", "R:\\a\\aux", "R:\\nul\\x",  "\\\\.\\COM1", "\\\\.\\PhysicalDrive0",
-                             "COM\xB9",     "lpt\xB2.x",  ".\\prn\\"};
+    const char* devices[] = {"NUL",        "nul",        "CON",         "COM1",
+                             "com9",       "LPT1",       "AUX",         "PRN",
+                             "CONIN$",     "CONOUT$",    "NUL.txt",     "com1.log",
+                             "con .txt",   "NUL:",       "C:\\NUL",     "C:\\x\\COM1",
+                             "R:\\a\\aux", "R:\\nul\\x", "\\\\.\\COM1", "\\\\.\\PhysicalDrive0",
+                             "COM\xB9",    "lpt\xB2.x",  ".\\prn\\"};
     for (const char* device : devices) {
         EXPECT_EQ(Refused(), Ask(device)) << device;
         EXPECT_EQ("3 3 3 ", Deletions(device)) << device;

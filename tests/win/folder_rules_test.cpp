@@ -38,7 +38,8 @@ std::string FinalPath(const std::string& path) {
 }
 
 bool BeginsWithNoCase(const std::string& text, const std::string& prefix) {
-    return text.size() >= prefix.size() && lstrcmpiA(text.substr(0, prefix.size()).c_str(), prefix.c_str()) == 0;
+    return text.size() >= prefix.size() &&
+           lstrcmpiA(text.substr(0, prefix.size()).c_str(), prefix.c_str()) == 0;
 }
 
 std::string Windows() {
@@ -299,11 +300,8 @@ TEST_F(FolderRules, RelativePathsAndLinksNameTheirLocations) {
         std::string folder;
         unsigned long expected;
     } relative[] = {
-        {leaf, 1},
-        {leaf + "\\system32", 1},
-        {drive + leaf, 1},
-        {".\\" + leaf, 1},
-        {"\\" + windows.substr(3), 1},
+        {leaf, 1},         {leaf + "\\system32", 1},      {drive + leaf, 1},
+        {".\\" + leaf, 1}, {"\\" + windows.substr(3), 1},
     };
     for (const Case& c : relative)
         EXPECT_EQ(c.expected, Encryptable(c.folder, 0x40)) << c.folder;

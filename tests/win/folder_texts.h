@@ -31,10 +31,11 @@ bool Utf8() {
 // Folder names in several scripts: Cyrillic, Greek, Chinese, an emoji (two UTF-16 units), and Latin
 // letters with accents.
 const wchar_t* const kNames[] = {L"\x0414\x043E\x043A\x0443\x043C\x0435\x043D\x0442\x044B", // Документы
-                                 L"\x0395\x03BB\x03BB\x03B7\x03BD\x03B9\x03BA\x03AC",       // Ελληνικά
-                                 L"\x6587\x4EF6\x5939",                                     // 文件夹
-                                 L"\xD83D\xDCC1 Ordner",                                    // 📁 Ordner
-                                 L"caf\x00E9 \x00D1" L"and\x00FA"};                         // café Ñandú
+                                 L"\x0395\x03BB\x03BB\x03B7\x03BD\x03B9\x03BA\x03AC", // Ελληνικά
+                                 L"\x6587\x4EF6\x5939",                               // 文件夹
+                                 L"\xD83D\xDCC1 Ordner",                              // 📁 Ordner
+                                 L"caf\x00E9 \x00D1"
+                                 L"and\x00FA"}; // café Ñandú
 
 // The program's 8-bit form of a UTF-16 text; false when its code page cannot hold it exactly.
 bool Ansi(const std::wstring& text, std::string& out) {
@@ -42,8 +43,8 @@ bool Ansi(const std::wstring& text, std::string& out) {
     if (text.empty()) return true;
     BOOL usedDefault = FALSE;
     const bool utf8 = Utf8();
-    int n = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, text.data(), (int)text.size(), nullptr, 0,
-                                nullptr, utf8 ? nullptr : &usedDefault);
+    int n = WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, text.data(), (int)text.size(),
+                                nullptr, 0, nullptr, utf8 ? nullptr : &usedDefault);
     if (n <= 0 || usedDefault) return false;
     out.resize((size_t)n);
     WideCharToMultiByte(CP_ACP, utf8 ? 0 : WC_NO_BEST_FIT_CHARS, text.data(), (int)text.size(), &out[0], n,
@@ -113,8 +114,11 @@ bool SameFile(const std::string& ansi, const std::wstring& wide) {
         return ok;
     };
     BY_HANDLE_FILE_INFORMATION a, b;
-    return identity(CreateFileA(ansi.c_str(), 0, 7, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr), a) &&
-           identity(CreateFileW(Long(wide).c_str(), 0, 7, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr),
+    return identity(
+               CreateFileA(ansi.c_str(), 0, 7, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr),
+               a) &&
+           identity(CreateFileW(Long(wide).c_str(), 0, 7, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                nullptr),
                     b) &&
            a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
            a.nFileIndexLow == b.nFileIndexLow;
@@ -132,7 +136,9 @@ class FolderTexts : public ::testing::Test {
         EXPECT_TRUE(filter.Faults().empty()) << ::testing::PrintToString(filter.Faults());
         RemoveTreeW(root);
     }
-    void Protect(const std::wstring& folder) { ASSERT_TRUE(WriteFileW(folder + L"\\vktpdir.info", std::string(127, 'k'))); }
+    void Protect(const std::wstring& folder) {
+        ASSERT_TRUE(WriteFileW(folder + L"\\vktpdir.info", std::string(127, 'k')));
+    }
 
     std::wstring root;
     FilterStandIn filter;
@@ -174,7 +180,8 @@ TEST_F(FolderTexts, FoldersNamedInTheCodePage) {
         EXPECT_EQ(56u, ZRPCFUNC_IsFolderEncryptable(a.c_str(), offending, 0x04));
         EXPECT_EQ(A(program), offending);
         EXPECT_EQ(0u, ZRPCFUNC_IsFileInUse(A(program).c_str()));
-        HANDLE held = CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE held =
+            CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         EXPECT_EQ(61u, ZRPCFUNC_IsFileInUse(A(program).c_str()));
         CloseHandle(held);
 

@@ -113,7 +113,8 @@ TEST(Startup, RelativeNamesLoadFromTheLibrarysFolder) {
     for (const char* setting : {"zrpcres.dll", static_cast<const char*>(nullptr)}) {
         value.Set(setting);
         std::string printed;
-        EXPECT_EQ(0u, RunIn("\"" + other + "\\frame_probe.exe\" lang \"" + bin + "\\zrpcfunc.dll\"", other, printed));
+        EXPECT_EQ(0u, RunIn("\"" + other + "\\frame_probe.exe\" lang \"" + bin + "\\zrpcfunc.dll\"", other,
+                            printed));
         EXPECT_EQ(0, lstrcmpiA(printed.c_str(), (bin + "\\zrpcres.dll").c_str()))
             << (setting ? setting : "(no setting)") << ": " << printed;
     }
