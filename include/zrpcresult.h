@@ -26,7 +26,8 @@ constexpr unsigned long kNoRuleApplied = 58;   // no folder rule applies to the 
 constexpr unsigned long kProtectedBelow = 59;  // a protected folder lies below the folder
 constexpr unsigned long kFileInUse = 61;       // a file is in use by another program
 constexpr unsigned long kProfileNotLocal = 75; // the profile is temporary or roaming
-constexpr unsigned long kFolderNotRemoved = 65; // the deletion ran but the folder is still there (59172)
+// The folder deletion ran but the folder is still there: its marker and part of its content may be gone.
+constexpr unsigned long kFolderNotRemoved = 65;
 
 } // namespace zrpc
 
