@@ -27,8 +27,12 @@ unsigned long TakePath(const char* text, std::wstring& full) {
     const std::wstring wide = WideFromAnsi(text);
     if (wide.empty() || wide.size() >= kPathChars) return kBadArgument;
     if (NamesDevice(wide.c_str())) return kBadArgument;
+    // A drive alone ("C:") is its root, as the marker path built from it ("C:\vktpdir.info") has always
+    // said; "C:name" is a name in the drive's current folder.
+    const bool driveAlone = wide.size() == 2 && wide[1] == L':' && IsAbsolutePath((wide + L"\\").c_str());
     wchar_t buffer[kPathChars];
-    DWORD n = GetFullPathNameW(wide.c_str(), kPathChars, buffer, nullptr);
+    DWORD n =
+        GetFullPathNameW(driveAlone ? (wide + L"\\").c_str() : wide.c_str(), kPathChars, buffer, nullptr);
     if (n == 0 || n >= kPathChars) return kBadArgument;
     full.assign(buffer, n);
     // The platform's own reading of a device name ("\\.\COM1"), should it know one this library does not.

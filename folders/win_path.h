@@ -19,7 +19,7 @@ constexpr std::size_t kPathChars = 260;
 
 // The one reading of a path that every folder export gives. kOk with the full path in full: relative,
 // drive-relative and root-relative texts made full against the current folder, "." and ".." resolved,
-// slashes turned, as the platform itself would read the text. kBadArgument for a null or empty text,
+// slashes turned, as the platform itself would read the text; a drive alone ("C:") is its root. kBadArgument for a null or empty text,
 // a text naming a device (base/pathroot.h), or a path longer than 259 characters.
 unsigned long TakePath(const char* text, std::wstring& full);
 

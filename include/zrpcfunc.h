@@ -171,11 +171,12 @@ ZRPC_API int ZRPCFUNC_DB_GetBackupFolder(char* folder);
 // Folder protection. A folder is protected when it directly holds the marker file "vktpdir.info".
 // Paths are 8-bit text in the process's code page (UTF-8 for a program that declares it). Every folder
 // export below but ZRPCFUNC_IsSlowPath reads a path alike: relative, drive-relative and root-relative
-// texts (".", "..", "\") name the folder the current folder gives them; a path may have 259 characters,
-// counted as the platform counts them (UTF-16 units), whatever bytes the code page spends on them; a
-// longer path, an empty one, and a device name (NUL, CON, COM1, "C:\x\nul.txt", "\\.\COM1"...) are
-// refused before anything is opened: the code answers 3, the questions FALSE. Paths the library builds
-// from a folder (its marker file, its entries) are not held to 259 characters and never cut down.
+// texts (".", "..", "\") name the folder the current folder gives them ("C:" alone: the drive's root);
+// a path may have 259 characters, counted as the platform counts them (UTF-16 units), whatever bytes
+// the code page spends on them; a longer path, an empty one, and a device name (NUL, CON, COM1,
+// "C:\x\nul.txt", "\\.\COM1"...) are refused before anything is opened: the code answers 3, the
+// questions FALSE. Paths the library builds from a folder (its marker file, its entries) are not held
+// to 259 characters and never cut down.
 ZRPC_API BOOL ZRPCFUNC_IsFolderProtected(const char* folder);
 // As above; when protected and record is given, record (127 bytes) receives the marker file's first
 // 127 bytes (all zero after a short read; untouched when the marker cannot be opened).

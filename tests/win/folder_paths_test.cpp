@@ -130,6 +130,7 @@ TEST_F(FolderPaths, CurrentFolderSpellingsNameTheirLocations) {
         {".\\", current, FALSE, TRUE, TRUE},
         {"..", top, TRUE, FALSE, TRUE},
         {"\\", "R:\\", FALSE, FALSE, TRUE},
+        {"R:", "R:\\", FALSE, FALSE, TRUE}, // a drive alone is its root
         {"inner", current + "\\inner", TRUE, TRUE, FALSE},
         {"R:inner", current + "\\inner", TRUE, TRUE, FALSE},
     };
