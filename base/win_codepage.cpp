@@ -100,4 +100,24 @@ std::size_t AnsiCutPoint(const char* text, std::size_t len, std::size_t maxBytes
     return i;
 }
 
+std::string Utf8FromWide(const std::wstring& text) {
+    if (text.empty() || text.size() > 0x3FFFFFFF) return std::string();
+    const int wlen = static_cast<int>(text.size());
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), wlen, nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return std::string();
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), wlen, &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+std::wstring WideFromUtf8(const std::string& text) {
+    if (text.empty() || text.size() > 0x7FFFFFFF) return std::wstring();
+    const int len = static_cast<int>(text.size());
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), len, nullptr, 0);
+    if (n <= 0) return std::wstring();
+    std::wstring out(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), len, &out[0], n);
+    return out;
+}
+
 } // namespace zrpc

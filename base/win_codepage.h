@@ -36,6 +36,11 @@ std::size_t WideLength(const char* text, std::size_t len = std::string::npos);
 // character of the code page (UTF-8 sequences, double-byte pairs).
 std::size_t AnsiCutPoint(const char* text, std::size_t len, std::size_t maxBytes);
 
+// UTF-8 and UTF-16, whatever the process's code page: for texts the library keeps in one spelling of
+// its own (paths the folder rules compare). Empty for empty input; unpaired surrogates become U+FFFD.
+std::string Utf8FromWide(const std::wstring& text);
+std::wstring WideFromUtf8(const std::string& text);
+
 } // namespace zrpc
 
 #endif

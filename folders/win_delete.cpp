@@ -17,60 +17,42 @@ constexpr unsigned long kOnlyIfProtected = 0x01;
 constexpr unsigned long kDescend = 0x02;
 constexpr unsigned long kForceQuiet = 0x04;
 constexpr unsigned long kCannotOpen = zrpc::kNotRead;
-constexpr unsigned long kNotRemoved = zrpc::kNotRead;
 
-// What a deletion walk met: the first failure that left something behind.
-struct Walk {
-    DWORD firstError = 0;
-    void Failed(DWORD error) {
-        if (!firstError) firstError = error ? error : ERROR_GEN_FAILURE;
-    }
-    // The exported answer for a tree that could not be removed: a file held open by another program is
-    // reported as such, everything else as a failed removal.
-    unsigned long Result() const {
-        if (!firstError) return kNotRemoved;
-        return firstError == ERROR_SHARING_VIOLATION || firstError == ERROR_LOCK_VIOLATION ? zrpc::kFileInUse
-                                                                                           : kNotRemoved;
-    }
+// What the deletion of one folder came to.
+enum class Outcome {
+    kRemoved,    // the folder is gone (or was not there)
+    kUntouched,  // left as it was: no marker of its own and bit 0x04 clear
+    kMarkerKept, // left as it was: its marker could not be deleted and bit 0x04 is clear
+    kNotRemoved, // the walk ran (the marker is gone, content perhaps too) but the folder is still there
 };
 
-enum class Marker { Deleted, Missing, Kept };
+struct Result {
+    Outcome outcome;
+    DWORD error; // the platform's error of the step that failed
+};
 
-// Deletes the marker file of folder.
-Marker DeleteFolderMarker(const char* folder, Walk& walk) {
-    PathBuf marker;
-    if (!MarkerPath(marker, folder)) return Marker::Missing; // a path that does not fit names no marker
-    if (DeleteFileA(marker.c_str())) return Marker::Deleted;
-    DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Marker::Missing;
-    walk.Failed(error);
-    return Marker::Kept;
+enum class Marker { kDeleted, kMissing, kKept };
+
+// Deletes the marker file of folder (long form).
+Marker DeleteFolderMarker(const std::wstring& folder, DWORD& error) {
+    if (DeleteFileW(MarkerPath(folder).c_str())) return Marker::kDeleted;
+    error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Marker::kMissing;
+    return Marker::kKept;
 }
 
-void ShowListingFailure(const std::string& pattern, DWORD error) {
-    char text[400];
-    std::snprintf(text, sizeof text, "Failed FindFirstFile : %s, %08lX", pattern.c_str(),
-                  (unsigned long)error);
-    MessageBoxA(nullptr, text, "Debug", MB_OK);
+void ShowBox(const std::wstring& text, const std::wstring& caption) {
+    MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK);
 }
 
-bool IsDotName(const char* name) {
-    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+std::wstring Hex(DWORD error) {
+    wchar_t text[12];
+    std::swprintf(text, sizeof text / sizeof text[0], L"%08lX", (unsigned long)error);
+    return text;
 }
 
-// Removes a link to a folder elsewhere, never what it points to. Only when a handle on the link itself
-// shows the link: where the platform opens the target instead (Wine with Linux links), removing "the
-// link" would remove an empty target, so the link is left and counted as a failure.
-void RemoveLink(const char* link, Walk& walk) {
-    HANDLE h = OpenFolderItself(link);
-    bool itself = h != INVALID_HANDLE_VALUE && IsReparsePoint(h);
-    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    if (!itself) {
-        walk.Failed(ERROR_NOT_SUPPORTED);
-        return;
-    }
-    SetFileAttributesA(link, FILE_ATTRIBUTE_NORMAL);
-    if (!RemoveDirectoryA(link) && !DeleteFileA(link)) walk.Failed(GetLastError());
+bool StartsWithDot(const wchar_t* name) {
+    return name[0] == L'.';
 }
 
 // Closes a folder handle when it goes out of scope (or earlier, through Close).
@@ -91,78 +73,90 @@ class FolderHandle {
     HANDLE m_h;
 };
 
-// Deletes folder's marker, then its content, then folder itself; tells the filter of each folder
-// removed. A folder that is a link (junction or symbolic link) is removed as a link: nothing it points
-// to is touched. True when folder is still there afterwards (a folder without a marker that is left
-// alone, bit 0x04 clear, does not count as a failure).
-bool DeleteEncryptedTree(const char* folder, unsigned long flags, unsigned long reserved, Walk& walk) {
+// A junction or symbolic link met as a folder of the tree (or given as the tree): it is removed as a
+// link, never followed, by the rule of any folder: without bit 0x04, only when what it shows is
+// protected. Removed only when a handle on the link itself shows the link: where the platform opens
+// the target instead (Wine with Linux links), removing "the link" would remove an empty target, so the
+// link stays. Links are not announced to the filter: no protected folder went with them.
+Result DeleteLink(const std::wstring& link, unsigned long flags) {
+    if (!(flags & kForceQuiet) && !IsProtected(link)) return {Outcome::kUntouched, 0};
+    HANDLE h = OpenFolderItself(link);
+    bool itself = h != INVALID_HANDLE_VALUE && IsReparsePoint(h);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    if (!itself) return {Outcome::kNotRemoved, ERROR_NOT_SUPPORTED};
+    SetFileAttributesW(link.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (RemoveDirectoryW(link.c_str()) || DeleteFileW(link.c_str())) return {Outcome::kRemoved, 0};
+    return {Outcome::kNotRemoved, GetLastError()};
+}
+
+// Deletes folder's marker, then its content, then folder itself (folder in long form); tells the
+// filter of each folder removed, and with bit 0x04 of each folder it tried to remove.
+Result DeleteEncryptedTree(const std::wstring& folder, unsigned long flags, unsigned long reserved) {
     flags |= kDescend;
+    const std::wstring plain = PlainForm(folder);
     // Held open, without delete sharing, until the folder itself is removed: checked as it is now, and
     // not replaced by a link between the check and the listing.
     FolderHandle self(OpenFolderItself(folder));
     if ((self.Open() && IsReparsePoint(self.Get())) || PathIsLink(folder)) {
         self.Close();
-        RemoveLink(folder, walk);
-        return GetFileAttributesA(folder) != INVALID_FILE_ATTRIBUTES;
+        return DeleteLink(folder, flags);
     }
-    Marker marker = DeleteFolderMarker(folder, walk);
-    if (marker != Marker::Deleted && !(flags & kForceQuiet)) return marker == Marker::Kept;
+    DWORD error = 0;
+    Marker marker = DeleteFolderMarker(folder, error);
+    if (marker == Marker::kMissing && !(flags & kForceQuiet)) return {Outcome::kUntouched, 0};
+    if (marker == Marker::kKept && !(flags & kForceQuiet)) return {Outcome::kMarkerKept, error};
 
-    PathBuf pattern;
-    if (!JoinPath(pattern, folder, "*.*")) {
-        // The pattern would not fit: the folder is treated as one that cannot be listed.
-        if (!(flags & kForceQuiet))
-            ShowListingFailure(std::string(folder) + "\\*.*", ERROR_FILENAME_EXCED_RANGE);
-        walk.Failed(ERROR_FILENAME_EXCED_RANGE);
-        return true;
-    }
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
+    const std::wstring pattern = JoinPath(folder, L"*.*");
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(pattern.c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        if (!(flags & kForceQuiet)) ShowListingFailure(pattern.c_str(), error);
+        error = GetLastError();
+        if (!(flags & kForceQuiet))
+            ShowBox(L"Failed FindFirstFile : " + PlainForm(pattern) + L", " + Hex(error), L"Debug");
         // A folder that is not there (any more) is no failure.
-        if (error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND) return false;
-        walk.Failed(error);
-        return true;
+        if (error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND) return {Outcome::kRemoved, 0};
+        return {Outcome::kNotRemoved, error};
     }
     do {
-        bool isFolder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (isFolder && IsDotName(fd.cFileName)) continue;
-        PathBuf entry;
-        // An entry whose full path would not fit is left alone: a cut-down path could name
-        // something else, even a folder outside this tree.
-        if (!JoinPath(entry, folder, fd.cFileName)) {
-            walk.Failed(ERROR_FILENAME_EXCED_RANGE);
-            continue;
-        }
+        const bool isFolder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        // Folders whose names begin with a dot are left, "." and ".." among them.
+        if (isFolder && StartsWithDot(fd.cFileName)) continue;
+        const std::wstring entry = JoinPath(folder, fd.cFileName);
         if (isFolder) {
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                RemoveLink(entry.c_str(), walk);
-            } else {
-                DeleteEncryptedTree(entry.c_str(), flags, reserved, walk);
-            }
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                DeleteLink(entry, flags);
+            else
+                DeleteEncryptedTree(entry, flags, reserved);
         } else {
-            SetFileAttributesA(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (!DeleteFileA(entry.c_str())) walk.Failed(GetLastError());
+            SetFileAttributesW(entry.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(entry.c_str());
         }
-    } while (FindNextFileA(h, &fd));
+    } while (FindNextFileW(h, &fd));
     FindClose(h);
 
     self.Close();
-    SetFileAttributesA(folder, FILE_ATTRIBUTE_NORMAL);
-    BOOL removed = RemoveDirectoryA(folder);
-    DWORD error = removed ? 0 : GetLastError();
-    if (removed) {
-        FilterNotifyFolderRemoved(folder);
-        return false;
+    SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
+    const bool removed = RemoveDirectoryW(folder.c_str()) != FALSE;
+    error = removed ? 0 : GetLastError();
+    // With bit 0x04 a folder that could not be removed is announced all the same: its marker is gone,
+    // so it is no longer protected.
+    if (removed || (flags & kForceQuiet)) FilterNotifyFolderRemoved(folder);
+    if (removed) return {Outcome::kRemoved, 0};
+    if (!(flags & kForceQuiet)) ShowBox(L"Failed remove directory : " + Hex(error), plain);
+    return {Outcome::kNotRemoved, error};
+}
+
+unsigned long ExportedResult(const Result& r) {
+    switch (r.outcome) {
+    case Outcome::kRemoved:
+    case Outcome::kUntouched:
+        return zrpc::kOk;
+    case Outcome::kMarkerKept:
+        return r.error == ERROR_SHARING_VIOLATION || r.error == ERROR_LOCK_VIOLATION ? zrpc::kFileInUse
+                                                                                     : zrpc::kNotRead;
+    default:
+        return zrpc::kFolderNotRemoved;
     }
-    walk.Failed(error);
-    if (flags & kForceQuiet) return true;
-    char text[64];
-    std::snprintf(text, sizeof text, "Failed remove directory : %08lX", (unsigned long)error);
-    MessageBoxA(nullptr, text, folder, MB_OK);
-    return true;
 }
 
 } // namespace
@@ -171,22 +165,20 @@ ZRPC_API unsigned long ZRPCFUNC_DeleteEncryptedFolder(const char* folder, unsign
                                                       unsigned long reserved) {
     return zrpc::Guard<unsigned long>(kBadArgument, [&]() -> unsigned long {
         // A drive or share root, or a text that is not a full path (empty, relative, drive-relative) or
-        // that comes to a root once "." and ".." are resolved, would empty a whole drive: refused before
-        // anything is touched.
+        // that comes to a root once "." and ".." are resolved, would empty a whole drive or depend on
+        // the current folder: refused before anything is touched.
         if (!folder || !zrpc::IsAbsolutePath(folder)) return kBadArgument;
-        char full[kPathChars];
-        DWORD n = GetFullPathNameA(folder, (DWORD)sizeof full, full, nullptr);
-        if (n == 0 || n >= sizeof full || zrpc::IsRootPath(full)) return kBadArgument;
-        if ((flags & kOnlyIfProtected) && !zrpc::folders::IsProtected(folder)) return 1;
+        std::wstring full;
+        if (TakePath(folder, full) != zrpc::kOk || zrpc::IsRootPath(full.c_str())) return kBadArgument;
+        if ((flags & kOnlyIfProtected) && !IsProtected(full)) return 1;
         if (OpenFilterDevice()) return 1;
         RegisterFilterSession();
         FilterBeginOperation();
-        Walk walk;
-        bool failed = true;
-        zrpc::GuardVoid([&] { failed = DeleteEncryptedTree(folder, flags, reserved, walk); });
+        Result result = {Outcome::kNotRemoved, 0};
+        zrpc::GuardVoid([&] { result = DeleteEncryptedTree(LongForm(full), flags, reserved); });
         FilterEndOperation();
         CloseFilterDevice();
-        return failed ? walk.Result() : 0;
+        return ExportedResult(result);
     });
 }
 
@@ -201,10 +193,13 @@ ZRPC_API unsigned long ZRPCFUNC_MoveEncryptedFolder(...) {
 ZRPC_API unsigned long ZRPCFUNC_IsFileInUse(const char* file) {
     return zrpc::Guard<unsigned long>(kCannotOpen, [&]() -> unsigned long {
         if (!file) return kCannotOpen;
-        DWORD attributes = GetFileAttributesA(file);
+        std::wstring full;
+        if (TakePath(file, full) != zrpc::kOk) return kBadArgument;
+        const std::wstring path = LongForm(full);
+        DWORD attributes = GetFileAttributesW(path.c_str());
         bool cleared = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-                       SetFileAttributesA(file, attributes & ~FILE_ATTRIBUTE_READONLY);
-        HANDLE h = CreateFileA(file, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                       SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                FILE_FLAG_WRITE_THROUGH | FILE_ATTRIBUTE_NORMAL, nullptr);
         unsigned long result = 0;
         if (h != INVALID_HANDLE_VALUE) {
@@ -214,7 +209,7 @@ ZRPC_API unsigned long ZRPCFUNC_IsFileInUse(const char* file) {
             result = (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) ? zrpc::kFileInUse
                                                                                          : kCannotOpen;
         }
-        if (cleared) SetFileAttributesA(file, attributes);
+        if (cleared) SetFileAttributesW(path.c_str(), attributes);
         return result;
     });
 }

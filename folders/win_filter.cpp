@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
 #include "folders/win_folders.h"
 #include "base/guard.h"
@@ -100,11 +101,14 @@ void FilterEndOperation() {
     SendCommand(kFilterEndOperation, (uint32_t)GetCurrentProcessId());
 }
 
-void FilterNotifyFolderRemoved(const char* folder) {
+void FilterNotifyFolderRemoved(const std::wstring& folder) {
     if (g_device == INVALID_HANDLE_VALUE) return;
-    PathBuf path;
-    // A folder whose name with the backslash would not fit is not announced under a cut-down name.
-    if (!path.Set(folder) || !path.AddSeparator()) return;
+    std::wstring plain = PlainForm(folder);
+    if (plain.empty() || plain.back() != L'\\') plain += L'\\';
+    // The filter takes the path as 8-bit text of at most 259 characters: a folder the code page cannot
+    // name exactly, or whose path would pass that length, is not announced under another name.
+    std::string path;
+    if (!AnsiPath(plain, path)) return;
     SendCommand(kFilterFolderRemoved, AddressOf(path.c_str()));
 }
 

@@ -12,36 +12,40 @@ using namespace zrpc::folders;
 
 namespace {
 
-bool MarkerExists(const char* folder) {
-    PathBuf marker;
-    if (!MarkerPath(marker, folder)) return false; // a marker path that would not fit names no marker
-    return GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 // Length of the shortest ancestor that a parent walk may examine: for a UNC path "\\server\share..."
 // the share itself ("\\server\share"); 0 for other paths.
-size_t ShareRootLength(const char* path) {
-    if (path[0] != '\\' || path[1] != '\\') return 0;
-    const char* server = path + 2;
-    const char* slash = std::strchr(server, '\\');
-    if (!slash) return std::strlen(path);
-    const char* end = std::strchr(slash + 1, '\\');
-    return end ? (size_t)(end - path) : std::strlen(path);
+size_t ShareRootLength(const std::wstring& path) {
+    if (path.size() < 2 || path[0] != L'\\' || path[1] != L'\\') return 0;
+    size_t slash = path.find(L'\\', 2);
+    if (slash == std::wstring::npos) return path.size();
+    size_t end = path.find(L'\\', slash + 1);
+    return end == std::wstring::npos ? path.size() : end;
+}
+
+// The folder a child search starts from: path itself when it is a directory, else the folder that
+// holds it. A file directly in a drive root is searched from that root ("C:\", not "C:", which would
+// name the drive's current folder). False when path has no folder part.
+bool SearchedFolder(std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(LongForm(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    size_t cut = path.find_last_of(L'\\');
+    if (cut == std::wstring::npos) return false;
+    path.resize(cut);
+    if (path.size() == 2 && path[1] == L':') path += L'\\';
+    return true;
 }
 
 } // namespace
 
-bool zrpc::folders::IsProtected(const char* folder) {
-    return folder && MarkerExists(folder);
+bool zrpc::folders::IsProtected(const std::wstring& folder) {
+    return GetFileAttributesW(MarkerPath(folder).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool zrpc::folders::IsProtectedEx(const char* folder, unsigned char* record) {
+bool zrpc::folders::IsProtectedEx(const std::wstring& folder, unsigned char* record) {
     if (!IsProtected(folder)) return false;
     if (!record) return true;
-    PathBuf marker;
-    MarkerPath(marker, folder);
-    HANDLE file =
-        CreateFileA(marker.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(MarkerPath(folder).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return true;
     DWORD got = 0;
     if (!ReadFile(file, record, (DWORD)kMarkerRecordSize, &got, nullptr) || got < kMarkerRecordSize)
@@ -51,24 +55,31 @@ bool zrpc::folders::IsProtectedEx(const char* folder, unsigned char* record) {
 }
 
 ZRPC_API BOOL ZRPCFUNC_IsFolderProtected(const char* folder) {
-    return zrpc::Guard<BOOL>(FALSE, [&] { return IsProtected(folder) ? TRUE : FALSE; });
+    return zrpc::Guard<BOOL>(FALSE, [&]() -> BOOL {
+        std::wstring full;
+        return TakePath(folder, full) == zrpc::kOk && IsProtected(full) ? TRUE : FALSE;
+    });
 }
 
 ZRPC_API BOOL ZRPCFUNC_IsFolderProtectedEx(const char* folder, unsigned char* record) {
-    return zrpc::Guard<BOOL>(FALSE, [&] { return IsProtectedEx(folder, record) ? TRUE : FALSE; });
+    return zrpc::Guard<BOOL>(FALSE, [&]() -> BOOL {
+        std::wstring full;
+        return TakePath(folder, full) == zrpc::kOk && IsProtectedEx(full, record) ? TRUE : FALSE;
+    });
 }
 
 ZRPC_API BOOL ZRPCFUNC_HasProtectedParent(const char* path) {
     return zrpc::Guard<BOOL>(FALSE, [&]() -> BOOL {
-        PathBuf work;
-        if (!path || !work.Set(path)) return FALSE;
-        if (work.EndsWithSeparator()) work.Truncate(work.size() - 1);
-        size_t floor = ShareRootLength(work.c_str());
+        std::wstring work;
+        if (TakePath(path, work) != zrpc::kOk) return FALSE;
+        if (!work.empty() && work.back() == L'\\') work.pop_back();
+        size_t floor = ShareRootLength(work);
         for (;;) {
-            long cut = work.LastSeparator();
-            if (cut < 0 || (size_t)cut < floor) return FALSE;
-            work.Truncate((size_t)cut);
-            if (MarkerExists(work.c_str())) return TRUE;
+            size_t cut = work.find_last_of(L'\\');
+            if (cut == std::wstring::npos || cut < floor) return FALSE;
+            work.resize(cut);
+            // "C:" here stands for the drive's root: its marker path is "C:\vktpdir.info".
+            if (IsProtected(work)) return TRUE;
         }
     });
 }
@@ -76,17 +87,10 @@ ZRPC_API BOOL ZRPCFUNC_HasProtectedParent(const char* path) {
 ZRPC_API BOOL ZRPCFUNC_HasProtectedChild(const char* path, BOOL* found) {
     return zrpc::Guard<BOOL>(FALSE, [&]() -> BOOL {
         if (!path || !found) return FALSE;
-        PathBuf folder;
-        if (!folder.Set(path)) return FALSE;
-        DWORD attributes = GetFileAttributesA(folder.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            // The folder of a file is searched.
-            long cut = folder.LastSeparator();
-            if (cut < 0) return FALSE;
-            folder.Truncate((size_t)cut);
-        }
+        std::wstring folder;
+        if (TakePath(path, folder) != zrpc::kOk || !SearchedFolder(folder)) return FALSE;
         TreeScan scan(TreeScan::kProtectedFolders);
-        if (!scan.Run(folder.c_str())) return FALSE;
+        if (!scan.Run(folder)) return FALSE;
         if (scan.FoundProtected()) *found = TRUE;
         return TRUE;
     });

@@ -7,14 +7,15 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "folders/win_folders.h"
 #include "folders/win_keyaccess.h"
-#include "base/pathroot.h"
 #include "folders/rules.h"
 #include "folders/treescan.h"
 #include "base/guard.h"
 #include "base/text.h"
+#include "base/win_codepage.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpctest.h"
 
@@ -44,45 +45,86 @@ DWORD GetUserProfileType() {
     return ok ? flags : 0;
 }
 
-// The location a path names, in one spelling: "\\?\" forms undone, made full ("." and ".."
-// resolved, slashes turned, trailing dots dropped), and, where the path exists, with the long name of
-// every component. Unchanged when the platform cannot make it full within 259 characters.
-std::string Location(const std::string& path) {
-    std::string p = path;
-    if (p.compare(0, 8, "\\\\?\\UNC\\") == 0)
-        p = "\\\\" + p.substr(8);
-    else if (p.compare(0, 4, "\\\\?\\") == 0)
-        p = p.substr(4);
-    char full[MAX_PATH];
-    DWORD n = GetFullPathNameA(p.c_str(), sizeof full, full, nullptr);
-    if (n == 0 || n >= sizeof full) return path;
-    // The long name of the longest part that exists, then the rest as it was written.
-    std::string head = full, tail;
+typedef DWORD(WINAPI* FinalPathFn)(HANDLE, LPWSTR, DWORD, DWORD);
+
+// The platform's final path of an open file (Windows Vista and later): null where it has none.
+FinalPathFn FinalPathQuery() {
+    static const FinalPathFn query = reinterpret_cast<FinalPathFn>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleW")));
+    return query;
+}
+
+// Where an existing path leads: through every junction and symbolic link on the way, with the long
+// name of every component. False when the path does not exist or the platform cannot say.
+bool FinalPath(const std::wstring& path, std::wstring& out) {
+    std::vector<wchar_t> buffer(1024);
+    if (FinalPathQuery()) {
+        HANDLE h =
+            CreateFileW(LongForm(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        DWORD n = FinalPathQuery()(h, buffer.data(), (DWORD)buffer.size(), 0 /* VOLUME_NAME_DOS */);
+        if (n >= buffer.size()) {
+            buffer.resize(n + 1);
+            n = FinalPathQuery()(h, buffer.data(), (DWORD)buffer.size(), 0);
+        }
+        CloseHandle(h);
+        if (n == 0 || n >= buffer.size()) return false;
+        out = PlainForm(std::wstring(buffer.data(), n));
+        return true;
+    }
+    // Older platforms: the long names of an existing path (links are not seen through there).
+    const std::wstring access = LongForm(path);
+    if (GetFileAttributesW(access.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+    DWORD n = GetLongPathNameW(access.c_str(), buffer.data(), (DWORD)buffer.size());
+    if (n >= buffer.size()) {
+        buffer.resize(n + 1);
+        n = GetLongPathNameW(access.c_str(), buffer.data(), (DWORD)buffer.size());
+    }
+    if (n == 0 || n >= buffer.size()) return false;
+    out = PlainForm(std::wstring(buffer.data(), n));
+    return true;
+}
+
+// The location a full path names, in one spelling: "\\?\" forms undone, "." and ".." resolved,
+// slashes turned, and the longest part that exists followed through its junctions and symbolic links,
+// with long names; the rest as it was written.
+std::wstring Location(const std::wstring& path) {
+    std::wstring full = PlainForm(path);
+    wchar_t buffer[kPathChars];
+    DWORD n = GetFullPathNameW(full.c_str(), kPathChars, buffer, nullptr);
+    if (n > 0 && n < kPathChars) full.assign(buffer, n);
+    std::wstring head = full, tail, final;
     for (;;) {
-        char longPath[MAX_PATH];
-        DWORD m = GetLongPathNameA(head.c_str(), longPath, sizeof longPath);
-        if (m > 0 && m < sizeof longPath) return longPath + tail;
-        size_t cut = head.find_last_of('\\');
-        if (cut == std::string::npos || cut < 3) return full;
+        if (FinalPath(head, final)) return final + tail;
+        size_t cut = head.find_last_of(L'\\');
+        if (cut == std::wstring::npos || cut < 3) return full;
         tail = head.substr(cut) + tail;
         head.resize(cut);
     }
 }
 
-// Text in one case, folded as the file system folds names, so that the rules can compare exactly.
-std::string Folded(std::string text) {
-    if (!text.empty()) CharUpperBuffA(&text[0], (DWORD)text.size());
-    return text;
+// A location in the rules' spelling: one case, folded as the file system folds names, so that the
+// rules can compare exactly; UTF-8, whatever the process's code page.
+std::string RuleSpelling(std::wstring location) {
+    if (!location.empty()) CharUpperBuffW(&location[0], (DWORD)location.size());
+    return zrpc::Utf8FromWide(location);
 }
 
-// The machine as the rules see it, asked on demand.
+std::wstring WithSeparator(std::wstring path) {
+    if (path.empty() || path.back() != L'\\') path += L'\\';
+    return path;
+}
+
+// The machine as the rules see it, asked on demand. location: the folder's location, with a trailing
+// backslash.
 class MachineEnvironment : public FolderEnvironment {
   public:
-    MachineEnvironment(const char* folder, const std::string& location, unsigned long flags)
-        : m_folder(folder), m_location(location), m_flags(flags) {}
+    MachineEnvironment(const std::wstring& location, unsigned long flags)
+        : m_location(location), m_flags(flags) {}
 
     DriveKind Drive() override {
-        switch (GetDriveTypeA(m_folder)) {
+        switch (GetDriveTypeW(m_location.c_str())) {
         case DRIVE_REMOVABLE:
         case DRIVE_CDROM:
             return DriveKind::Removable;
@@ -100,16 +142,16 @@ class MachineEnvironment : public FolderEnvironment {
     }
 
     bool SpecialFolder(Special which, std::string& location) override {
-        char buffer[MAX_PATH + 1] = "";
+        wchar_t buffer[MAX_PATH + 1] = L"";
         if (which == kWindows) {
-            UINT n = GetWindowsDirectoryA(buffer, sizeof buffer);
-            if (n == 0 || n >= sizeof buffer) return false;
+            UINT n = GetWindowsDirectoryW(buffer, MAX_PATH + 1);
+            if (n == 0 || n > MAX_PATH) return false;
         } else {
             static const int ids[] = {CSIDL_PERSONAL, CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY,
                                       CSIDL_PROGRAM_FILES};
-            if (!SHGetSpecialFolderPathA(nullptr, buffer, ids[which], FALSE) || !buffer[0]) return false;
+            if (!SHGetSpecialFolderPathW(nullptr, buffer, ids[which], FALSE) || !buffer[0]) return false;
         }
-        location = Folded(Location(buffer));
+        location = RuleSpelling(Location(buffer));
         return true;
     }
 
@@ -118,39 +160,38 @@ class MachineEnvironment : public FolderEnvironment {
         unsigned what = TreeScan::kProtectedFolders;
         if (m_flags & kScanSystemFiles) what |= TreeScan::kSystemFiles;
         m_scan.reset(new TreeScan(what));
-        m_scan->Run(m_location.c_str());
+        m_scan->Run(m_location);
         return m_scan->FoundProtected();
     }
 
     unsigned long SystemFile(std::string& file) override {
         if (!m_scan) {
             m_scan.reset(new TreeScan(TreeScan::kSystemFiles));
-            m_scan->Run(m_location.c_str());
+            m_scan->Run(m_location);
         }
-        file = m_scan->SystemFile();
+        file = zrpc::Utf8FromWide(m_scan->SystemFile());
         return m_scan->SystemCode();
     }
 
   private:
-    const char* m_folder;
-    const std::string& m_location;
+    const std::wstring& m_location;
     unsigned long m_flags;
     std::unique_ptr<TreeScan> m_scan;
 };
 
 unsigned long Encryptable(const char* folder, char* offendingFile, unsigned long flags) {
-    if (!folder) return kBadArgument;
-    // Rules compare locations, not spellings: "C:/Windows", "C:\\Windows.", "C:\\x\\..\\Windows" and a
-    // short name all name the Windows folder.
-    PathBuf fb;
-    // A text that is not a full path ("C:", "a\\b") keeps its spelling: it names no fixed location.
-    const std::string spelled = zrpc::IsAbsolutePath(folder) ? Location(folder) : std::string(folder);
-    if (!fb.Set(spelled.c_str()) || !fb.AddSeparator()) return kBadArgument; // too long to classify
-    const std::string location = fb.c_str();
-    MachineEnvironment env(folder, location, flags);
+    // Rules compare locations, not spellings: "C:/Windows", "C:\\Windows.", "C:\\x\\..\\Windows", a short
+    // name, "Windows" in the current folder C:\, "C:Windows" and a link to the Windows folder all name
+    // the Windows folder.
+    std::wstring full;
+    if (TakePath(folder, full) != zrpc::kOk) return kBadArgument;
+    const std::wstring location = WithSeparator(Location(full));
+    MachineEnvironment env(location, flags);
     std::string file;
-    unsigned long code = FolderRuleResult(Folded(location), flags, env, file);
-    if (code && offendingFile && !file.empty()) zrpc::CopyToBuffer(offendingFile, kPathChars, file);
+    unsigned long code = FolderRuleResult(RuleSpelling(location), flags, env, file);
+    std::string named;
+    if (code && offendingFile && !file.empty() && PathForCaller(zrpc::WideFromUtf8(file), named))
+        zrpc::CopyToBuffer(offendingFile, kPathChars, named);
     return code;
 }
 
@@ -205,8 +246,9 @@ unsigned long AskKeyAccessService(const ComRuntime& com, HWND frontEnd, const un
 
 BOOL Deleteable(const char* folder) {
     unsigned char record[kMarkerRecordSize] = {};
-    if (!folder) return FALSE;
-    if (!IsProtectedEx(folder, record)) return TRUE;
+    std::wstring full;
+    if (TakePath(folder, full) != zrpc::kOk) return FALSE;
+    if (!IsProtectedEx(full, record)) return TRUE;
 
     HWND frontEnd = nullptr;
     if (!FrontEndWindow(&frontEnd)) return FALSE;

@@ -38,56 +38,62 @@ QueryByHandleFn DirectoryQuery() {
     return query;
 }
 
-// Names longer than a path could hold still count for the system-file test.
-constexpr int kNameBytes = 3 * 255 + 1;
-
 // One entry of a listing, whichever way the folder was listed.
 struct Entry {
-    const char* name;
+    const wchar_t* name;
+    size_t len;
     DWORD attributes;
 };
 
-// Lists a folder through a handle on the folder itself, so that the entries are those of the folder that
-// was checked: with `itself`, a folder that is a junction or a symbolic link now (whatever its parent's
-// listing said a moment ago) is not listed; without, a link is followed (the walk's own start). Calls
-// visit(entry) for every entry until it answers false. kUnavailable where the platform lacks the query.
-enum class Listed { kYes, kLink, kNo, kUnavailable };
+bool IsDotName(const wchar_t* name, size_t len) {
+    return (len == 1 && name[0] == L'.') || (len == 2 && name[0] == L'.' && name[1] == L'.');
+}
 
+// The identity of the folder a handle holds: its volume's serial number and its file number.
+bool HandleIdentity(HANDLE h, uint32_t& volume, uint64_t& file) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h, &info)) return false;
+    volume = info.dwVolumeSerialNumber;
+    file = ((uint64_t)info.nFileIndexHigh << 32) | info.nFileIndexLow;
+    return true;
+}
+
+HANDLE OpenForListing(const std::wstring& folder) {
+    // A junction or symbolic link is opened as what it leads to.
+    return CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+enum class Listed { kYes, kNo, kUnavailable };
+
+// Lists a folder through a handle on it, so that the entries are those of the folder whose identity is
+// taken. Calls visit(entry) for every entry until it answers false. The folder's file number comes
+// from its "." entry where the file system lists one, else (and, with askVolume, its volume too) from
+// the handle. kUnavailable where the platform lacks the query.
 template <class Visit>
-Listed ListByHandle(const char* folder, bool itself, std::vector<unsigned char>& buffer, Visit visit) {
+Listed ListByHandle(const std::wstring& folder, std::vector<unsigned char>& buffer, bool askVolume,
+                    uint32_t& volume, uint64_t& file, Visit visit) {
     QueryByHandleFn query = DirectoryQuery();
     if (!query) return Listed::kUnavailable;
-    DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (itself ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
-    HANDLE h = CreateFileA(folder, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                           flags, nullptr);
+    HANDLE h = OpenForListing(folder);
     if (h == INVALID_HANDLE_VALUE) return Listed::kNo;
     if (buffer.size() < 64 * 1024) buffer.resize(64 * 1024);
-    const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
-    Listed result = Listed::kYes;
+    bool known = askVolume ? HandleIdentity(h, volume, file) : false;
     bool first = true, more = true;
-    char name[kNameBytes + 1];
     while (more && query(h, kIdBothDirectoryInfo, buffer.data(), (DWORD)buffer.size())) {
         for (size_t at = 0;;) {
             const IdBothDirInfo* info = reinterpret_cast<const IdBothDirInfo*>(buffer.data() + at);
-            int n =
-                WideCharToMultiByte(codePage, 0, info->FileName, (int)(info->FileNameLength / sizeof(WCHAR)),
-                                    name, kNameBytes, nullptr, nullptr);
-            name[n > 0 ? n : 0] = 0;
-            if (first && itself) {
-                // The "." entry, listed first, describes the folder the handle holds; where a file
-                // system lists none, the handle itself is asked.
-                bool link = n == 1 && name[0] == '.'
-                                ? (info->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0
-                                : IsReparsePoint(h);
-                if (link) {
-                    result = Listed::kLink;
-                    more = false;
-                    break;
-                }
+            const size_t len = info->FileNameLength / sizeof(WCHAR);
+            if (first && !known) {
+                if (len == 1 && info->FileName[0] == L'.')
+                    file = (uint64_t)info->FileId.QuadPart;
+                else
+                    HandleIdentity(h, volume, file);
+                known = true;
             }
             first = false;
-            if (n > 0 && !visit(Entry{name, info->FileAttributes})) {
+            if (len > 0 && !visit(Entry{info->FileName, len, info->FileAttributes})) {
                 more = false;
                 break;
             }
@@ -97,96 +103,96 @@ Listed ListByHandle(const char* folder, bool itself, std::vector<unsigned char>&
     }
     // A folder whose first query fails was not listed (not a folder, no right to list it); a failure
     // later ends the listing as the end of the entries does.
-    if (more && first && GetLastError() != ERROR_NO_MORE_FILES) result = Listed::kNo;
+    Listed result = more && first && GetLastError() != ERROR_NO_MORE_FILES ? Listed::kNo : Listed::kYes;
+    if (!known) HandleIdentity(h, volume, file);
     CloseHandle(h);
     return result;
 }
 
-// The same by name, where the platform has no directory query through a handle. A folder is first
-// asked whether it is a link now: a link made since its parent was listed is not entered.
-template <class Visit> Listed ListByName(const char* folder, bool itself, Visit visit) {
-    if (itself && IsFolderLink(folder)) return Listed::kLink;
-    PathBuf pattern;
-    if (!JoinPath(pattern, folder, "*")) return Listed::kNo;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA(pattern.c_str(), &fd);
+// The same by name, where the platform has no directory query through a handle; the identity comes
+// from a handle on the folder.
+template <class Visit>
+Listed ListByName(const std::wstring& folder, uint32_t& volume, uint64_t& file, Visit visit) {
+    HANDLE h = OpenForListing(folder);
     if (h == INVALID_HANDLE_VALUE) return Listed::kNo;
+    bool known = HandleIdentity(h, volume, file);
+    CloseHandle(h);
+    if (!known) return Listed::kNo;
+    WIN32_FIND_DATAW fd;
+    HANDLE find = FindFirstFileW(JoinPath(folder, L"*").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return Listed::kNo;
     do {
-        if (!visit(Entry{fd.cFileName, fd.dwFileAttributes})) break;
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
+        if (!visit(Entry{fd.cFileName, std::wcslen(fd.cFileName), fd.dwFileAttributes})) break;
+    } while (FindNextFileW(find, &fd));
+    FindClose(find);
     return Listed::kYes;
 }
 
 } // namespace
 
-bool TreeScan::List(const PathBuf& folder, Listing& listing, bool itself, bool* link) {
+bool TreeScan::List(const std::wstring& folder, Listing& listing, bool link, Identity& id) {
     bool wantSystem = (m_what & kSystemFiles) && m_systemCode == 0;
     auto visit = [&](const Entry& e) {
-        const char* name = e.name;
         if (e.attributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (IsMarkerName(name)) listing.hasMarker = true;
-            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) return true;
-            // Junctions and symbolic links are not followed: they may lead out of the tree or back
-            // into it.
-            if (e.attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
-            listing.folders.emplace_back(name);
+            if (IsMarkerName(e.name, e.len)) listing.hasMarker = true;
+            if (!IsDotName(e.name, e.len))
+                listing.folders.push_back(Subfolder{std::wstring(e.name, e.len),
+                                                    (e.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
             return true;
         }
-        if (IsMarkerName(name)) listing.hasMarker = true;
+        if (IsMarkerName(e.name, e.len)) listing.hasMarker = true;
         if (wantSystem) {
-            unsigned code = SystemFileCode(name);
+            unsigned code = SystemFileCode(e.name, e.len);
             if (code) {
                 m_systemCode = code;
                 wantSystem = false;
-                PathBuf file;
-                if (JoinPath(file, folder.c_str(), name)) m_systemFile = file.c_str();
+                m_systemFile = PlainForm(JoinPath(folder, std::wstring(e.name, e.len).c_str()));
                 // Nothing else is wanted from this walk: stop listing at once.
                 if (!(m_what & kProtectedFolders)) return false;
             }
         }
         return true;
     };
-    Listed listed = ListByHandle(folder.c_str(), itself, m_buffer, visit);
-    if (listed == Listed::kUnavailable) listed = ListByName(folder.c_str(), itself, visit);
-    if (link) *link = listed == Listed::kLink;
+    Listed listed = ListByHandle(folder, m_buffer, link, id.first, id.second, visit);
+    if (listed == Listed::kUnavailable) listed = ListByName(folder, id.first, id.second, visit);
     return listed == Listed::kYes;
 }
 
-void TreeScan::Descend(const PathBuf& folder, const Listing& listing, bool lookForMarkers) {
-    for (const std::string& name : listing.folders) {
+void TreeScan::Descend(const std::wstring& folder, const Listing& listing, bool lookForMarkers,
+                       uint32_t volume) {
+    for (const Subfolder& sub : listing.folders) {
         if (Done()) return;
-        bool dotted = name[0] == '.';
+        bool dotted = sub.name[0] == L'.';
         bool markersHere = lookForMarkers && !dotted;
         // A folder that is only searched for markers is not entered when its name begins with '.'.
         if (!markersHere && !((m_what & kSystemFiles) && m_systemCode == 0)) continue;
-        PathBuf child;
-        if (!JoinPath(child, folder.c_str(), name.c_str())) continue; // would not fit: not touched
+        const std::wstring child = JoinPath(folder, sub.name.c_str());
         Listing inner;
-        bool link = false;
-        bool listed = List(child, inner, true, &link);
-        if (link) continue; // became a link since its parent was listed: not entered, not asked
+        Identity id(volume, 0);
+        bool listed = List(child, inner, sub.link, id);
+        // Met before, through a link or as an ancestor: passed over, neither asked nor entered again.
+        if (listed && !m_entered.insert(id).second) continue;
         if (markersHere) {
             // A folder that cannot be listed is still asked for its marker file directly.
-            PathBuf marker;
-            bool isProtected = listed ? inner.hasMarker
-                                      : MarkerPath(marker, child.c_str()) &&
-                                            GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES;
+            bool isProtected = listed
+                                   ? inner.hasMarker
+                                   : GetFileAttributesW(MarkerPath(child).c_str()) != INVALID_FILE_ATTRIBUTES;
             if (isProtected) {
                 m_protected = true;
                 return;
             }
         }
-        if (listed) Descend(child, inner, markersHere);
+        if (listed) Descend(child, inner, markersHere, id.first);
     }
 }
 
-bool TreeScan::Run(const char* folder) {
-    PathBuf start;
-    if (!start.Set(folder)) return false;
+bool TreeScan::Run(const std::wstring& folder) {
+    const std::wstring start = LongForm(folder);
     Listing top;
-    if (!List(start, top, false, nullptr)) return false;
-    if (!Done()) Descend(start, top, (m_what & kProtectedFolders) != 0);
+    Identity id(0, 0);
+    if (!List(start, top, true, id)) return false;
+    m_entered.insert(id);
+    if (!Done()) Descend(start, top, (m_what & kProtectedFolders) != 0, id.first);
     return true;
 }
 

@@ -22,6 +22,8 @@ uint32_t ErrorStringId(uint32_t code) {
         return 59161;
     case 77:
         return 59162;
+    case 65:
+        return 59172;
     default:
         return kUnknownErrorCode;
     }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/pathroot.h"
+#include "base/win_codepage.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
@@ -31,16 +32,40 @@ LONG State() {
     return InterlockedCompareExchange(&g_state, 0, 0);
 }
 
-// The language module's path: a name without a full path (the default one included) is taken from
-// this library's own folder, never searched for along the search path, where the program's or the
-// current folder could hold another module of that name.
-std::string LanguageModulePath(const char* name) {
-    if (zrpc::IsAbsolutePath(name)) return name;
-    char self[MAX_PATH] = "";
-    DWORD n = GetModuleFileNameA(zrpc::SelfModule(), self, sizeof self);
-    std::string folder = n > 0 && n < sizeof self ? std::string(self, n) : std::string();
-    size_t cut = folder.find_last_of("\\/");
-    return cut == std::string::npos ? std::string(name) : folder.substr(0, cut + 1) + name;
+// The folder (with its trailing backslash) of a module's file, or of the program for null; empty when
+// the platform cannot say.
+std::wstring ModuleFolder(HMODULE module) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(module, &path[0], (DWORD)path.size());
+        if (n == 0) return std::wstring();
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        if (path.size() >= 32768) return std::wstring();
+        path.resize(path.size() * 2);
+    }
+    size_t cut = path.find_last_of(L"\\/");
+    return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut + 1);
+}
+
+// Loads the language module. A name with a full path is loaded from there. A name without one (the
+// default name among them) is looked for in this library's own folder, then in the program's folder;
+// never along the system's search path, where the current folder could hold another module of that
+// name. The name is text of the process's code page; the folders may hold any character.
+HINSTANCE LoadLanguageModule(const char* name) {
+    const std::wstring wide = zrpc::WideFromAnsi(name);
+    if (wide.empty()) return nullptr;
+    if (zrpc::IsAbsolutePath(wide.c_str())) return LoadLibraryW(wide.c_str());
+    for (HMODULE where : {static_cast<HMODULE>(zrpc::SelfModule()), static_cast<HMODULE>(nullptr)}) {
+        const std::wstring folder = ModuleFolder(where);
+        if (folder.empty()) continue;
+        const std::wstring path = folder + wide;
+        if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+        if (HINSTANCE module = LoadLibraryW(path.c_str())) return module;
+    }
+    return nullptr;
 }
 
 // The application object's start, in order. False, with the module's name in failedName, when the
@@ -53,7 +78,7 @@ bool InitInstance(std::string& failedName) {
 
     char name[255];
     zrpc::ResourceModuleName(name);
-    g_lang = LoadLibraryA(LanguageModulePath(name).c_str());
+    g_lang = LoadLanguageModule(name);
     if (!g_lang) {
         failedName = name;
         return false;

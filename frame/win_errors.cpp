@@ -40,8 +40,8 @@ ZRPC_API unsigned long ZRPCFUNC_FormatErrorMsg(unsigned long code, char* buffer,
         uint32_t id = zrpc::ErrorStringId(code);
         if (buffer) {
             if (!size || *size == 0) return id;
-            // Both texts are cut to the caller's size.
-            zrpc::CopyToBuffer(buffer, *size, ErrorText(code));
+            // Both texts are cut to the caller's size, between characters.
+            zrpc::CopyTextToBuffer(buffer, *size, ErrorText(code));
         } else if (size && id != zrpc::kUnknownErrorCode) {
             std::string text;
             zrpc::LoadModuleString(zrpc::LangModule(), id, text, 399);

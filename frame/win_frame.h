@@ -37,6 +37,9 @@ bool LoadModuleString(HINSTANCE module, unsigned id, std::string& text, size_t m
 // Language string id, at most maxChars characters; a missing string gives
 // "Error loading resource string : 0x%08X". Returns whether the string was found.
 bool LangString(unsigned id, std::string& text, size_t maxChars = 511);
+// Copies text into a caller's buffer of size bytes, cut to fit between two characters of the code
+// page (never inside one) and always terminated (size > 0).
+void CopyTextToBuffer(char* buffer, size_t size, const std::string& text);
 // The missing-string text for id.
 std::string MissingStringText(unsigned id);
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/win_codepage.h"
 #include "base/win_settings.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
@@ -47,8 +48,14 @@ bool LoadModuleString(HINSTANCE module, unsigned id, std::string& text, size_t m
     if (need <= 0) return false;
     text.resize((size_t)need);
     WideCharToMultiByte(CP_ACP, 0, p, (int)length, &text[0], need, nullptr, nullptr);
-    if (text.size() > maxChars) text.resize(maxChars);
+    // The code page may spend more than one byte on a character: cut between characters.
+    if (text.size() > maxChars) text.resize(AnsiCutPoint(text.data(), text.size(), maxChars));
     return true;
+}
+
+void CopyTextToBuffer(char* buffer, size_t size, const std::string& text) {
+    if (!buffer || size == 0) return;
+    CopyToBuffer(buffer, size, text.substr(0, AnsiCutPoint(text.data(), text.size(), size - 1)));
 }
 
 std::string MissingStringText(unsigned id) {
@@ -97,7 +104,7 @@ ZRPC_API int ZRPCFUNC_GetLangStringsz(char* buffer, int size, unsigned int id) {
         std::string s;
         bool found = zrpc::LangString(id, s, size > 0 ? (size_t)size - 1 : 0);
         // The missing-string text is cut to the caller's size as well.
-        zrpc::CopyToBuffer(buffer, (size_t)size, s);
+        zrpc::CopyTextToBuffer(buffer, (size_t)size, s);
         return found ? 1 : 0;
     });
 }

@@ -197,8 +197,14 @@ ZRPC_API int ZRPCFUNC_DB_GetBackupFolder(char* folder);
 
 // ------------------------------------------------------------------ folder protection
 // Folder protection. A folder is protected when it directly holds the marker file "vktpdir.info".
-// Paths are ANSI text; a path whose built form (marker path, search pattern, child path) would not fit
-// in 260 characters is refused: the queries answer FALSE and nothing is acted on under a cut-down name.
+// Paths are 8-bit text in the process's code page (UTF-8 for a program that declares it). Every folder
+// export below but ZRPCFUNC_IsSlowPath reads a path alike: relative, drive-relative and root-relative
+// texts (".", "..", "\") name the folder the current folder gives them ("C:" alone: the drive's root);
+// a path may have 259 characters, counted as the platform counts them (UTF-16 units), whatever bytes
+// the code page spends on them; a longer path, an empty one, and a device name (NUL, CON, COM1,
+// "C:\x\nul.txt", "\\.\COM1"...) are refused before anything is opened: the code answers 3, the
+// questions FALSE. Paths the library builds from a folder (its marker file, its entries) are not held
+// to 259 characters and never cut down.
 ZRPC_API BOOL ZRPCFUNC_IsFolderProtected(const char* folder);
 // As above; when protected and record is given, record (127 bytes) receives the marker file's first
 // 127 bytes (all zero after a short read; untouched when the marker cannot be opened).
@@ -207,7 +213,8 @@ ZRPC_API BOOL ZRPCFUNC_IsFolderProtectedEx(const char* folder, unsigned char* re
 ZRPC_API BOOL ZRPCFUNC_HasProtectedParent(const char* path);
 // Searches below path (the folder of path when it is a file) and sets *found to 1 at the first
 // protected folder; *found is never cleared. 1 when the search ran, 0 when path or found is null or
-// the folder cannot be listed. Folders whose names begin with '.' are not searched.
+// the folder cannot be listed. Folders whose names begin with '.' are not searched. Junctions and
+// symbolic links below path are followed; every folder is searched once.
 ZRPC_API BOOL ZRPCFUNC_HasProtectedChild(const char* path, BOOL* found);
 // True for network drives, UNC paths, null paths and paths shorter than three characters.
 ZRPC_API BOOL ZRPCFUNC_IsSlowPath(const char* path);
@@ -219,12 +226,17 @@ ZRPC_API unsigned long ZRPCFUNC_GetVKTFSFlags(unsigned long* flagsRecord);
 ZRPC_API unsigned long ZRPCFUNC_IsFilterPassive(unsigned long* passive);
 
 // Deletes a protected folder tree, telling the filter of every folder removed (innermost first).
-// flags: 0x01 only if protected, 0x04 force and quiet (unprotected subfolders too, no message box).
-// Junctions and symbolic links are removed as links, never followed. 3 (nothing touched) for a null,
-// empty or relative folder, a drive or share root in any spelling, or a path longer than 259
-// characters; 1 when 0x01 is set and the folder is not protected, or the filter cannot be opened;
-// 0 when the folder is gone (or, without 0x04, was not protected); otherwise 61 when a file or marker
-// in use kept it, else 1 (failures are also shown in message boxes unless 0x04).
+// flags: 0x01 only if protected, 0x04 force and quiet (unprotected subfolders too, no message box, and
+// a folder that could not be removed is still announced to the filter: its marker is gone). Folders
+// whose names begin with '.' are left. Junctions and symbolic links are removed as links, never
+// followed, and only as their folder would be (without 0x04, when what they show is protected).
+// 3 (nothing touched) for a null, empty or relative folder, a drive or share root in any spelling, a
+// device name or a path longer than 259 characters; 1 when 0x01 is set and the folder is not
+// protected, or the filter cannot be opened; 0 when the folder is gone (or, without 0x04, was not
+// protected: nothing touched); 61 (a marker in use) or 1 when the folder's marker could not be deleted
+// (nothing touched); 65, "The folder could not be removed completely", when the walk ran but the
+// folder is still there (its marker and part of its content may be gone; without 0x04 a message box
+// says why).
 ZRPC_API unsigned long ZRPCFUNC_DeleteEncryptedFolder(const char* folder, unsigned long flags,
                                                       unsigned long reserved);
 // Not supported: both look at no argument and return 13.
@@ -236,7 +248,8 @@ ZRPC_API unsigned long ZRPCFUNC_CopyEncryptedFolder();
 ZRPC_API unsigned long ZRPCFUNC_MoveEncryptedFolder();
 #endif
 // 0 when file can be opened for exclusive reading and writing, 61 when another program holds it,
-// 1 when it cannot be opened otherwise. A read-only file keeps its read-only attribute.
+// 1 when it cannot be opened otherwise (a null file among them); 3 for a path refused as above (a
+// device name is never opened). A read-only file keeps its read-only attribute.
 ZRPC_API unsigned long ZRPCFUNC_IsFileInUse(const char* file);
 
 // The front end (top-level window of class "CorvanePlusClass" titled "Corvane+"). Replies are passed on
@@ -250,9 +263,12 @@ ZRPC_API BOOL ZRPCFUNC_IsNTAdministrator(void);
 
 // Encryptability: 0 accepted, 1 system location or core system file, 56 program/driver/database file
 // in the tree, 58 no rule applied, 59 protected folder below, 75 inside documents or desktop on a
-// temporary or roaming profile; 3 for a null or over-long folder. flags: 0x01 look for protected
-// folders below, 0x04 scan for system files (offendingFile, 260 characters, receives the file's path),
-// 0x08 accept removable and optical drives, 0x10 accept network drives, 0x40 skip the profiles root.
+// temporary or roaming profile; 3 for a path refused as above. The rules compare locations: a relative
+// spelling and a link given as the folder are followed to where they lead. flags: 0x01 look for
+// protected folders below, 0x04 scan for system files (offendingFile, 260 bytes, receives the file's
+// path, or its short form where the whole path's 8-bit text would not fit or the code page cannot hold
+// it), 0x08 accept removable and optical drives, 0x10 accept network drives, 0x40 skip the profiles
+// root. The scans follow junctions and symbolic links below the folder, every folder once.
 ZRPC_API unsigned long ZRPCFUNC_IsFolderEncryptable(const char* folder, char* offendingFile,
                                                     unsigned long flags);
 // 1 for a folder that is not protected; for a protected folder asks the key-access service with the

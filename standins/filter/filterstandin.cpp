@@ -238,9 +238,13 @@ BOOL FilterStandIn::DoControl(HANDLE device, DWORD code, LPVOID input, DWORD inp
                 if (!text) {
                     Fault("folder removed: no path");
                 } else {
-                    size_t n = strnlen(text, 260);
-                    if (n >= 260) Fault("folder removed: path not terminated within 260 characters");
-                    path.assign(text, n < 259 ? n : 259);
+                    // At most 259 characters of the code page, each of at most three bytes (a character
+                    // of four bytes in UTF-8 is two UTF-16 units, so it counts twice).
+                    size_t n = strnlen(text, 259 * 3 + 1);
+                    int units = n ? MultiByteToWideChar(CP_ACP, 0, text, (int)n, nullptr, 0) : 0;
+                    if (n > 259 * 3 || units > 259)
+                        Fault("folder removed: path not terminated within 260 characters");
+                    path.assign(text, n);
                     if (path.empty() || path.back() != '\\')
                         Fault("folder removed: path without final backslash: " + path);
                 }

@@ -2,6 +2,7 @@
 // questions a decided rule spares (the tree walks above all).
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <string>
 
@@ -149,7 +150,18 @@ TEST(FolderRuleOrder, SystemFileNames) {
                  {"User32.Dll", 1},      {"setup.exe", 56},   {"a.b.SYS", 56},  {"x.vxd", 56},
                  {"db.mdb", 56},         {"old.386", 56},     {"notes.txt", 0}, {"exe", 0},
                  {"archive.exe.bak", 0}, {".dll", 56},        {"", 0},          {"kernel32.dll.txt", 0}};
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(SystemFileCode(c.name), c.code) << c.name;
+        // The same name as the platform lists it, in UTF-16 and not terminated.
+        std::wstring wide(c.name, c.name + std::strlen(c.name));
+        wide += L"#";
+        EXPECT_EQ(SystemFileCode(wide.data(), wide.size() - 1), c.code) << c.name;
+    }
     EXPECT_EQ(SystemFileCode(nullptr), 0u);
+    EXPECT_EQ(SystemFileCode(nullptr, 0), 0u);
+    // Names in other scripts: only the extension's ASCII letters decide.
+    EXPECT_EQ(SystemFileCode(L"\u6587\u4EF6.EXE", 6), 56u);
+    EXPECT_EQ(SystemFileCode(L"\u0395.\u0395xe", 5), 0u);
+    EXPECT_EQ(SystemFileCode(L"k\u00E9rnel32.dll", 12), 56u)
+        << "not the core file, an extension all the same";
 }

@@ -147,6 +147,35 @@ TEST(FolderMarkerDrive, ParentWalkReachesTheDriveRootButNotPastAShare) {
     EXPECT_FALSE(ZRPCFUNC_HasProtectedParent("R:\\x"));
 }
 
+// A file directly in a drive root is searched from that root ("R:\\"), not from "R:", which names the
+// drive's current folder.
+TEST(FolderMarkerDrive, ChildSearchOfAFileInADriveRootListsTheRoot) {
+    ASSERT_EQ((UINT)DRIVE_REMOVABLE, GetDriveTypeA("R:\\")) << "./run sets up the test drives";
+    const std::string guarded = "R:\\rootsearch", elsewhere = "R:\\rootsearch-cwd",
+                      file = "R:\\rootsearch.txt";
+    ASSERT_TRUE(MakeDir(guarded));
+    ASSERT_TRUE(MakeDir(elsewhere));
+    Protect(guarded);
+    ASSERT_TRUE(zt::WriteFile(file, "f"));
+    // The current folder of a drive other than the current one is the process's "=R:" variable.
+    ASSERT_TRUE(SetEnvironmentVariableA("=R:", elsewhere.c_str()))
+        << "R:'s current folder holds nothing protected";
+    char current[MAX_PATH] = "";
+    GetFullPathNameA("R:", sizeof current, current, nullptr);
+    ASSERT_STREQ((elsewhere + "\\").c_str(), current);
+
+    BOOL found = FALSE;
+    EXPECT_TRUE(ZRPCFUNC_HasProtectedChild(file.c_str(), &found));
+    EXPECT_TRUE(found);
+    found = FALSE;
+    EXPECT_TRUE(ZRPCFUNC_HasProtectedChild("R:\\missing.txt", &found)) << "a missing file in the root too";
+    EXPECT_TRUE(found);
+    SetEnvironmentVariableA("=R:", nullptr);
+    DeleteFileA(file.c_str());
+    zt::RemoveTree(guarded);
+    zt::RemoveTree(elsewhere);
+}
+
 TEST_F(FolderMarker, ChildSearchFindsDeepProtectionAndSkipsDotFolders) {
     std::string deep = Dirs("one\\two\\three");
     Dirs("other\\x");

@@ -24,6 +24,24 @@ std::string Special(int id) {
     return path;
 }
 
+// Where an existing folder leads, through junctions and symbolic links: the platform's final path.
+std::string FinalPath(const std::string& path) {
+    typedef DWORD(WINAPI * FinalFn)(HANDLE, LPSTR, DWORD, DWORD);
+    auto final = zt::Proc<FinalFn>(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA");
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    char out[MAX_PATH * 2] = "";
+    DWORD n = final && h != INVALID_HANDLE_VALUE ? final(h, out, sizeof out, 0) : 0;
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    std::string result = n > 0 && n < sizeof out ? out : path;
+    return result.compare(0, 4, "\\\\?\\") == 0 ? result.substr(4) : result;
+}
+
+bool BeginsWithNoCase(const std::string& text, const std::string& prefix) {
+    return text.size() >= prefix.size() &&
+           lstrcmpiA(text.substr(0, prefix.size()).c_str(), prefix.c_str()) == 0;
+}
+
 std::string Windows() {
     char path[MAX_PATH] = "";
     GetWindowsDirectoryA(path, sizeof path);
@@ -79,7 +97,10 @@ TEST_F(FolderRules, SystemLocationsAndUserFolders) {
     std::string common = Special(CSIDL_COMMON_DESKTOPDIRECTORY), programs = Special(CSIDL_PROGRAM_FILES);
     std::string profiles = common.substr(0, common.rfind('\\'));
     profiles = profiles.substr(0, profiles.rfind('\\'));
-    ASSERT_EQ(0u, documents.find(profiles)) << "Wine keeps the user's documents below the profiles root";
+    ASSERT_EQ(0u, documents.find(profiles)) << "Wine names the user's documents below the profiles root";
+    // The rules compare locations: where Wine makes the documents folder a link to the Linux home, it
+    // lies outside the profiles root.
+    const unsigned long documentsItself = BeginsWithNoCase(FinalPath(documents), profiles + "\\") ? 1 : 58;
     struct Case {
         std::string folder;
         unsigned long flags, expected;
@@ -90,8 +111,8 @@ TEST_F(FolderRules, SystemLocationsAndUserFolders) {
         {documentsSub + "\\", 0, 0},
         {documentsSub + "\\deeper\\still", 0, 0},
         {desktopSub, 0, 0},
-        {documents, 0, 1}, // the documents folder itself lies below the profiles root
-        {documents + "\\", 0, 1},
+        {documents, 0, documentsItself}, // the documents folder itself, below the profiles root or not
+        {documents + "\\", 0, documentsItself},
         {documents, 0x40, 58}, // ... and is nothing special without that rule
         {desktop, 0x40, 58},
         {common + "\\sub", 0, 1}, // the all-users desktop lies below the profiles root too
@@ -259,12 +280,54 @@ TEST_F(FolderRules, SystemLocationWinsOverTheScan) {
 
 TEST_F(FolderRules, BadArguments) {
     EXPECT_EQ(3u, ZRPCFUNC_IsFolderEncryptable(nullptr, nullptr, 0));
+    EXPECT_EQ(3u, ZRPCFUNC_IsFolderEncryptable("", nullptr, 0));
     std::string tooLong = tree + "\\" + std::string(300, 'x');
     EXPECT_EQ(3u, Encryptable(tooLong, 0x05));
     std::string exactly259(259 - tree.size() - 1, 'y');
-    EXPECT_EQ(3u, Encryptable(tree + "\\" + exactly259, 0)) << "no room for the backslash";
-    EXPECT_EQ(58u, Encryptable(tree + "\\" + exactly259.substr(1), 0))
-        << "258 characters and the backslash fit";
+    EXPECT_EQ(58u, Encryptable(tree + "\\" + exactly259, 0x05)) << "259 characters are a path like any other";
+    EXPECT_EQ(3u, Encryptable(tree + "\\" + exactly259 + "y", 0x05)) << "260 are too many";
+}
+
+// Relative and drive-relative texts name the location the current folder gives them, and a link given
+// as the folder names where it leads: the system locations are not escaped by another spelling.
+TEST_F(FolderRules, RelativePathsAndLinksNameTheirLocations) {
+    const std::string windows = Windows(), drive = windows.substr(0, 2);
+    const std::string leaf = windows.substr(windows.rfind('\\') + 1);
+    char saved[MAX_PATH] = "";
+    GetCurrentDirectoryA(sizeof saved, saved);
+    ASSERT_TRUE(SetCurrentDirectoryA((windows.substr(0, windows.rfind('\\')) + "\\").c_str()));
+    struct Case {
+        std::string folder;
+        unsigned long expected;
+    } relative[] = {
+        {leaf, 1},         {leaf + "\\system32", 1},      {drive + leaf, 1},
+        {".\\" + leaf, 1}, {"\\" + windows.substr(3), 1},
+    };
+    for (const Case& c : relative)
+        EXPECT_EQ(c.expected, Encryptable(c.folder, 0x40)) << c.folder;
+    ASSERT_TRUE(SetCurrentDirectoryA(windows.c_str()));
+    EXPECT_EQ(1u, Encryptable(".", 0x40));
+    EXPECT_EQ(1u, Encryptable("system32", 0x40));
+    ASSERT_TRUE(SetCurrentDirectoryA(tree.c_str()));
+    EXPECT_EQ(58u, Encryptable(".", 0x40));
+    SetCurrentDirectoryA(saved);
+
+    // Links inside the tree to the system locations, and to a folder inside the documents.
+    struct LinkCase {
+        std::string name, target;
+        unsigned long expected;
+    } links[] = {
+        {"w", windows, 1},
+        {"p", Special(CSIDL_PROGRAM_FILES), 1},
+        {"d", documentsSub, 0},
+    };
+    for (const LinkCase& l : links) {
+        const std::string link = tree + "\\" + l.name;
+        if (!zt::MakeFolderLink(link, l.target)) GTEST_SKIP() << "no folder links on this platform";
+        EXPECT_EQ(l.expected, Encryptable(link, 0x40)) << link << " -> " << l.target;
+        EXPECT_EQ(l.expected, Encryptable(link + "\\sub", 0x40)) << link << " -> " << l.target;
+        EXPECT_TRUE(zt::RemoveFolderLink(link)) << link;
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-// The folder scans (protected folders below, system files below) do not follow junctions or symbolic
-// links: not out of the tree, and not round a loop back into it.
+// The folder scans that answer a rule question (protected folders below, system files below) follow
+// junctions and symbolic links below their start, as they follow folders, and enter every folder once:
+// a link round a loop back into the tree ends at once.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -43,19 +44,18 @@ class ScanLinks : public ::testing::Test {
     std::vector<std::string> links;
 };
 
-TEST_F(ScanLinks, LinkOutOfTheTreeIsNotFollowed) {
+TEST_F(ScanLinks, LinksBelowTheStartAreFollowed) {
     if (!Link(tree + "\\a\\out", outside)) GTEST_SKIP() << "no folder links on this platform";
-    // Followed, the link would show a protected folder and a program below the tree.
+    // Through the link the tree holds a protected folder and a program.
     BOOL found = FALSE;
     EXPECT_TRUE(ZRPCFUNC_HasProtectedChild(tree.c_str(), &found));
-    EXPECT_FALSE(found);
+    EXPECT_TRUE(found);
     char offending[MAX_PATH] = "untouched";
-    for (unsigned long flags : {0x04ul, 0x05ul}) {
-        EXPECT_EQ(58u, ZRPCFUNC_IsFolderEncryptable(tree.c_str(), offending, flags)) << flags;
-        EXPECT_STREQ("untouched", offending);
-    }
-    // The same tree scanned through its real folder still finds what is there, and so does a scan
-    // that starts at the link itself: only links met below the start are not followed.
+    EXPECT_EQ(59u, ZRPCFUNC_IsFolderEncryptable(tree.c_str(), offending, 0x05));
+    EXPECT_EQ(56u, ZRPCFUNC_IsFolderEncryptable(tree.c_str(), offending, 0x04));
+    EXPECT_EQ(tree + "\\a\\out\\setup.exe", std::string(offending)) << "named by the path it was met on";
+    EXPECT_EQ(58u, ZRPCFUNC_IsFolderEncryptable(tree.c_str(), nullptr, 0)) << "no scan asked for";
+    // The same found from the real folder, and from the link itself.
     for (const std::string& start : {outside, tree + "\\a\\out"}) {
         found = FALSE;
         EXPECT_TRUE(ZRPCFUNC_HasProtectedChild(start.c_str(), &found)) << start;
@@ -76,6 +76,14 @@ TEST_F(ScanLinks, LoopsEndAtOnce) {
     EXPECT_EQ(58u, ZRPCFUNC_IsFolderEncryptable(tree.c_str(), nullptr, 0x05));
     DWORD spent = GetTickCount() - start;
     EXPECT_LT(spent, 10000u) << "the scans followed the loops";
+
+    // What lies beyond a loop, through another link, is still found.
+    if (!Link(tree + "\\a\\zout", outside)) GTEST_SKIP() << "no folder links on this platform";
+    found = FALSE;
+    EXPECT_TRUE(ZRPCFUNC_HasProtectedChild(tree.c_str(), &found));
+    EXPECT_TRUE(found);
+    EXPECT_EQ(59u, ZRPCFUNC_IsFolderEncryptable(tree.c_str(), nullptr, 0x05));
+    EXPECT_EQ(56u, ZRPCFUNC_IsFolderEncryptable(tree.c_str(), nullptr, 0x04));
 }
 
 } // namespace

@@ -108,6 +108,9 @@ TEST(ErrorMessages, FormatGivesTheStringNumberAndTextOfEveryCode) {
     EXPECT_EQ(ZRPCFUNC_FormatErrorMsg(0, buffer, &size), 0u);
     EXPECT_EQ(ZRPCFUNC_FormatErrorMsg(21, buffer, &size), 17u);
     EXPECT_EQ(ZRPCFUNC_FormatErrorMsg(61, buffer, &size), 57u);
+    // A folder the deletion could not remove has a code and a text of its own.
+    EXPECT_EQ(ZRPCFUNC_FormatErrorMsg(65, buffer, &size), 59172u);
+    EXPECT_STREQ(buffer, "The folder could not be removed completely");
     EXPECT_EQ(ZRPCFUNC_FormatErrorMsg(20, buffer, &size), 0xFFFFFFFFu);
     EXPECT_STREQ(buffer, "Unknown Corvane+ Error : 00000014");
 }
