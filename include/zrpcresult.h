@@ -26,6 +26,7 @@ constexpr unsigned long kNoRuleApplied = 58;   // no folder rule applies to the 
 constexpr unsigned long kProtectedBelow = 59;  // a protected folder lies below the folder
 constexpr unsigned long kFileInUse = 61;       // a file is in use by another program
 constexpr unsigned long kProfileNotLocal = 75; // the profile is temporary or roaming
+constexpr unsigned long kAccessDenied = 52;    // access was denied (the key store's file is read-only)
 
 } // namespace zrpc
 

@@ -404,13 +404,15 @@ bool write_to_sink(const XmlNodeHandle& node, XmlWriteFn write, void* context);
 // Escape scheme for values that may hold markup characters. The parser decodes nothing and the writer
 // escapes nothing, so a caller storing arbitrary text escapes it on the way in and unescapes it on the
 // way out:
-//   xml_escape: '&' -> "&amp;", '<' -> "&lt;", '>' -> "&gt;", '"' -> "&quot;"; all other bytes as they
-//   are, so text free of these four characters is stored byte for byte.
+//   xml_escape: text that holds none of '<', '&' and '"' as it is ('>' too: a writer that escapes
+//   nothing writes such text the same way); in any other text '&' -> "&amp;", '<' -> "&lt;",
+//   '>' -> "&gt;", '"' -> "&quot;" and all other bytes as they are.
 //   xml_unescape: decodes exactly "&amp;", "&lt;", "&gt;", "&quot;" and "&apos;"; every other '&'
 //   sequence stays as it is, so stores written before escaping was used read back as before unless they
 //   held one of these five sequences literally.
 // xml_unescape(xml_escape(s)) == s for every s. The escaped text holds no '<' or '"' and can therefore
-// be an element text or a double-quoted attribute value. Runs of whitespace are still collapsed by the
+// be an element text or a double-quoted attribute value; it holds '>' only where s held no other markup
+// character. Runs of whitespace are still collapsed by the
 // parser (neither function touches whitespace).
 std::string xml_escape(std::string_view text);
 std::string xml_unescape(std::string_view text);

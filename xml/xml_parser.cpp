@@ -454,6 +454,7 @@ bool skip_content(const char* p, const char* limit, const OpenName& element, std
 // but single spaces between other bytes, no NUL. It ends at the first '<' (with `close`, at that
 // element's end tag: other '<' belong to the text). The position of that '<', or null.
 const char* canonical_text(const char* p, const char* limit, const Close* close) {
+    (void)limit; // read up to only by the wide scan
     if (xml_is_ws(*p) || *p == '<' || *p == '\0') return nullptr;
     const char* q = p;
     bool space = false; // the byte before q was a space
@@ -787,7 +788,10 @@ char* Parser::attribute_list(char* p, XmlNodeRec* owner, bool* open) {
         char* e = *open ? g : g - 1;
         while (e > p && xml_is_ws(e[-1]))
             --e;
-        if (std::memchr(p, '"', static_cast<std::size_t>(e - p)) == nullptr) facts_->loose_tag = true;
+        bool quoted = false;
+        for (const char* q = p; q < e && !quoted; ++q)
+            quoted = *q == '"';
+        if (!quoted) facts_->loose_tag = true;
         if (rules_->keep_tag_rest && e > p) {
             const std::uint8_t rest = xml_is_ws(p[-1]) ? XML_REST_SPACED : XML_REST_GLUED;
             *e = '\0'; // whitespace, '/' or the '>', all read

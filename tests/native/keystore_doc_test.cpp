@@ -242,11 +242,16 @@ TEST(KeyStoreDocument, NotesFollowTheEmailAndCommentRule) {
     EXPECT_EQ(StoreDoc::ElementText(StoreDoc::ChildElement(key, "email")), "");
     EXPECT_FALSE(StoreDoc::ChildElement(key, "email").is_null()) << "emptied, not removed";
 
-    // An element whose first child is not text cannot take a note.
+    // An element whose first child is not text cannot take a note. (Read from a file, whatever an email
+    // element holds is its text: "<x/>" there is a note a writer that escapes nothing wrote.)
     const std::string odd = "<backupdatabase><publickey serial=\"00000002\" name=\"k\"><packet>p</packet>"
                             "<email><x/></email></publickey></backupdatabase>";
     StoreDoc bad;
     ASSERT_TRUE(bad.Load(odd.data(), odd.size()));
+    EXPECT_EQ(StoreDoc::ElementText(StoreDoc::ChildElement(bad.FindPublicKey(2), "email")), "<x/>");
+    XmlNodeHandle email = StoreDoc::ChildElement(bad.FindPublicKey(2), "email");
+    email.erase_child(0);
+    ASSERT_FALSE(StoreDoc::AppendElement(email, "x").is_null());
     EXPECT_FALSE(StoreDoc::SetNote(bad.FindPublicKey(2), "email", "new"));
 }
 

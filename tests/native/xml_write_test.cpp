@@ -383,6 +383,7 @@ TEST(XmlEscape, EscapesTheFourMarkupCharacters) {
         {"", ""},
         {"plain text, 'quotes' too", "plain text, 'quotes' too"},
         {"a<b>c", "a&lt;b&gt;c"},
+        {"a > b, 'c'", "a > b, 'c'"},
         {"\"&\"", "&quot;&amp;&quot;"},
         {"&amp;", "&amp;amp;"},
         {std::string("nul\0byte", 8), std::string("nul\0byte", 8)},
@@ -419,7 +420,12 @@ TEST(XmlEscape, RoundTripsEveryByteString) {
         }
         ASSERT_EQ(xml_unescape(xml_escape(s)), s) << s;
         std::string e = xml_escape(s);
-        EXPECT_EQ(e.find_first_of("<>\""), std::string::npos);
+        EXPECT_EQ(e.find_first_of("<\""), std::string::npos);
+        // Text without '<', '&' and '"' is kept byte for byte, '>' and all.
+        if (s.find_first_of("<&\"") == std::string::npos)
+            EXPECT_EQ(e, s);
+        else
+            EXPECT_EQ(e.find('>'), std::string::npos);
     }
 }
 
