@@ -41,7 +41,8 @@ unsigned long GetNote(unsigned long serial, char* text, const char* element) {
     if (unsigned long rc = LoadForReading(doc, kNotLoaded)) return rc;
     std::string note =
         StoreDoc::ElementText(StoreDoc::ChildElement(doc.FindPublicKey((uint32_t)serial), element));
-    if (!note.empty()) zrpc::CopyToBuffer(text, kMaxNoteLength + 1, CutText(note, kMaxNoteLength, zrpc::AnsiCutPoint));
+    if (!note.empty())
+        zrpc::CopyToBuffer(text, kMaxNoteLength + 1, CutText(note, kMaxNoteLength, zrpc::AnsiCutPoint));
     return kOk;
 }
 

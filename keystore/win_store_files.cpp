@@ -183,7 +183,8 @@ bool SaveStore(const StoreDoc& doc, const std::string& path) {
     // never writes in place; a copy where the file system has no links. The caller holds the store
     // lock, so the present file is the one the document was loaded from.
     DeleteFileA(before.c_str());
-    bool ok = CreateHardLinkA(before.c_str(), path.c_str(), nullptr) || CopyFileA(path.c_str(), before.c_str(), FALSE);
+    bool ok = CreateHardLinkA(before.c_str(), path.c_str(), nullptr) ||
+              CopyFileA(path.c_str(), before.c_str(), FALSE);
 
     // 3. One rename puts the new content in place: a crash leaves either file whole.
     ok = ok && MoveOver(temp, path);

@@ -58,7 +58,8 @@ constexpr std::uint32_t XML_MAX_DEPTH = 256;
 // How a reader of a known layout wants its texts read, beyond the engine's lenient rules. Both lists and
 // the rules live as long as the documents read with them.
 struct XmlReadRules {
-    // Null-ended list of element names that hold one text (null: none). Such an element's character
+    // Null-ended list of element names that hold one text (null: none; at most the first eight count).
+    // Such an element's character
     // content runs up to its own end tag ("</" name, white space, ">"): a '<' that starts anything else
     // is part of the text, as writers that escape nothing put it there.
     const char* const* text_elements = nullptr;
@@ -75,19 +76,19 @@ struct XmlReadRules {
 // What a parse met besides the tree: everything a strict reader would object to. All false (and depth
 // within bounds) for a text that is one well-formed run of elements, as the writer writes them.
 struct XmlParseFacts {
-    bool cut = false;           // the text ended inside an element, a tag, a value or a section
-    bool stray = false;         // an end tag that closes no element of its name, a '<' or "<?" that
-                                // starts nothing, an unknown "<!" construct
-    bool declarations = false;  // a document type, a declaration or an include section
-    bool outside_text = false;  // character data other than white space outside every element
-    bool loose_tag = false;     // a start tag holds text that is no name="value" pair and no quote
+    bool cut = false;            // the text ended inside an element, a tag, a value or a section
+    bool stray = false;          // an end tag that closes no element of its name, a '<' or "<?" that
+                                 // starts nothing, an unknown "<!" construct
+    bool declarations = false;   // a document type, a declaration or an include section
+    bool outside_text = false;   // character data other than white space outside every element
+    bool loose_tag = false;      // a start tag holds text that is no name="value" pair and no quote
     bool quote_in_value = false; // a value quoted with ' holds a '"', which the writer's quotes cannot hold
     bool stopped = false;        // parsing ended before the text did (an internal subset, no memory)
     std::uint32_t depth = 0;     // deepest element level met (XML_MAX_DEPTH + 1: deeper ones passed over)
     // Nothing met that the writer would not give back.
     bool sound() const {
-        return !cut && !stray && !declarations && !outside_text && !loose_tag && !quote_in_value && !stopped &&
-               depth <= XML_MAX_DEPTH;
+        return !cut && !stray && !declarations && !outside_text && !loose_tag && !quote_in_value &&
+               !stopped && depth <= XML_MAX_DEPTH;
     }
 };
 
@@ -395,7 +396,7 @@ bool read_file(const char* path, std::size_t chunk_size, char** text, std::size_
 bool write_file(const XmlNodeHandle& node, const char* path);
 // The same text appended to `out`. False when memory ran out.
 bool write_to_string(const XmlNodeHandle& node, std::string& out);
-// The same text handed in order, in pieces of about 64 KiB, to write(context, data, size), which answers
+// The same text handed in order, in pieces of about 1 MiB, to write(context, data, size), which answers
 // false to stop the writing. No buffer of the whole text is made; the piece buffer is wiped at the end.
 // True when every piece was taken.
 using XmlWriteFn = bool (*)(void* context, const char* data, std::size_t size);

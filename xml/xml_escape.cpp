@@ -1,5 +1,6 @@
 // The escape scheme for stored values (see xml.h): in a text that holds '<', '&' or '"', the four markup
-// characters become entity references on the way in, and exactly those references plus "&apos;" are decoded on the way out.
+// characters become entity references on the way in, and exactly those references plus "&apos;" are decoded
+// on the way out.
 #include "xml/xml.h"
 
 #include <cstring>

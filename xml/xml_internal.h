@@ -48,6 +48,15 @@ struct XmlArena {
     const XmlReadRules* rules = nullptr; // the document's, for the content parsed later
 };
 
+// The text elements of a parse's rules, with their sizes (at most 8 are looked at).
+struct XmlTextNames {
+    std::uint32_t count = 0;
+    const char* name[8];
+    std::size_t size[8];
+};
+// Fills names from the rules (none for null rules).
+void xml_text_names(const XmlReadRules* rules, XmlTextNames* names);
+
 // The content of an element not parsed yet (XML_STORE_DEFERRED): where it starts in the text, the
 // document's arena, how many children parsing it gives, and, when the content is exactly what the writer
 // would write for it (XmlReadRules::note_verbatim), its length up to the element's end tag (else 0).
@@ -60,7 +69,8 @@ struct XmlDeferred {
 
 // The deferred content of an element, or null.
 inline const XmlDeferred* xml_deferred(const XmlNodeRec* node) {
-    return (node->storage & XML_STORE_DEFERRED) ? reinterpret_cast<const XmlDeferred*>(node->children) : nullptr;
+    return (node->storage & XML_STORE_DEFERRED) ? reinterpret_cast<const XmlDeferred*>(node->children)
+                                                : nullptr;
 }
 // The element level of a node: 1 for an element right below the document node.
 std::uint32_t xml_level(const XmlNodeRec* node);

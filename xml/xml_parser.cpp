@@ -53,42 +53,14 @@ char* find_char(char* p, char c) {
     return p;
 }
 
-inline std::uint8_t char_class(char c) {
-    return xml_char_class[static_cast<unsigned char>(c)];
-}
-
-// Class bits that end a value running up to `term` ('<', '"' or '\''), together with whitespace and NUL.
-std::uint8_t stop_mask(char term) {
-    std::uint8_t m = XML_CLASS_WS | XML_CLASS_NUL;
-    if (term == '<') m |= XML_CLASS_LT;
-    if (term == '"') m |= XML_CLASS_DQUOTE;
-    if (term == '\'') m |= XML_CLASS_SQUOTE;
-    return m;
-}
-
-// Eight bytes at a time: does the word hold a byte below 33 (whitespace or NUL) or a byte equal to the
-// one repeated in `term8`?
+// Eight bytes at a time (find_lt_or_nul).
 constexpr std::uint64_t kOnes = 0x0101010101010101ull;
 constexpr std::uint64_t kHighs = 0x8080808080808080ull;
-inline bool word_has_stop(std::uint64_t x, std::uint64_t term8) {
-    std::uint64_t t = x ^ term8;
-    return (((x - kOnes * 33) & ~x) | ((t - kOnes) & ~t)) & kHighs;
-}
 inline std::uint64_t load_word(const char* p) {
     std::uint64_t x;
     std::memcpy(&x, p, sizeof x);
     return x;
 }
-
-#if defined(__SSE2__)
-// Sixteen bytes at a time: bit i of the result is set when byte i is below 33 or equal to the term.
-inline unsigned block_stops(const char* p, __m128i term16) {
-    __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(32)), x);
-    __m128i hit = _mm_cmpeq_epi8(x, term16);
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(low, hit)));
-}
-#endif
 
 // The name of an element that holds one text (XmlReadRules::text_elements), whose end tag alone ends
 // its text.
@@ -109,120 +81,127 @@ inline bool is_close(const char* p, const Close& c) {
     return *q == '>';
 }
 
+#if defined(__SSE2__)
+// Sixteen bytes of 0xFF, then sixteen of 0: lead_mask(j) has its first j bytes set (j from 0 to 16).
+alignas(16) const unsigned char kLead[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                             0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+inline __m128i lead_mask(unsigned j) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(kLead + 16 - j));
+}
+inline __m128i select(__m128i mask, __m128i a, __m128i b) {
+    return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
+}
+#endif
+
 // Normalises the value that starts at r and ends at the first `term` ('<', '"' or '\'') or NUL, in place.
 // With `close` (term '<'), a '<' that does not start that element's end tag belongs to the value.
 // Returns the position of that terminator (read its byte before writing the value's NUL, which may land
 // on it); *begin and *end receive the normalised value's bounds. Bytes up to (not including) `limit`
 // may be read.
-char* scan_value(char* r, char term, const char* limit, char** begin, char** end, const Close* close = nullptr) {
-    const std::uint8_t m = stop_mask(term);
-    const std::uint64_t term8 = kOnes * static_cast<unsigned char>(term);
-    // A '<' of a text element's content that is not its end tag is a character like any other.
-    auto literal = [close](const char* q) { return close != nullptr && *q == '<' && !is_close(q, *close); };
+//
+// The value is written over itself as it is read (the write position never passes the read position):
+// each run of whitespace becomes one space where it starts. Sixteen bytes at a time where SSE2 is
+// there, without a branch for single spaces or line breaks: every whitespace byte of a block becomes a
+// space, the block is closed up over the bytes of a run after its first (a shift each), and the block
+// that holds the value's end is written up to that end only. The last bytes before `limit` go one by
+// one.
+char* scan_value(char* r, char term, const char* limit, char** begin, char** end,
+                 const Close* close = nullptr) {
     while (xml_is_ws(*r))
         ++r;
     *begin = r;
-    char* w;
+    char* w = r;
+    bool space = false; // the last byte read was whitespace, written as the space that ends w
+    // A '<' of a text element's content that is not its end tag is a character like any other.
+    auto literal = [close](const char* q) { return close != nullptr && *q == '<' && !is_close(q, *close); };
 #if defined(__SSE2__)
-    const __m128i term16 = _mm_set1_epi8(term);
-#endif
-    // As long as every whitespace run is a single byte the value stays where it is.
-    for (;;) {
-#if defined(__SSE2__)
-        while (limit - r >= 16) {
-            unsigned stops = block_stops(r, term16);
-            if (stops != 0) {
-                r += __builtin_ctz(stops);
-                break;
+    const __m128i blank = _mm_set1_epi8(' '), stop = _mm_set1_epi8(term), zero = _mm_setzero_si128();
+    unsigned carry = 0;
+    while (limit - r >= 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r));
+        const unsigned stops = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, stop), _mm_cmpeq_epi8(x, zero))));
+        const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(x, blank), x); // bytes 1 to 32 (and NUL)
+        __m128i out = _mm_or_si128(_mm_andnot_si128(low, x), _mm_and_si128(low, blank));
+        if (stops == 0) {
+            // The whole block is the value's: the next block is read without waiting for this one.
+            const unsigned ws = static_cast<unsigned>(_mm_movemask_epi8(low));
+            unsigned drop = ws & ((ws << 1) | carry) & 0xFFFFu; // the bytes of a run after its first
+            carry = ws >> 15;
+            unsigned n = 16;
+            if ((drop & (drop - 1)) == 0) {
+                // None or one (the second byte of a line break): one shift, no branch.
+                const unsigned j = static_cast<unsigned>(__builtin_ctz(drop | 0x10000u));
+                out = select(lead_mask(j), out, _mm_srli_si128(out, 1));
+                n -= drop != 0 ? 1u : 0u;
+            } else {
+                while (drop != 0) {
+                    const unsigned j = 31u - static_cast<unsigned>(__builtin_clz(drop));
+                    out = select(lead_mask(j), out, _mm_srli_si128(out, 1));
+                    drop &= ~(1u << j);
+                    --n;
+                }
             }
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(w), out);
+            w += n;
             r += 16;
+            continue;
         }
-#endif
-        while (limit - r >= 8 && !word_has_stop(load_word(r), term8))
-            r += 8;
-        // Each byte is looked at only once the previous one proved not to be a stop (so not the NUL).
-        for (;;) {
-            if (char_class(r[0]) & m) break;
-            if (char_class(r[1]) & m) {
-                r += 1;
-                break;
+        // The block that holds the value's end (or a '<' of a text element's text).
+        const unsigned k = static_cast<unsigned>(__builtin_ctz(stops)); // bytes of the value
+        const unsigned ws = static_cast<unsigned>(_mm_movemask_epi8(low)) & ((1u << k) - 1);
+        unsigned drop = ws & ((ws << 1) | carry);
+        unsigned n = k;
+        if (w == r && drop == 0 &&
+            (ws & ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, blank)))) == 0) {
+            // Nothing to change (a short value, single spaces at most): it stays where it is.
+            w += k;
+        } else {
+            while (drop != 0) {
+                const unsigned j = 31u - static_cast<unsigned>(__builtin_clz(drop));
+                out = select(lead_mask(j), out, _mm_srli_si128(out, 1));
+                drop &= ~(1u << j);
+                --n;
             }
-            if (char_class(r[2]) & m) {
-                r += 2;
-                break;
-            }
-            if (char_class(r[3]) & m) {
-                r += 3;
-                break;
-            }
-            r += 4;
+            // Past the value's end the bytes stay as they are (its terminator among them).
+            out = select(lead_mask(n), out, _mm_loadu_si128(reinterpret_cast<const __m128i*>(w)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(w), out);
+            w += n;
         }
-        if (!xml_is_ws(*r)) {
-            if (literal(r)) {
-                ++r;
-                continue;
-            }
-            *end = r;
-            return r;
+        if (k > 0) carry = (ws >> (k - 1)) & 1u;
+        r += k;
+        if (literal(r)) {
+            *w++ = *r++;
+            carry = 0;
+            continue;
         }
-        char* space = r++;
-        while (xml_is_ws(*r))
-            ++r;
-        if ((char_class(*r) & m) && !literal(r)) {
-            *end = space; // trailing whitespace dropped
-            return r;
-        }
-        *space = ' ';
-        if (r != space + 1) {
-            w = space + 1;
-            break;
-        }
+        if (carry) --w; // trailing whitespace dropped
+        *end = w;
+        return r;
     }
-    // From the first longer run on, the rest moves towards the start while it is scanned.
-    for (;;) {
-#if defined(__SSE2__)
-        while (limit - r >= 16) {
-            __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(r));
-            if (block_stops(r, term16) != 0) break;
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(w), x);
-            w += 16;
-            r += 16;
-        }
+    space = carry != 0;
+#else
+    (void)limit;
 #endif
-        while (limit - r >= 8) {
-            std::uint64_t x = load_word(r);
-            if (word_has_stop(x, term8)) break;
-            std::memcpy(w, &x, sizeof x);
-            w += 8;
-            r += 8;
+    // The last bytes, one by one.
+    for (;;) {
+        const char c = *r;
+        if (c == term || c == '\0') {
+            if (!literal(r)) break;
+            *w++ = *r++;
+            space = false;
+            continue;
         }
-        for (;;) {
-            char c = r[0];
-            if (char_class(c) & m) break;
-            w[0] = c;
-            c = r[1];
-            if (char_class(c) & m) {
-                w += 1;
-                r += 1;
-                break;
-            }
-            w[1] = c;
-            w += 2;
-            r += 2;
-        }
-        if (!xml_is_ws(*r)) {
-            if (literal(r)) {
-                *w++ = *r++;
-                continue;
-            }
-            break;
+        if (xml_is_ws(c)) {
+            if (!space) *w++ = ' ';
+            space = true;
+        } else {
+            *w++ = c;
+            space = false;
         }
         ++r;
-        while (xml_is_ws(*r))
-            ++r;
-        if ((char_class(*r) & m) && !literal(r)) break;
-        *w++ = ' ';
     }
+    if (space) --w; // trailing whitespace dropped
     *end = w;
     return r;
 }
@@ -290,11 +269,16 @@ const char* find_lt_or_nul(const char* p, const char* limit) {
     return p;
 }
 
+inline bool same_bytes(const char* a, const char* b, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
 // Whether the rules make the element named [name, name + size) one that holds a single text.
-bool is_text_element(const XmlReadRules* rules, const char* name, std::size_t size) {
-    if (rules == nullptr || rules->text_elements == nullptr || name == nullptr) return false;
-    for (const char* const* t = rules->text_elements; *t != nullptr; ++t)
-        if (std::strlen(*t) == size && std::memcmp(*t, name, size) == 0) return true;
+inline bool is_text_element(const XmlTextNames& names, const char* name, std::size_t size) {
+    for (std::uint32_t i = 0; i < names.count; ++i)
+        if (names.size[i] == size && same_bytes(names.name[i], name, size)) return true;
     return false;
 }
 
@@ -331,7 +315,8 @@ const char* skip_attribute_list(const char* p, bool* open, bool* odd) {
                     while (*v != quote && *v != '\0')
                         ++v;
                     if (*v == '\0') return nullptr;
-                    if (quote == '\'' && std::memchr(q + 1, '"', static_cast<std::size_t>(v - q - 1)) != nullptr)
+                    if (quote == '\'' &&
+                        std::memchr(q + 1, '"', static_cast<std::size_t>(v - q - 1)) != nullptr)
                         *odd = true;
                     p = v + 1;
                     continue;
@@ -375,7 +360,7 @@ struct Content {
 // '<', a tag rest, the end of the text) gives false, and the element is then parsed at once, where
 // the parse notes what it meets.
 bool skip_content(const char* p, const char* limit, const OpenName& element, std::uint32_t level,
-                  const XmlReadRules* rules, Content* out) {
+                  const XmlTextNames& names, Content* out) {
     OpenName open[kDeferDepth + 1];
     std::uint32_t depth = 0, n = 0, deepest = 0;
     open[0] = element;
@@ -418,7 +403,7 @@ bool skip_content(const char* p, const char* limit, const OpenName& element, std
                 ++g;
             const OpenName& closing = open[depth];
             if (*g != '>' || static_cast<std::size_t>(e - b) != closing.size ||
-                std::memcmp(b, closing.name, closing.size) != 0)
+                !same_bytes(b, closing.name, closing.size))
                 return false;
             if (depth == 0) {
                 out->after = g + 1;
@@ -444,7 +429,7 @@ bool skip_content(const char* p, const char* limit, const OpenName& element, std
         if (is_open) {
             ++depth;
             open[depth] = OpenName{b, static_cast<std::size_t>(e - b),
-                                   is_text_element(rules, b, static_cast<std::size_t>(e - b))};
+                                   is_text_element(names, b, static_cast<std::size_t>(e - b))};
         }
         p = q;
     }
@@ -529,7 +514,7 @@ bool exact_end(const char* p, const char* name, std::size_t size) {
 // of the element's own end tag. Such content is sound and is written back as it stands; it nests at
 // most kDeferDepth levels. Fills Content (with the verbatim length) when it is.
 bool verbatim_content(const char* p, const char* limit, const OpenName& element, std::uint32_t level,
-                      const XmlReadRules* rules, Content* out) {
+                      const XmlTextNames& names, Content* out) {
     const char* const start = p;
     const Close own{element.name, element.size};
     if (*p != '\n') {
@@ -601,7 +586,7 @@ bool verbatim_content(const char* p, const char* limit, const OpenName& element,
         }
         if (q[0] != '>') return false;
         ++q;
-        const bool text = is_text_element(rules, b, size);
+        const bool text = is_text_element(names, b, size);
         if (*q == '\n') {
             if (text) return false;
             ++depth;
@@ -622,11 +607,13 @@ const XmlReadRules kNoRules;
 
 class Parser {
   public:
-    Parser(const char* limit, std::int32_t growth_step, XmlArena* arena, bool on_demand, const XmlReadRules* rules,
-           XmlParseFacts* facts)
+    Parser(const char* limit, std::int32_t growth_step, XmlArena* arena, bool on_demand,
+           const XmlReadRules* rules, XmlParseFacts* facts)
         : limit_(limit), grow_(growth_step > 0 ? static_cast<std::uint32_t>(growth_step) : 4), arena_(arena),
           on_demand_(on_demand && arena != nullptr), rules_(rules != nullptr ? rules : &kNoRules),
-          facts_(facts != nullptr ? facts : &scratch_) {}
+          facts_(facts != nullptr ? facts : &scratch_) {
+        xml_text_names(rules_, &names_);
+    }
 
     // Parses from p with `top` as the first cursor; the cursor never moves above `top`. In declaration
     // mode (the internal subset of a document type) only comments, processing instructions, CDATA and
@@ -650,7 +637,8 @@ class Parser {
     bool add_attribute(XmlNodeRec* node, char* name, bool name_in_buffer, char* value, bool value_in_buffer,
                        std::uint8_t rest = XML_REST_NONE) {
         std::uint32_t grow = node->attribute_capacity > grow_ ? node->attribute_capacity : grow_;
-        XmlAttrRec* a = xml_append_attribute(node, name, name_in_buffer, value, value_in_buffer, grow, arena_);
+        XmlAttrRec* a =
+            xml_append_attribute(node, name, name_in_buffer, value, value_in_buffer, grow, arena_);
         if (a != nullptr) {
             a->rest = rest;
             return true;
@@ -659,8 +647,8 @@ class Parser {
         return false;
     }
     bool text_element(const XmlNodeRec* n) const {
-        return n->type == XML_NODE_ELEMENT && n->name != nullptr && rules_->text_elements != nullptr &&
-               is_text_element(rules_, n->name, std::strlen(n->name));
+        return names_.count > 0 && n->type == XML_NODE_ELEMENT && n->name != nullptr &&
+               is_text_element(names_, n->name, std::strlen(n->name));
     }
     void note_depth(std::uint32_t level) {
         if (level > facts_->depth) facts_->depth = level;
@@ -676,7 +664,7 @@ class Parser {
     // Of a document built on demand: leaves the content of `element`, which starts at p, to be parsed
     // later when it is sound text and elements (see skip_content). The position after its end tag, or
     // null when the element is to be parsed now.
-    char* defer(char* p, XmlNodeRec* element);
+    char* defer(char* p, XmlNodeRec* element, std::size_t name_size, bool text);
 
     const char* limit_; // one past the buffer's terminating NUL
     std::uint32_t grow_;
@@ -685,20 +673,21 @@ class Parser {
     const XmlReadRules* rules_;
     XmlParseFacts* facts_;
     XmlParseFacts scratch_;
+    XmlTextNames names_;       // the rules' text elements
     std::uint32_t depth_ = 0;  // level of the cursor (the document node: 0)
     std::uint32_t excess_ = 0; // elements open below the deepest level built, passed over
     bool top_ends_ = false;    // an end tag met with the cursor at the top ends the run
     bool failed_ = false;      // memory ran out: stop with the tree built so far
 };
 
-char* Parser::defer(char* p, XmlNodeRec* element) {
+char* Parser::defer(char* p, XmlNodeRec* element, std::size_t name_size, bool text) {
     const std::uint32_t level = depth_ + 1;
-    const OpenName self{element->name, std::strlen(element->name), text_element(element)};
+    const OpenName self{element->name, name_size, text};
     Content c;
-    bool ok = rules_->note_verbatim && verbatim_content(p, limit_, self, level, rules_, &c);
+    bool ok = rules_->note_verbatim && verbatim_content(p, limit_, self, level, names_, &c);
     if (!ok) {
         c = Content();
-        ok = skip_content(p, limit_, self, level, rules_, &c);
+        ok = skip_content(p, limit_, self, level, names_, &c);
     }
     if (!ok) return nullptr;
     note_depth(level + c.depth);
@@ -978,12 +967,13 @@ char* Parser::run(char* p, XmlNodeRec* top, bool declarations) {
     // The cursor holds one text up to its own end tag (a text element of the rules).
     Close close{nullptr, 0};
     bool in_text = false;
-    auto enter = [&](XmlNodeRec* n) {
+    // The cursor moves to n; text: n holds one text, its name size bytes long.
+    auto enter = [&](XmlNodeRec* n, bool text, std::size_t size) {
         cur = n;
-        in_text = !declarations && text_element(n);
-        if (in_text) close = Close{n->name, std::strlen(n->name)};
+        in_text = text;
+        if (text) close = Close{n->name, size};
     };
-    enter(top);
+    enter(top, !declarations && text_element(top), top->name != nullptr ? std::strlen(top->name) : 0);
     // The end of the text: whatever is still open is cut short.
     auto finish = [&](char* at) {
         if (!declarations && (cur != top || top_ends_ || excess_ > 0)) facts_->cut = true;
@@ -996,7 +986,8 @@ char* Parser::run(char* p, XmlNodeRec* top, bool declarations) {
             if (*p == '\0') return finish(p);
             if (*p != '<' || (in_text && !is_close(p, close))) {
                 if (declarations || excess_ > 0 || cur->type != XML_NODE_ELEMENT) {
-                    if (!declarations && excess_ == 0 && cur->type == XML_NODE_DOCUMENT) facts_->outside_text = true;
+                    if (!declarations && excess_ == 0 && cur->type == XML_NODE_DOCUMENT)
+                        facts_->outside_text = true;
                     p = const_cast<char*>(find_lt_or_nul(p, limit_));
                     if (*p == '\0') return finish(p);
                 } else {
@@ -1061,22 +1052,31 @@ char* Parser::run(char* p, XmlNodeRec* top, bool declarations) {
                 p = find_char(p, '<');
             }
         } else if (c == '/') {
-            char* g = find_char(p, '>');
+            // The usual end tag names the open element and ends right after it: read in one pass.
+            char* g = nullptr;
+            if (excess_ == 0 && cur != top && cur->name != nullptr && !declarations) {
+                const char* nm = cur->name;
+                char* q = p + 1;
+                while (*nm != '\0' && *q == *nm) {
+                    ++q;
+                    ++nm;
+                }
+                if (*nm == '\0' && !xml_is_name(*q)) {
+                    while (xml_is_ws(*q))
+                        ++q;
+                    if (*q == '>') g = q;
+                }
+            }
+            if (g == nullptr) {
+                g = find_char(p, '>');
+                if (*g != '\0' && excess_ == 0 && cur != top && !declarations)
+                    facts_->stray = true; // another name
+            }
             if (excess_ > 0) {
                 --excess_;
             } else if (cur != top) {
-                if (!declarations) {
-                    // The end tag must name the element it closes: its name and nothing but whitespace.
-                    const char* e = skip_name(p + 1);
-                    const char* w = e;
-                    while (xml_is_ws(*w))
-                        ++w;
-                    const std::size_t size = static_cast<std::size_t>(e - (p + 1));
-                    if (w != g || cur->name == nullptr || std::strlen(cur->name) != size ||
-                        std::memcmp(cur->name, p + 1, size) != 0)
-                        facts_->stray = true;
-                }
-                enter(cur->parent);
+                // An element that holds elements holds no text of the rules' kind.
+                enter(cur->parent, false, 0);
                 --depth_;
             } else if (top_ends_) {
                 if (*g == '\0') facts_->cut = true;
@@ -1103,6 +1103,8 @@ char* Parser::run(char* p, XmlNodeRec* top, bool declarations) {
                 if (open) ++excess_;
                 p = const_cast<char*>(after);
             } else {
+                const std::size_t size = static_cast<std::size_t>(ne - p);
+                const bool text = names_.count > 0 && is_text_element(names_, p, size);
                 XmlNodeRec* el = append(cur, XML_NODE_ELEMENT);
                 if (el == nullptr) return ne;
                 if (!store_name(el, p, ne)) {
@@ -1115,11 +1117,13 @@ char* Parser::run(char* p, XmlNodeRec* top, bool declarations) {
                 if (open) {
                     // Below the top level of a document built on demand, the content waits until it is
                     // asked for.
-                    char* after = on_demand_ && depth_ >= 1 && *p != '\0' && !failed_ ? defer(p, el) : nullptr;
+                    char* after = on_demand_ && depth_ >= 1 && *p != '\0' && !failed_
+                                      ? defer(p, el, size, text)
+                                      : nullptr;
                     if (after != nullptr) {
                         p = after;
                     } else {
-                        enter(el);
+                        enter(el, text, size);
                         ++depth_;
                     }
                 }

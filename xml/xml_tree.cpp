@@ -473,6 +473,16 @@ std::uint32_t xml_deferred_child_count(const XmlNodeRec* node) {
     return reinterpret_cast<const XmlDeferred*>(node->children)->count;
 }
 
+void xml_text_names(const XmlReadRules* rules, XmlTextNames* names) {
+    names->count = 0;
+    if (rules == nullptr || rules->text_elements == nullptr) return;
+    for (const char* const* t = rules->text_elements; *t != nullptr && names->count < 8; ++t) {
+        names->name[names->count] = *t;
+        names->size[names->count] = std::strlen(*t);
+        ++names->count;
+    }
+}
+
 std::uint32_t xml_level(const XmlNodeRec* node) {
     std::uint32_t level = 0;
     while (node != nullptr && node->parent != node && node->type != XML_NODE_DOCUMENT) {
@@ -811,8 +821,8 @@ bool XmlParser::parse_owned_buffer(XmlBuild build) {
     if (root_ == nullptr) return false;
     // Without an arena nothing can wait: the whole tree is made at once.
     if (arena_ == nullptr) build = XmlBuild::whole;
-    end_position_ = xml_parse_n(buffer_, buffer_size_ - 1, root_, growth_step_, option_mask_, arena_, build, &rules_,
-                                &facts_);
+    end_position_ = xml_parse_n(buffer_, buffer_size_ - 1, root_, growth_step_, option_mask_, arena_, build,
+                                &rules_, &facts_);
     return true;
 }
 

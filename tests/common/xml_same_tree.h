@@ -77,7 +77,8 @@ inline std::string FactsDiffer(const XmlParseFacts& a, const XmlParseFacts& b) {
 // text: that of the whole tree, of the tree built on demand once every node is made, and of a tree
 // built on demand written before anything was asked for (with note_verbatim, content that waits goes
 // out as it stands). Empty when all agree.
-inline std::string WholeAndOnDemandDiffer(const char* data, std::size_t size, const XmlReadRules* rules = nullptr) {
+inline std::string WholeAndOnDemandDiffer(const char* data, std::size_t size,
+                                          const XmlReadRules* rules = nullptr) {
     XmlParser whole, lazy, unread;
     if (rules != nullptr) {
         whole.set_rules(*rules);

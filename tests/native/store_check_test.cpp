@@ -30,13 +30,15 @@ TEST(StoreCheck, CompleteAndDamagedTexts) {
         {"attribute value holding '<'", "<backupdatabase><publickey name=\"<a>\"/></backupdatabase>", true},
         {"byte-order mark first", "\xEF\xBB\xBF" + whole, true},
         {"comment holding markup",
-         "<backupdatabase><publickey serial=\"00000001\" name=\"k\"><packet>p</packet><comment>Alice <a@b.org>"
+         "<backupdatabase><publickey serial=\"00000001\" name=\"k\"><packet>p</packet><comment>Alice "
+         "<a@b.org>"
          "</comment><email><x/></email></publickey></backupdatabase>",
          true},
-        {"value holding its own quote", "<backupdatabase><publickey serial=\"1\" name=\"My \"work\" key\"/></backupdatabase>",
-         true},
+        {"value holding its own quote",
+         "<backupdatabase><publickey serial=\"1\" name=\"My \"work\" key\"/></backupdatabase>", true},
         {"update name holding a quote, algo after it",
-         "<backupdatabase><publickey><updates><update serial=\"1\" name=\"a\"b\" algo=\"9\"/></updates></publickey>"
+         "<backupdatabase><publickey><updates><update serial=\"1\" name=\"a\"b\" "
+         "algo=\"9\"/></updates></publickey>"
          "</backupdatabase>",
          true},
         {"deepest level of the layout",
@@ -45,10 +47,11 @@ TEST(StoreCheck, CompleteAndDamagedTexts) {
          true},
         // Damaged, or not what any writer of the layout writes.
         {"byte-order mark twice", "\xEF\xBB\xBF\xEF\xBB\xBF" + whole, false},
-        {"'<' in the text of an element of elements", "<backupdatabase><publickey> a < b </publickey></backupdatabase>",
-         false},
+        {"'<' in the text of an element of elements",
+         "<backupdatabase><publickey> a < b </publickey></backupdatabase>", false},
         {"unquoted value", "<backupdatabase><publickey name=k/></backupdatabase>", false},
-        {"single-quoted value holding a quote", "<backupdatabase><publickey name='a\"b'/></backupdatabase>", false},
+        {"single-quoted value holding a quote", "<backupdatabase><publickey name='a\"b'/></backupdatabase>",
+         false},
         {"markup inside the text of a packet",
          "<backupdatabase><publickey><updates><update><packet><x/></packet></update></updates></publickey>"
          "</backupdatabase>",
@@ -57,7 +60,8 @@ TEST(StoreCheck, CompleteAndDamagedTexts) {
          "<backupdatabase><publickey><updates><update><x><y/></x></update></updates></publickey>"
          "</backupdatabase>",
          false},
-        {"end tag holding more than its name", "<backupdatabase><publickey></publickey x></backupdatabase>", false},
+        {"end tag holding more than its name", "<backupdatabase><publickey></publickey x></backupdatabase>",
+         false},
         {"include section inside", "<backupdatabase><![INCLUDE[ x ]]></backupdatabase>", false},
         {"root inside another element", "<a><backupdatabase/></a>", false},
         {"nothing", "", false},
@@ -89,7 +93,8 @@ TEST(StoreCheck, CompleteAndDamagedTexts) {
 // is told in time linear in the text, without a deep stack.
 TEST(StoreCheck, DeepNestingIsDamage) {
     for (int depth : {1, 200000}) {
-        std::string text = "<backupdatabase><publickey serial=\"00000001\" name=\"k\"><packet>p</packet><updates>";
+        std::string text =
+            "<backupdatabase><publickey serial=\"00000001\" name=\"k\"><packet>p</packet><updates>";
         for (int i = 0; i < depth; ++i)
             text += "<a>";
         for (int i = 0; i < depth; ++i)

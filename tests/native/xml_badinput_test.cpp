@@ -1,5 +1,6 @@
 // Hostile and broken input: the parser never fails and stays inside its buffer, builds no more than its
-// levels of a deep text, deep trees are searched and freed without recursion, huge values go through, and every tree it builds is sound.
+// levels of a deep text, deep trees are searched and freed without recursion, huge values go through, and
+// every tree it builds is sound.
 #include "xml/xml.h"
 
 #include <gtest/gtest.h>

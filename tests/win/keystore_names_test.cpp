@@ -19,8 +19,8 @@ const std::string kLonger = kCut15 + "\xD0\x96";
 const std::string kWhole16 = "AB\xD0\x94\xD0\x94\xD0\x94\xD0\x94\xD0\x94\xD0\x94\xD0\x94";
 
 bool ValidUtf8(const std::string& text) {
-    return text.empty() || MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), (int)text.size(),
-                                               nullptr, 0) > 0;
+    return text.empty() ||
+           MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), (int)text.size(), nullptr, 0) > 0;
 }
 
 std::string Field(const unsigned char* field) {
@@ -85,11 +85,13 @@ TEST_F(KeyStoreNames, NameCutInsideACharacterAtTheFieldIsStoredWithoutTheRemnant
 
 // A stored name longer than a field (written by hand, or by another program) is cut between letters.
 TEST_F(KeyStoreNames, LongerStoredNamesAreCutBetweenCharacters) {
-    const std::string longName = "\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9 "
-                                 "\xD0\x9F\xD0\xB5\xD1\x82\xD1\x80\xD0\xBE\xD0\xB2"; // 7 letters, space, 6 letters
-    const std::string first15 = longName.substr(0, 15);                             // 7 letters and the space
+    const std::string longName =
+        "\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9 "
+        "\xD0\x9F\xD0\xB5\xD1\x82\xD1\x80\xD0\xBE\xD0\xB2"; // 7 letters, space, 6 letters
+    const std::string first15 = longName.substr(0, 15);     // 7 letters and the space
     WriteStore("<backupdatabase>\n\t<publickey serial=\"00000600\" name=\"" + longName + "\">\n\t\t<packet>" +
-               kst::UpdateText(kst::PublicKeyPacket(0x600, "k")) + "</packet>\n\t</publickey>\n</backupdatabase>\n");
+               kst::UpdateText(kst::PublicKeyPacket(0x600, "k")) +
+               "</packet>\n\t</publickey>\n</backupdatabase>\n");
     EXPECT_EQ(StoredName(0x600), first15);
     EXPECT_EQ(ListedName(0x600), first15);
 }
@@ -99,14 +101,17 @@ TEST_F(KeyStoreNames, LongerStoredNamesAreCutBetweenCharacters) {
 TEST_F(KeyStoreNames, BackupNamesWithoutTheRemnant) {
     SoftToken token;
     std::string error;
-    ASSERT_TRUE(token.LoadText("token " + kLonger + "\nserial 1A2B3C4D\npubkey 5A5A0001\n"
-                               "key 0 serial=0000A001 number=1 algo=9 name=" + kLonger + "\n",
+    ASSERT_TRUE(token.LoadText("token " + kLonger +
+                                   "\nserial 1A2B3C4D\npubkey 5A5A0001\n"
+                                   "key 0 serial=0000A001 number=1 algo=9 name=" +
+                                   kLonger + "\n",
                                &error))
         << error;
     Add(0x700, "target");
     const std::string folder = zt::MakeTempDir("names");
     char path[MAX_PATH] = "";
-    ASSERT_EQ(ZRPCFUNC_DB_Backup(nullptr, &token, 1, 3, 0x700, 0, const_cast<char*>(folder.c_str()), path), 0u);
+    ASSERT_EQ(ZRPCFUNC_DB_Backup(nullptr, &token, 1, 3, 0x700, 0, const_cast<char*>(folder.c_str()), path),
+              0u);
     EXPECT_EQ(std::string(path), folder + "\\target (00000700)\\" + kCut15 + ".dlu");
     EXPECT_TRUE(zt::FileExists(path));
     ASSERT_EQ(ZRPCFUNC_DB_Connect(), 0u);

@@ -68,13 +68,15 @@ Reading ReadKey(uint32_t serial) {
          rc = ZRPCFUNC_DB_GetNextPublicKey(&s, field))
         if (s == serial) r.listed += std::string((const char*)field, strnlen((const char*)field, 16)) + " ";
     _tDBKeyUpdate u;
-    for (unsigned long rc = ZRPCFUNC_DB_GetFirstUpdate(serial, &u); rc == 0; rc = ZRPCFUNC_DB_GetNextUpdate(&u)) {
+    for (unsigned long rc = ZRPCFUNC_DB_GetFirstUpdate(serial, &u); rc == 0;
+         rc = ZRPCFUNC_DB_GetNextUpdate(&u)) {
         _tNewTransferPacket p;
         unsigned long got = ZRPCFUNC_DB_GetUpdatePacket(serial, u.keySerial, u.updateId, &p);
         char line[96];
-        std::snprintf(line, sizeof line, "%08X/%04X algo %u '%.16s' %08X%08X packet %lu %08X; ", (unsigned)u.keySerial,
-                      (unsigned)u.updateId, (unsigned)u.algorithm, u.name, (unsigned)(u.created >> 32),
-                      (unsigned)u.created, got, got == 0 ? (unsigned)p.serial : 0u);
+        std::snprintf(line, sizeof line, "%08X/%04X algo %u '%.16s' %08X%08X packet %lu %08X; ",
+                      (unsigned)u.keySerial, (unsigned)u.updateId, (unsigned)u.algorithm, u.name,
+                      (unsigned)(u.created >> 32), (unsigned)u.created, got,
+                      got == 0 ? (unsigned)p.serial : 0u);
         r.updates += line;
     }
     ZRPCFUNC_DB_Disconnect();
@@ -98,7 +100,8 @@ TEST_F(KeyStoreStores, StoresOfWritersThatEscapeNothingAreChangedAndReadBack) {
         Reading expected; // the fields that say what the case is about (others: empty)
         std::vector<std::string> kept;
     } cases[] = {
-        {"comment holding an address", Store(Entry(kKey, "Alice", "\t\t<comment>Alice <a@b.org></comment>\n") + other),
+        {"comment holding an address",
+         Store(Entry(kKey, "Alice", "\t\t<comment>Alice <a@b.org></comment>\n") + other),
          {1, "Alice", "", "Alice <a@b.org>", "", "", 0},
          {"<comment>Alice <a@b.org></comment>"}},
         {"comment holding comparisons",
@@ -113,17 +116,27 @@ TEST_F(KeyStoreStores, StoresOfWritersThatEscapeNothingAreChangedAndReadBack) {
          Store(Entry(kKey, "Dan", "\t\t<comment></publickey> <x/> </comment</comment>\n") + other),
          {1, "Dan", "", "</publickey> <x/> </comment", "", "", 0},
          {"<comment></publickey> <x/> </comment</comment>"}},
-        {"name holding quotes", Store(Entry(kKey, "My \"work\" key") + other), {1, "My", "", "", "", "", 0}, {"work\" key\">"}},
+        {"name holding quotes",
+         Store(Entry(kKey, "My \"work\" key") + other),
+         {1, "My", "", "", "", "", 0},
+         {"work\" key\">"}},
         {"update name holding a quote",
          Store(Entry(kKey, "Eve",
                      "\t\t<updates>\n\t\t\t<update serial=\"0000A0010001\" name=\"Q\"1\" algo=\"9\">\n"
                      "\t\t\t\t<created>01D9A1B2C3D4E5F6</created>\n\t\t\t\t<packet>" +
-                         kst::UpdateText(issue, "Eve", kKey) + "</packet>\n\t\t\t</update>\n\t\t</updates>\n") +
+                         kst::UpdateText(issue, "Eve", kKey) +
+                         "</packet>\n\t\t\t</update>\n\t\t</updates>\n") +
                other),
          {1, "Eve", "", "", "", "", 0},
          {"name=\"Q\"1\" algo=\"9\">"}},
-        {"attribute value holding < and >", Store(Entry(kKey, "<Ops> a>b") + other), {1, "<Ops> a>b", "", "", "", "", 0}, {}},
-        {"byte-order mark", "\xEF\xBB\xBF" + Store(Entry(kKey, "Fay") + other), {1, "Fay", "", "", "", "", 0}, {"\xEF\xBB\xBF<backupdatabase>"}},
+        {"attribute value holding < and >",
+         Store(Entry(kKey, "<Ops> a>b") + other),
+         {1, "<Ops> a>b", "", "", "", "", 0},
+         {}},
+        {"byte-order mark",
+         "\xEF\xBB\xBF" + Store(Entry(kKey, "Fay") + other),
+         {1, "Fay", "", "", "", "", 0},
+         {"\xEF\xBB\xBF<backupdatabase>"}},
         {"declaration and comment first",
          "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<!-- exported by hand -->\n" +
              Store(Entry(kKey, "Gus") + other),
@@ -251,7 +264,8 @@ TEST_F(KeyStoreStores, StoreDeeperThanItsLayoutIsRefusedAtOnce) {
 TEST_F(KeyStoreStores, ReadOnlyStoreAndFolderInItsPlaceAreRefusedAtOnce) {
     SoftToken token;
     std::string error;
-    ASSERT_TRUE(token.LoadText("token T\nkey 0 serial=0000A001 number=1 algo=9 name=Wrapped\n", &error)) << error;
+    ASSERT_TRUE(token.LoadText("token T\nkey 0 serial=0000A001 number=1 algo=9 name=Wrapped\n", &error))
+        << error;
     Add(0x91, "one");
     const std::string text = Read(StoreFile()), previous = Read(kst::PreviousFile());
     ASSERT_TRUE(SetFileAttributesA(StoreFile().c_str(), FILE_ATTRIBUTE_READONLY));
@@ -266,7 +280,8 @@ TEST_F(KeyStoreStores, ReadOnlyStoreAndFolderInItsPlaceAreRefusedAtOnce) {
     EXPECT_EQ(ZRPCFUNC_DB_UpdatePublicKey(&upd), 52u);
     EXPECT_EQ(ZRPCFUNC_DB_DeletePublicKey(0x91), 52u);
     EXPECT_EQ(ZRPCFUNC_DB_DeleteUpdate(0x91, 0xA001, 1), 52u);
-    EXPECT_EQ(ZRPCFUNC_DB_Backup(nullptr, &token, 1, 3, 0x91, 0, nullptr, nullptr), 52u) << "filing the update";
+    EXPECT_EQ(ZRPCFUNC_DB_Backup(nullptr, &token, 1, 3, 0x91, 0, nullptr, nullptr), 52u)
+        << "filing the update";
     std::string path = StoreFile();
     EXPECT_EQ(ZRPCFUNC_DB_CreateDatabase(nullptr, &path[0]), 0);
     EXPECT_LT(GetTickCount() - start, 3000u) << "refused at once";
