@@ -32,6 +32,15 @@ void xml_wipe(void* data, std::size_t size);
 // Heap copy of `size` bytes plus a terminator, or null.
 char* xml_copy_string(const char* text, std::size_t size);
 
+// The text elements of a parse's rules, with their sizes (at most 8 are looked at).
+struct XmlTextNames {
+    std::uint32_t count = 0;
+    const char* name[8];
+    std::size_t size[8];
+};
+// Fills names from the rules (none for null rules).
+void xml_text_names(const XmlReadRules* rules, XmlTextNames* names);
+
 struct XmlArena {
     struct Block {
         Block* next;
@@ -46,16 +55,8 @@ struct XmlArena {
     const char* text_limit = nullptr;
     std::int32_t growth_step = XML_GROWTH_STEP;
     const XmlReadRules* rules = nullptr; // the document's, for the content parsed later
+    XmlTextNames names;                  // its text elements
 };
-
-// The text elements of a parse's rules, with their sizes (at most 8 are looked at).
-struct XmlTextNames {
-    std::uint32_t count = 0;
-    const char* name[8];
-    std::size_t size[8];
-};
-// Fills names from the rules (none for null rules).
-void xml_text_names(const XmlReadRules* rules, XmlTextNames* names);
 
 // The content of an element not parsed yet (XML_STORE_DEFERRED): where it starts in the text, the
 // document's arena, how many children parsing it gives, and, when the content is exactly what the writer

@@ -278,7 +278,8 @@ inline bool same_bytes(const char* a, const char* b, std::size_t n) {
 // Whether the rules make the element named [name, name + size) one that holds a single text.
 inline bool is_text_element(const XmlTextNames& names, const char* name, std::size_t size) {
     for (std::uint32_t i = 0; i < names.count; ++i)
-        if (names.size[i] == size && same_bytes(names.name[i], name, size)) return true;
+        if (names.size[i] == size && names.name[i][0] == name[0] && same_bytes(names.name[i], name, size))
+            return true;
     return false;
 }
 
@@ -367,7 +368,7 @@ bool skip_content(const char* p, const char* limit, const OpenName& element, std
     for (;;) {
         const OpenName& cur = open[depth];
         if (cur.text) {
-            // One text up to the element's own end tag, '<' and all.
+            // One text up to the element's own end tag, '<' and all; then that end tag.
             const Close c{cur.name, cur.size};
             bool text = false;
             for (;;) {
@@ -381,6 +382,18 @@ bool skip_content(const char* p, const char* limit, const OpenName& element, std
                 ++p;
             }
             if (text && depth == 0) ++n;
+            const char* g = p + 2 + cur.size;
+            while (*g != '>')
+                ++g; // whitespace only (is_close)
+            if (depth == 0) {
+                out->after = g + 1;
+                out->count = n;
+                out->depth = deepest;
+                return true;
+            }
+            --depth;
+            p = g + 1;
+            continue;
         } else if (*p != '<') {
             while (xml_is_ws(*p))
                 ++p;
@@ -394,17 +407,15 @@ bool skip_content(const char* p, const char* limit, const OpenName& element, std
         }
         char c = p[1];
         if (c == '/') {
-            const char* b = p + 2;
-            const char* e = b;
-            while (xml_is_name(*e))
-                ++e;
-            const char* g = e;
+            // The end tag of the innermost open element: its name, whitespace, '>'.
+            const OpenName& closing = open[depth];
+            const char* g = p + 2;
+            if (!same_bytes(g, closing.name, closing.size)) return false; // a NUL differs too
+            g += closing.size;
+            if (xml_is_name(*g)) return false;
             while (xml_is_ws(*g))
                 ++g;
-            const OpenName& closing = open[depth];
-            if (*g != '>' || static_cast<std::size_t>(e - b) != closing.size ||
-                !same_bytes(b, closing.name, closing.size))
-                return false;
+            if (*g != '>') return false;
             if (depth == 0) {
                 out->after = g + 1;
                 out->count = n;
@@ -422,10 +433,18 @@ bool skip_content(const char* p, const char* limit, const OpenName& element, std
         while (xml_is_name(*e))
             ++e;
         bool is_open = false, odd = false;
-        const char* q = skip_attribute_list(e, &is_open, &odd);
-        if (q == nullptr || odd) return false;
-        if (depth + 1 > deepest) deepest = depth + 1;
-        if (deepest > kDeferDepth || level + deepest > XML_MAX_DEPTH) return false;
+        const char* q;
+        if (*e == '>') { // no attributes, the usual case
+            is_open = true;
+            q = e + 1;
+        } else {
+            q = skip_attribute_list(e, &is_open, &odd);
+            if (q == nullptr || odd) return false;
+        }
+        if (depth >= deepest) {
+            deepest = depth + 1;
+            if (deepest > kDeferDepth || level + deepest > XML_MAX_DEPTH) return false;
+        }
         if (is_open) {
             ++depth;
             open[depth] = OpenName{b, static_cast<std::size_t>(e - b),
@@ -612,7 +631,13 @@ class Parser {
         : limit_(limit), grow_(growth_step > 0 ? static_cast<std::uint32_t>(growth_step) : 4), arena_(arena),
           on_demand_(on_demand && arena != nullptr), rules_(rules != nullptr ? rules : &kNoRules),
           facts_(facts != nullptr ? facts : &scratch_) {
-        xml_text_names(rules_, &names_);
+        // A document's table is made once, when its parse starts (xml_parse_n).
+        if (arena != nullptr && arena->rules == rules) {
+            names_ = &arena->names;
+        } else {
+            xml_text_names(rules_, &own_names_);
+            names_ = &own_names_;
+        }
     }
 
     // Parses from p with `top` as the first cursor; the cursor never moves above `top`. In declaration
@@ -647,8 +672,8 @@ class Parser {
         return false;
     }
     bool text_element(const XmlNodeRec* n) const {
-        return names_.count > 0 && n->type == XML_NODE_ELEMENT && n->name != nullptr &&
-               is_text_element(names_, n->name, std::strlen(n->name));
+        return names_->count > 0 && n->type == XML_NODE_ELEMENT && n->name != nullptr &&
+               is_text_element(*names_, n->name, std::strlen(n->name));
     }
     void note_depth(std::uint32_t level) {
         if (level > facts_->depth) facts_->depth = level;
@@ -673,7 +698,8 @@ class Parser {
     const XmlReadRules* rules_;
     XmlParseFacts* facts_;
     XmlParseFacts scratch_;
-    XmlTextNames names_;       // the rules' text elements
+    const XmlTextNames* names_; // the rules' text elements
+    XmlTextNames own_names_;
     std::uint32_t depth_ = 0;  // level of the cursor (the document node: 0)
     std::uint32_t excess_ = 0; // elements open below the deepest level built, passed over
     bool top_ends_ = false;    // an end tag met with the cursor at the top ends the run
@@ -684,10 +710,10 @@ char* Parser::defer(char* p, XmlNodeRec* element, std::size_t name_size, bool te
     const std::uint32_t level = depth_ + 1;
     const OpenName self{element->name, name_size, text};
     Content c;
-    bool ok = rules_->note_verbatim && verbatim_content(p, limit_, self, level, names_, &c);
+    bool ok = rules_->note_verbatim && verbatim_content(p, limit_, self, level, *names_, &c);
     if (!ok) {
         c = Content();
-        ok = skip_content(p, limit_, self, level, names_, &c);
+        ok = skip_content(p, limit_, self, level, *names_, &c);
     }
     if (!ok) return nullptr;
     note_depth(level + c.depth);
@@ -1104,7 +1130,7 @@ char* Parser::run(char* p, XmlNodeRec* top, bool declarations) {
                 p = const_cast<char*>(after);
             } else {
                 const std::size_t size = static_cast<std::size_t>(ne - p);
-                const bool text = names_.count > 0 && is_text_element(names_, p, size);
+                const bool text = names_->count > 0 && is_text_element(*names_, p, size);
                 XmlNodeRec* el = append(cur, XML_NODE_ELEMENT);
                 if (el == nullptr) return ne;
                 if (!store_name(el, p, ne)) {
@@ -1148,6 +1174,7 @@ char* xml_parse_n(char* text, std::size_t length, XmlNodeRec* root, std::int32_t
         arena->text_limit = text + length + 1;
         arena->growth_step = growth_step;
         arena->rules = rules;
+        xml_text_names(rules, &arena->names);
     }
     Parser parser(text + length + 1, growth_step, arena, build == XmlBuild::on_demand, rules, facts);
     char* end = parser.run(text, root, false);
