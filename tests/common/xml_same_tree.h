@@ -44,7 +44,8 @@ inline std::string Difference(const XmlNodeHandle& whole, const XmlNodeHandle& l
         for (std::uint32_t i = 0; i < x->attribute_count; ++i) {
             const XmlAttrRec *p = x->attributes[i], *q = y->attributes[i];
             if (!SameText(p->name, q->name) || !SameText(p->value, q->value) ||
-                p->name_in_buffer != q->name_in_buffer || p->value_in_buffer != q->value_in_buffer)
+                p->name_in_buffer != q->name_in_buffer || p->value_in_buffer != q->value_in_buffer ||
+                p->rest != q->rest)
                 return "attribute " + std::to_string(i) + at;
         }
         const std::uint32_t promised = b.child_count();
