@@ -1,5 +1,5 @@
 // Parse, lookup and write speed of the XML engine on a key-store-shaped document, next to pugixml on the
-// same text in the same run.
+// same text in the same run (the engine with its level limit and its notes of what it meets, as always).
 //
 // Document: one backupdatabase with 10,000 publickey entries (serial, name, a ~700-byte packet text with
 // CR LF line breaks, an e-mail and a comment); every fourth entry also holds an updates element with
@@ -247,7 +247,7 @@ int main(int argc, char** argv) {
     using benchreport::PrintRatio;
     using benchreport::PrintRatioNoAim;
     PrintRatio("1,000 lookups by serial", "BM_Lookup_Engine", "BM_Lookup_Pugixml", 1.0, false, true);
-    PrintRatioNoAim("parse from memory, whole", "BM_Parse_Engine", "BM_Parse_Pugixml", false);
+    PrintRatio("parse from memory, whole", "BM_Parse_Engine", "BM_Parse_Pugixml", 0.8, false, true);
     PrintRatioNoAim("parse from memory, built on demand", "BM_Parse_EngineOnDemand", "BM_Parse_Pugixml",
                     false);
     PrintRatioNoAim("load from a file", "BM_LoadFile_Engine", "BM_LoadFile_Pugixml", false);

@@ -22,6 +22,7 @@ enum {
     ZRPC_DECLINED = 20,           // the user declined (an overwrite, a password box)
     ZRPC_NO_PUBLIC_KEY = 29,      // no public key with that serial in the key store
     ZRPC_NO_BACKUP_KEY = 30,      // the backup key is missing
+    ZRPC_ACCESS_DENIED = 52,      // access was denied (the key store's file is read-only)
     ZRPC_NO_RULE_APPLIED = 58,    // no folder rule applies to the folder
     ZRPC_PROTECTED_BELOW = 59,    // a protected folder lies below the folder
     ZRPC_FILE_IN_USE = 61,        // a file is in use by another program
@@ -54,6 +55,7 @@ constexpr unsigned long kProtectedBelow = ZRPC_PROTECTED_BELOW;
 constexpr unsigned long kFileInUse = ZRPC_FILE_IN_USE;
 constexpr unsigned long kProfileNotLocal = ZRPC_PROFILE_NOT_LOCAL;
 constexpr unsigned long kFolderNotRemoved = ZRPC_FOLDER_NOT_REMOVED;
+constexpr unsigned long kAccessDenied = ZRPC_ACCESS_DENIED;
 
 } // namespace zrpc
 #endif

@@ -20,7 +20,7 @@ unsigned long StoreSnapshot::ReadKeyAtCursor(unsigned long* serial, unsigned cha
     if (entry.is_null()) return kNoItem;
     XmlAttrHandle s = entry.attribute("serial");
     *serial = ParseHexPrefix(s.value(), 8);
-    CopyNameField(reinterpret_cast<char*>(name), StoreDoc::AttributeText(entry, "name"));
+    CopyNameField(reinterpret_cast<char*>(name), StoreDoc::AttributeText(entry, "name"), m_cut);
     return kOk;
 }
 
@@ -42,14 +42,14 @@ unsigned long StoreSnapshot::NoteAtCursor(const char* element, char* text) {
     if (entry.is_null()) return kFileError;
     std::string note = StoreDoc::ElementText(StoreDoc::ChildElement(entry, element));
     if (note.empty()) return kFileError;
-    zrpc::CopyToBuffer(text, kMaxNoteLength + 1, note);
+    zrpc::CopyToBuffer(text, kMaxNoteLength + 1, CutText(note, kMaxNoteLength, m_cut));
     return kOk;
 }
 
 unsigned long StoreSnapshot::ReadUpdateAtCursor(_tDBKeyUpdate* update) {
     XmlNodeHandle entry = m_updates.child(m_updateCursor);
     if (entry.is_null()) return kNoItem;
-    ReadUpdateEntry(entry, update);
+    ReadUpdateEntry(entry, update, m_cut);
     return kOk;
 }
 

@@ -21,6 +21,8 @@ class StoreSnapshot {
   public:
     // The document to read from, loaded by the caller; builds the index. False when memory ran out.
     StoreDoc& Doc() { return m_doc; }
+    // Where the texts the snapshot hands out in fixed fields and buffers may be cut (see CutPointFn).
+    void SetCutPoint(CutPointFn cut) { m_cut = cut; }
     bool Index() { return m_keys.Build(m_doc.Root()); }
 
     // The public keys in document order: serial (from eight hexadecimal digits) and the 16-byte name
@@ -50,6 +52,7 @@ class StoreSnapshot {
     XmlNodeHandle m_updates; // the updates element being enumerated
     std::uint32_t m_keyCursor = kNoCursor;
     std::uint32_t m_updateCursor = kNoCursor;
+    CutPointFn m_cut = nullptr;
 };
 
 } // namespace zks

@@ -22,6 +22,18 @@ const char kCreated[] = "created";
 
 constexpr std::size_t kChunk = 4095;
 
+// The elements that hold one text, and how the store is read for reading and for a change.
+const char* const kTextElements[] = {kPacket, "email", "comment", kCreated, nullptr};
+XmlReadRules Rules(StoreUse use) {
+    XmlReadRules r;
+    r.text_elements = kTextElements;
+    r.keep_tag_rest = true;
+    r.note_verbatim = use == StoreUse::change;
+    return r;
+}
+
+const char kMark[] = "\xEF\xBB\xBF"; // UTF-8 byte-order mark
+
 std::uint32_t ParseDecimalPrefix(const char* text) {
     std::uint32_t v = 0;
     for (; text && *text >= '0' && *text <= '9'; ++text)
@@ -67,19 +79,33 @@ std::string ChunkedText(const char* data, std::size_t size) {
     return out;
 }
 
-void CopyNameField(char* field, const std::string& text) {
-    std::memset(field, 0, kNameField);
-    std::memcpy(field, text.data(), text.size() < kNameField ? text.size() : kNameField);
+std::string CutText(const std::string& text, std::size_t maxBytes, CutPointFn cut) {
+    if (text.size() <= maxBytes) return text;
+    return text.substr(0, cut != nullptr ? cut(text.data(), text.size(), maxBytes) : maxBytes);
 }
 
-std::string NameFieldText(const char* field) {
+void CopyNameField(char* field, const std::string& text, CutPointFn cut) {
+    std::memset(field, 0, kNameField);
+    const std::string name = CutText(text, kNameField, cut);
+    std::memcpy(field, name.data(), name.size());
+}
+
+std::string NameFieldText(const char* field, CutPointFn cut) {
     std::size_t n = 0;
     while (n < kNameField && field[n])
         ++n;
+    if (n == kNameField && cut != nullptr) {
+        // A full field: the name was cut to fit it, perhaps inside its last character. The cut is asked
+        // where a 16-byte cut of a longer text would fall (a continuation byte stands for the rest).
+        char longer[kNameField + 1];
+        std::memcpy(longer, field, kNameField);
+        longer[kNameField] = static_cast<char>(0x80);
+        n = cut(longer, sizeof longer, kNameField);
+    }
     return std::string(field, n);
 }
 
-void ReadUpdateEntry(const XmlNodeHandle& update, _tDBKeyUpdate* out) {
+void ReadUpdateEntry(const XmlNodeHandle& update, _tDBKeyUpdate* out, CutPointFn cut) {
     std::memset(out, 0, sizeof *out);
     XmlAttrHandle serial = update.attribute(kSerial);
     const char* s = serial.value() ? serial.value() : "";
@@ -88,7 +114,7 @@ void ReadUpdateEntry(const XmlNodeHandle& update, _tDBKeyUpdate* out) {
     // Written in decimal, so read in decimal: identifiers above 9 (0x81, 0x82) come back right.
     XmlAttrHandle algo = update.attribute(kAlgo);
     out->algorithm = (std::uint8_t)(ParseDecimalPrefix(algo.value()) & 0xFF);
-    CopyNameField(out->name, StoreDoc::AttributeText(update, kName));
+    CopyNameField(out->name, StoreDoc::AttributeText(update, kName), cut);
     std::string created = StoreDoc::ElementText(StoreDoc::ChildElement(update, kCreated));
     std::uint64_t high = ParseHexPrefix(created.c_str(), 8);
     std::uint64_t low = created.size() > 8 ? ParseHexPrefix(created.c_str() + 8, 8) : 0;
@@ -98,21 +124,18 @@ void ReadUpdateEntry(const XmlNodeHandle& update, _tDBKeyUpdate* out) {
 StoreDoc::StoreDoc() = default;
 StoreDoc::~StoreDoc() = default;
 
-bool StoreDoc::Load(const char* text, std::size_t size) {
+bool StoreDoc::Load(const char* text, std::size_t size, StoreUse use) {
     m_root = XmlNodeHandle();
-    m_doc.reset(new (std::nothrow) XmlParser);
-    if (!m_doc || !text || size == 0) {
-        m_doc.reset();
-        return false;
-    }
-    if (!m_doc->load_from_memory(text, size)) {
-        m_doc.reset();
-        return false;
-    }
-    return FindRoot();
+    m_doc.reset();
+    if (!text || size == 0) return false;
+    char* copy = static_cast<char*>(std::malloc(size + 1));
+    if (!copy) return false;
+    std::memcpy(copy, text, size);
+    copy[size] = 0;
+    return LoadHeapText(copy, size, XmlBuild::whole, use);
 }
 
-bool StoreDoc::LoadHeapText(char* text, std::size_t size, XmlBuild build) {
+bool StoreDoc::LoadHeapText(char* text, std::size_t size, XmlBuild build, StoreUse use) {
     m_root = XmlNodeHandle();
     m_doc.reset(new (std::nothrow) XmlParser);
     if (!m_doc) {
@@ -122,11 +145,29 @@ bool StoreDoc::LoadHeapText(char* text, std::size_t size, XmlBuild build) {
         }
         return false;
     }
+    // A byte-order mark is no text of the store: read as white space, written again in front of it.
+    m_mark = text && size >= 3 && std::memcmp(text, kMark, 3) == 0;
+    if (m_mark) std::memset(text, ' ', 3);
+    m_doc->set_rules(Rules(use));
     if (!m_doc->load_from_heap_buffer(text, size, build)) {
         m_doc.reset();
         return false;
     }
     return FindRoot();
+}
+
+bool StoreDoc::Whole() const {
+    if (!m_doc || m_root.is_null()) return false;
+    const XmlParseFacts& facts = m_doc->facts();
+    if (!facts.sound() || facts.depth > kLayoutDepth) return false;
+    const XmlNodeRec* top = m_doc->root();
+    if (m_root.node()->parent != top) return false;
+    // Around the store's element: comments and processing instructions only.
+    for (std::uint32_t i = 0; i < top->child_count; ++i) {
+        const XmlNodeRec* n = top->children[i];
+        if (n != m_root.node() && n->type != XML_NODE_COMMENT && n->type != XML_NODE_PI) return false;
+    }
+    return true;
 }
 
 bool StoreDoc::FindRoot() {
@@ -141,6 +182,7 @@ bool StoreDoc::FindRoot() {
 
 bool StoreDoc::NewEmpty() {
     m_root = XmlNodeHandle();
+    m_mark = false;
     m_doc.reset(new (std::nothrow) XmlParser);
     if (!m_doc || !m_doc->new_document()) {
         m_doc.reset();
@@ -158,11 +200,13 @@ bool StoreDoc::NewEmpty() {
 bool StoreDoc::Serialize(std::string& out) const {
     out.clear();
     if (!m_doc) return false;
+    if (m_mark) out.append(kMark, 3);
     return write_to_string(m_doc->root_handle(), out);
 }
 
 bool StoreDoc::Write(XmlWriteFn write, void* context) const {
-    if (!m_doc) return false;
+    if (!m_doc || !write) return false;
+    if (m_mark && !write(context, kMark, 3)) return false;
     return write_to_sink(m_doc->root_handle(), write, context);
 }
 

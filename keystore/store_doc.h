@@ -16,8 +16,13 @@
 //
 // Values that people type or that come from packets (names, e-mail addresses, comments, packet texts)
 // go through xml_escape on the way in and xml_unescape on the way out, so '<', '&', '>' and '"' come
-// back as stored; text free of those characters is stored byte for byte, and stores written without
+// back as stored; text free of '<', '&' and '"' is stored byte for byte, and stores written without
 // escaping read as before.
+//
+// Stores written by writers that escape nothing are read as such a writer meant them: the texts of
+// packet, email, comment and created run up to their own end tag whatever '<' they hold, the rest of a
+// start tag after a value that held its own '"' is kept and written back as it stood, and a leading
+// UTF-8 byte-order mark stays in front of the store.
 #ifndef ZRPC_KEYSTORE_STORE_DOC_H
 #define ZRPC_KEYSTORE_STORE_DOC_H
 
@@ -46,11 +51,18 @@ constexpr unsigned long kFileError = zrpc::kNotRead;  // not read or written, or
 constexpr unsigned long kNoStore = zrpc::kNotCreated; // no store file, or its location not configured
 constexpr unsigned long kNotLoaded = zrpc::kNoMemory; // the store could not be loaded, or memory ran out
 constexpr unsigned long kNoItem = zrpc::kNoMoreItems; // past the end of an enumeration, or no updates
+using zrpc::kAccessDenied;                            // the store file is read-only
 
 // Longest e-mail address or comment the store keeps (the terminator makes 256 bytes).
 constexpr std::size_t kMaxNoteLength = 255;
 // Bytes of a name field (names are not terminated when full).
 constexpr std::size_t kNameField = 16;
+// Element levels of the layout: backupdatabase, publickey, updates, update, created and packet.
+constexpr std::uint32_t kLayoutDepth = 5;
+
+// Where a text of the process's code page may be cut: the longest prefix of text (len bytes) of at most
+// maxBytes bytes that ends on a character's boundary (zrpc::AnsiCutPoint on Windows). Null: any byte.
+using CutPointFn = std::size_t (*)(const char* text, std::size_t len, std::size_t maxBytes);
 
 // "%08X", "%08X%04X" and "%08X%08X" (high part first).
 std::string SerialText(std::uint32_t serial);
@@ -63,13 +75,22 @@ using zrpc::ParseHexPrefix;
 // contributing its bytes up to its first NUL byte.
 std::string ChunkedText(const char* data, std::size_t size);
 
-// The decoded fields of one update element.
-void ReadUpdateEntry(const XmlNodeHandle& update, _tDBKeyUpdate* out);
+// The decoded fields of one update element (the name cut as CopyNameField cuts it).
+void ReadUpdateEntry(const XmlNodeHandle& update, _tDBKeyUpdate* out, CutPointFn cut = nullptr);
 
-// Copies up to 16 bytes of text into a 16-byte field, zero-filling the rest.
-void CopyNameField(char* field, const std::string& text);
-// The text of a 16-byte field up to its first NUL (at most 16 characters).
-std::string NameFieldText(const char* field);
+// Copies up to 16 bytes of text into a 16-byte field, zero-filling the rest. A longer text is cut by
+// the library, so never inside a character (cut).
+void CopyNameField(char* field, const std::string& text, CutPointFn cut = nullptr);
+// The text of a 16-byte field up to its first NUL (at most 16 bytes). A field filled to its end holds a
+// name cut to fit it: a character of which the field holds only the first bytes is no text and is left
+// out (cut). What the field holds otherwise is the caller's and kept as it is.
+std::string NameFieldText(const char* field, CutPointFn cut = nullptr);
+// At most maxBytes bytes of text, never cut inside a character (cut).
+std::string CutText(const std::string& text, std::size_t maxBytes, CutPointFn cut = nullptr);
+
+// How the key store reads its file: for reading, or for a change (see XmlReadRules::note_verbatim: the
+// entries that a change leaves alone are written back as they stand).
+enum class StoreUse { read, change };
 
 using zrpc::WipeString;
 
@@ -81,11 +102,18 @@ class StoreDoc {
     StoreDoc& operator=(const StoreDoc&) = delete;
 
     // Parses store text (read as ChunkedText already); true when it holds a backupdatabase element.
-    bool Load(const char* text, std::size_t size);
+    bool Load(const char* text, std::size_t size, StoreUse use = StoreUse::read);
     // The same, parsing in place a std::malloc block of size + 1 bytes (byte `size` is 0, no NUL before
-    // it) that the document takes over whatever the outcome. A document that is only read may be built
-    // on demand (see XmlBuild): it then makes the records of the entries it is asked about.
-    bool LoadHeapText(char* text, std::size_t size, XmlBuild build = XmlBuild::whole);
+    // it) that the document takes over whatever the outcome. A document may be built on demand (see
+    // XmlBuild): it then makes the records of the entries it is asked about.
+    bool LoadHeapText(char* text, std::size_t size, XmlBuild build = XmlBuild::whole,
+                      StoreUse use = StoreUse::read);
+    // True when the loaded text is a whole store that a change may write back without losing anything:
+    // one backupdatabase element with nothing but white space, comments and processing instructions
+    // around it, every element closed by its own end tag, nothing cut short, no declaration, no text
+    // outside the element, no start tag holding a bare word, and no element deeper than the layout's
+    // levels (see XmlParseFacts).
+    bool Whole() const;
     // An empty store: one backupdatabase element.
     bool NewEmpty();
     bool Loaded() const { return !m_root.is_null(); }
@@ -141,6 +169,7 @@ class StoreDoc {
     bool FindRoot(); // sets m_root to the backupdatabase element; drops the document without one
     std::unique_ptr<XmlParser> m_doc;
     XmlNodeHandle m_root;
+    bool m_mark = false; // the text began with a UTF-8 byte-order mark, written again in front of it
 };
 
 } // namespace zks

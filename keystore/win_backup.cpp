@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/win_codepage.h"
 #include "base/win_settings.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
@@ -70,7 +71,7 @@ unsigned long StoredPacket(uint32_t serial, _tNewTransferPacket& packet) {
     std::string path;
     if (!StorePath(path) || !IsFile(path)) return kNoStore;
     StoreDoc doc;
-    if (!LoadStore(path, doc, nullptr, XmlBuild::on_demand)) return kFileError;
+    if (!LoadStore(path, doc, StoreUse::read)) return kFileError;
     std::string text = StoreDoc::ElementText(StoreDoc::ChildElement(doc.FindPublicKey(serial), "packet"));
     if (text.empty()) return kFileError;
     unsigned long rc = zrpc::kt::TextToPacket(text.data(), text.size(), packet);
@@ -122,7 +123,7 @@ unsigned long Backup(HWND parent, ITokenInterface* token, unsigned long handle, 
         } else {
             step = AddPublicKey(parent, &packet, 0);
             target = packet.serial;
-            targetName = NameFieldText(packet.name);
+            targetName = NameFieldText(packet.name, zrpc::AnsiCutPoint);
         }
         break;
     case 1:
@@ -143,7 +144,7 @@ unsigned long Backup(HWND parent, ITokenInterface* token, unsigned long handle, 
     case 3:
         step = StoredPacket((uint32_t)targetSerial, packet);
         target = packet.serial;
-        targetName = NameFieldText(packet.name);
+        targetName = NameFieldText(packet.name, zrpc::AnsiCutPoint);
         break;
     default:
         break; // no packet: the store refuses the empty one below
@@ -184,9 +185,9 @@ unsigned long Backup(HWND parent, ITokenInterface* token, unsigned long handle, 
         if (dir.empty() || (dir.back() != '\\' && dir.back() != '/')) dir += '\\';
         char sub[48];
         std::snprintf(sub, sizeof sub, " (%08X)\\", (unsigned)target);
-        dir += FileNamePart(targetName.substr(0, kNameField)) + sub;
+        dir += FileNamePart(CutText(targetName, kNameField, zrpc::AnsiCutPoint)) + sub;
         CreateDirectoryA(dir.c_str(), nullptr); // an existing folder is no error
-        std::string path = dir + FileNamePart(NameFieldText(packet.keyName)) + ".dlu";
+        std::string path = dir + FileNamePart(NameFieldText(packet.keyName, zrpc::AnsiCutPoint)) + ".dlu";
         if (filePath) zrpc::CopyToBuffer(filePath, MAX_PATH, path);
         rc = zrpc::kt::WriteUpdateFile(parent, &packet, path.c_str(), targetName.c_str(), target);
         if (rc != kOk && rc != zrpc::kt::kDeclined) {

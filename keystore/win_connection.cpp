@@ -5,6 +5,7 @@
 #include <new>
 
 #include "base/guard.h"
+#include "base/win_codepage.h"
 #include "include/zrpcfunc.h"
 #include "keystore/connection.h"
 #include "keystore/win_keystore.h"
@@ -23,7 +24,8 @@ unsigned long zks::LoadSnapshot(StoreSnapshot& snapshot) {
     if (!StorePath(path) || !IsFile(path)) return kNoStore;
     // A snapshot is only read: the records of an entry are made when the entry is first asked about,
     // so that connecting costs little more than reading the file.
-    if (!LoadStore(path, snapshot.Doc(), nullptr, XmlBuild::on_demand)) return kFileError;
+    if (!LoadStore(path, snapshot.Doc(), StoreUse::read)) return kFileError;
+    snapshot.SetCutPoint(zrpc::AnsiCutPoint);
     return snapshot.Index() ? kOk : kNotLoaded;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/win_codepage.h"
 #include "frame/win_frame.h"
 #include "include/zrpcfunc.h"
 #include "include/zrpcres_ids.h"
@@ -29,7 +30,7 @@ bool ValidNote(const char* text) {
 unsigned long LoadForReading(StoreDoc& doc, unsigned long loadFailure) {
     std::string path;
     if (!StorePath(path) || !IsFile(path)) return kNoStore;
-    return LoadStore(path, doc, nullptr, XmlBuild::on_demand) ? kOk : loadFailure;
+    return LoadStore(path, doc, StoreUse::read) ? kOk : loadFailure;
 }
 
 } // namespace
@@ -40,7 +41,8 @@ unsigned long GetNote(unsigned long serial, char* text, const char* element) {
     if (unsigned long rc = LoadForReading(doc, kNotLoaded)) return rc;
     std::string note =
         StoreDoc::ElementText(StoreDoc::ChildElement(doc.FindPublicKey((uint32_t)serial), element));
-    if (!note.empty()) zrpc::CopyToBuffer(text, kMaxNoteLength + 1, note);
+    if (!note.empty())
+        zrpc::CopyToBuffer(text, kMaxNoteLength + 1, CutText(note, kMaxNoteLength, zrpc::AnsiCutPoint));
     return kOk;
 }
 
@@ -61,7 +63,7 @@ unsigned long SetNote(unsigned long serial, const char* text, const char* elemen
 // The entry for a packet: name, and the remote update text of a type 12 copy.
 static unsigned long MakeEntry(const _tNewTransferPacket& packet, std::string& name, std::string& text) {
     name = packet.type == ZRPC_PACKET_BACKUP_PUBLICKEY ? std::string(kBackupKeyName)
-                                                       : NameFieldText(packet.name);
+                                                       : NameFieldText(packet.name, zrpc::AnsiCutPoint);
     _tNewTransferPacket copy = packet;
     copy.type = ZRPC_PACKET_PUBLICKEY;
     unsigned long rc = zrpc::kt::PacketToText(copy, nullptr, 0, text);
@@ -83,7 +85,7 @@ unsigned long AddPublicKey(HWND parent, const _tNewTransferPacket* packet, int c
             if (!lock.Held()) return kFileError;
             if (!IsFile(path) && !CreateStoreFile(parent, path.c_str())) return kNoStore;
             StoreDoc doc;
-            if (!LoadStore(path, doc, nullptr, XmlBuild::on_demand)) return kFileError;
+            if (!LoadStore(path, doc, StoreUse::read)) return kFileError;
             if (!doc.FindPublicKey(copy.serial).is_null()) return kOk;
         }
         std::string question;
@@ -101,10 +103,11 @@ unsigned long AddPublicKey(HWND parent, const _tNewTransferPacket* packet, int c
         if (!IsFile(path) && !CreateStoreFile(parent, path.c_str())) return kNoStore;
         StoreDoc doc;
         bool whole = false;
-        if (!LoadStore(path, doc, &whole)) return kFileError;
+        if (!LoadStore(path, doc, StoreUse::change, &whole)) return kFileError;
         if (!doc.FindPublicKey(copy.serial).is_null()) return kOk;
         // A damaged store is never rewritten: what did not load would be lost.
         if (!whole) return kFileError;
+        if (unsigned long refused = ChangeRefusal(StoreFileAt(path))) return refused;
         working.reset(new ProgressScope(IDS_ADDING_PUBLIC_KEY_WAIT));
         std::string name;
         rc = MakeEntry(copy, name, text);
@@ -127,7 +130,7 @@ unsigned long UpdatePublicKey(_tNewTransferPacket* packet) {
         if (element.is_null()) return kNoPublicKey;
         // The name is taken before the text is made: the caller's packet itself is scrambled in the
         // making and left so; callers restore it with DescrambleBuffer (ordinal 13).
-        std::string name = NameFieldText(packet->name);
+        std::string name = NameFieldText(packet->name, zrpc::AnsiCutPoint);
         std::string text;
         unsigned long rc = zrpc::kt::BuildText(*packet, nullptr, 0, text);
         if (rc != kOk) return kFileError;
@@ -166,7 +169,7 @@ int GetNameFromSerial(unsigned long serial, char* name) {
     if (LoadForReading(doc, kNotLoaded) != kOk) return 0;
     XmlNodeHandle key = doc.FindPublicKey((uint32_t)serial);
     if (key.is_null()) return 0;
-    CopyNameField(name, StoreDoc::AttributeText(key, "name"));
+    CopyNameField(name, StoreDoc::AttributeText(key, "name"), zrpc::AnsiCutPoint);
     name[kNameField] = 0;
     return 1;
 }

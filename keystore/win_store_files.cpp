@@ -18,6 +18,8 @@ namespace zks {
 namespace {
 
 const char kStoreName[] = "KeyStore.xml";
+const char kTempName[] = "TempStore.xml";
+// Earlier versions named each writer's temporary file "TempStore.<process id>.xml".
 const char kTempStem[] = "TempStore.";
 const char kTempExtension[] = ".xml";
 const char kPreviousName[] = "Previous.dat";
@@ -58,12 +60,32 @@ bool IsFile(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+StoreFile StoreFileAt(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return StoreFile::missing;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return StoreFile::folder;
+    if (attributes & FILE_ATTRIBUTE_READONLY) return StoreFile::readOnly;
+    return StoreFile::file;
+}
+
+unsigned long ChangeRefusal(StoreFile state) {
+    switch (state) {
+    case StoreFile::missing:
+    case StoreFile::folder:
+        return kNoStore;
+    case StoreFile::readOnly:
+        return kAccessDenied; // whoever set the attribute wants the store left as it is
+    default:
+        return kOk;
+    }
+}
+
 // Writes a whole file and flushes it to the disk before closing; the partial file is deleted on failure.
 static bool WriteWholeFile(const std::string& path, const std::string& data) {
     return zrpc::WriteWholeFile(path.c_str(), data.data(), data.size());
 }
 
-bool LoadStore(const std::string& path, StoreDoc& doc, bool* whole, XmlBuild build) {
+bool LoadStore(const std::string& path, StoreDoc& doc, StoreUse use, bool* whole) {
     // Shared for reading, writing and deleting, so that another process can replace the store meanwhile.
     zrpc::FileBytes file;
     if (whole) *whole = false;
@@ -73,28 +95,31 @@ bool LoadStore(const std::string& path, StoreDoc& doc, bool* whole, XmlBuild bui
         // whole.
         std::string text = ChunkedText(file.data(), file.size());
         file.Clear();
-        bool ok = doc.Load(text.data(), text.size());
+        bool ok = doc.Load(text.data(), text.size(), use);
         WipeString(text);
         return ok;
     }
-    // Judged before the parse, which writes into the bytes; then parsed in place: the document takes
-    // the block over.
-    if (whole) *whole = IsCompleteStoreText(file.data(), file.size());
+    // Parsed in place: the document takes the block over, and tells what it met on the way.
     size_t size = file.size();
-    return doc.LoadHeapText(file.Release(), size, build);
+    bool ok = doc.LoadHeapText(file.Release(), size, XmlBuild::on_demand, use);
+    if (ok && whole) *whole = doc.Whole();
+    return ok;
 }
 
-// Moves source over target in one step, waiting a little for readers that hold the target open.
-// This writer's temporary file beside the store: "TempStore.<process id>.xml". Each writer has its own,
-// so that no writer ever takes another's half-written file for its own.
+// The temporary file beside the store. Writers are kept apart by the store lock, so one name serves.
 static std::string TempPath(const std::string& folder) {
-    return folder + kTempStem + std::to_string(GetCurrentProcessId()) + kTempExtension;
+    return folder + kTempName;
 }
 
-// Deletes the temporary files of writers that are gone (killed in the middle of a save). Called under
-// the store lock, so a writer that still runs is one of another session where the lock could only be
-// the session's: its file stays.
+// Deletes the temporary files a writer that was stopped in the middle of a save left: "TempStore.xml"
+// (every writer holds the store lock while it has one, and this one holds it now) and the files of
+// earlier versions, "TempStore.<process id>.xml", whose writer is gone.
 static void RemoveLeftoverTemps(const std::string& folder) {
+    const std::string temp = TempPath(folder);
+    if (IsFile(temp)) {
+        SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(temp.c_str());
+    }
     const std::string pattern = folder + kTempStem + "*" + kTempExtension;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(pattern.c_str(), &found);
@@ -122,11 +147,14 @@ static void RemoveLeftoverTemps(const std::string& folder) {
     FindClose(search);
 }
 
+// Moves source over target in one step, waiting a little for readers that hold the target open.
 static bool MoveOver(const std::string& source, const std::string& target) {
     for (int i = 0; i < kReplaceTries; ++i) {
         if (MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return true;
         if (!Retryable(GetLastError())) break;
+        // Only a store file that is still a plain file is worth waiting for.
+        if (StoreFileAt(target) != StoreFile::file && StoreFileAt(target) != StoreFile::missing) break;
         Sleep(kReplaceRetryMs);
     }
     return false;
@@ -136,6 +164,8 @@ bool SaveStore(const StoreDoc& doc, const std::string& path) {
     const std::string folder = FolderOf(path);
     const std::string temp = TempPath(folder), before = folder + kPreviousName;
     if (temp.size() > kMaxPath || before.size() > kMaxPath) return false;
+    // Nothing is written for a store that cannot be replaced.
+    if (StoreFileAt(path) != StoreFile::file) return false;
     RemoveLeftoverTemps(folder);
 
     // 1. The new content, complete and on the disk, under its own name. It goes out in pieces as it is
@@ -153,12 +183,13 @@ bool SaveStore(const StoreDoc& doc, const std::string& path) {
     // never writes in place; a copy where the file system has no links. The caller holds the store
     // lock, so the present file is the one the document was loaded from.
     DeleteFileA(before.c_str());
-    if (!CreateHardLinkA(before.c_str(), path.c_str(), nullptr) &&
-        !CopyFileA(path.c_str(), before.c_str(), FALSE))
-        return false;
+    bool ok = CreateHardLinkA(before.c_str(), path.c_str(), nullptr) ||
+              CopyFileA(path.c_str(), before.c_str(), FALSE);
 
     // 3. One rename puts the new content in place: a crash leaves either file whole.
-    return MoveOver(temp, path);
+    ok = ok && MoveOver(temp, path);
+    if (!ok) DeleteFileA(temp.c_str());
+    return ok;
 }
 
 StoreLock::StoreLock(const std::string& path) {
@@ -191,12 +222,16 @@ bool CreateStoreFile(HWND parent, const char* path) {
     if (!path) return false;
     size_t length = strnlen(path, MAX_PATH);
     if (length == 0 || length > kMaxPath) return false;
+    std::string store;
+    const bool isStore = StorePath(store) && EqualNoCase(store.c_str(), path);
+    // A folder in the store's place, or a read-only store, is refused before anything is shown or
+    // written.
+    if (isStore && StoreFileAt(store) != StoreFile::missing && StoreFileAt(store) != StoreFile::file)
+        return false;
     bool ok = false;
     {
         ProgressScope working(IDS_CREATING_KEY_STORE);
         // Creating the store itself is a change like any other.
-        std::string store;
-        bool isStore = StorePath(store) && EqualNoCase(store.c_str(), path);
         StoreLock lock(isStore ? store : std::string(path));
         StoreDoc doc;
         std::string content;
@@ -204,8 +239,13 @@ bool CreateStoreFile(HWND parent, const char* path) {
         if (ok && isStore) {
             // The store is never written in place: "Previous.dat" may be another name of its file.
             const std::string temp = TempPath(FolderOf(store));
-            RemoveLeftoverTemps(FolderOf(store));
-            ok = temp.size() <= kMaxPath && WriteWholeFile(temp, content) && MoveOver(temp, store);
+            const StoreFile state = StoreFileAt(store);
+            ok = (state == StoreFile::missing || state == StoreFile::file) && temp.size() <= kMaxPath;
+            if (ok) {
+                RemoveLeftoverTemps(FolderOf(store));
+                ok = WriteWholeFile(temp, content) && MoveOver(temp, store);
+                if (!ok) DeleteFileA(temp.c_str());
+            }
         } else if (ok) {
             ok = WriteWholeFile(path, content);
         }

@@ -21,17 +21,24 @@ bool StorePath(std::string& path);
 // True when path names an existing file (not a folder).
 bool IsFile(const std::string& path);
 
-// Loads a store file into doc: false, with doc empty, when the file gives no text or holds no
-// backupdatabase element. whole (optional) tells whether the file's bytes are a complete document
-// (IsCompleteStoreText, no NUL byte): only such a store may be changed. A store that is only read may
-// be built on demand (build).
-bool LoadStore(const std::string& path, StoreDoc& doc, bool* whole, XmlBuild build = XmlBuild::whole);
+// What stands at the store's path.
+enum class StoreFile { missing, folder, readOnly, file };
+StoreFile StoreFileAt(const std::string& path);
+// The answer of a change for a store file that cannot be changed: kNoStore where there is no file
+// (nothing, or a folder in its place), kAccessDenied for a read-only file, kOk for a file that can.
+unsigned long ChangeRefusal(StoreFile state);
 
-// Replaces the store with the document, under the store lock: writes the writer's own
-// "TempStore.<process id>.xml" beside it (and deletes those of writers that are gone), gives the present
-// store file the second name "Previous.dat" (a copy where the file system has no links), then moves the
-// new file over the store in one step. At every moment the store holds either the old or the new
-// content. True only when the replacement completed.
+// Loads a store file into doc (built on demand: the records of an entry are made when it is asked
+// about; for a change, the entries it leaves alone are written back as they stand): false, with doc
+// empty, when the file gives no text or holds no backupdatabase element. whole (optional) tells whether
+// the file is a complete store (no NUL byte, StoreDoc::Whole): only such a store may be changed.
+bool LoadStore(const std::string& path, StoreDoc& doc, StoreUse use, bool* whole = nullptr);
+
+// Replaces the store with the document, under the store lock: writes "TempStore.xml" beside it (and
+// deletes the "TempStore.<process id>.xml" files earlier versions left), gives the present store file
+// the second name "Previous.dat" (a copy where the file system has no links), then moves the new file
+// over the store in one step. At every moment the store holds either the old or the new content; a
+// failed replacement leaves no temporary file. True only when the replacement completed.
 bool SaveStore(const StoreDoc& doc, const std::string& path);
 
 // Keeps modifying operations of all processes on one store apart: a named mutex derived from the
@@ -49,19 +56,19 @@ class StoreLock {
     bool m_held = false;
 };
 
-// One modifying operation: under the lock, checks that the store exists (kNoStore), loads it
-// (loadFailure when that fails; kFileError when the file is not a complete document, see
-// IsCompleteStoreText), runs change(doc, save) and, when it answers 0 with save set, saves (kFileError
-// when saving fails). A store that could not be loaded whole is never written.
+// One modifying operation: under the lock, checks that the store exists and may be changed
+// (ChangeRefusal), loads it (loadFailure when that fails; kFileError when the file is not a complete
+// store, see StoreDoc::Whole), runs change(doc, save) and, when it answers 0 with save set, saves
+// (kFileError when saving fails). A store that could not be loaded whole is never written.
 template <class Change> unsigned long ModifyStore(unsigned long loadFailure, Change&& change) {
     std::string path;
     if (!StorePath(path)) return kNoStore;
     StoreLock lock(path);
     if (!lock.Held()) return kFileError;
-    if (!IsFile(path)) return kNoStore;
+    if (unsigned long refused = ChangeRefusal(StoreFileAt(path))) return refused;
     StoreDoc doc;
     bool whole = false;
-    if (!LoadStore(path, doc, &whole)) return loadFailure;
+    if (!LoadStore(path, doc, StoreUse::change, &whole)) return loadFailure;
     if (!whole) return kFileError;
     bool save = false;
     unsigned long rc = change(doc, save);

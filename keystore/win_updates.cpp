@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/guard.h"
+#include "base/win_codepage.h"
 #include "base/wipe.h"
 #include "include/zrpcfunc.h"
 #include "keystore/win_store_files.h"
@@ -31,12 +32,13 @@ unsigned long StoreUpdate(uint32_t publicKeySerial, uint32_t keySerial, const _t
         const uint64_t created = ((uint64_t)now.dwHighDateTime << 32) | now.dwLowDateTime;
 
         // The text names the party the update is meant for, as the backup file does.
-        std::string target = StoreDoc::AttributeText(publicKey, "name");
-        if (target.size() > kNameField) target.resize(kNameField);
+        const std::string target =
+            CutText(StoreDoc::AttributeText(publicKey, "name"), kNameField, zrpc::AnsiCutPoint);
         std::string text;
         unsigned long rc = zrpc::kt::PacketToText(copy, target.c_str(), publicKeySerial, text);
         if (rc != kOk) return rc;
-        bool ok = StoreDoc::AppendUpdate(updates, serial, NameFieldText(copy.keyName), algo, created, text);
+        bool ok = StoreDoc::AppendUpdate(updates, serial, NameFieldText(copy.keyName, zrpc::AnsiCutPoint),
+                                         algo, created, text);
         WipeString(text);
         if (!ok) return kNotLoaded;
         save = true;

@@ -2,10 +2,15 @@
 // nodes, light handle objects that find, add, rename, fill and remove nodes and attributes, and a writer
 // that puts a tree back on disk in the key store's layout.
 //
-// The engine is lenient: it never reports a syntax error and builds whatever tree the text gives. It
+// The engine is lenient: it never refuses a text and builds whatever tree the text gives; what the text
+// held that a strict reader would object to is noted in the document's facts (XmlParseFacts). It
 // decodes no entity or character references and the writer escapes nothing; callers that store text
-// which may hold '<', '&', '>' or '"' pass it through xml_escape() before storing and xml_unescape()
-// after reading (see the end of this header).
+// which may hold '<', '&' or '"' pass it through xml_escape() before storing and xml_unescape() after
+// reading (see the end of this header).
+//
+// Elements nest at most XML_MAX_DEPTH levels in a parsed tree: deeper ones are passed over, with
+// their content, so that a hostile text can neither exhaust anything nor make the writer put out its
+// indentation depth x depth times.
 //
 // All strings are 8-bit and NUL-terminated. No call here throws except xml_escape()/xml_unescape(),
 // which may throw std::bad_alloc like any std::string operation.
@@ -47,13 +52,62 @@ enum XmlNodeType : std::int32_t {
 // Default growth of the arrays while parsing, and the option mask (all parse features on).
 constexpr std::int32_t XML_GROWTH_STEP = 4;
 constexpr std::uint32_t XML_PARSE_ALL = 0xFFFF;
+// Element levels a parse builds (the document's own elements are level 1).
+constexpr std::uint32_t XML_MAX_DEPTH = 256;
+
+// How a reader of a known layout wants its texts read, beyond the engine's lenient rules. Both lists and
+// the rules live as long as the documents read with them.
+struct XmlReadRules {
+    // Null-ended list of element names that hold one text (null: none; at most the first eight count).
+    // Such an element's character
+    // content runs up to its own end tag ("</" name, white space, ">"): a '<' that starts anything else
+    // is part of the text, as writers that escape nothing put it there.
+    const char* const* text_elements = nullptr;
+    // Keep the rest of a start tag that is no name="value" pair (the tail of a value that held its own
+    // quote, a bare word) as an attribute of its own (XML_REST_...), so that writing the tree back
+    // loses nothing of the tag. Without it the rest is passed over, as a lenient reader does.
+    bool keep_tag_rest = false;
+    // Of a document built on demand: note for each element whose content waits whether that content is
+    // exactly what the writer would write for it (indentation, one text per line, normalised values),
+    // so that the writer can copy it as it stands instead of making its records.
+    bool note_verbatim = false;
+};
+
+// What a parse met besides the tree: everything a strict reader would object to. All false (and depth
+// within bounds) for a text that is one well-formed run of elements, as the writer writes them.
+struct XmlParseFacts {
+    bool cut = false;            // the text ended inside an element, a tag, a value or a section
+    bool stray = false;          // an end tag that closes no element of its name, a '<' or "<?" that
+                                 // starts nothing, an unknown "<!" construct
+    bool declarations = false;   // a document type, a declaration or an include section
+    bool outside_text = false;   // character data other than white space outside every element
+    bool loose_tag = false;      // a start tag holds text that is no name="value" pair and no quote
+    bool quote_in_value = false; // a value quoted with ' holds a '"', which the writer's quotes cannot hold
+    bool stopped = false;        // parsing ended before the text did (an internal subset, no memory)
+    std::uint32_t depth = 0;     // deepest element level met (XML_MAX_DEPTH + 1: deeper ones passed over)
+    // Nothing met that the writer would not give back.
+    bool sound() const {
+        return !cut && !stray && !declarations && !outside_text && !loose_tag && !quote_in_value &&
+               !stopped && depth <= XML_MAX_DEPTH;
+    }
+};
 
 struct XmlAttrRec {
-    char* name; // null for the bare quoted strings of a document type declaration
+    char* name; // null for the bare quoted strings of a document type declaration and for kept tag rests
     bool name_in_buffer;
     char* value;
     bool value_in_buffer;
-    bool in_arena; // internal: the record lives in its document's arena and is released with it
+    bool in_arena;     // internal: the record lives in its document's arena and is released with it
+    std::uint8_t rest; // XML_REST_...: 0 for an attribute; else the rest of a start tag kept as it stood
+};
+
+// Values of XmlAttrRec::rest. The rest of a start tag that is no name="value" pair (read with
+// XmlReadRules::keep_tag_rest) is kept as a nameless attribute whose value is that text, written back as
+// it stood: after a space when whitespace came before it, right after what came before it otherwise.
+enum : std::uint8_t {
+    XML_REST_NONE = 0,
+    XML_REST_SPACED = 1,
+    XML_REST_GLUED = 2,
 };
 
 struct XmlNodeRec {
@@ -301,6 +355,11 @@ class XmlParser {
     bool load_from_heap_buffer(char* data, std::size_t size, XmlBuild build = XmlBuild::whole);
     // Frees any previous tree and buffer and starts an empty document. False when memory ran out.
     bool new_document();
+    // How the next loads read their text (default: the lenient rules alone). The lists the rules name
+    // must outlive the documents read with them.
+    void set_rules(const XmlReadRules& rules) { rules_ = rules; }
+    // What the last load met besides the tree (for a document built on demand: in all of its text).
+    const XmlParseFacts& facts() const { return facts_; }
     // A handle on the document node (a null handle before anything was loaded).
     XmlNodeHandle root_handle() const { return XmlNodeHandle(root_); }
 
@@ -320,6 +379,8 @@ class XmlParser {
     std::uint32_t option_mask_ = XML_PARSE_ALL;
     std::size_t buffer_size_ = 0; // bytes allocated for buffer_, for wiping
     XmlArena* arena_ = nullptr;   // records of the parsed tree
+    XmlReadRules rules_;
+    XmlParseFacts facts_;
 };
 
 // Reads a file into a new heap buffer (release it with std::free) in chunks of chunk_size - 1 bytes;
@@ -335,7 +396,7 @@ bool read_file(const char* path, std::size_t chunk_size, char** text, std::size_
 bool write_file(const XmlNodeHandle& node, const char* path);
 // The same text appended to `out`. False when memory ran out.
 bool write_to_string(const XmlNodeHandle& node, std::string& out);
-// The same text handed in order, in pieces of about 64 KiB, to write(context, data, size), which answers
+// The same text handed in order, in pieces of about 1 MiB, to write(context, data, size), which answers
 // false to stop the writing. No buffer of the whole text is made; the piece buffer is wiped at the end.
 // True when every piece was taken.
 using XmlWriteFn = bool (*)(void* context, const char* data, std::size_t size);
@@ -344,13 +405,15 @@ bool write_to_sink(const XmlNodeHandle& node, XmlWriteFn write, void* context);
 // Escape scheme for values that may hold markup characters. The parser decodes nothing and the writer
 // escapes nothing, so a caller storing arbitrary text escapes it on the way in and unescapes it on the
 // way out:
-//   xml_escape: '&' -> "&amp;", '<' -> "&lt;", '>' -> "&gt;", '"' -> "&quot;"; all other bytes as they
-//   are, so text free of these four characters is stored byte for byte.
+//   xml_escape: text that holds none of '<', '&' and '"' as it is ('>' too: a writer that escapes
+//   nothing writes such text the same way); in any other text '&' -> "&amp;", '<' -> "&lt;",
+//   '>' -> "&gt;", '"' -> "&quot;" and all other bytes as they are.
 //   xml_unescape: decodes exactly "&amp;", "&lt;", "&gt;", "&quot;" and "&apos;"; every other '&'
 //   sequence stays as it is, so stores written before escaping was used read back as before unless they
 //   held one of these five sequences literally.
 // xml_unescape(xml_escape(s)) == s for every s. The escaped text holds no '<' or '"' and can therefore
-// be an element text or a double-quoted attribute value. Runs of whitespace are still collapsed by the
+// be an element text or a double-quoted attribute value; it holds '>' only where s held no other markup
+// character. Runs of whitespace are still collapsed by the
 // parser (neither function touches whitespace).
 std::string xml_escape(std::string_view text);
 std::string xml_unescape(std::string_view text);

@@ -1,10 +1,13 @@
-// The escape scheme for stored values (see xml.h): the four markup characters become entity references
-// on the way in, and exactly those references plus "&apos;" are decoded on the way out.
+// The escape scheme for stored values (see xml.h): in a text that holds '<', '&' or '"', the four markup
+// characters become entity references on the way in, and exactly those references plus "&apos;" are decoded
+// on the way out.
 #include "xml/xml.h"
 
 #include <cstring>
 
 std::string xml_escape(std::string_view text) {
+    // Text that holds none of '<', '&' and '"' is stored byte for byte, '>' and all.
+    if (text.find_first_of("<&\"") == std::string_view::npos) return std::string(text);
     std::string out;
     out.reserve(text.size());
     std::size_t done = 0;

@@ -32,6 +32,15 @@ void xml_wipe(void* data, std::size_t size);
 // Heap copy of `size` bytes plus a terminator, or null.
 char* xml_copy_string(const char* text, std::size_t size);
 
+// The text elements of a parse's rules, with their sizes (at most 8 are looked at).
+struct XmlTextNames {
+    std::uint32_t count = 0;
+    const char* name[8];
+    std::size_t size[8];
+};
+// Fills names from the rules (none for null rules).
+void xml_text_names(const XmlReadRules* rules, XmlTextNames* names);
+
 struct XmlArena {
     struct Block {
         Block* next;
@@ -45,15 +54,27 @@ struct XmlArena {
     // the growth step of its arrays.
     const char* text_limit = nullptr;
     std::int32_t growth_step = XML_GROWTH_STEP;
+    const XmlReadRules* rules = nullptr; // the document's, for the content parsed later
+    XmlTextNames names;                  // its text elements
 };
 
 // The content of an element not parsed yet (XML_STORE_DEFERRED): where it starts in the text, the
-// document's arena, and how many children parsing it gives.
+// document's arena, how many children parsing it gives, and, when the content is exactly what the writer
+// would write for it (XmlReadRules::note_verbatim), its length up to the element's end tag (else 0).
 struct XmlDeferred {
     char* content;
     XmlArena* arena;
     std::uint32_t count;
+    std::uint32_t verbatim;
 };
+
+// The deferred content of an element, or null.
+inline const XmlDeferred* xml_deferred(const XmlNodeRec* node) {
+    return (node->storage & XML_STORE_DEFERRED) ? reinterpret_cast<const XmlDeferred*>(node->children)
+                                                : nullptr;
+}
+// The element level of a node: 1 for an element right below the document node.
+std::uint32_t xml_level(const XmlNodeRec* node);
 
 // Gives an element of an arena its own initial child array back (one slot, empty).
 void xml_reset_child_slot(XmlNodeRec* node);
@@ -101,8 +122,10 @@ bool xml_read_file(const char* path, std::size_t chunk_size, char** text, std::s
 
 // xml_parse() for a text whose terminating NUL is known to be at text[length] (NUL bytes may come
 // earlier: parsing stops at the first one); every byte up to text[length] may be read.
+// Rules and facts, when given, are those of XmlParser::set_rules and XmlParser::facts.
 char* xml_parse_n(char* text, std::size_t length, XmlNodeRec* root, std::int32_t growth_step,
-                  std::uint32_t options, XmlArena* arena, XmlBuild build = XmlBuild::whole);
+                  std::uint32_t options, XmlArena* arena, XmlBuild build = XmlBuild::whole,
+                  const XmlReadRules* rules = nullptr, XmlParseFacts* facts = nullptr);
 
 // Records that `node` (or a record below it) now holds a heap block: sets XML_STORE_DIRTY on it and its
 // ancestors, so that freeing the tree visits it.

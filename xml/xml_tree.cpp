@@ -473,6 +473,25 @@ std::uint32_t xml_deferred_child_count(const XmlNodeRec* node) {
     return reinterpret_cast<const XmlDeferred*>(node->children)->count;
 }
 
+void xml_text_names(const XmlReadRules* rules, XmlTextNames* names) {
+    names->count = 0;
+    if (rules == nullptr || rules->text_elements == nullptr) return;
+    for (const char* const* t = rules->text_elements; *t != nullptr && names->count < 8; ++t) {
+        names->name[names->count] = *t;
+        names->size[names->count] = std::strlen(*t);
+        ++names->count;
+    }
+}
+
+std::uint32_t xml_level(const XmlNodeRec* node) {
+    std::uint32_t level = 0;
+    while (node != nullptr && node->parent != node && node->type != XML_NODE_DOCUMENT) {
+        ++level;
+        node = node->parent;
+    }
+    return level;
+}
+
 void xml_mark_dirty(XmlNodeRec* node) {
     while (node != nullptr && !(node->storage & XML_STORE_DIRTY)) {
         node->storage = static_cast<std::uint8_t>(node->storage | XML_STORE_DIRTY);
@@ -539,6 +558,7 @@ XmlAttrRec* xml_append_attribute(XmlNodeRec* node, char* name, bool name_in_buff
     if (mem == nullptr) return nullptr;
     XmlAttrRec* a = static_cast<XmlAttrRec*>(mem);
     a->in_arena = arena != nullptr;
+    a->rest = XML_REST_NONE;
     a->name = name;
     a->name_in_buffer = name_in_buffer;
     a->value = value;
@@ -783,6 +803,7 @@ XmlParser::~XmlParser() {
 void XmlParser::release() {
     if (root_ != nullptr && auto_delete_) xml_free_tree(root_);
     root_ = nullptr;
+    facts_ = XmlParseFacts();
     xml_arena_destroy(arena_);
     arena_ = nullptr;
     if (buffer_ != nullptr) {
@@ -800,7 +821,8 @@ bool XmlParser::parse_owned_buffer(XmlBuild build) {
     if (root_ == nullptr) return false;
     // Without an arena nothing can wait: the whole tree is made at once.
     if (arena_ == nullptr) build = XmlBuild::whole;
-    end_position_ = xml_parse_n(buffer_, buffer_size_ - 1, root_, growth_step_, option_mask_, arena_, build);
+    end_position_ = xml_parse_n(buffer_, buffer_size_ - 1, root_, growth_step_, option_mask_, arena_, build,
+                                &rules_, &facts_);
     return true;
 }
 

@@ -196,6 +196,51 @@ TEST(KeyStoreDocument, StoresWrittenWithoutEscapingReadAsBefore) {
     EXPECT_EQ(Text(doc), file) << "nothing changes when such a store is written again untouched";
 }
 
+// A byte-order mark in front of the store stays in front of it; the entries a change leaves alone
+// are written back byte for byte, and so is what a writer that escapes nothing wrote into them.
+TEST(KeyStoreDocument, ChangesKeepTheMarkAndTheEntriesTheyLeaveAlone) {
+    const std::string entry = "\t<publickey serial=\"00000042\" name=\"Bob\">\n\t\t<packet>x y</packet>\n"
+                              "\t\t<comment>Alice <a@b.org> & co</comment>\n\t\t<updates>\n"
+                              "\t\t\t<update serial=\"0000A0010001\" name=\"Q\" algo=\"9\">\n"
+                              "\t\t\t\t<created>01</created>\n\t\t\t\t<packet>p</packet>\n\t\t\t</update>\n"
+                              "\t\t</updates>\n\t</publickey>\n";
+    const std::string file = "\xEF\xBB\xBF<backupdatabase>\n" + entry + "</backupdatabase>\n";
+    for (zks::StoreUse use : {zks::StoreUse::read, zks::StoreUse::change}) {
+        StoreDoc doc;
+        char* heap = static_cast<char*>(std::malloc(file.size() + 1));
+        std::memcpy(heap, file.c_str(), file.size() + 1);
+        ASSERT_TRUE(doc.LoadHeapText(heap, file.size(), XmlBuild::on_demand, use));
+        EXPECT_TRUE(doc.Whole());
+        EXPECT_EQ(StoreDoc::ElementText(StoreDoc::ChildElement(doc.FindPublicKey(0x42), "comment")),
+                  "Alice <a@b.org> & co");
+        ASSERT_TRUE(doc.AppendPublicKey(0x43, "new", "z"));
+        EXPECT_EQ(Text(doc), "\xEF\xBB\xBF<backupdatabase>\n" + entry +
+                                 "\t<publickey serial=\"00000043\" name=\"new\">\n\t\t<packet>z</packet>\n"
+                                 "\t</publickey>\n</backupdatabase>\n");
+    }
+}
+
+// Where a name is cut to a 16-byte field (here in UTF-8): the library cuts between characters, and a
+// full field that ends inside a character gives its text without that remnant. Without a cut point
+// (a single-byte code page) bytes are bytes.
+TEST(KeyStoreFormats, NameFieldsAreCutBetweenCharacters) {
+    const std::string letters = "A\xD0\x94\xD0\x94\xD0\x94\xD0\x94\xD0\x94\xD0\x94\xD0\x94"; // 15 bytes
+    char field[16];
+    zks::CopyNameField(field, letters + "\xD0\x96", zrpc::Utf8CutPoint);
+    EXPECT_EQ(std::string(field, 16), letters + std::string(1, '\0'));
+    zks::CopyNameField(field, letters + "\xD0\x96");
+    EXPECT_EQ(std::string(field, 16), letters + "\xD0");
+    EXPECT_EQ(zks::NameFieldText(field, zrpc::Utf8CutPoint), letters);
+    EXPECT_EQ(zks::NameFieldText(field), letters + "\xD0");
+    const std::string whole = "AB" + letters.substr(1); // 16 bytes of whole letters
+    std::memcpy(field, whole.data(), 16);
+    EXPECT_EQ(zks::NameFieldText(field, zrpc::Utf8CutPoint), whole);
+    std::memcpy(field, "x\xD0y\0", 4);
+    EXPECT_EQ(zks::NameFieldText(field, zrpc::Utf8CutPoint), "x\xD0y") << "the caller's bytes as given";
+    EXPECT_EQ(zks::CutText(letters + "\xD0\x96", 16, zrpc::Utf8CutPoint), letters);
+    EXPECT_EQ(zks::CutText("short", 16, zrpc::Utf8CutPoint), "short");
+}
+
 TEST(KeyStoreDocument, SerialLookupsAreExactExceptForDeletion) {
     const std::string file = "<backupdatabase>\n\t<publickey serial=\"00a0b0c0\" name=\"lower\">\n"
                              "\t\t<packet>x</packet>\n\t</publickey>\n"
@@ -242,11 +287,16 @@ TEST(KeyStoreDocument, NotesFollowTheEmailAndCommentRule) {
     EXPECT_EQ(StoreDoc::ElementText(StoreDoc::ChildElement(key, "email")), "");
     EXPECT_FALSE(StoreDoc::ChildElement(key, "email").is_null()) << "emptied, not removed";
 
-    // An element whose first child is not text cannot take a note.
+    // An element whose first child is not text cannot take a note. (Read from a file, whatever an email
+    // element holds is its text: "<x/>" there is a note a writer that escapes nothing wrote.)
     const std::string odd = "<backupdatabase><publickey serial=\"00000002\" name=\"k\"><packet>p</packet>"
                             "<email><x/></email></publickey></backupdatabase>";
     StoreDoc bad;
     ASSERT_TRUE(bad.Load(odd.data(), odd.size()));
+    EXPECT_EQ(StoreDoc::ElementText(StoreDoc::ChildElement(bad.FindPublicKey(2), "email")), "<x/>");
+    XmlNodeHandle email = StoreDoc::ChildElement(bad.FindPublicKey(2), "email");
+    email.erase_child(0);
+    ASSERT_FALSE(StoreDoc::AppendElement(email, "x").is_null());
     EXPECT_FALSE(StoreDoc::SetNote(bad.FindPublicKey(2), "email", "new"));
 }
 

@@ -26,6 +26,44 @@ TEST(StoreCheck, CompleteAndDamagedTexts) {
         {"comment, CDATA and PI inside",
          "<backupdatabase><!-- a<b --><![CDATA[<x>]]><?p q?></backupdatabase>", true},
         {"attribute value holding '>'", "<backupdatabase><publickey name=\"a>b\"/></backupdatabase>", true},
+        // What writers that escape nothing write.
+        {"attribute value holding '<'", "<backupdatabase><publickey name=\"<a>\"/></backupdatabase>", true},
+        {"byte-order mark first", "\xEF\xBB\xBF" + whole, true},
+        {"comment holding markup",
+         "<backupdatabase><publickey serial=\"00000001\" name=\"k\"><packet>p</packet><comment>Alice "
+         "<a@b.org>"
+         "</comment><email><x/></email></publickey></backupdatabase>",
+         true},
+        {"value holding its own quote",
+         "<backupdatabase><publickey serial=\"1\" name=\"My \"work\" key\"/></backupdatabase>", true},
+        {"update name holding a quote, algo after it",
+         "<backupdatabase><publickey><updates><update serial=\"1\" name=\"a\"b\" "
+         "algo=\"9\"/></updates></publickey>"
+         "</backupdatabase>",
+         true},
+        {"deepest level of the layout",
+         "<backupdatabase><publickey><updates><update><packet>p</packet></update></updates></publickey>"
+         "</backupdatabase>",
+         true},
+        // Damaged, or not what any writer of the layout writes.
+        {"byte-order mark twice", "\xEF\xBB\xBF\xEF\xBB\xBF" + whole, false},
+        {"'<' in the text of an element of elements",
+         "<backupdatabase><publickey> a < b </publickey></backupdatabase>", false},
+        {"unquoted value", "<backupdatabase><publickey name=k/></backupdatabase>", false},
+        {"single-quoted value holding a quote", "<backupdatabase><publickey name='a\"b'/></backupdatabase>",
+         false},
+        {"markup inside the text of a packet",
+         "<backupdatabase><publickey><updates><update><packet><x/></packet></update></updates></publickey>"
+         "</backupdatabase>",
+         true},
+        {"deeper than the layout, in an element that holds elements",
+         "<backupdatabase><publickey><updates><update><x><y/></x></update></updates></publickey>"
+         "</backupdatabase>",
+         false},
+        {"end tag holding more than its name", "<backupdatabase><publickey></publickey x></backupdatabase>",
+         false},
+        {"include section inside", "<backupdatabase><![INCLUDE[ x ]]></backupdatabase>", false},
+        {"root inside another element", "<a><backupdatabase/></a>", false},
         {"nothing", "", false},
         {"only blanks", " \n", false},
         {"other root", "<keystore/>", false},
@@ -51,16 +89,21 @@ TEST(StoreCheck, CompleteAndDamagedTexts) {
     EXPECT_FALSE(zks::IsCompleteStoreText(nullptr, 0));
 }
 
-TEST(StoreCheck, DeepNestingNeedsNoDeepStack) {
-    std::string text = "<backupdatabase>";
-    for (int i = 0; i < 200000; ++i)
-        text += "<a>";
-    for (int i = 0; i < 200000; ++i)
-        text += "</a>";
-    text += "</backupdatabase>";
-    EXPECT_TRUE(zks::IsCompleteStoreText(text.data(), text.size()));
-    text.erase(text.size() - 21, 4);
-    EXPECT_FALSE(zks::IsCompleteStoreText(text.data(), text.size()));
+// A store nests only as deep as its layout: anything deeper is damaged, however well it closes, and
+// is told in time linear in the text, without a deep stack.
+TEST(StoreCheck, DeepNestingIsDamage) {
+    for (int depth : {1, 200000}) {
+        std::string text =
+            "<backupdatabase><publickey serial=\"00000001\" name=\"k\"><packet>p</packet><updates>";
+        for (int i = 0; i < depth; ++i)
+            text += "<a>";
+        for (int i = 0; i < depth; ++i)
+            text += "</a>";
+        text += "</updates></publickey></backupdatabase>";
+        EXPECT_EQ(zks::IsCompleteStoreText(text.data(), text.size()), depth == 1) << depth;
+        text.erase(text.size() - 40, 4);
+        EXPECT_FALSE(zks::IsCompleteStoreText(text.data(), text.size()));
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-// Hostile and broken input: the parser never fails and stays inside its buffer, deep trees are parsed,
-// searched and freed without recursion, huge values go through, and every tree it builds is sound.
+// Hostile and broken input: the parser never fails and stays inside its buffer, builds no more than its
+// levels of a deep text, deep trees are searched and freed without recursion, huge values go through, and
+// every tree it builds is sound.
 #include "xml/xml.h"
 
 #include <gtest/gtest.h>
@@ -134,31 +135,47 @@ TEST(XmlBadInput, UnbalancedTags) {
 
 constexpr int kDepth = 100000;
 
+// A parse builds XML_MAX_DEPTH levels: the elements below are passed over with everything inside them,
+// their end tags counted, and the text after them is read as if they were not there.
 TEST(XmlBadInput, HundredThousandNestedElements) {
     std::string text;
-    text.reserve(kDepth * 8 + 32);
+    text.reserve(kDepth * 8 + 64);
     for (int i = 0; i < kDepth; ++i)
         text += "<a k='1'>";
-    text += "<leaf>deep</leaf>";
+    text += "<leaf>deep<!-- c --><?p?><![CDATA[x]]></leaf>";
     for (int i = 0; i < kDepth; ++i)
         text += "</a>";
+    text += "<after>t</after>";
     XmlParser doc;
     ASSERT_TRUE(doc.load_from_memory(text.data(), text.size()));
-    EXPECT_EQ(check_tree(doc.root()), static_cast<std::size_t>(kDepth) + 3);
-    XmlNodeHandle leaf = doc.root_handle().first_element("leaf");
-    ASSERT_FALSE(leaf.is_null());
-    EXPECT_STREQ(leaf.child(0).value(), "deep");
+    // The document node, the levels built and the element after them with its text.
+    EXPECT_EQ(check_tree(doc.root()), static_cast<std::size_t>(XML_MAX_DEPTH) + 3);
+    EXPECT_EQ(doc.facts().depth, XML_MAX_DEPTH + 1);
+    EXPECT_FALSE(doc.facts().sound());
+    EXPECT_FALSE(doc.facts().cut) << "every element passed over was closed";
+    EXPECT_TRUE(doc.root_handle().first_element("leaf").is_null());
+    XmlNodeHandle after = doc.root_handle().child(1);
+    ASSERT_STREQ(after.name(), "after");
+    EXPECT_STREQ(after.child(0).value(), "t");
     EXPECT_TRUE(doc.root_handle().first_element("missing").is_null());
     EXPECT_TRUE(doc.root_handle().first_element_by_attribute("*", "k", "2").is_null());
-    // "leaf" matches by name but has no attribute: found nowhere, after a walk down the whole chain.
-    EXPECT_TRUE(doc.root_handle().first_element_by_attribute("l*", "*", "*").is_null());
+    // The deepest level built holds no element.
+    XmlNodeHandle deepest = doc.root_handle().child(0);
+    for (std::uint32_t level = 1; level < XML_MAX_DEPTH; ++level)
+        deepest = deepest.child(0);
+    ASSERT_STREQ(deepest.name(), "a");
+    EXPECT_EQ(deepest.child_count(), 0u);
+    // Written back, it stays within those levels.
+    std::string out;
+    ASSERT_TRUE(write_to_string(doc.root_handle(), out));
+    EXPECT_LT(out.size(), static_cast<std::size_t>(XML_MAX_DEPTH) * XML_MAX_DEPTH * 2);
     // A change deep down makes the whole chain hold heap blocks, so freeing walks all of it.
-    ASSERT_TRUE(leaf.child(0).set_value("a value longer than the parsed one"));
-    ASSERT_TRUE(leaf.append_child(XML_NODE_ELEMENT).set_name("added"));
+    ASSERT_TRUE(deepest.append_child(XML_NODE_TEXT).set_value("a value set on the deepest level"));
+    ASSERT_TRUE(deepest.append_child(XML_NODE_ELEMENT).set_name("added"));
     // Erasing the top element frees the whole chain.
-    XmlNodeHandle top = doc.root_handle().child(0);
+    XmlNodeHandle top = doc.root_handle();
     top.erase_child(0);
-    EXPECT_EQ(top.child_count(), 0u);
+    EXPECT_EQ(top.child_count(), 1u);
 }
 
 TEST(XmlBadInput, HundredThousandUnclosedElements) {
@@ -167,7 +184,9 @@ TEST(XmlBadInput, HundredThousandUnclosedElements) {
         text += "<n>";
     XmlParser doc;
     ASSERT_TRUE(doc.load_from_memory(text.data(), text.size()));
-    EXPECT_EQ(check_tree(doc.root()), static_cast<std::size_t>(kDepth) + 1);
+    EXPECT_EQ(check_tree(doc.root()), static_cast<std::size_t>(XML_MAX_DEPTH) + 1);
+    EXPECT_TRUE(doc.facts().cut);
+    EXPECT_EQ(doc.facts().depth, XML_MAX_DEPTH + 1);
 }
 
 TEST(XmlBadInput, HundredThousandLevelsBuiltOnTheHeap) {

@@ -45,7 +45,56 @@ const char* const kTexts[] = {
     "<a><b><c><d><e><f><g>deep</g></f></e></d></c></b></a>",
 };
 
+// Rules of a reader of a known layout: "t" and "packet" hold one text, tag rests are kept, and content
+// that is exactly what the writer writes goes out as it stands.
+const char* const kTextNames[] = {"t", "packet", nullptr};
+XmlReadRules LayoutRules() {
+    XmlReadRules r;
+    r.text_elements = kTextNames;
+    r.keep_tag_rest = true;
+    r.note_verbatim = true;
+    return r;
+}
+
+// Texts that the rules read otherwise than the lenient defaults, and texts exactly as the writer
+// writes them.
+const char* const kLayoutTexts[] = {
+    "<db>\n\t<k s=\"1\">\n\t\t<t>a <b> c</t>\n\t\t<u>x</u>\n\t</k>\n</db>\n",
+    "<db>\n\t<k s=\"1\" n=\"say \"hi\" there\">\n\t\t<t></k> </t</t>\n\t\t<e/>\n\t</k>\n</db>\n",
+    "<db><k><t>  </t><t></t><t><</t><t>x</t ></t><packet>a\r\n  b</packet></k></db>",
+    "<db><k a='1' b c=\"2\"><x y=1/><z \"q\"/></k><k><t>", // cut inside a text element
+    "<db>\n\t<k>\n\t\t<u>\n\t\t\t<v w=\"1\">text</v>\n\t\t\t<e/>\n\t\t</u>\n\t</k>\n\t<k>one</k>\n</db>\n",
+    // Near misses of the writer's layout: each is written back otherwise than it stands.
+    "<db>\n\t<k>\n\t\t<u></u>\n\t</k>\n</db>\n",
+    "<db>\n\t<k>\n\t\t<u>a  b</u>\n\t</k>\n</db>\n",
+    "<db>\n\t<k>\n\t\t<u> a</u>\n\t</k>\n</db>\n",
+    "<db>\n\t<k>\n\t\t<u>a </u>\n\t</k>\n</db>\n",
+    "<db>\n\t<k>\n\t\t<u>a\tb</u>\n\t</k>\n</db>\n",
+    "<db>\n\t<k>\n\t\t<u>a</u >\n\t</k>\n</db>\n",
+    "<db>\n\t<k>\n\t\t<u v='1'/>\n\t</k>\n</db>\n",
+    "<db>\n\t<k>\n\t\t<u v=\"1 \"/>\n\t</k>\n</db>\n",
+    "<db>\n\t<k>\n\t\t<u  v=\"1\"/>\n\t</k>\n</db>\n",
+    "<db>\n\t<k>\n\t<u/>\n\t</k>\n</db>\n",
+    "<db>\n\t<k>\n\t\t<u/>\n</k>\n</db>\n",
+    "<db>\n\t<k>\n\t\t<u/>\n\t</k >\n</db>\n",
+    "<db>\n\t<k>\n\t\t<u>\n\t\t</u>\n\t</k>\n</db>\n",
+    "<db>\n\t<k>\n\t\t<t>\n\t\t\t<u/>\n\t\t</t>\n\t</k>\n</db>\n",
+    "<db>\n\t<k>\n\t\t<u/>\n\t\t<!-- c -->\n\t</k>\n</db>\n",
+    "<db>\n\t<k>\n\t\t<u/>x\n\t</k>\n</db>\n",
+    "<db>\n\t<k>\n\t\t<u/>\r\n\t</k>\n</db>\n",
+    "<db>\n\t<k>\n\t\t<u></v>\n\t</k>\n</db>\n",
+    "<db>\n\t<k> \n\t\t<u/>\n\t</k>\n</db>\n",
+};
+
 TEST(XmlOnDemand, SameTreeAsAWholeParse) {
+    const XmlReadRules rules = LayoutRules();
+    for (const char* text : kLayoutTexts)
+        for (const std::string& t : {std::string(text), "<r><s>" + std::string(text) + "</s><t/></r>"})
+            EXPECT_EQ(xmltest::WholeAndOnDemandDiffer(t.data(), t.size(), &rules), "") << t;
+    for (const char* text : kTexts) {
+        const std::string t(text);
+        EXPECT_EQ(xmltest::WholeAndOnDemandDiffer(t.data(), t.size(), &rules), "") << t;
+    }
     for (const char* text : kTexts) {
         // As it stands, and two levels down, where all of it lies in content that waits.
         for (const std::string& t : {std::string(text), "<r><s>" + std::string(text) + "</s><t/></r>"})
@@ -66,8 +115,55 @@ TEST(XmlOnDemand, SameTreeForEveryCutOfAStore) {
         "01DA00000000000A</created>\n\t\t\t\t<packet>p q</packet>\n\t\t\t</update>\n\t\t</updates>\n\t"
         "</publickey>\n\t<publickey serial=\"0000000B\" name=\"k\">\n\t\t<packet>z</packet>\n\t</publickey>\n"
         "</backupdatabase>\n";
-    for (std::size_t n = 0; n <= text.size(); ++n)
+    const XmlReadRules rules = LayoutRules();
+    for (std::size_t n = 0; n <= text.size(); ++n) {
         ASSERT_EQ(xmltest::WholeAndOnDemandDiffer(text.data(), n), "") << "first " << n << " bytes";
+        ASSERT_EQ(xmltest::WholeAndOnDemandDiffer(text.data(), n, &rules), "") << "first " << n << " bytes";
+    }
+}
+
+// Nesting deeper than the levels whose content waits, and deeper than a parse builds: the same tree and
+// facts both ways, and nothing read twice over its whole depth (a deep text is read in time that grows
+// with its length).
+TEST(XmlOnDemand, DeepContentIsParsedAtOnce) {
+    const XmlReadRules rules = LayoutRules();
+    for (int depth : {7, 8, 9, 20, 255, 256, 257, 300}) {
+        std::string text = "<db><k>";
+        for (int i = 0; i < depth; ++i)
+            text += "<a>";
+        text += "<t>x</t>";
+        for (int i = 0; i < depth; ++i)
+            text += "</a>";
+        text += "</k><k><t>after</t></k></db>";
+        EXPECT_EQ(xmltest::WholeAndOnDemandDiffer(text.data(), text.size()), "") << depth;
+        EXPECT_EQ(xmltest::WholeAndOnDemandDiffer(text.data(), text.size(), &rules), "") << depth;
+    }
+}
+
+// Content that is exactly what the writer writes is written from the text as it stands, without
+// making its records; any other content is made to be written.
+TEST(XmlOnDemand, VerbatimContentIsWrittenWithoutBeingMade) {
+    const std::string text = "<db>\n\t<k s=\"1\">\n\t\t<t>a < b</t>\n\t\t<u>\n\t\t\t<v/>\n\t\t</u>\n\t</k>\n"
+                             "\t<k s=\"2\">\n\t\t<t>a  b</t>\n\t</k>\n\t<k s=\"3\">one</k>\n</db>\n";
+    const XmlReadRules rules = LayoutRules();
+    XmlParser doc;
+    doc.set_rules(rules);
+    ASSERT_TRUE(doc.load_from_heap_buffer(xmltest::HeapText(text.data(), text.size()), text.size(),
+                                          XmlBuild::on_demand));
+    EXPECT_TRUE(doc.facts().sound());
+    EXPECT_EQ(doc.facts().depth, 4u);
+    XmlNodeRec* db = doc.root_handle().child(0).node();
+    std::string out;
+    ASSERT_TRUE(write_to_string(doc.root_handle(), out));
+    EXPECT_EQ(out, "<db>\n\t<k s=\"1\">\n\t\t<t>a < b</t>\n\t\t<u>\n\t\t\t<v/>\n\t\t</u>\n\t</k>\n"
+                   "\t<k s=\"2\">\n\t\t<t>a b</t>\n\t</k>\n\t<k s=\"3\">one</k>\n</db>\n");
+    EXPECT_TRUE(db->children[0]->storage & XML_STORE_DEFERRED) << "written as it stood";
+    EXPECT_FALSE(db->children[1]->storage & XML_STORE_DEFERRED) << "made: its text is normalised";
+    EXPECT_TRUE(db->children[2]->storage & XML_STORE_DEFERRED) << "one text, as the writer writes it";
+    // Written from elsewhere than where it was read, the content is made.
+    std::string entry;
+    ASSERT_TRUE(write_to_string(XmlNodeHandle(db->children[0]), entry));
+    EXPECT_EQ(entry, "<k s=\"1\">\n\t<t>a < b</t>\n\t<u>\n\t\t<v/>\n\t</u>\n</k>\n");
 }
 
 // Loading on demand makes the top level and the elements right below it; their content waits, its

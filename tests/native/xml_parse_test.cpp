@@ -248,4 +248,133 @@ TEST(XmlParse, ReloadReplacesTheTree) {
     EXPECT_EQ(doc.root_handle().child_count(), 0u);
 }
 
+// ---- what a parse meets besides the tree ----
+
+std::string facts_of(const std::string& text, const XmlReadRules* rules = nullptr) {
+    XmlParser doc;
+    if (rules != nullptr) doc.set_rules(*rules);
+    doc.load_from_memory(text.data(), text.size());
+    const XmlParseFacts& f = doc.facts();
+    std::string out;
+    if (f.cut) out += "cut ";
+    if (f.stray) out += "stray ";
+    if (f.declarations) out += "declarations ";
+    if (f.outside_text) out += "outside ";
+    if (f.loose_tag) out += "loose ";
+    if (f.quote_in_value) out += "quote ";
+    if (f.stopped) out += "stopped ";
+    out += "depth " + std::to_string(f.depth);
+    EXPECT_EQ(f.sound(), out.rfind("depth ", 0) == 0 && f.depth <= XML_MAX_DEPTH) << text;
+    return out;
+}
+
+TEST(XmlParse, FactsTellWhatAStrictReaderWouldObjectTo) {
+    const std::pair<std::string, std::string> kCases[] = {
+        {"<a/>", "depth 1"},
+        {"  <a b='1' c=\"2\"><b>t</b><c/></a>\n", "depth 2"},
+        {"<?xml version='1.0'?><!-- c --><a><![CDATA[<x>]]><?p q?></a>", "depth 1"},
+        {"<a><b></b ></a>", "depth 2"},
+        {"<a>", "cut depth 1"},
+        {"<a><b></a>", "cut stray depth 2"},
+        {"<a></b>", "stray depth 1"},
+        {"</a><b/>", "stray depth 1"},
+        {"<a></a junk>", "stray depth 1"},
+        {"<a>< b</a>", "stray depth 1"},
+        {"<? x?><a/>", "stray depth 1"},
+        {"<a><!></a>", "stray depth 1"},
+        {"<a><!x></a>", "declarations depth 1"},
+        {"<!DOCTYPE a><a/>", "declarations depth 1"},
+        {"<!DOCTYPE a [<!ENTITY e 'v'>]><a/>", "declarations stopped depth 0"},
+        {"<!ENTITY x 'y'><a/>", "declarations depth 1"},
+        {"<a><![INCLUDE[x]]></a>", "declarations depth 1"},
+        {"x<a/>", "outside depth 1"},
+        {"<a/>y", "outside depth 1"},
+        {"<a b/>", "loose depth 1"},
+        {"<a b=1/>", "loose depth 1"},
+        {"<a b=\"x\"y\"/>", "depth 1"},
+        {"<a b='say \"x\"'/>", "quote depth 1"},
+        {"<a k='v", "cut depth 1"},
+        {"<a k", "cut depth 1"},
+        {"<!-- x", "cut depth 0"},
+        {"<a><![CDATA[x</a>", "cut depth 1"},
+        {"<?p k='1'", "cut depth 0"},
+        {"<a>t</a", "cut depth 1"},
+        {"<", "cut depth 0"},
+        {std::string("<a>x</a>\0<b/>", 13), "stopped depth 1"},
+    };
+    for (const auto& c : kCases)
+        EXPECT_EQ(facts_of(c.first), c.second) << c.first;
+    std::string deep;
+    for (std::uint32_t i = 0; i <= XML_MAX_DEPTH; ++i)
+        deep += "<a>";
+    for (std::uint32_t i = 0; i <= XML_MAX_DEPTH; ++i)
+        deep += "</a>";
+    EXPECT_EQ(facts_of(deep), "depth " + std::to_string(XML_MAX_DEPTH + 1));
+    EXPECT_EQ(facts_of(deep.substr(3, deep.size() - 7)), "depth " + std::to_string(XML_MAX_DEPTH));
+}
+
+// A reader of a known layout: its text elements hold everything up to their own end tag, and the rest of
+// a start tag is kept, to be written back as it stood.
+const char* const kTextNames[] = {"t", "packet", nullptr};
+
+TEST(XmlParse, TextElementsRunToTheirOwnEndTag) {
+    XmlReadRules rules;
+    rules.text_elements = kTextNames;
+    const ParseCase kCases[] = {
+        {"Markup", "<a><t>Alice <a@b.org></t></a>", "2 a\n  2 t\n    3 'Alice <a@b.org>'\n"},
+        {"Comparison", "<t>x < 5 > 3</t>", "2 t\n  3 'x < 5 > 3'\n"},
+        {"LeadingLessThan", "<t><b/></t><u><b/></u>", "2 t\n  3 '<b/>'\n2 u\n  2 b\n"},
+        {"OtherEndTags", "<t></a> </t x></tt></t >", "2 t\n  3 '</a> </t x></tt>'\n"},
+        {"Normalised", "<packet>\r\n a\r\n\r\n<b> \t</packet>", "2 packet\n  3 'a <b>'\n"},
+        {"Empty", "<t>  </t><t></t>", "2 t\n2 t\n"},
+        {"OnlyByName", "<x:t><b/></x:t>", "2 x:t\n  2 b\n"},
+        {"CutShort", "<t>a <b", "2 t\n  3 'a <b'\n"},
+    };
+    for (const ParseCase& c : kCases) {
+        XmlParser doc;
+        doc.set_rules(rules);
+        ASSERT_TRUE(doc.load_from_memory(c.text.data(), c.text.size()));
+        EXPECT_EQ(dump(doc.root_handle()), c.tree) << c.name;
+        std::string out;
+        ASSERT_TRUE(write_to_string(doc.root_handle(), out));
+        XmlParser again;
+        again.set_rules(rules);
+        ASSERT_TRUE(again.load_from_memory(out.data(), out.size()));
+        EXPECT_EQ(dump(again.root_handle()), c.tree) << c.name << ": written and read again";
+    }
+    EXPECT_EQ(facts_of("<a><t>x <y> z</t></a>", &rules), "depth 2");
+    EXPECT_EQ(facts_of("<a><t>x <y> z</a>", &rules), "cut depth 2");
+}
+
+TEST(XmlParse, TagRestsAreKeptAndWrittenAsTheyStood) {
+    XmlReadRules rules;
+    rules.keep_tag_rest = true;
+    const struct {
+        const char* text;
+        const char* tree;
+        const char* written;
+    } kCases[] = {
+        {"<a n=\"My \"work\" key\"/>", "2 a [n=My] [(none)=work\" key\"]\n", "<a n=\"My\"work\" key\"/>\n"},
+        {"<u s=\"1\" n=\"Q\"1\" algo=\"9\">t</u>", "2 u [s=1] [n=Q] [(none)=1\" algo=\"9\"]\n  3 't'\n",
+         "<u s=\"1\" n=\"Q\"1\" algo=\"9\">t</u>\n"},
+        {"<a b  c='2' / >", "2 a [(none)=b  c='2' /]\n", "<a b  c='2' //>\n"},
+        {"<a@b.org>x</a>", "2 a [(none)=@b.org]\n  3 'x'\n", "<a@b.org>x</a>\n"},
+        {"<a k=1 />", "2 a [(none)=k=1]\n", "<a k=1/>\n"},
+    };
+    for (const auto& c : kCases) {
+        XmlParser doc;
+        doc.set_rules(rules);
+        ASSERT_TRUE(doc.load_from_memory(c.text, std::strlen(c.text)));
+        EXPECT_EQ(dump(doc.root_handle()), c.tree) << c.text;
+        std::string out;
+        ASSERT_TRUE(write_to_string(doc.root_handle(), out));
+        EXPECT_EQ(out, c.written) << c.text;
+        XmlParser again;
+        again.set_rules(rules);
+        ASSERT_TRUE(again.load_from_memory(out.data(), out.size()));
+        EXPECT_EQ(dump(again.root_handle()), c.tree) << c.text << ": written and read again";
+        EXPECT_TRUE(again.root_handle().child(0).attribute("(none)").is_null()) << "a rest has no name";
+    }
+}
+
 } // namespace

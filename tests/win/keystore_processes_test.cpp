@@ -150,7 +150,10 @@ TEST_F(KeyStoreProcesses, ConcurrentAddsLoseNoKey) {
 
 } // namespace
 
-TEST_F(KeyStoreProcesses, EachWriterHasItsOwnTemporaryFileAndGoneWritersLeaveNone) {
+// Writers are kept apart by the store lock, so a change writes "TempStore.xml"; what a writer stopped
+// in the middle of a save left is cleared away by the next change: "TempStore.xml", and the
+// "TempStore.<process id>.xml" of earlier versions' writers that are gone.
+TEST_F(KeyStoreProcesses, ChangesWriteTempStoreAndClearLeftovers) {
     WriteStore(BigStore(0x10, 3));
     // A writer that ended, and one that still runs (held before its first instruction).
     PROCESS_INFORMATION ended = {}, running = {};
@@ -168,10 +171,12 @@ TEST_F(KeyStoreProcesses, EachWriterHasItsOwnTemporaryFileAndGoneWritersLeaveNon
     WaitForSingleObject(ended.hProcess, 10000);
     for (DWORD pid : {ended.dwProcessId, running.dwProcessId}) {
         HANDLE f =
-            CreateFileA(kst::TempFile(pid).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+            CreateFileA(kst::OldTempFile(pid).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(f, INVALID_HANDLE_VALUE);
         CloseHandle(f);
     }
+    ASSERT_TRUE(zt::WriteFile(kst::TempFile(), "<backupdatabase>\n\t<publickey serial=\"000000"));
+    SetFileAttributesA(kst::TempFile().c_str(), FILE_ATTRIBUTE_READONLY);
     // Not a writer's file: a name that only looks alike.
     const std::string other = kst::InstallDir() + "TempStore.notes.xml";
     CloseHandle(CreateFileA(other.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
@@ -182,7 +187,10 @@ TEST_F(KeyStoreProcesses, EachWriterHasItsOwnTemporaryFileAndGoneWritersLeaveNon
         left.insert(name);
     EXPECT_EQ(left, (std::set<std::string>{"TempStore." + std::to_string(running.dwProcessId) + ".xml",
                                            "TempStore.notes.xml"}));
-    EXPECT_FALSE(zt::FileExists(kst::TempFile())) << "this writer's own file went into place";
+    EXPECT_FALSE(zt::FileExists(kst::TempFile())) << "the new file went into place";
+    char comment[ZRPC_DB_NOTE_MAX + 1] = "";
+    EXPECT_EQ(ZRPCFUNC_DB_GetComments(0x10, comment), 0u);
+    EXPECT_STREQ(comment, "one");
 
     TerminateProcess(running.hProcess, 0);
     WaitForSingleObject(running.hProcess, 10000);

@@ -31,15 +31,19 @@ inline std::string InstallDir() {
 inline std::string StoreFile() {
     return InstallDir() + "KeyStore.xml";
 }
-// A writer's own temporary file (this process's by default).
-inline std::string TempFile(DWORD pid = GetCurrentProcessId()) {
+// The temporary file a change writes beside the store.
+inline std::string TempFile() {
+    return InstallDir() + "TempStore.xml";
+}
+// The temporary file of a writer of an earlier version, named by its process id.
+inline std::string OldTempFile(DWORD pid) {
     return InstallDir() + "TempStore." + std::to_string(pid) + ".xml";
 }
-// The names of every writer's temporary file in the store's folder.
+// The names of the temporary files of either kind in the store's folder.
 inline std::vector<std::string> TempFiles() {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((InstallDir() + "TempStore.*.xml").c_str(), &found);
+    HANDLE search = FindFirstFileA((InstallDir() + "TempStore*.xml").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return names;
     do
         names.push_back(found.cFileName);
