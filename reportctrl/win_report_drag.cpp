@@ -114,10 +114,12 @@ bool CReportCtrl::State::Header::Drag(POINT pt) {
         if (std::abs(pt.x - m_pressPoint.x) <= GetSystemMetrics(SM_CXDRAG) &&
             std::abs(pt.y - m_pressPoint.y) <= GetSystemMetrics(SM_CYDRAG))
             return false;
-        // A drag begins: the header forgets its pressed item (released far from any item, so it sends
-        // no click) and the drag keeps the pointer.
-        DefSubclassProc(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(-30000 & 0xFFFF, -30000 & 0xFFFF));
+        // A drag begins, and a drag is no click: an open edit ends (saving), the header forgets its
+        // pressed item (released far from any item; a header that still reports a click for it is
+        // not heard while the drag runs) and the drag keeps the pointer.
+        s.editor.EndOpenEdit();
         m_dragging = true;
+        DefSubclassProc(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(-30000 & 0xFFFF, -30000 & 0xFFFF));
         m_dragTarget = m_dragItem;
         SetCapture(hwnd);
         char text[256] = "";
