@@ -115,11 +115,13 @@ bool CReportCtrl::State::Header::Drag(POINT pt) {
             std::abs(pt.y - m_pressPoint.y) <= GetSystemMetrics(SM_CYDRAG))
             return false;
         // A drag begins, and a drag is no click: an open edit ends (saving), the header forgets its
-        // pressed item (released far from any item; a header that still reports a click for it is
-        // not heard while the drag runs) and the drag keeps the pointer.
+        // pressed item (released far from any item; a header that reports a click for it even so is
+        // not heard) and the drag keeps the pointer.
         s.editor.EndOpenEdit();
-        m_dragging = true;
+        m_forgetting = true;
         DefSubclassProc(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(-30000 & 0xFFFF, -30000 & 0xFFFF));
+        m_forgetting = false;
+        m_dragging = true;
         m_dragTarget = m_dragItem;
         SetCapture(hwnd);
         char text[256] = "";

@@ -153,6 +153,7 @@ struct CReportCtrl::State {
         HWND m_dropWnd = nullptr;
         bool m_pressed = false;
         bool m_dragging = false;
+        bool m_forgetting = false; // a drag begins: the header lets go of the item it pressed
         int m_dragItem = -1;
         int m_dragTarget = -1; // insertion position among the header items
         int m_dropState = 0;   // 0 header, 1 chooser, 2 kept on the header, -1 elsewhere
