@@ -117,7 +117,10 @@ bool CReportCtrl::State::Input::KeyDown(UINT vk) {
     view.top = s.geo.Top();
     view.visible = s.geo.VisibleCount(false);
     zrpc::report::KeyAction act = zrpc::report::KeyDown(s.model, vk, shift, ctrl, view);
-    if (!act.handled) return false;
+    if (!act.handled) {
+        TakeTypedCharacter();
+        return false;
+    }
     if (act.showRow >= 0) s.ScrollToRow(act.showRow);
     if (act.hscroll) s.HScroll(act.hscroll > 0 ? SB_LINERIGHT : SB_LINELEFT, 0);
     if (act.showColumn >= 0) s.ShowColumn(act.showColumn);
@@ -160,6 +163,39 @@ void PutOnClipboard(UINT format, const void* data, size_t size) {
 }
 
 } // namespace
+
+// The character a key types beyond ASCII, taken from the queue in its Unicode form before the system
+// turns it into the code page for this window (which may lose it: a character of several bytes in
+// UTF-8, say). A character of two UTF-16 units comes with two keys: the first half waits for the
+// second. ASCII characters take the usual way (Char).
+void CReportCtrl::State::Input::TakeTypedCharacter() {
+    HWND hwnd = s.Hwnd();
+    MSG m;
+    if (!m_noCtrlKey || !PeekMessageW(&m, hwnd, WM_CHAR, WM_CHAR, PM_NOREMOVE) || m.wParam < 0x80 ||
+        m.wParam > 0xFFFF)
+        return;
+    int row = -2, column = -1;
+    if (!zrpc::report::TypingStartsEdit(s.model, KeyHeld(VK_CONTROL), &row, &column)) return;
+    PeekMessageW(&m, hwnd, WM_CHAR, WM_CHAR, PM_REMOVE);
+    wchar_t units[2] = {(wchar_t)m.wParam, 0};
+    size_t count = 1;
+    if (units[0] >= 0xD800 && units[0] <= 0xDBFF) {
+        m_highSurrogate = units[0];
+        return;
+    }
+    if (units[0] >= 0xDC00 && units[0] <= 0xDFFF && m_highSurrogate) {
+        units[1] = units[0];
+        units[0] = m_highSurrogate;
+        count = 2;
+    }
+    m_highSurrogate = 0;
+    std::string character;
+    if (!zrpc::AnsiCharFromWide(units, count, character)) {
+        MessageBeep(MB_OK); // the code page cannot hold it: no edit
+        return;
+    }
+    s.editor.BeginTyped(row, column, character);
+}
 
 void CReportCtrl::State::Input::Copy() {
     HWND hwnd = s.Hwnd();

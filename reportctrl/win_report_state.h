@@ -202,10 +202,12 @@ struct CReportCtrl::State {
         void Mouse(UINT msg, WPARAM wp, LPARAM lp);
         bool KeyDown(UINT vk);
         void Char(UINT ch);
+        void TakeTypedCharacter();
         void ToggleNode(int iItem, UINT keys, POINT pt, UINT flags, bool askFirst);
         State& s;
         bool m_noCtrlKey = false; // the last key went down without Ctrl
         std::string m_pending;    // the bytes of a typed character that came so far
+        wchar_t m_highSurrogate = 0; // the first half of a typed character of two UTF-16 units
     };
 
     // ---- in-place editing (win_report_edit.cpp)
