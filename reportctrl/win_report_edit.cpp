@@ -83,7 +83,8 @@ bool HoldableLine(const std::wstring& in, std::wstring& out) {
 // The text without its last character (a surrogate pair is one).
 void DropLastCharacter(std::wstring& text) {
     if (text.empty()) return;
-    size_t n = text.size() >= 2 && IsLowSurrogate(text.back()) && IsHighSurrogate(text[text.size() - 2]) ? 2 : 1;
+    size_t n =
+        text.size() >= 2 && IsLowSurrogate(text.back()) && IsHighSurrogate(text[text.size() - 2]) ? 2 : 1;
     text.resize(text.size() - n);
 }
 
@@ -167,8 +168,10 @@ struct CReportCtrl::State::Editor::BuiltIn {
     // Whether units more UTF-16 units fit the limit in place of the selection (a pair goes in whole).
     bool RoomFor(HWND hwnd, size_t units) const {
         DWORD from = 0, to = 0;
-        CallWindowProcW(editProc, hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
-        size_t length = (size_t)GetWindowTextLengthW(hwnd) - std::min<size_t>(to - from, GetWindowTextLengthW(hwnd));
+        CallWindowProcW(editProc, hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
+                        reinterpret_cast<LPARAM>(&to));
+        size_t length =
+            (size_t)GetWindowTextLengthW(hwnd) - std::min<size_t>(to - from, GetWindowTextLengthW(hwnd));
         return length + units <= (size_t)CallWindowProcW(editProc, hwnd, EM_GETLIMITTEXT, 0, 0);
     }
     static bool Refuse() {
@@ -422,8 +425,8 @@ BOOL CReportCtrl::State::Editor::BeginEdit(int iRow, int iColumn, UINT nKey) {
     } else {
         // The character typed (all of its bytes), or the key as a byte of the code page.
         char key = (char)nKey;
-        std::wstring start = typed ? zrpc::WideFromAnsi(typedText.data(), typedText.size())
-                                   : zrpc::WideFromAnsi(&key, 1);
+        std::wstring start =
+            typed ? zrpc::WideFromAnsi(typedText.data(), typedText.size()) : zrpc::WideFromAnsi(&key, 1);
         SetWindowTextW(handle, start.c_str());
         edit.SetSel((int)start.size(), (int)start.size());
     }

@@ -52,7 +52,8 @@ int CReportCtrl::ActivateSubItem(int iSubItem, int iColumn) {
         State& s = *m_state;
         // A column that fits its header item takes that width before it is shown, so that the parent
         // hears of one new layout.
-        if (s.model.GetSubItemDef(iSubItem) && !s.model.IsActiveSubItem(iSubItem)) s.header.FitHeaderItem(iSubItem);
+        if (s.model.GetSubItemDef(iSubItem) && !s.model.IsActiveSubItem(iSubItem))
+            s.header.FitHeaderItem(iSubItem);
         int column = s.model.ActivateSubItem(iSubItem, iColumn);
         if (column >= 0) s.header.RefreshChooser();
         return column;

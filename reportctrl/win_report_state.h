@@ -205,8 +205,8 @@ struct CReportCtrl::State {
         void TakeTypedCharacter();
         void ToggleNode(int iItem, UINT keys, POINT pt, UINT flags, bool askFirst);
         State& s;
-        bool m_noCtrlKey = false; // the last key went down without Ctrl
-        std::string m_pending;    // the bytes of a typed character that came so far
+        bool m_noCtrlKey = false;    // the last key went down without Ctrl
+        std::string m_pending;       // the bytes of a typed character that came so far
         wchar_t m_highSurrogate = 0; // the first half of a typed character of two UTF-16 units
     };
 
@@ -243,7 +243,7 @@ struct CReportCtrl::State {
         void ButtonPressed(HWND editor);
         State& s;
         EditState m_edit;
-        bool m_typed = false;     // the start key came as a typed character
+        bool m_typed = false;    // the start key came as a typed character
         std::string m_typedText; // that character's bytes
     };
 

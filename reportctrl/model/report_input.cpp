@@ -103,8 +103,7 @@ bool TreeKey(ReportModel& m, int row, bool right, KeyAction& act) {
 
 } // namespace
 
-KeyAction KeyDown(ReportModel& m, unsigned key, bool shift, bool ctrl,
-                  const PageView& view) {
+KeyAction KeyDown(ReportModel& m, unsigned key, bool shift, bool ctrl, const PageView& view) {
     KeyAction act;
     int column = -1;
     int focus = m.GetCurrentFocus(&column);

@@ -45,8 +45,7 @@ struct ClickAction {
 };
 
 // Up, Down, Page Up, Page Down, Home, End, Left, Right and Space with the Shift and Ctrl states.
-KeyAction KeyDown(ReportModel& model, unsigned key, bool shift, bool ctrl,
-                  const PageView& view);
+KeyAction KeyDown(ReportModel& model, unsigned key, bool shift, bool ctrl, const PageView& view);
 
 // The focused column a click on a cell gives: the cell's column with RVS_CELLFOCUS (and always on
 // the edit row, whose cells are typed into), unless the column never takes the focus; else -1.

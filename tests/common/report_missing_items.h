@@ -60,9 +60,10 @@ template <class Send> std::string Snapshot(Send send) {
         char text[32] = "";
         RVMCELL cell = {sizeof cell, 0, text, (int32_t)sizeof text, 0};
         send(RVM_GETITEMTEXT, (uintptr_t)i, (intptr_t)&cell);
-        std::snprintf(line, sizeof line, " [%d %s %d %d %ld row %d]", i, text,
-                      (int)send(RVM_GETITEMIMAGE, (uintptr_t)i, 0), (int)send(RVM_GETITEMCHECK, (uintptr_t)i, 0),
-                      (long)send(RVM_GETITEMDATA, (uintptr_t)i, 0), (int)send(RVM_GETITEMROW, (uintptr_t)i, 0));
+        std::snprintf(
+            line, sizeof line, " [%d %s %d %d %ld row %d]", i, text,
+            (int)send(RVM_GETITEMIMAGE, (uintptr_t)i, 0), (int)send(RVM_GETITEMCHECK, (uintptr_t)i, 0),
+            (long)send(RVM_GETITEMDATA, (uintptr_t)i, 0), (int)send(RVM_GETITEMROW, (uintptr_t)i, 0));
         s += line;
     }
     return s;

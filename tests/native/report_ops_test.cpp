@@ -33,7 +33,8 @@ struct SelectingHost : RecordingHost {
     };
     std::vector<Call> calls;
     bool passOn = true;
-    void SelectRows(ReportModel& m, int first, int last, bool select, bool keep, bool invert, bool notify) override {
+    void SelectRows(ReportModel& m, int first, int last, bool select, bool keep, bool invert,
+                    bool notify) override {
         calls.push_back({first, last, select, keep, invert, notify});
         if (passOn) m.DefaultSelectRows(first, last, select, keep, invert, notify);
     }
@@ -121,10 +122,12 @@ TEST(ReportOps, RelayoutOnEveryWidthChangeOfAColumn) {
         {"the same width again", [&] { m.SetSubItemWidth(1, 140); }, {}},
         {"a hidden sub-item's width", [&] { m.SetSubItemWidth(2, 90); }, {}},
         {"a column shown", [&] { m.ActivateSubItem(2, 0); }, {2}},
-        {"a definition with a new width", [&] {
+        {"a definition with a new width",
+         [&] {
              _RVSUBITEM s = reporttest::SubItem("S0", 55);
              m.RedefineSubItem(0, &s);
-         }, {0}},
+         },
+         {0}},
         {"a column hidden", [&] { m.DeactivateSubItem(0); }, {}},
     };
     for (const Case& c : cases) {
@@ -304,21 +307,22 @@ TEST(ReportText, PatternMatchesCharactersNotBytes) {
         const char* pattern;
         bool match;
     } const cases[] = {
-        {"Документ", "Д?кумент", true},       // "?" is one letter of two bytes
-        {"Документ", "Д??кумент", false},     // not two bytes
-        {"документ", "ДОКУМЕНТ", true},       // case folded beyond ASCII
+        {"Документ", "Д?кумент", true},   // "?" is one letter of two bytes
+        {"Документ", "Д??кумент", false}, // not two bytes
+        {"документ", "ДОКУМЕНТ", true},   // case folded beyond ASCII
         {"Ελληνικά", "ελλ*", true},
         {"Ελληνικά", "?λληνικά", true},
-        {"文件夾", "??夾", true},              // three bytes a character
+        {"文件夾", "??夾", true}, // three bytes a character
         {"文件夾", "?夾", false},
-        {"🔑 key", "? KEY", true},             // four bytes, one character
+        {"🔑 key", "? KEY", true}, // four bytes, one character
         {"🔑 key", "*key", true},
         {"abc", "a*c", true},
-        {"abcd", "a*c", true},                 // the last piece occurs somewhere
+        {"abcd", "a*c", true}, // the last piece occurs somewhere
         {"abc", "A?C", true},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(c.match, zrpc::report::PatternMatch(c.text, c.pattern, utf8)) << c.text << " ~ " << c.pattern;
+        EXPECT_EQ(c.match, zrpc::report::PatternMatch(c.text, c.pattern, utf8))
+            << c.text << " ~ " << c.pattern;
     // Bytes, as before, with the default rules.
     EXPECT_FALSE(zrpc::report::PatternMatch("Документ", "Д?кумент"));
     EXPECT_TRUE(zrpc::report::PatternMatch("Документ", "Д??кумент"));

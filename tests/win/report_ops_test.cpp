@@ -74,7 +74,8 @@ class CountingReport : public CReportCtrl {
     bool passOn = true;
 
   protected:
-    void SelectRows(int iFirst, int iLast, BOOL bSelect, BOOL bKeepSelection, BOOL bInvert, BOOL bNotify) override {
+    void SelectRows(int iFirst, int iLast, BOOL bSelect, BOOL bKeepSelection, BOOL bInvert,
+                    BOOL bNotify) override {
         ++calls;
         if (passOn) CReportCtrl::SelectRows(iFirst, iLast, bSelect, bKeepSelection, bInvert, bNotify);
     }
@@ -83,8 +84,8 @@ class CountingReport : public CReportCtrl {
 class ReportOps : public ::testing::Test {
   protected:
     void SetUp() override {
-        parent = zt::MakeParentWindow("ReportOpsTestParent", ParentProc, &state, WS_POPUP | WS_VISIBLE, 20, 20,
-                                      640, 420);
+        parent = zt::MakeParentWindow("ReportOpsTestParent", ParentProc, &state, WS_POPUP | WS_VISIBLE, 20,
+                                      20, 640, 420);
         ASSERT_TRUE(parent);
         SetForegroundWindow(parent);
     }
@@ -175,7 +176,8 @@ TEST_F(ReportOps, RelayoutWheneverAColumnChangesWidth) {
     Header(WM_LBUTTONUP, 0, name.right - 1, y);
     zt::Pump(10);
     ASSERT_EQ(1u, state.Of(RVN_DIVIDERDOUBLECLICKED).size());
-    EXPECT_EQ(std::max({r.MeasureItem(0, 0), r.MeasureItem(1, 0), r.MeasureItem(2, 0)}), r.GetSubItemWidth(0));
+    EXPECT_EQ(std::max({r.MeasureItem(0, 0), r.MeasureItem(1, 0), r.MeasureItem(2, 0)}),
+              r.GetSubItemWidth(0));
     EXPECT_EQ(std::vector<int>{0}, Subs(state.Of(RVN_RELAYOUT)));
 
     // A column shown.
@@ -195,11 +197,13 @@ TEST_F(ReportOps, DeleteItemLeavesTheViewWhereTheUserHasIt) {
     int visible = r.GetVisibleCount();
     ASSERT_GT(visible, 5);
     ASSERT_LT(visible, 40);
-    r.SetCurrentFocus(0);               // the focus far above the view
-    ASSERT_TRUE(r.EnsureVisible(60));   // row 60 the last one shown
+    r.SetCurrentFocus(0);             // the focus far above the view
+    ASSERT_TRUE(r.EnsureVisible(60)); // row 60 the last one shown
     int top = r.GetTopIndex();
     ASSERT_EQ(60 - visible + 1, top);
-    auto topText = [&] { return std::string(r.GetItemText(r.GetItemFromRow(r.GetTopIndex()), 0).GetString()); };
+    auto topText = [&] {
+        return std::string(r.GetItemText(r.GetItemFromRow(r.GetTopIndex()), 0).GetString());
+    };
     std::string first = topText();
 
     // A row above the view goes: the same row stays on top, one row higher up.
@@ -308,8 +312,10 @@ TEST_F(ReportOps, EverySelectionChangeGoesThroughSelectRows) {
         {"SelectAll", [&] { r.SelectAll(); }, 6},
         {"InvertSelection", [&] { r.InvertSelection(); }, 6},
         {"RVM_SETSELECTION", [&] { SendMessageA(hwnd, RVM_SETSELECTION, 2, FALSE); }, 1},
-        {"RVM_SETSELECTIONPATTERN", [&] { SendMessageA(hwnd, RVM_SETSELECTIONPATTERN, 0, (LPARAM)&pattern); }, 6},
-        {"RVM_SETSELECTIONLESSEQ", [&] { SendMessageA(hwnd, RVM_SETSELECTIONLESSEQ, 0, (LPARAM)&lessEq); }, 3},
+        {"RVM_SETSELECTIONPATTERN", [&] { SendMessageA(hwnd, RVM_SETSELECTIONPATTERN, 0, (LPARAM)&pattern); },
+         6},
+        {"RVM_SETSELECTIONLESSEQ", [&] { SendMessageA(hwnd, RVM_SETSELECTIONLESSEQ, 0, (LPARAM)&lessEq); },
+         3},
         {"RVM_SELECTALL", [&] { SendMessageA(hwnd, RVM_SELECTALL, 0, 0); }, 6},
         {"RVM_INVERTSELECTION", [&] { SendMessageA(hwnd, RVM_INVERTSELECTION, 0, 0); }, 6},
     };
@@ -349,8 +355,8 @@ TEST_F(ReportOps, TreeSelectionGoesThroughSelectRows) {
 
 TEST_F(ReportOps, ChooserListsOnlyTheHiddenSubItemsThatExist) {
     CReportCtrl& r = Make(0, 2);
-    HWND list = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_BORDER | LBS_SORT, 430, 10, 150, 200,
-                                parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND list = CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_BORDER | LBS_SORT, 430, 10, 150,
+                                200, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_TRUE(list);
     auto listed = [&] {
         std::vector<std::string> out;
@@ -358,7 +364,8 @@ TEST_F(ReportOps, ChooserListsOnlyTheHiddenSubItemsThatExist) {
         for (int i = 0; i < n; ++i) {
             char text[64] = "";
             SendMessageA(list, LB_GETTEXT, (WPARAM)i, reinterpret_cast<LPARAM>(text));
-            out.push_back(std::string(text) + "=" + std::to_string(SendMessageA(list, LB_GETITEMDATA, (WPARAM)i, 0)));
+            out.push_back(std::string(text) + "=" +
+                          std::to_string(SendMessageA(list, LB_GETITEMDATA, (WPARAM)i, 0)));
         }
         return out;
     };
@@ -429,7 +436,8 @@ TEST_F(ReportOps, RedrawOfAnyRangeReturns) {
     std::snprintf(hwnd, sizeof hwnd, "%llx", (unsigned long long)(UINT_PTR)r.Handle());
     struct Case {
         int first, last;
-    } const cases[] = {{0, 0x7FFFFFFF}, {-1, 0x7FFFFFFF}, {(int)0x80000000, 0x7FFFFFFF}, {0x7FFFFFF0, 0x7FFFFFFF}};
+    } const cases[] = {
+        {0, 0x7FFFFFFF}, {-1, 0x7FFFFFFF}, {(int)0x80000000, 0x7FFFFFFF}, {0x7FFFFFF0, 0x7FFFFFFF}};
     for (const Case& c : cases) {
         // Sent by another program, which waits 10 seconds at most for the answer.
         char command[128];
@@ -450,7 +458,9 @@ TEST_F(ReportOps, MessagesNamingMissingItemsAnswerTheirFailureValue) {
     CReportCtrl& r = Make(0, 0);
     r.UndefineAllSubItems();
     HWND hwnd = r.Handle();
-    auto send = [&](uint32_t msg, uintptr_t wp, intptr_t lp) { return (intptr_t)SendMessageA(hwnd, msg, wp, lp); };
+    auto send = [&](uint32_t msg, uintptr_t wp, intptr_t lp) {
+        return (intptr_t)SendMessageA(hwnd, msg, wp, lp);
+    };
     reporttest::FillForMissing(send);
     ASSERT_EQ(reporttest::kMissingItems, r.GetItemCount());
     std::vector<std::string> failures = reporttest::MissingItemFailures(send);
@@ -462,7 +472,8 @@ TEST_F(ReportOps, MessagesNamingMissingItemsAnswerTheirFailureValue) {
     EXPECT_EQ(1, column);
 }
 
-// ---------------------------------------------------------------- the background picture and the profile store
+// ---------------------------------------------------------------- the background picture and the profile
+// store
 
 TEST_F(ReportOps, BackgroundPictureByMessage) {
     CReportCtrl& r = Make(0, 1);
@@ -503,8 +514,8 @@ TEST_F(ReportOps, ProfileStoreByMessage) {
     r.SetSubItemWidth(0, 120);
     ASSERT_EQ(TRUE, SendMessageA(hwnd, RVM_WRITEPROFILE, 0, (LPARAM)&profile));
     HKEY k = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\ZRPC tests\\report ops\\Layout", 0,
-                                           KEY_READ, &k));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\ZRPC tests\\report ops\\Layout", 0, KEY_READ, &k));
     DWORD size = sizeof value - 1, type = 0;
     ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExA(k, "Columns", nullptr, &type, (BYTE*)value, &size));
     RegCloseKey(k);

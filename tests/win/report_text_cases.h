@@ -43,7 +43,10 @@ const std::vector<Sample>& Samples() {
     };
     static const std::vector<Sample> western = {
         {"caf\xE9", L"caf\u00E9"},
-        {"Gr\xF6\xDF" "e", L"Gr\u00F6\u00DF" L"e"},
+        {"Gr\xF6\xDF"
+         "e",
+         L"Gr\u00F6\u00DF"
+         L"e"},
         {"na\xEFve \x80", L"na\u00EFve \u20AC"},
     };
     return Utf8() ? utf8 : western;
@@ -58,8 +61,8 @@ std::wstring Wide(HWND hwnd) {
 class ReportText : public ::testing::Test {
   protected:
     void SetUp() override {
-        parent = zt::MakeParentWindow("ReportTextTestParent", DefWindowProcA, nullptr, WS_POPUP | WS_VISIBLE, 20,
-                                      20, 520, 360);
+        parent = zt::MakeParentWindow("ReportTextTestParent", DefWindowProcA, nullptr, WS_POPUP | WS_VISIBLE,
+                                      20, 20, 520, 360);
         ASSERT_TRUE(parent);
         SetForegroundWindow(parent);
     }
@@ -149,19 +152,18 @@ TEST_F(ReportText, PatternGoesByCharacters) {
         std::vector<int> selected;
     };
     const std::vector<Case> utf8 = {
-        {"Д?кумент", {0}},       // one letter of two bytes
-        {"Д??кумент", {}},       // not two
-        {"ДОКУМЕНТ", {0}},       // folded beyond ASCII
-        {"ελλην*", {1}},         // Greek, lower case
-        {"??夾", {2}},            // three bytes a character
-        {"? KEY", {3}},          // four bytes, one character
+        {"Д?кумент", {0}}, // one letter of two bytes
+        {"Д??кумент", {}}, // not two
+        {"ДОКУМЕНТ", {0}}, // folded beyond ASCII
+        {"ελλην*", {1}},   // Greek, lower case
+        {"??夾", {2}},     // three bytes a character
+        {"? KEY", {3}},    // four bytes, one character
         {"*", {0, 1, 2, 3}},
     };
     const std::vector<Case> western = {
-        {"CAF?", {0}},           // "é" is one character, as before
-        {"CAF\xC9", {0}},        // "É" folds to "é" in this code page
-        {"gr??e", {1}},
-        {"NA\xCFVE ?", {2}},     // "Ï" and the euro sign
+        {"CAF?", {0}},                         // "é" is one character, as before
+        {"CAF\xC9", {0}},                      // "É" folds to "é" in this code page
+        {"gr??e", {1}},   {"NA\xCFVE ?", {2}}, // "Ï" and the euro sign
         {"*", {0, 1, 2}},
     };
     for (const Case& c : Utf8() ? utf8 : western) {
@@ -265,7 +267,8 @@ TEST_F(ReportText, PasteIntoTheEditor) {
     SendMessageW(editor, WM_PASTE, 0, 0);
     EXPECT_TRUE(Wide(editor) == (Utf8() ? L"q\u00E9\u0416\u20AC\U0001F511" : L"q\u00E9\u20AC"));
     Finish(editor);
-    EXPECT_STREQ(Utf8() ? "q\xC3\xA9\xD0\x96\xE2\x82\xAC\xF0\x9F\x94\x91" : "q\xE9\x80", r.GetItemText(0, 0).GetString());
+    EXPECT_STREQ(Utf8() ? "q\xC3\xA9\xD0\x96\xE2\x82\xAC\xF0\x9F\x94\x91" : "q\xE9\x80",
+                 r.GetItemText(0, 0).GetString());
 }
 
 // A character typed on a focused cell opens the editor with that character, all of its bytes.
@@ -290,7 +293,8 @@ TEST_F(ReportText, TypingACharacterStartsTheEdit) {
         const wchar_t* typed;
         const char* stored;
     };
-    const std::vector<Case> utf8 = {{L"\u0416", "\xD0\x96"}, {L"\u6587", "\xE6\x96\x87"}, {L"\U0001F511", "\xF0\x9F\x94\x91"}};
+    const std::vector<Case> utf8 = {
+        {L"\u0416", "\xD0\x96"}, {L"\u6587", "\xE6\x96\x87"}, {L"\U0001F511", "\xF0\x9F\x94\x91"}};
     const std::vector<Case> western = {{L"\u00E9", "\xE9"}, {L"\u20AC", "\x80"}};
     for (const Case& c : Utf8() ? utf8 : western) {
         ASSERT_TRUE(r.SetCurrentFocus(1, 0));

@@ -13,7 +13,8 @@ int main(int argc, char** argv) {
     HWND hwnd = reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::strtoull(argv[1], nullptr, 16)));
     if (!IsWindow(hwnd)) return 2;
     UINT msg = static_cast<UINT>(std::strtoul(argv[2], nullptr, 16));
-    WPARAM wp = static_cast<WPARAM>(static_cast<INT_PTR>(static_cast<int>(std::strtoul(argv[3], nullptr, 16))));
+    WPARAM wp =
+        static_cast<WPARAM>(static_cast<INT_PTR>(static_cast<int>(std::strtoul(argv[3], nullptr, 16))));
     LPARAM lp = static_cast<LPARAM>(static_cast<int>(std::strtoul(argv[4], nullptr, 16)));
     UINT ms = argc > 5 ? static_cast<UINT>(std::strtoul(argv[5], nullptr, 10)) : 10000;
     DWORD_PTR answer = 0;
