@@ -141,7 +141,7 @@ struct CReportCtrl::State::Editor::BuiltIn {
         if (IsLowSurrogate(c)) {
             wchar_t pair[2] = {highSurrogate, c};
             highSurrogate = 0;
-            if (!pair[0] || !zrpc::AnsiCharFromWide(pair, 2, one) || !RoomFor(hwnd, 2)) return Refuse();
+            if (!pair[0] || !zrpc::AnsiCharFromWide(pair, 2, one) || Room(hwnd) < 2) return Refuse();
             CallWindowProcW(editProc, hwnd, WM_CHAR, pair[0], lp);
             CallWindowProcW(editProc, hwnd, WM_CHAR, pair[1], lp);
             return true;
@@ -162,17 +162,23 @@ struct CReportCtrl::State::Editor::BuiltIn {
         }
         CloseClipboard();
         std::wstring line;
-        if (!HoldableLine(clip, line)) Refuse();
+        bool whole = HoldableLine(clip, line);
+        for (size_t room = Room(hwnd); line.size() > room;) { // within the limit, pairs kept whole
+            DropLastCharacter(line);
+            whole = false;
+        }
+        if (!whole) Refuse();
         CallWindowProcW(editProc, hwnd, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(line.c_str()));
     }
-    // Whether units more UTF-16 units fit the limit in place of the selection (a pair goes in whole).
-    bool RoomFor(HWND hwnd, size_t units) const {
+    // The UTF-16 units the limit leaves for what replaces the selection.
+    size_t Room(HWND hwnd) const {
         DWORD from = 0, to = 0;
         CallWindowProcW(editProc, hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&from),
                         reinterpret_cast<LPARAM>(&to));
-        size_t length =
-            (size_t)GetWindowTextLengthW(hwnd) - std::min<size_t>(to - from, GetWindowTextLengthW(hwnd));
-        return length + units <= (size_t)CallWindowProcW(editProc, hwnd, EM_GETLIMITTEXT, 0, 0);
+        size_t length = (size_t)std::max(GetWindowTextLengthW(hwnd), 0);
+        length -= std::min<size_t>(to > from ? to - from : 0, length);
+        size_t limit = (size_t)CallWindowProcW(editProc, hwnd, EM_GETLIMITTEXT, 0, 0);
+        return limit > length ? limit - length : 0;
     }
     static bool Refuse() {
         MessageBeep(MB_OK);

@@ -269,6 +269,23 @@ TEST_F(ReportText, PasteIntoTheEditor) {
     Finish(editor);
     EXPECT_STREQ(Utf8() ? "q\xC3\xA9\xD0\x96\xE2\x82\xAC\xF0\x9F\x94\x91" : "q\xE9\x80",
                  r.GetItemText(0, 0).GetString());
+
+    // Pasted again and again: no further than the limit, and a pair that does not fit stays out whole.
+    editor = Edit('q');
+    ASSERT_TRUE(editor);
+    Type(editor, L"r");
+    for (int i = 0; i < 4; ++i)
+        SendMessageW(editor, WM_PASTE, 0, 0);
+    std::wstring text = Wide(editor);
+    EXPECT_LE(text.size(), 16u);
+    EXPECT_FALSE(text.back() >= 0xD800 && text.back() <= 0xDBFF);
+    if (Utf8()) {
+        // "qr" and five units twice; then room for four: the pair stays out, three go in; then one.
+        EXPECT_TRUE(text ==
+                    L"qr\u00E9\u0416\u20AC\U0001F511\u00E9\u0416\u20AC\U0001F511\u00E9\u0416\u20AC\u00E9");
+    }
+    PostMessageW(editor, WM_KEYDOWN, VK_ESCAPE, 1);
+    zt::WaitUntil([&] { return !r.GetEditWindow(); }, 3000);
 }
 
 // A character typed on a focused cell opens the editor with that character, all of its bytes.
