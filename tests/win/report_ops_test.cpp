@@ -149,7 +149,7 @@ TEST_F(ReportOps, RelayoutWheneverAColumnChangesWidth) {
     CReportCtrl& r = Make(0, 3);
     // SetSubItemWidth, once per change.
     ASSERT_TRUE(r.SetSubItemWidth(1, 130));
-    EXPECT_EQ(std::vector<int>{1}, Subs(state.Of(RVN_RELAYOUT)));
+    ASSERT_EQ(std::vector<int>{1}, Subs(state.Of(RVN_RELAYOUT)));
     EXPECT_EQ(-2, state.Of(RVN_RELAYOUT)[0].item);
     state = ParentState();
     r.SetSubItemWidth(1, 130);
