@@ -281,6 +281,10 @@ class ZRPC_CLASS CReportCtrl : public zwin::Window {
     // The text a cell gives to a copied line (GetItemString, Copy): its text, else its image index,
     // else its check state, else nothing.
     virtual CString GetExpandedItemText(int iItem, int iSubItem);
+    // The core of every selection change: the user's clicks and keys and every programmatic form
+    // (SetSelection in each form, SelectAll, InvertSelection, the pattern and less-or-equal forms, the
+    // messages) come here, so an override sees them all. Rows iFirst..iLast (-1 the edit row); iFirst
+    // gets the focus, iLast is held to the rows there are.
     virtual void SelectRows(int iFirst, int iLast, BOOL bSelect = TRUE, BOOL bKeepSelection = FALSE,
                             BOOL bInvert = FALSE, BOOL bNotify = TRUE);
     virtual void DrawCtrl(HDC hDC);

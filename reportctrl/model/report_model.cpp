@@ -732,7 +732,7 @@ bool ReportModel::GetItem(_RVITEM* pItem) {
     if (c.check >= 0) mask |= RVIM_CHECKMARK;
     if (c.colour >= 0) mask |= RVIM_FORECOLOUR;
     if (wantText) {
-        size_t n = m_text->CutPoint(c.text.data(), c.text.size(), (size_t)pItem->iTextMax - 1);
+        size_t n = CutFor(c.text, (size_t)pItem->iTextMax - 1);
         if (c.hasText && n) std::memcpy(pItem->lpszText, c.text.data(), n);
         pItem->lpszText[c.hasText ? n : 0] = 0;
         if (c.hasText) mask |= RVIM_LABEL;
@@ -767,7 +767,7 @@ int ReportModel::GetItemText(int iItem, int iSubItem, char* lpszText, int nLen) 
         if (!it) return 0;
         std::string_view text;
         if (!it->cells.Text(iSubItem, text)) return 0;
-        size_t n = m_text->CutPoint(text.data(), text.size(), (size_t)nLen - 1);
+        size_t n = CutFor(text, (size_t)nLen - 1);
         if (n) std::memcpy(lpszText, text.data(), n);
         lpszText[n] = 0;
         return (int)n;

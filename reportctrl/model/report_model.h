@@ -412,6 +412,10 @@ class ReportModel {
     intptr_t NotifyRecord(uint32_t code, int iItem, int iSubItem, const Item* it, uint32_t state);
     void NotifyRemoved(int iItem, const Item& item);
     Item* ItemPtr(int iItem); // stored item or edit row, null when out of range
+    // The bytes of a text a buffer of room + 1 bytes takes, its characters kept whole.
+    size_t CutFor(std::string_view text, size_t room) const {
+        return text.size() <= room ? text.size() : m_text->CutPoint(text.data(), text.size(), room);
+    }
     bool ReadCell(int iItem, int iSubItem, CellValue& cell, Item** owner);
     // Moves the focus to an item (its focus mark with it) and repaints the rows it left and reached.
     void SetFocusItem(int iItem);
