@@ -55,7 +55,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Input in{data, size};
     VetoHost host;
     ReportModel m(&host);
-    RowSelector sel;
     uint8_t flags = in.Byte();
     host.veto = in.Byte();
     bool tree = flags & 1;
@@ -102,16 +101,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             PageView view;
             view.top = in.Small(0, rows);
             view.visible = in.Small(0, 12);
-            act = KeyDown(m, sel, kKeys[in.Byte() % (sizeof kKeys / sizeof kKeys[0])], shift, ctrl, view);
+            act = KeyDown(m, kKeys[in.Byte() % (sizeof kKeys / sizeof kKeys[0])], shift, ctrl, view);
             haveAct = true;
             break;
         }
         case 5:
         case 6:
-            Click(m, sel, in.Small(-3, rows + 1), in.Small(-2, 5), shift, ctrl);
+            Click(m, in.Small(-3, rows + 1), in.Small(-2, 5), shift, ctrl);
             break;
         case 7:
-            RightClick(m, sel, in.Small(-3, rows + 1), shift, ctrl);
+            RightClick(m, in.Small(-3, rows + 1), shift, ctrl);
             break;
         case 8:
             if (tree) {

@@ -90,7 +90,7 @@
 #define RVM_ISDESCENDENT           (RVM_FIRST + 0x47u) // ancestor node | node | TRUE (IsDescendent) | FALSE
 #define RVM_GETITEMINDEX           (RVM_FIRST + 0x48u) // 0 | node | item (GetItemIndex) | -2
 #define RVM_GETITEMHANDLE          (RVM_FIRST + 0x49u) // iItem | 0 | node (GetItemHandle) | NULL
-#define RVM_SETTREESUBITEM         (RVM_FIRST + 0x4Au) // iSubItem | node | TRUE (SetTreeSubItem) | -
+#define RVM_SETTREESUBITEM         (RVM_FIRST + 0x4Au) // iSubItem | node | TRUE (SetTreeSubItem) | FALSE: no such node
 #define RVM_GETTREEITEMCOUNT       (RVM_FIRST + 0x4Bu) // bRecursive | node | children (GetItemCount) | 0
 #define RVM_ENSURETREEITEMVISIBLE  (RVM_FIRST + 0x4Cu) // bPartialOK | node | TRUE (EnsureVisible) | FALSE
 // ---- sorting
@@ -104,9 +104,9 @@
 #define RVM_GETNEXTSELECTEDITEM    (RVM_FIRST + 0x59u) // iItem | 0 | item (GetNextSelectedItem) | -2
 #define RVM_GETSELECTEDCOUNT       (RVM_FIRST + 0x5Au) // 0 | 0 | count (GetSelectedCount) | -
 #define RVM_GETSELECTEDITEMS       (RVM_FIRST + 0x5Bu) // nMax | int* or NULL | count (GetSelectedItems) | 0
-#define RVM_SETSELECTION           (RVM_FIRST + 0x5Cu) // iItem | bKeepSelection | TRUE (SetSelection) | -
+#define RVM_SETSELECTION           (RVM_FIRST + 0x5Cu) // iItem | bKeepSelection | TRUE (SetSelection) | FALSE: the item has no row
 #define RVM_SETSELECTIONITEMS      (RVM_FIRST + 0x5Du) // 0 | RVMSELECT* (piItems, nCount) | TRUE (SetSelection) | FALSE
-#define RVM_SETTREESELECTION       (RVM_FIRST + 0x5Eu) // bKeepSelection | node | TRUE (SetSelection) | -
+#define RVM_SETTREESELECTION       (RVM_FIRST + 0x5Eu) // bKeepSelection | node | TRUE (SetSelection) | FALSE: no such node, or hidden
 #define RVM_SETTREESELECTIONITEMS  (RVM_FIRST + 0x5Fu) // 0 | RVMSELECT* (phItems, nCount) | TRUE (SetSelection) | FALSE
 #define RVM_SETSELECTIONPATTERN    (RVM_FIRST + 0x60u) // 0 | RVMSELECT* (iSubItem, pszPattern) | TRUE (SetSelection) | FALSE
 #define RVM_SETSELECTIONLESSEQ     (RVM_FIRST + 0x61u) // 0 | RVMSELECT* (iSubItem, nValue) | TRUE (SetSelectionLessEq) | FALSE
@@ -122,6 +122,7 @@
 // ---- column profile
 #define RVM_WRITEPROFILE           (RVM_FIRST + 0x70u) // 0 | RVMPROFILE* | TRUE (WriteProfile) | FALSE
 #define RVM_GETPROFILE             (RVM_FIRST + 0x71u) // 0 | RVMPROFILE* | TRUE (GetProfile) | FALSE
+#define RVM_SETPROFILESTORE        (RVM_FIRST + 0x72u) // 0 | RVMPROFILESTORE* | TRUE (SetProfileStore, for every control of the process) | FALSE
 // ---- layout, scrolling, drawing
 #define RVM_GETITEMHEIGHT          (RVM_FIRST + 0x78u) // 0 | 0 | row height (GetItemHeight) | -
 #define RVM_SETITEMHEIGHT          (RVM_FIRST + 0x79u) // height | 0 | TRUE (SetItemHeight) | -
@@ -140,8 +141,9 @@
 #define RVM_SETINDENTFIRSTCOLUMN   (RVM_FIRST + 0x86u) // bIndent | 0 | TRUE (SetIndentFirstColumn) | -
 #define RVM_GETHEADERCTRL          (RVM_FIRST + 0x87u) // 0 | 0 | HWND (GetHeaderCtrl) | NULL
 #define RVM_GETWHEELLINES          (RVM_FIRST + 0x88u) // 0 | 0 | lines (GetWheelLines) | -
+#define RVM_SETBKIMAGE             (RVM_FIRST + 0x89u) // HMODULE holding the bitmap (NULL: the program's) | MAKEINTRESOURCE(id) or char* name | TRUE (SetBkImage) | FALSE
 // ---- clipboard and in-place editing
-#define RVM_COPY                   (RVM_FIRST + 0x90u) // 0 | 0 | TRUE (Copy: the selected rows as CF_TEXT) | -
+#define RVM_COPY                   (RVM_FIRST + 0x90u) // 0 | 0 | TRUE (Copy: the selected rows as CF_TEXT and CF_UNICODETEXT) | -
 #define RVM_CUT                    (RVM_FIRST + 0x91u) // 0 | 0 | TRUE (Cut: nothing) | -
 #define RVM_BEGINEDIT              (RVM_FIRST + 0x92u) // 0 | RVMEDIT* | TRUE (BeginEdit) | FALSE
 #define RVM_ENDEDIT                (RVM_FIRST + 0x93u) // bUpdate | 0 | TRUE (EndEdit) | -
@@ -287,6 +289,18 @@ typedef struct RVMPROFILE {
     int32_t cchEntry;
 } RVMPROFILE;
 
+// RVM_SETPROFILESTORE: where the column profiles of every control of the process are kept: the
+// initialisation file pszIniFile when it is given, else the registry key pszRegistryKey under
+// HKEY_CURRENT_USER (each section a subkey). A null text is the default (no file; the key
+// "Software\<program name>").
+typedef struct RVMPROFILESTORE {
+    uint32_t cbSize;
+    const char* pszRegistryKey;
+    int32_t cchRegistryKey;
+    const char* pszIniFile;
+    int32_t cchIniFile;
+} RVMPROFILESTORE;
+
 // RVM_BEGINEDIT: the row (-1 the edit row), column and start key (1: a click).
 typedef struct RVMEDIT {
     uint32_t cbSize;
@@ -335,6 +349,8 @@ RVM_OFFSETS_4(RVMHITTEST, nFlags, hItem, iColumn, rect, 12, 16, 32, 36);
 RV_STATIC_ASSERT(sizeof(RVMITEMRECT) == 32 && offsetof(RVMITEMRECT, rect) == 16, "RVMITEMRECT");
 RV_STATIC_ASSERT(sizeof(RVMPROFILE) == 20, "RVMPROFILE size");
 RVM_OFFSETS_4(RVMPROFILE, cchSection, pszSection, pszEntry, cchEntry, 4, 8, 12, 16);
+RV_STATIC_ASSERT(sizeof(RVMPROFILESTORE) == 20, "RVMPROFILESTORE size");
+RVM_OFFSETS_4(RVMPROFILESTORE, pszRegistryKey, cchRegistryKey, pszIniFile, cchIniFile, 4, 8, 12, 16);
 RV_STATIC_ASSERT(sizeof(RVMEDIT) == 16 && offsetof(RVMEDIT, nKey) == 12, "RVMEDIT");
 RV_STATIC_ASSERT(sizeof(RVMPREVIEW) == 36, "RVMPREVIEW size");
 RVM_OFFSETS_4(RVMPREVIEW, hFont, pszText, bUseRect, rect, 8, 12, 16, 20);
@@ -359,6 +375,8 @@ RVM_OFFSETS_4(RVMHITTEST, nFlags, hItem, iColumn, rect, 12, 16, 36, 40);
 RV_STATIC_ASSERT(sizeof(RVMITEMRECT) == 32 && offsetof(RVMITEMRECT, rect) == 16, "RVMITEMRECT");
 RV_STATIC_ASSERT(sizeof(RVMPROFILE) == 28, "RVMPROFILE size");
 RVM_OFFSETS_4(RVMPROFILE, cchSection, pszSection, pszEntry, cchEntry, 4, 8, 16, 24);
+RV_STATIC_ASSERT(sizeof(RVMPROFILESTORE) == 28, "RVMPROFILESTORE size");
+RVM_OFFSETS_4(RVMPROFILESTORE, pszRegistryKey, cchRegistryKey, pszIniFile, cchIniFile, 4, 12, 16, 24);
 RV_STATIC_ASSERT(sizeof(RVMEDIT) == 16 && offsetof(RVMEDIT, nKey) == 12, "RVMEDIT");
 RV_STATIC_ASSERT(sizeof(RVMPREVIEW) == 44, "RVMPREVIEW size");
 RVM_OFFSETS_4(RVMPREVIEW, hFont, pszText, bUseRect, rect, 8, 16, 24, 28);

@@ -163,8 +163,10 @@ class ZRPC_CLASS CReportCtrl : public zwin::Window {
     // that never takes the focus.
     BOOL AdjustFocus(int iRow, int iColumn = -1);
     // The focus on an item's row and, with iSubItem >= 0, on its column; the row is scrolled into view.
+    // FALSE, and nothing changes, for an item without a row (none such, a hidden node, the edit row
+    // without RVS_ENTRYROW) or a sub-item not shown or never taking the focus.
     BOOL SetCurrentFocus(int iItem, int iSubItem = -1);
-    // The control holds the input focus.
+    // The control holds the input focus: itself, or its in-place editor.
     BOOL HasFocus();
     int FindItem(_RVFINDINFO* pFindInfo, int iSubItem = 0, int iStart = -1);
 
@@ -202,8 +204,9 @@ class ZRPC_CLASS CReportCtrl : public zwin::Window {
     int GetWheelLines();
 
     // ---- clipboard and in-place editing
-    // Puts the selected rows on the clipboard as text (CF_TEXT), cells joined by the copy separator,
-    // each row ended by a line feed. Cut leaves clipboard and items alone.
+    // Puts the selected rows on the clipboard as text (CF_TEXT, and the same characters as
+    // CF_UNICODETEXT), cells joined by the copy separator, each row ended by a line feed. Cut leaves
+    // clipboard and items alone.
     void Copy();
     void Cut();
     // Opens an editor over a cell (iRow -1: the edit row; nKey the key that starts it, 1 a click);
@@ -226,6 +229,9 @@ class ZRPC_CLASS CReportCtrl : public zwin::Window {
     // A bitmap resource of the calling module tiled behind the rows; FALSE when it cannot be loaded.
     BOOL SetBkImage(UINT nID);
     BOOL SetBkImage(LPCTSTR lpszResource);
+    // The same from a module the caller names (null: the program's own); lpszResource a name or
+    // MAKEINTRESOURCE(id).
+    BOOL SetBkImage(HMODULE hModule, LPCTSTR lpszResource);
     // The sub-item chooser: a list box (the caller's) listing the defined sub-items that are not shown,
     // each entry's data its sub-item index. With RVS_REMOVABLECOLUMNS a column dragged onto it is
     // hidden. Null detaches it.
@@ -275,6 +281,10 @@ class ZRPC_CLASS CReportCtrl : public zwin::Window {
     // The text a cell gives to a copied line (GetItemString, Copy): its text, else its image index,
     // else its check state, else nothing.
     virtual CString GetExpandedItemText(int iItem, int iSubItem);
+    // The core of every selection change: the user's clicks and keys and every programmatic form
+    // (SetSelection in each form, SelectAll, InvertSelection, the pattern and less-or-equal forms, the
+    // messages) come here, so an override sees them all. Rows iFirst..iLast (-1 the edit row); iFirst
+    // gets the focus, iLast is held to the rows there are.
     virtual void SelectRows(int iFirst, int iLast, BOOL bSelect = TRUE, BOOL bKeepSelection = FALSE,
                             BOOL bInvert = FALSE, BOOL bNotify = TRUE);
     virtual void DrawCtrl(HDC hDC);

@@ -7,6 +7,7 @@ zrpc_portable_sources(
     reportctrl/model/report_input.cpp
     reportctrl/model/report_rows.cpp
     reportctrl/model/report_select.cpp
+    reportctrl/model/report_text.cpp
     reportctrl/model/report_tree.cpp
 )
 # The report control's window over the model: the state its units read, the window and the order of
@@ -14,4 +15,4 @@ zrpc_portable_sources(
 zrpc_win_sources(reportctrl/win_report_ctrl.cpp reportctrl/win_report_state.cpp reportctrl/win_report_public.cpp
                  reportctrl/win_report_paint.cpp reportctrl/win_report_input.cpp reportctrl/win_report_header.cpp
                  reportctrl/win_report_drag.cpp reportctrl/win_report_edit.cpp reportctrl/win_report_tip.cpp
-                 reportctrl/win_report_access.cpp reportctrl/win_report_view.cpp)
+                 reportctrl/win_report_access.cpp reportctrl/win_report_view.cpp reportctrl/win_report_text.cpp)

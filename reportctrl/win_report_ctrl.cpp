@@ -115,6 +115,7 @@ struct CReportCtrl::State::Host : zrpc::report::ReportHost {
         s.RowsChanged();
     }
     void ShowRow(int row) override { s.ScrollToRow(row); }
+    void RowRemoved(int row) override { s.KeepTopAfterRemoval(row); }
     void ColoursChanged() override {
         s.painter.RebuildPalette();
         s.Invalidate();
@@ -150,12 +151,17 @@ struct CReportCtrl::State::Host : zrpc::report::ReportHost {
     void TreeSort(ReportModel&, int iSubItem, _TREEITEM* hParent, bool bAscending, bool bRecursive) override {
         s.ctrl.TreeSort(iSubItem, hParent, bAscending, bRecursive);
     }
+    void SelectRows(ReportModel&, int iFirst, int iLast, bool bSelect, bool bKeepSelection, bool bInvert,
+                    bool bNotify) override {
+        s.ctrl.SelectRows(iFirst, iLast, bSelect, bKeepSelection, bInvert, bNotify);
+    }
     State& s;
 };
 
 CReportCtrl::CReportCtrl() : m_crSys(), m_state(new State(*this)) {
     m_state->host.reset(new State::Host(*m_state));
     m_state->model.SetHost(m_state->host.get());
+    m_state->model.SetTextRules(&zrpc::report::ProcessTextRules());
     m_state->NoteOwnComparison(); // the object is a CReportCtrl while this constructor runs
 }
 

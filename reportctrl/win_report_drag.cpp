@@ -114,9 +114,13 @@ bool CReportCtrl::State::Header::Drag(POINT pt) {
         if (std::abs(pt.x - m_pressPoint.x) <= GetSystemMetrics(SM_CXDRAG) &&
             std::abs(pt.y - m_pressPoint.y) <= GetSystemMetrics(SM_CYDRAG))
             return false;
-        // A drag begins: the header forgets its pressed item (released far from any item, so it sends
-        // no click) and the drag keeps the pointer.
+        // A drag begins, and a drag is no click: an open edit ends (saving), the header forgets its
+        // pressed item (released far from any item; a header that reports a click for it even so is
+        // not heard) and the drag keeps the pointer.
+        s.editor.EndOpenEdit();
+        m_forgetting = true;
         DefSubclassProc(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(-30000 & 0xFFFF, -30000 & 0xFFFF));
+        m_forgetting = false;
         m_dragging = true;
         m_dragTarget = m_dragItem;
         SetCapture(hwnd);

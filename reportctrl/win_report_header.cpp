@@ -166,6 +166,7 @@ bool CReportCtrl::State::Header::Notify(NMHDR* nm, LRESULT* result) {
     switch (nm->code) {
     case HDN_ITEMCLICKA:
     case HDN_ITEMCLICKW: {
+        if (m_forgetting) return true; // the press began a column drag, not a click
         // Header items stand in display order: the header never reorders them itself.
         int sub = s.model.GetSubItemFromColumn(nh->iItem);
         _NMRVHEADER rh = {};

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/guard.h"
+#include "base/win_codepage.h"
 #include "reportctrl/model/report_input.h"
 #include "reportctrl/win_report_state.h"
 
@@ -19,19 +20,6 @@ bool KeyHeld(int vk) {
 }
 
 } // namespace
-
-// The control's SelectRows (overridable) as the model's selector.
-class CReportCtrl::State::Selector : public zrpc::report::RowSelector {
-  public:
-    explicit Selector(CReportCtrl& c) : m_c(c) {}
-    void SelectRows(ReportModel&, int iFirst, int iLast, bool bSelect, bool bKeepSelection, bool bInvert,
-                    bool bNotify) override {
-        m_c.SelectRows(iFirst, iLast, bSelect, bKeepSelection, bInvert, bNotify);
-    }
-
-  private:
-    CReportCtrl& m_c;
-};
 
 bool CReportCtrl::State::Input::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
     *result = 0;
@@ -79,7 +67,6 @@ void CReportCtrl::State::Input::Mouse(UINT msg, WPARAM wp, LPARAM lp) {
     bool shift = (keys & MK_SHIFT) != 0, ctrl = (keys & MK_CONTROL) != 0;
     bool onItem = hti.iItem >= -1 && hti.iRow >= -1;
     bool tree = s.TreeLook();
-    Selector sel(s.ctrl);
     switch (msg) {
     case WM_LBUTTONDOWN: {
         if (s.model.NotifyItem(RVN_CLICKED, hti.iItem, hti.iSubItem, keys, hti.point, hti.nFlags)) break;
@@ -88,7 +75,7 @@ void CReportCtrl::State::Input::Mouse(UINT msg, WPARAM wp, LPARAM lp) {
             ToggleNode(hti.iItem, keys, pt, hti.nFlags, true);
             break;
         }
-        zrpc::report::ClickAction act = zrpc::report::Click(s.model, sel, hti.iRow, hti.iColumn, shift, ctrl);
+        zrpc::report::ClickAction act = zrpc::report::Click(s.model, hti.iRow, hti.iColumn, shift, ctrl);
         if (hti.iRow >= 0) s.ScrollToRow(hti.iRow);
         InvalidateRect(hwnd, nullptr, FALSE);
         if (act.edit) s.ctrl.BeginEdit(act.row, act.column, 1);
@@ -103,7 +90,7 @@ void CReportCtrl::State::Input::Mouse(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_RBUTTONDOWN:
         if (s.model.NotifyItem(RVN_RIGHTCLICKED, hti.iItem, hti.iSubItem, keys, hti.point, hti.nFlags)) break;
         if (onItem) {
-            zrpc::report::RightClick(s.model, sel, hti.iRow, shift, ctrl);
+            zrpc::report::RightClick(s.model, hti.iRow, shift, ctrl);
             InvalidateRect(hwnd, nullptr, FALSE);
         }
         break;
@@ -129,9 +116,11 @@ bool CReportCtrl::State::Input::KeyDown(UINT vk) {
     zrpc::report::PageView view;
     view.top = s.geo.Top();
     view.visible = s.geo.VisibleCount(false);
-    Selector sel(s.ctrl);
-    zrpc::report::KeyAction act = zrpc::report::KeyDown(s.model, sel, vk, shift, ctrl, view);
-    if (!act.handled) return false;
+    zrpc::report::KeyAction act = zrpc::report::KeyDown(s.model, vk, shift, ctrl, view);
+    if (!act.handled) {
+        TakeTypedCharacter();
+        return false;
+    }
     if (act.showRow >= 0) s.ScrollToRow(act.showRow);
     if (act.hscroll) s.HScroll(act.hscroll > 0 ? SB_LINERIGHT : SB_LINELEFT, 0);
     if (act.showColumn >= 0) s.ShowColumn(act.showColumn);
@@ -140,12 +129,72 @@ bool CReportCtrl::State::Input::KeyDown(UINT vk) {
     return true;
 }
 
-// A typed character opens the editor over the focused cell with that character as start key.
+// A typed character opens the editor over the focused cell with that character as start key. The
+// control is a window of the code page: a character of several bytes comes as one message per byte
+// (or, from some systems, two bytes in one message), and the editor opens once it is whole.
 void CReportCtrl::State::Input::Char(UINT ch) {
-    if (!m_noCtrlKey || ch == 27 || ch == '\t' || ch == '\n') return;
+    int row = -2, column = -1;
+    if (!m_noCtrlKey || ch == 27 || ch == '\t' || ch == '\n' ||
+        !zrpc::report::TypingStartsEdit(s.model, KeyHeld(VK_CONTROL), &row, &column)) {
+        m_pending.clear();
+        return;
+    }
+    if (ch > 0xFF && ch <= 0xFFFF) m_pending += (char)(ch >> 8); // lead and trail byte in one message
+    m_pending += (char)ch;
+    if (m_pending.size() < s.model.Text().LeadLength((unsigned char)m_pending[0])) return;
+    std::string character;
+    character.swap(m_pending);
+    s.editor.BeginTyped(row, column, character);
+}
+
+namespace {
+
+// Hands size bytes (a terminator among them) to the open clipboard in a block of its own.
+void PutOnClipboard(UINT format, const void* data, size_t size) {
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE | GMEM_ZEROINIT, size);
+    void* p = block ? GlobalLock(block) : nullptr;
+    if (!p) {
+        if (block) GlobalFree(block);
+        return;
+    }
+    std::memcpy(p, data, size);
+    GlobalUnlock(block);
+    if (!SetClipboardData(format, block)) GlobalFree(block);
+}
+
+} // namespace
+
+// The character a key types beyond ASCII, taken from the queue in its Unicode form before the system
+// turns it into the code page for this window (which may lose it: a character of several bytes in
+// UTF-8, say). A character of two UTF-16 units comes with two keys: the first half waits for the
+// second. ASCII characters take the usual way (Char).
+void CReportCtrl::State::Input::TakeTypedCharacter() {
+    HWND hwnd = s.Hwnd();
+    MSG m;
+    if (!m_noCtrlKey || !PeekMessageW(&m, hwnd, WM_CHAR, WM_CHAR, PM_NOREMOVE) || m.wParam < 0x80 ||
+        m.wParam > 0xFFFF)
+        return;
     int row = -2, column = -1;
     if (!zrpc::report::TypingStartsEdit(s.model, KeyHeld(VK_CONTROL), &row, &column)) return;
-    s.editor.BeginTyped(row, column, ch);
+    PeekMessageW(&m, hwnd, WM_CHAR, WM_CHAR, PM_REMOVE);
+    wchar_t units[2] = {(wchar_t)m.wParam, 0};
+    size_t count = 1;
+    if (units[0] >= 0xD800 && units[0] <= 0xDBFF) {
+        m_highSurrogate = units[0];
+        return;
+    }
+    if (units[0] >= 0xDC00 && units[0] <= 0xDFFF && m_highSurrogate) {
+        units[1] = units[0];
+        units[0] = m_highSurrogate;
+        count = 2;
+    }
+    m_highSurrogate = 0;
+    std::string character;
+    if (!zrpc::AnsiCharFromWide(units, count, character)) {
+        MessageBeep(MB_OK); // the code page cannot hold it: no edit
+        return;
+    }
+    s.editor.BeginTyped(row, column, character);
 }
 
 void CReportCtrl::State::Input::Copy() {
@@ -161,16 +210,11 @@ void CReportCtrl::State::Input::Copy() {
         text.append(line.GetString(), (size_t)line.GetLength());
     }
     if (!items.empty()) {
-        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE | GMEM_ZEROINIT, text.size() + 1);
-        char* p = block ? static_cast<char*>(GlobalLock(block)) : nullptr;
-        if (p) {
-            std::memcpy(p, text.data(), text.size());
-            p[text.size()] = 0;
-            GlobalUnlock(block);
-            if (!SetClipboardData(CF_TEXT, block)) GlobalFree(block);
-        } else if (block) {
-            GlobalFree(block);
-        }
+        // The text as the process's code page writes it, and beside it the same characters in UTF-16:
+        // a program reading the Unicode form gets what the rows show, whatever its own code page.
+        PutOnClipboard(CF_TEXT, text.c_str(), text.size() + 1);
+        std::wstring wide = zrpc::WideFromAnsi(text.data(), text.size());
+        PutOnClipboard(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
     }
     CloseClipboard();
 }

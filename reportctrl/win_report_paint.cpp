@@ -115,11 +115,11 @@ void CReportCtrl::State::Painter::FreeBuffer() {
 }
 
 void CReportCtrl::State::Painter::BeginPaintFocus() {
-    m_paintFocus = GetFocus() == s.Hwnd() ? 1 : 0;
+    m_paintFocus = s.HasFocus() ? 1 : 0;
 }
 
 bool CReportCtrl::State::Painter::Focused() const {
-    return m_paintFocus >= 0 ? m_paintFocus != 0 : GetFocus() == s.Hwnd();
+    return m_paintFocus >= 0 ? m_paintFocus != 0 : s.HasFocus();
 }
 
 // ---------------------------------------------------------------- the palette: the colour table's colours
@@ -249,7 +249,8 @@ void CReportCtrl::DrawCtrl(HDC hDC) {
     HGDIOBJ oldFont = SelectObject(hDC, s.font ? s.font : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(hDC, TRANSPARENT);
     s.painter.BeginPaintFocus(); // asked once per paint: the rows and cells below use it
-    bool focused = s.painter.Focused();
+    // The focus frame shows while the control has the focus and no editor is open over a cell.
+    bool focused = s.painter.Focused() && !s.editor.Window();
     int focusColumn = -1;
     int focusRow = s.model.GetCurrentFocus(&focusColumn);
     int rowHeight = s.geo.RowHeight();

@@ -13,6 +13,10 @@ using zrpc::report::ReportModel;
 
 #define ZRPC_FORWARD(fail, expr) return zrpc::Guard(fail, [&] { return expr; })
 
+namespace {
+constexpr int kMaxRowHeight = 4096;
+} // namespace
+
 // ---------------------------------------------------------------- sub-items and columns
 
 int CReportCtrl::DefineSubItem(int iSubItem, _RVSUBITEM* pSubItem, BOOL bUpdateList) {
@@ -37,20 +41,37 @@ BOOL CReportCtrl::UndefineSubItem(int iSubItem) {
     });
 }
 void CReportCtrl::UndefineAllSubItems() {
-    zrpc::GuardVoid([&] { m_state->model.UndefineAllSubItems(); });
+    zrpc::GuardVoid([&] {
+        m_state->model.UndefineAllSubItems();
+        m_state->header.RefreshChooser();
+    });
 }
+// The chooser lists the sub-items that are not shown: it follows every column shown or hidden.
 int CReportCtrl::ActivateSubItem(int iSubItem, int iColumn) {
     return zrpc::Guard(-1, [&] {
-        int column = m_state->model.ActivateSubItem(iSubItem, iColumn);
-        if (column >= 0) m_state->header.FitHeaderItem(iSubItem);
+        State& s = *m_state;
+        // A column that fits its header item takes that width before it is shown, so that the parent
+        // hears of one new layout.
+        if (s.model.GetSubItemDef(iSubItem) && !s.model.IsActiveSubItem(iSubItem))
+            s.header.FitHeaderItem(iSubItem);
+        int column = s.model.ActivateSubItem(iSubItem, iColumn);
+        if (column >= 0) s.header.RefreshChooser();
         return column;
     });
 }
 BOOL CReportCtrl::DeactivateSubItem(int iSubItem) {
-    ZRPC_FORWARD(FALSE, (BOOL)m_state->model.DeactivateSubItem(iSubItem));
+    return zrpc::Guard(FALSE, [&]() -> BOOL {
+        BOOL result = m_state->model.DeactivateSubItem(iSubItem);
+        if (result) m_state->header.RefreshChooser();
+        return result;
+    });
 }
 BOOL CReportCtrl::DeactivateAllSubItems() {
-    ZRPC_FORWARD(FALSE, (BOOL)m_state->model.DeactivateAllSubItems());
+    return zrpc::Guard(FALSE, [&]() -> BOOL {
+        BOOL result = m_state->model.DeactivateAllSubItems();
+        m_state->header.RefreshChooser();
+        return result;
+    });
 }
 BOOL CReportCtrl::IsActiveSubItem(int iSubItem) {
     ZRPC_FORWARD(FALSE, (BOOL)m_state->model.IsActiveSubItem(iSubItem));
@@ -298,19 +319,27 @@ BOOL CReportCtrl::AdjustFocus(int iRow, int iColumn) {
 BOOL CReportCtrl::SetCurrentFocus(int iItem, int iSubItem) {
     return zrpc::Guard(FALSE, [&]() -> BOOL {
         State& s = *m_state;
-        int row = s.model.GetRowFromItem(iItem);
-        int column = iSubItem < 0 ? -1 : s.model.GetColumnFromSubItem(iSubItem);
-        if (!s.model.AdjustFocus(row, column)) return FALSE;
+        int row = s.model.SetCurrentFocus(iItem, iSubItem);
+        if (row < -1) return FALSE;
         s.ScrollToRow(row);
         s.Invalidate();
         return TRUE;
     });
 }
 BOOL CReportCtrl::HasFocus() {
-    return m_hwnd && GetFocus() == m_hwnd;
+    return zrpc::Guard(FALSE, [&]() -> BOOL { return m_state->HasFocus(); });
 }
 int CReportCtrl::FindItem(_RVFINDINFO* pFindInfo, int iSubItem, int iStart) {
     ZRPC_FORWARD(-2, m_state->model.FindItem(pFindInfo, iSubItem, iStart));
+}
+
+// ---------------------------------------------------------------- background picture
+
+BOOL CReportCtrl::SetBkImage(HMODULE hModule, LPCTSTR lpszResource) {
+    return zrpc::Guard(FALSE, [&]() -> BOOL {
+        if (!lpszResource) return FALSE;
+        return m_state->painter.LoadPicture(hModule ? hModule : GetModuleHandleA(nullptr), lpszResource);
+    });
 }
 
 // ---------------------------------------------------------------- column profile
@@ -350,7 +379,9 @@ int CReportCtrl::GetItemHeight() {
 
 void CReportCtrl::SetItemHeight(int nHeight) {
     zrpc::GuardVoid([&] {
-        m_state->geo.SetRowHeight(std::max(1, nHeight) + ((GetStyle() & RVS_ROWLINES) ? 1 : 0));
+        // Rows as tall as a screen at most: a height from any message keeps the sums of rows in range.
+        nHeight = std::max(1, std::min(nHeight, kMaxRowHeight));
+        m_state->geo.SetRowHeight(nHeight + ((GetStyle() & RVS_ROWLINES) ? 1 : 0));
         m_state->Layout();
     });
 }
@@ -440,6 +471,9 @@ void CReportCtrl::SetRedraw(BOOL bRedraw) {
 void CReportCtrl::RedrawItems(int iFirst, int iLast) {
     zrpc::GuardVoid([&] {
         State& s = *m_state;
+        // The range is held to the items there are (the edit row among them).
+        iFirst = std::max(iFirst, -1);
+        iLast = std::min(iLast, s.model.GetItemCount() - 1);
         for (int i = iFirst; i <= iLast; ++i) {
             int row = s.model.GetRowFromItem(i);
             if (row == -2) continue;

@@ -54,7 +54,9 @@ void CReportCtrl::State::RepaintRows(int first, int last) {
         InvalidateRect(hwnd, nullptr, FALSE);
         return;
     }
-    for (int row = std::max(first, -1); row <= last; ++row) {
+    first = std::max(first, -1);
+    last = std::min(last, model.GetRowCount() - 1); // no further than the rows there are
+    for (int row = first; row <= last; ++row) {
         RVRECT rr;
         if (geo.RowRect(row, rr)) {
             RECT rc = ToRect(rr);
@@ -209,6 +211,26 @@ void CReportCtrl::State::ScrollToRow(int row, bool partial) {
     if (top != geo.Top()) SetTop(top);
 }
 
+void CReportCtrl::State::KeepTopAfterRemoval(int row) {
+    if (!Hwnd()) return;
+    Flush();
+    // The rows below the one that went moved up: the row that was on top keeps its place on top when
+    // it went up with them; the top is then held to the range (the last page full, never above 0).
+    int top = geo.Top();
+    SetTop(row >= 0 && row < top ? top - 1 : top);
+}
+
+bool CReportCtrl::State::HasFocus() const {
+    HWND hwnd = Hwnd();
+    HWND focus = GetFocus();
+    if (!hwnd || !focus) return false;
+    // The control's own windows (its editor and the editor's button) are part of it, and so is an
+    // editor the parent opened for it.
+    if (focus == hwnd || ::IsChild(hwnd, focus)) return true;
+    HWND edit = editor.Window();
+    return edit && (focus == edit || ::IsChild(edit, focus));
+}
+
 void CReportCtrl::State::ShowColumn(int column) {
     int pos = geo.HPosToShow(column);
     if (pos != geo.HPos()) SetHPos(pos);
@@ -328,8 +350,8 @@ void CReportCtrl::TreeSort(int iSubItem, HTREEITEM hParent, BOOL bAscending, BOO
 }
 void CReportCtrl::SelectRows(int iFirst, int iLast, BOOL bSelect, BOOL bKeepSelection, BOOL bInvert,
                              BOOL bNotify) {
-    m_state->model.SelectRows(iFirst, iLast, bSelect != FALSE, bKeepSelection != FALSE, bInvert != FALSE,
-                              bNotify != FALSE);
+    m_state->model.DefaultSelectRows(iFirst, iLast, bSelect != FALSE, bKeepSelection != FALSE,
+                                     bInvert != FALSE, bNotify != FALSE);
     m_state->Invalidate();
 }
 

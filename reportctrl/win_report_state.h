@@ -41,6 +41,9 @@ class ProfileStore {
 };
 ProfileStore& ProcessProfileStore();
 
+// How the control's texts are read as characters: the process's code page (win_report_text.cpp).
+const TextRules& ProcessTextRules();
+
 // SetLayeredWindowAttributes, looked up at run time in USER32.DLL where the platform has layered
 // windows (it and UpdateLayeredWindow are there); null elsewhere (the Windows 9x family).
 typedef BOOL(WINAPI* SetLayeredFn)(HWND, COLORREF, BYTE, DWORD);
@@ -150,6 +153,7 @@ struct CReportCtrl::State {
         HWND m_dropWnd = nullptr;
         bool m_pressed = false;
         bool m_dragging = false;
+        bool m_forgetting = false; // a drag begins: the header lets go of the item it pressed
         int m_dragItem = -1;
         int m_dragTarget = -1; // insertion position among the header items
         int m_dropState = 0;   // 0 header, 1 chooser, 2 kept on the header, -1 elsewhere
@@ -187,7 +191,6 @@ struct CReportCtrl::State {
     };
 
     // ---- mouse, keyboard and the clipboard (win_report_input.cpp)
-    class Selector; // the control's overridable SelectRows as the model's selector
     class Input {
       public:
         explicit Input(State& s) : s(s) {}
@@ -199,9 +202,12 @@ struct CReportCtrl::State {
         void Mouse(UINT msg, WPARAM wp, LPARAM lp);
         bool KeyDown(UINT vk);
         void Char(UINT ch);
+        void TakeTypedCharacter();
         void ToggleNode(int iItem, UINT keys, POINT pt, UINT flags, bool askFirst);
         State& s;
-        bool m_noCtrlKey = false; // the last key went down without Ctrl
+        bool m_noCtrlKey = false;    // the last key went down without Ctrl
+        std::string m_pending;       // the bytes of a typed character that came so far
+        wchar_t m_highSurrogate = 0; // the first half of a typed character of two UTF-16 units
     };
 
     // ---- in-place editing (win_report_edit.cpp)
@@ -210,8 +216,9 @@ struct CReportCtrl::State {
         explicit Editor(State& s) : s(s) {}
         bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
         BOOL BeginEdit(int iRow, int iColumn, UINT nKey);
-        // An edit started by a typed character (through the control's overridable BeginEdit).
-        void BeginTyped(int iRow, int iColumn, UINT ch);
+        // An edit started by a typed character, all of its bytes in the code page (through the
+        // control's overridable BeginEdit, whose start key is its first byte).
+        void BeginTyped(int iRow, int iColumn, const std::string& character);
         void EndEdit(BOOL bUpdate, _NMRVITEMEDIT* pNMItemEdit);
         // Ends an open edit before a change that moves cells (style, header, horizontal scroll): the
         // built-in editor reports its text as when it loses the focus; a parent's editor is stored.
@@ -236,7 +243,8 @@ struct CReportCtrl::State {
         void ButtonPressed(HWND editor);
         State& s;
         EditState m_edit;
-        bool m_typed = false; // the start key came as a typed character
+        bool m_typed = false;    // the start key came as a typed character
+        std::string m_typedText; // that character's bytes
     };
 
     // ---- assistive programs (win_report_access.cpp)
@@ -276,6 +284,10 @@ struct CReportCtrl::State {
     void VScroll(int code, int thumb);
     void HScroll(int code, int thumb);
     void ScrollToRow(int row, bool partial = false); // scrolled into view (-2: the top; not the edit row)
+    // A row went (DeleteItem): the view keeps the row that was on top, else the last page full.
+    void KeepTopAfterRemoval(int row);
+    // The input focus is in the control: the control itself, or its in-place editor.
+    bool HasFocus() const;
     void ShowColumn(int column);
     // Rows first..last to be painted again (-2, -2: every row), or the whole window.
     void RepaintRows(int first, int last);

@@ -1,8 +1,7 @@
-// Packed cell blocks, the module-wide values, the pattern match and the column profile reader.
+// Packed cell blocks, the module-wide values and the column profile reader.
 #include "reportctrl/model/report_model.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -201,46 +200,6 @@ void CellBlock::Remove(int k) {
 SharedValues& ProcessValues() {
     static SharedValues values;
     return values;
-}
-
-namespace {
-
-char Lower(char c) {
-    return (char)std::tolower((unsigned char)c);
-}
-
-// First occurrence of piece[0..n) in text, without regard to case; null when there is none.
-const char* FindPiece(const char* text, const char* piece, size_t n) {
-    for (;; ++text) {
-        size_t i = 0;
-        while (i < n && text[i] && Lower(text[i]) == Lower(piece[i]))
-            ++i;
-        if (i == n) return text;
-        if (!*text) return nullptr;
-    }
-}
-
-} // namespace
-
-bool PatternMatch(const char* text, const char* pattern) {
-    if (!text || !pattern) return false;
-    while (*text && *pattern) {
-        if (*pattern == '*') {
-            ++pattern;
-            if (!*pattern) return true;
-            size_t n = std::strcspn(pattern, "*?");
-            const char* found = FindPiece(text, pattern, n);
-            if (!found) return false;
-            if (!pattern[n]) return true; // the last piece only has to occur
-            text = found + n;
-            pattern += n;
-            continue;
-        }
-        if (*pattern != '?' && Lower(*pattern) != Lower(*text)) return false;
-        ++pattern;
-        ++text;
-    }
-    return !*text && (!*pattern || *pattern == '*');
 }
 
 namespace {

@@ -31,7 +31,7 @@ int NextFocusColumn(ReportModel& m, int from, int step) {
 }
 
 // Moves the row focus and the selection to `row` with the rules of the arrow keys.
-void MoveTo(ReportModel& m, RowSelector& sel, int row, bool shift, bool ctrl) {
+void MoveTo(ReportModel& m, int row, bool shift, bool ctrl) {
     int column = -1;
     m.GetCurrentFocus(&column);
     if (ctrl && !shift) {
@@ -44,15 +44,15 @@ void MoveTo(ReportModel& m, RowSelector& sel, int row, bool shift, bool ctrl) {
             anchor = row;
             m.SetAnchor(row);
         }
-        sel.SelectRows(m, row, anchor, true, false, false, true);
+        m.SelectRows(row, anchor, true, false, false, true);
     } else {
-        sel.SelectRows(m, row, row, true, false, false, true);
+        m.SelectRows(row, row, true, false, false, true);
         m.SetAnchor(row);
     }
 }
 
 // Left and Right in tree mode on the focused node; false when the key falls through.
-bool TreeKey(ReportModel& m, RowSelector& sel, int row, bool right, KeyAction& act) {
+bool TreeKey(ReportModel& m, int row, bool right, KeyAction& act) {
     if (row < 0) return false;
     int item = m.GetItemFromRow(row);
     _TREEITEM* h = m.GetItemHandle(item);
@@ -73,7 +73,7 @@ bool TreeKey(ReportModel& m, RowSelector& sel, int row, bool right, KeyAction& a
         int child = m.GetItemIndex(m.GetNextItem(h, 4));
         int childRow = m.GetRowFromItem(child);
         if (childRow >= 0) {
-            sel.SelectRows(m, childRow, childRow, true, false, false, true);
+            m.SelectRows(childRow, childRow, true, false, false, true);
             m.SetAnchor(childRow);
             act.showRow = childRow;
         }
@@ -88,14 +88,14 @@ bool TreeKey(ReportModel& m, RowSelector& sel, int row, bool right, KeyAction& a
     if (parent) {
         int parentRow = m.GetRowFromItem(m.GetItemIndex(parent));
         if (parentRow >= 0) {
-            sel.SelectRows(m, parentRow, parentRow, true, false, false, true);
+            m.SelectRows(parentRow, parentRow, true, false, false, true);
             m.SetAnchor(parentRow);
             act.showRow = parentRow;
         }
         return true;
     }
     if (m.GetStyle() & RVS_ENTRYROW) {
-        sel.SelectRows(m, -1, -1, true, false, false, true);
+        m.SelectRows(-1, -1, true, false, false, true);
         m.SetAnchor(-1);
     }
     return true;
@@ -103,8 +103,7 @@ bool TreeKey(ReportModel& m, RowSelector& sel, int row, bool right, KeyAction& a
 
 } // namespace
 
-KeyAction KeyDown(ReportModel& m, RowSelector& sel, unsigned key, bool shift, bool ctrl,
-                  const PageView& view) {
+KeyAction KeyDown(ReportModel& m, unsigned key, bool shift, bool ctrl, const PageView& view) {
     KeyAction act;
     int column = -1;
     int focus = m.GetCurrentFocus(&column);
@@ -117,7 +116,7 @@ KeyAction KeyDown(ReportModel& m, RowSelector& sel, unsigned key, bool shift, bo
     case kKeySpace:
         act.handled = true;
         if (focus >= first) { // not the edit-row position without an edit row (tree changes leave it)
-            sel.SelectRows(m, focus, focus, true, true, ctrl, true);
+            m.SelectRows(focus, focus, true, true, ctrl, true);
             m.SetAnchor(focus);
         }
         return act;
@@ -163,7 +162,7 @@ KeyAction KeyDown(ReportModel& m, RowSelector& sel, unsigned key, bool shift, bo
     case kKeyRight: {
         act.handled = true;
         bool right = key == kKeyRight;
-        if (TreeLook(m) && column == -1 && TreeKey(m, sel, focus, right, act)) return act;
+        if (TreeLook(m) && column == -1 && TreeKey(m, focus, right, act)) return act;
         if (m.GetStyle() & RVS_CELLFOCUS) {
             if (focus < -1) return act;
             int next = NextFocusColumn(m, column, right ? 1 : -1);
@@ -180,7 +179,7 @@ KeyAction KeyDown(ReportModel& m, RowSelector& sel, unsigned key, bool shift, bo
         return act;
     }
     if (target < -1 || target >= rows) return act;
-    MoveTo(m, sel, target, shift, ctrl);
+    MoveTo(m, target, shift, ctrl);
     act.showRow = target;
     return act;
 }
@@ -191,7 +190,7 @@ int ClickColumn(ReportModel& m, int row, int hitColumn) {
     return ColumnTakesFocus(m, hitColumn) ? hitColumn : -1;
 }
 
-ClickAction Click(ReportModel& m, RowSelector& sel, int row, int hitColumn, bool shift, bool ctrl) {
+ClickAction Click(ReportModel& m, int row, int hitColumn, bool shift, bool ctrl) {
     ClickAction act;
     if (!RowExists(m, row)) return act;
     int oldColumn = -1;
@@ -200,15 +199,15 @@ ClickAction Click(ReportModel& m, RowSelector& sel, int row, int hitColumn, bool
     int anchor = m.GetAnchor();
     if (anchor < -1 || anchor >= m.GetRowCount()) anchor = row;
     if (shift && !ctrl) {
-        sel.SelectRows(m, row, anchor, true, false, false, true);
+        m.SelectRows(row, anchor, true, false, false, true);
     } else if (ctrl && !shift) {
-        sel.SelectRows(m, row, row, true, true, true, true);
+        m.SelectRows(row, row, true, true, true, true);
         m.SetAnchor(row);
     } else if (ctrl && shift) {
-        sel.SelectRows(m, row, anchor, true, true, false, true);
+        m.SelectRows(row, anchor, true, true, false, true);
         m.SetAnchor(row);
     } else {
-        sel.SelectRows(m, row, row, true, false, false, true);
+        m.SelectRows(row, row, true, false, false, true);
         m.SetAnchor(row);
     }
     if (!m.AdjustFocus(row, column)) m.AdjustFocus(row, -1);
@@ -221,9 +220,9 @@ ClickAction Click(ReportModel& m, RowSelector& sel, int row, int hitColumn, bool
     return act;
 }
 
-void RightClick(ReportModel& m, RowSelector& sel, int row, bool shift, bool ctrl) {
+void RightClick(ReportModel& m, int row, bool shift, bool ctrl) {
     if (shift || ctrl || !RowExists(m, row)) return;
-    sel.SelectRows(m, row, row, true, false, false, true);
+    m.SelectRows(row, row, true, false, false, true);
     m.SetAnchor(row);
 }
 

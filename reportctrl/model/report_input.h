@@ -1,7 +1,8 @@
-// What the report control does with the user's keys and clicks: which rows get selected, where the
-// focus and the anchor go, which tree node opens or closes, and when an in-place edit starts. No
-// window here: the window passes in the key or the hit row and column, the rows on screen, and
-// carries out the scrolling and the editing the answer asks for.
+// What the report control does with the user's keys and clicks: which rows get selected (through the
+// model's SelectRows, and so the control's), where the focus and the anchor go, which tree node opens
+// or closes, and when an in-place edit starts. No window here: the window passes in the key or the
+// hit row and column, the rows on screen, and carries out the scrolling and the editing the answer
+// asks for.
 #ifndef ZRPC_REPORT_INPUT_H
 #define ZRPC_REPORT_INPUT_H
 
@@ -20,16 +21,6 @@ enum : unsigned {
     kKeyUp = 0x26,
     kKeyRight = 0x27,
     kKeyDown = 0x28,
-};
-
-// The selection change of the control (its overridable SelectRows); the default is the model's.
-class RowSelector {
-  public:
-    virtual ~RowSelector() = default;
-    virtual void SelectRows(ReportModel& model, int iFirst, int iLast, bool bSelect, bool bKeepSelection,
-                            bool bInvert, bool bNotify) {
-        model.SelectRows(iFirst, iLast, bSelect, bKeepSelection, bInvert, bNotify);
-    }
 };
 
 // The rows on screen when a key is pressed.
@@ -54,18 +45,17 @@ struct ClickAction {
 };
 
 // Up, Down, Page Up, Page Down, Home, End, Left, Right and Space with the Shift and Ctrl states.
-KeyAction KeyDown(ReportModel& model, RowSelector& sel, unsigned key, bool shift, bool ctrl,
-                  const PageView& view);
+KeyAction KeyDown(ReportModel& model, unsigned key, bool shift, bool ctrl, const PageView& view);
 
 // The focused column a click on a cell gives: the cell's column with RVS_CELLFOCUS (and always on
 // the edit row, whose cells are typed into), unless the column never takes the focus; else -1.
 int ClickColumn(ReportModel& model, int row, int hitColumn);
 
 // Left button down on a row (-1 the edit row) at a hit column.
-ClickAction Click(ReportModel& model, RowSelector& sel, int row, int hitColumn, bool shift, bool ctrl);
+ClickAction Click(ReportModel& model, int row, int hitColumn, bool shift, bool ctrl);
 
 // Right button down on a row: with neither Shift nor Ctrl it selects only that row.
-void RightClick(ReportModel& model, RowSelector& sel, int row, bool shift, bool ctrl);
+void RightClick(ReportModel& model, int row, bool shift, bool ctrl);
 
 // Whether a typed character starts editing the focused cell; the cell in *row, *column.
 bool TypingStartsEdit(ReportModel& model, bool ctrl, int* row, int* column);

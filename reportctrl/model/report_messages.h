@@ -141,7 +141,8 @@ template <class T> const MessageEntry<T>* ReportMessages(size_t* count) {
         ZRPC_MESSAGE(RVM_ISDESCENDENT, 0, r = t.IsDescendent(Node(wp), Node((uintptr_t)lp))),
         ZRPC_MESSAGE(RVM_GETITEMINDEX, -2, r = t.GetItemIndex(Node((uintptr_t)lp))),
         ZRPC_MESSAGE(RVM_GETITEMHANDLE, 0, r = (intptr_t)t.GetItemHandle(MessageInt(wp))),
-        ZRPC_MESSAGE(RVM_SETTREESUBITEM, 0, t.SetTreeSubItem(Node((uintptr_t)lp), MessageInt(wp)); r = 1),
+        ZRPC_MESSAGE(RVM_SETTREESUBITEM, 0, if (t.GetItemIndex(Node((uintptr_t)lp)) < 0) return false;
+                     t.SetTreeSubItem(Node((uintptr_t)lp), MessageInt(wp)); r = 1),
         ZRPC_MESSAGE(RVM_GETTREEITEMCOUNT, 0, r = t.GetItemCount(Node((uintptr_t)lp), MessageInt(wp))),
         ZRPC_MESSAGE(RVM_ENSURETREEITEMVISIBLE, 0, r = t.EnsureVisible(Node((uintptr_t)lp), MessageInt(wp))),
         // ---- sorting
@@ -156,11 +157,14 @@ template <class T> const MessageEntry<T>* ReportMessages(size_t* count) {
         ZRPC_MESSAGE(RVM_GETNEXTSELECTEDITEM, -2, r = t.GetNextSelectedItem(MessageInt(wp))),
         ZRPC_MESSAGE(RVM_GETSELECTEDCOUNT, 0, r = t.GetSelectedCount()),
         ZRPC_MESSAGE(RVM_GETSELECTEDITEMS, 0, r = t.GetSelectedItems(reinterpret_cast<int*>(lp), MessageInt(wp))),
-        ZRPC_MESSAGE(RVM_SETSELECTION, 0, t.SetSelection(MessageInt(wp), (int)lp); r = 1),
+        ZRPC_MESSAGE(RVM_SETSELECTION, 0, if (t.GetItemRow(MessageInt(wp)) == -2) return false;
+                     t.SetSelection(MessageInt(wp), (int)lp); r = 1),
         ZRPC_MESSAGE(RVM_SETSELECTIONITEMS, 0, auto* m = MessageRecord<RVMSELECT>(lp); std::vector<int> items;
                      if (!m || !MessageArray<int>(m->piItems, m->nCount, items)) return false;
                      t.SetSelection(items.data(), (int)items.size(), m->bKeepSelection); r = 1),
-        ZRPC_MESSAGE(RVM_SETTREESELECTION, 0, t.SetSelection(Node((uintptr_t)lp), MessageInt(wp)); r = 1),
+        ZRPC_MESSAGE(RVM_SETTREESELECTION, 0, int item = t.GetItemIndex(Node((uintptr_t)lp));
+                     if (item < 0 || t.GetItemRow(item) == -2) return false;
+                     t.SetSelection(Node((uintptr_t)lp), MessageInt(wp)); r = 1),
         ZRPC_MESSAGE(RVM_SETTREESELECTIONITEMS, 0, auto* m = MessageRecord<RVMSELECT>(lp);
                      std::vector<_TREEITEM*> nodes;
                      if (!m || !MessageArray<_TREEITEM*>(m->phItems, m->nCount, nodes)) return false;
@@ -191,6 +195,13 @@ template <class T> const MessageEntry<T>* ReportMessages(size_t* count) {
                      if (!m || !MessageText(m->pszSection, m->cchSection, section) ||
                          !MessageText(m->pszEntry, m->cchEntry, entry)) return false;
                      r = t.GetProfile(section.c_str(), entry.c_str())),
+        ZRPC_MESSAGE(RVM_SETPROFILESTORE, 0, auto* m = MessageRecord<RVMPROFILESTORE>(lp); if (!m) return false;
+                     std::string key, file;
+                     if ((m->pszRegistryKey && !MessageText(m->pszRegistryKey, m->cchRegistryKey, key)) ||
+                         (m->pszIniFile && !MessageText(m->pszIniFile, m->cchIniFile, file))) return false;
+                     t.SetProfileStore(m->pszRegistryKey ? key.c_str() : nullptr,
+                                       m->pszIniFile ? file.c_str() : nullptr);
+                     r = 1),
         // ---- layout, scrolling, drawing
         ZRPC_MESSAGE(RVM_GETITEMHEIGHT, 0, r = t.GetItemHeight()),
         ZRPC_MESSAGE(RVM_SETITEMHEIGHT, 0, t.SetItemHeight(MessageInt(wp)); r = 1),
@@ -216,6 +227,7 @@ template <class T> const MessageEntry<T>* ReportMessages(size_t* count) {
         ZRPC_MESSAGE(RVM_SETINDENTFIRSTCOLUMN, 0, t.SetIndentFirstColumn(MessageInt(wp)); r = 1),
         ZRPC_MESSAGE(RVM_GETHEADERCTRL, 0, r = (intptr_t)t.GetHeaderCtrl()),
         ZRPC_MESSAGE(RVM_GETWHEELLINES, 0, r = t.GetWheelLines()),
+        ZRPC_MESSAGE(RVM_SETBKIMAGE, 0, r = t.SetBkImage(MessageHandle{wp}, reinterpret_cast<const char*>(lp))),
         // ---- clipboard and in-place editing
         ZRPC_MESSAGE(RVM_COPY, 0, t.Copy(); r = 1),
         ZRPC_MESSAGE(RVM_CUT, 0, t.Cut(); r = 1),

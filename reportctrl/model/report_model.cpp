@@ -13,14 +13,7 @@ namespace {
 constexpr int kCacheSlots = 128;
 constexpr int kMaxColours = 0x10000;
 constexpr int kTextBuffer = 256;
-
-std::string_view CutText(const char* text) {
-    if (!text) return {};
-    size_t n = 0;
-    while (n < kTextBuffer - 1 && text[n])
-        ++n;
-    return std::string_view(text, n);
-}
+constexpr size_t kMaxCellText = kTextBuffer - 1;
 
 } // namespace
 
@@ -63,6 +56,11 @@ void ReportHost::QuickSort(ReportModel& model, int iSubItem, int lo, int hi, boo
 void ReportHost::TreeSort(ReportModel& model, int iSubItem, _TREEITEM* hParent, bool bAscending,
                           bool bRecursive) {
     model.DefaultTreeSort(iSubItem, hParent, bAscending, bRecursive);
+}
+
+void ReportHost::SelectRows(ReportModel& model, int iFirst, int iLast, bool bSelect, bool bKeepSelection,
+                            bool bInvert, bool bNotify) {
+    model.DefaultSelectRows(iFirst, iLast, bSelect, bKeepSelection, bInvert, bNotify);
 }
 
 ReportModel::ReportModel(ReportHost* host, SharedValues* shared)
@@ -294,9 +292,11 @@ int ReportModel::DefineSubItem(int iSubItem, const _RVSUBITEM* pSubItem) {
 bool ReportModel::RedefineSubItem(int iSubItem, const _RVSUBITEM* pSubItem) {
     if (!pSubItem || iSubItem < 0 || iSubItem >= (int)m_defs.size()) return false;
     SubItemDef d = MakeDef(*pSubItem);
+    int width = d.width;
+    d.width = m_defs[(size_t)iSubItem].width; // the new width is applied below, as a change
     m_defs[(size_t)iSubItem] = d;
     m_host->ColumnsChanged();
-    return SetSubItemWidth(iSubItem, d.width);
+    return SetSubItemWidth(iSubItem, width);
 }
 
 bool ReportModel::UndefineSubItem(int iSubItem) {
@@ -341,8 +341,11 @@ int ReportModel::GetSubItemWidth(int iSubItem) const {
 
 bool ReportModel::SetSubItemWidth(int iSubItem, int iWidth) {
     if (iSubItem < 0 || iSubItem >= (int)m_defs.size()) return false;
-    m_defs[(size_t)iSubItem].width = iWidth;
+    int& width = m_defs[(size_t)iSubItem].width;
+    bool changed = width != iWidth;
+    width = iWidth;
     m_host->ColumnsChanged();
+    if (changed && IsActiveSubItem(iSubItem)) NotifyItem(RVN_RELAYOUT, -2, iSubItem);
     return true;
 }
 
@@ -356,6 +359,7 @@ int ReportModel::ActivateSubItem(int iSubItem, int iColumn) {
     }
     m_columns.insert(m_columns.begin() + iColumn, iSubItem);
     m_host->ColumnsChanged();
+    NotifyItem(RVN_RELAYOUT, -2, iSubItem); // the columns right of it moved
     return iColumn;
 }
 
@@ -410,7 +414,7 @@ Item* ReportModel::ItemPtr(int iItem) {
 }
 
 // Writes the fields named by the record into an item (the control's own state bits are kept).
-void ApplyItemFields(Item& it, int iSubItem, const _RVITEM& r, bool keepIndent) {
+void ApplyItemFields(Item& it, int iSubItem, const _RVITEM& r, bool keepIndent, const TextRules& rules) {
     uint32_t m = r.nMask;
     if (m & RVIM_BACKCOLOUR) it.bkColour = r.iBkColor;
     if (m & RVIM_PREVIEWLINES) it.preview = r.nPreview;
@@ -426,7 +430,7 @@ void ApplyItemFields(Item& it, int iSubItem, const _RVITEM& r, bool keepIndent) 
     c.text = keep;
     if (m & RVIM_LABEL) {
         c.hasText = r.lpszText != nullptr;
-        c.text = CutText(r.lpszText);
+        c.text = CutToBytes(r.lpszText, kMaxCellText, rules);
     }
     if (m & RVIM_FORECOLOUR) c.colour = r.iTextColor;
     if (m & RVIM_PICTURE) c.image = r.iImage;
@@ -444,7 +448,7 @@ int ReportModel::InsertItem(const _RVITEM* pItem) {
     EnsureRows();
     Item it;
     it.cells = CellBlock((int)m_defs.size());
-    ApplyItemFields(it, pItem->iSubItem, *pItem, false);
+    ApplyItemFields(it, pItem->iSubItem, *pItem, false, *m_text);
     m_items.insert(m_items.begin() + iItem, std::move(it));
     m_rows.ItemInserted(iItem, count + 1);
     if (iItem < count) {
@@ -530,7 +534,7 @@ int ReportModel::DeleteItem(int iItem) {
     m_focusItem = -2; // the old focus holder may be gone: the new one is set afresh
     if (focusRow >= -1) SetFocusItem(m_rows.ItemAt(focusRow));
     m_host->RowsChanged();
-    m_host->ShowRow(focusRow);
+    m_host->RowRemoved(row); // the view stays where the user has it
     return 1;
 }
 
@@ -682,7 +686,7 @@ void ReportModel::StoreItemData(Item* pItem, const _RVITEM& r) {
         std::string text;
         if (got & RVIM_LABEL) {
             c.hasText = true;
-            text = std::string(CutText(r.lpszText));
+            text = std::string(CutToBytes(r.lpszText, kMaxCellText, *m_text));
             c.text = text;
         }
         if (got & RVIM_PICTURE) c.image = r.iImage;
@@ -728,7 +732,7 @@ bool ReportModel::GetItem(_RVITEM* pItem) {
     if (c.check >= 0) mask |= RVIM_CHECKMARK;
     if (c.colour >= 0) mask |= RVIM_FORECOLOUR;
     if (wantText) {
-        size_t n = std::min(c.text.size(), (size_t)pItem->iTextMax - 1);
+        size_t n = CutFor(c.text, (size_t)pItem->iTextMax - 1);
         if (c.hasText && n) std::memcpy(pItem->lpszText, c.text.data(), n);
         pItem->lpszText[c.hasText ? n : 0] = 0;
         if (c.hasText) mask |= RVIM_LABEL;
@@ -742,7 +746,7 @@ bool ReportModel::SetItem(const _RVITEM* pItem) {
     int iItem = pItem->iItem;
     if (iItem <= -2 || iItem >= (int)m_items.size() || pItem->iSubItem >= (int)m_defs.size()) return false;
     Item changed = *ItemPtr(iItem);
-    ApplyItemFields(changed, pItem->iSubItem, *pItem, TreeMode() && iItem >= 0);
+    ApplyItemFields(changed, pItem->iSubItem, *pItem, TreeMode() && iItem >= 0, *m_text);
     if (!m_host->SetItemStruct(*this, iItem, changed)) return false;
     m_host->RowsChanged();
     if (!m_rowsStale) { // stale rows are repainted whole when they are rebuilt
@@ -763,7 +767,7 @@ int ReportModel::GetItemText(int iItem, int iSubItem, char* lpszText, int nLen) 
         if (!it) return 0;
         std::string_view text;
         if (!it->cells.Text(iSubItem, text)) return 0;
-        size_t n = std::min(text.size(), (size_t)nLen - 1);
+        size_t n = CutFor(text, (size_t)nLen - 1);
         if (n) std::memcpy(lpszText, text.data(), n);
         lpszText[n] = 0;
         return (int)n;
@@ -878,9 +882,20 @@ std::string ReportModel::GetItemString(int iItem, char cSeparator) {
                 line += (it->state & RVIS_EXPANDED) ? '-' : (it->state & RVIS_COLLAPSED) ? '+' : ' ';
             }
         }
+        // The separator inside a cell becomes a blank; a byte of a longer character is not one.
         std::string text = m_host->ExpandedItemText(*this, iItem, sub);
-        for (char ch : text)
-            line += ch == cSeparator ? ' ' : ch;
+        if (text.find(cSeparator) == std::string::npos) {
+            line += text;
+            continue;
+        }
+        for (size_t at = 0; at < text.size();) {
+            size_t n = std::max<size_t>(1, m_text->CharLength(&text[at], text.size() - at));
+            if (n == 1 && text[at] == cSeparator)
+                line += ' ';
+            else
+                line.append(text, at, n);
+            at += n;
+        }
     }
     line += '\n';
     return line;

@@ -8,6 +8,7 @@
 
 #include "reportctrl_types.h"
 #include "reportctrl/model/report_rows.h"
+#include "reportctrl/model/report_text.h"
 
 #include <cstdint>
 #include <set>
@@ -40,6 +41,9 @@ class ReportHost {
     virtual void RowsChanged() {}
     // The row should be scrolled into view (-2: scroll to the top).
     virtual void ShowRow(int row) { (void)row; }
+    // The row went and the rows below it moved up one: the view keeps the row that was on top where it
+    // can, else shows the last page full.
+    virtual void RowRemoved(int row) { (void)row; }
     // The colour table changed (palette).
     virtual void ColoursChanged() {}
     // Items by index, for state that names them (an open editor): one is about to be removed (-2:
@@ -70,6 +74,10 @@ class ReportHost {
     virtual void QuickSort(ReportModel& model, int iSubItem, int lo, int hi, bool bAscending);
     virtual void TreeSort(ReportModel& model, int iSubItem, _TREEITEM* hParent, bool bAscending,
                           bool bRecursive);
+    // The core of every selection change, whoever asks for it (the user, a caller's SetSelection,
+    // SelectAll, InvertSelection...).
+    virtual void SelectRows(ReportModel& model, int iFirst, int iLast, bool bSelect, bool bKeepSelection,
+                            bool bInvert, bool bNotify);
 };
 
 struct SubItemDef {
@@ -154,8 +162,8 @@ SortKey MakeSortKey(const CellValue& c, int item);
 int CompareSortKeys(const SortKey& a, const SortKey& b);
 
 // Writes the fields an item record names into an item; the control's own state bits are kept, and so
-// is the indent when keepIndent (tree mode).
-void ApplyItemFields(Item& it, int iSubItem, const _RVITEM& r, bool keepIndent);
+// is the indent when keepIndent (tree mode). A text is cut to 255 bytes on a character boundary.
+void ApplyItemFields(Item& it, int iSubItem, const _RVITEM& r, bool keepIndent, const TextRules& rules);
 
 // The values every control of the process shares: the sub-item separator (with the blank record made
 // from it), the column separator of copied rows and the indent per tree level of copied rows. They are
@@ -172,8 +180,6 @@ SharedValues& ProcessValues();
 // Parses a column profile value for a control with defCount definitions; false for anything that is
 // not exactly a value of that shape (counts, widths, columns naming distinct defined sub-items).
 bool ParseProfileValue(const char* text, int defCount, std::vector<int>& widths, std::vector<int>& columns);
-// Case-insensitive pattern match with "*" and "?".
-bool PatternMatch(const char* text, const char* pattern);
 
 class ReportModel {
   public:
@@ -184,6 +190,9 @@ class ReportModel {
 
     void SetHost(ReportHost* host) { m_host = host ? host : &m_noHost; }
     SharedValues& Shared() const { return *m_shared; }
+    // How texts are read as characters (the code page); null: a byte is a character.
+    void SetTextRules(const TextRules* rules) { m_text = rules ? rules : &ByteTextRules(); }
+    const TextRules& Text() const { return *m_text; }
 
     // ---- notifications
     // The one way a notification leaves the control: sent to the host (and so to the parent) with its
@@ -336,22 +345,33 @@ class ReportModel {
     int GetNextSelectedItem(int iItem) const;
     int GetSelectedItems(int* piItems, int nMax) const;
     int GetSelectedCount() const { return (int)m_sel.size(); }
-    // Selects an item's row (the focus goes there).
-    void SetSelection(int iItem, bool bKeepSelection);
+    // Every change below goes through SelectRows, and so through the host's (a derived control's).
+    // Selects an item's row (the focus goes there); false, nothing changed, when the item has no row.
+    bool SetSelection(int iItem, bool bKeepSelection);
     void SetSelection(const int* piItems, int nCount, bool bKeepSelection);
-    // Every row whose iSubItem text matches the pattern ("*", "?", case ignored).
+    // Every row whose iSubItem text matches the pattern ("*", "?", case ignored; see PatternMatch).
     void SetSelection(int iSubItem, const char* pattern, bool bKeepSelection);
     void SetSelectionLessEq(int iSubItem, int nValue, bool bKeepSelection);
     void ClearSelection();
     void InvertSelection();
     void SelectAll();
-    // The core of every selection change (rows; -1 is the edit row).
-    void SelectRows(int iFirst, int iLast, bool bSelect, bool bKeepSelection, bool bInvert, bool bNotify);
+    // A selection change of rows iFirst..iLast (-1 is the edit row), through the host.
+    void SelectRows(int iFirst, int iLast, bool bSelect, bool bKeepSelection, bool bInvert, bool bNotify) {
+        m_host->SelectRows(*this, iFirst, iLast, bSelect, bKeepSelection, bInvert, bNotify);
+    }
+    // The model's own form of it: iFirst must be a row (else nothing happens), iLast is held to the
+    // rows there are.
+    void DefaultSelectRows(int iFirst, int iLast, bool bSelect, bool bKeepSelection, bool bInvert,
+                           bool bNotify);
     // The focused row (-2 none, -1 the edit row) and column.
     int GetCurrentFocus(int* piColumn);
     // The focused item (-2 none, -1 the edit row) and column.
     int GetFocusedItem(int* piColumn) const;
     bool AdjustFocus(int iRow, int iColumn);
+    // The focus on an item's row and, with iSubItem >= 0, on that sub-item's column: the row, or -3
+    // (nothing changed) for an item without a row (one that does not exist, a hidden node, the edit
+    // row without RVS_ENTRYROW) or a sub-item that is not shown or never takes the focus.
+    int SetCurrentFocus(int iItem, int iSubItem);
     // The anchor's row (-2 when it has none); setting names the item on that row.
     int GetAnchor();
     void SetAnchor(int iRow);
@@ -392,6 +412,10 @@ class ReportModel {
     intptr_t NotifyRecord(uint32_t code, int iItem, int iSubItem, const Item* it, uint32_t state);
     void NotifyRemoved(int iItem, const Item& item);
     Item* ItemPtr(int iItem); // stored item or edit row, null when out of range
+    // The bytes of a text a buffer of room + 1 bytes takes, its characters kept whole.
+    size_t CutFor(std::string_view text, size_t room) const {
+        return text.size() <= room ? text.size() : m_text->CutPoint(text.data(), text.size(), room);
+    }
     bool ReadCell(int iItem, int iSubItem, CellValue& cell, Item** owner);
     // Moves the focus to an item (its focus mark with it) and repaints the rows it left and reached.
     void SetFocusItem(int iItem);
@@ -424,6 +448,7 @@ class ReportModel {
     ReportHost m_noHost;
     ReportHost* m_host;
     SharedValues* m_shared;
+    const TextRules* m_text = &ByteTextRules();
     Item m_scratch; // a record loaded when the cache would not take it
     uint32_t m_style = 0;
 

@@ -223,11 +223,12 @@ bool ReportModel::ChangeSelection(int iItem, bool bSelect, bool bInvert, bool bN
     return true;
 }
 
-void ReportModel::SelectRows(int iFirst, int iLast, bool bSelect, bool bKeepSelection, bool bInvert,
-                             bool bNotify) {
+void ReportModel::DefaultSelectRows(int iFirst, int iLast, bool bSelect, bool bKeepSelection, bool bInvert,
+                                    bool bNotify) {
     EnsureRows();
     int rows = GetRowCount();
-    if (iFirst < -1 || iFirst >= rows || iLast < -1 || iLast >= rows) return;
+    if (iFirst < -1 || iFirst >= rows) return;
+    iLast = std::max(-1, std::min(iLast, rows - 1)); // a range reaches no further than the rows
     if (m_style & RVS_ONESELECTION) {
         iLast = iFirst;
         bKeepSelection = false;
@@ -269,10 +270,12 @@ int ReportModel::GetSelectedItems(int* piItems, int nMax) const {
     return (int)m_sel.size();
 }
 
-void ReportModel::SetSelection(int iItem, bool bKeepSelection) {
+bool ReportModel::SetSelection(int iItem, bool bKeepSelection) {
+    if (iItem < -1 || iItem >= ItemCount()) return false;
     int row = GetRowFromItem(iItem);
-    if (row == -2) return;
+    if (row == -2) return false;
     SelectRows(row, row, true, bKeepSelection, false, false);
+    return true;
 }
 
 void ReportModel::SetSelection(const int* piItems, int nCount, bool bKeepSelection) {
@@ -284,10 +287,13 @@ void ReportModel::SetSelection(const int* piItems, int nCount, bool bKeepSelecti
 void ReportModel::SetSelection(int iSubItem, const char* pattern, bool bKeepSelection) {
     if (!pattern || iSubItem < 0 || iSubItem >= (int)m_defs.size()) return;
     if (!bKeepSelection) ClearSelection();
+    // The pattern is folded once; each row's text as it is read.
+    std::vector<uint32_t> folded, text;
+    m_text->Fold(pattern, folded);
     int rows = GetRowCount();
     for (int r = 0; r < rows; ++r) {
-        std::string text = GetItemText(GetItemFromRow(r), iSubItem);
-        if (PatternMatch(text.c_str(), pattern)) SelectRows(r, r, true, true, false, false);
+        m_text->Fold(GetItemText(GetItemFromRow(r), iSubItem), text);
+        if (FoldedMatch(text, folded)) SelectRows(r, r, true, true, false, false);
     }
 }
 
@@ -340,6 +346,19 @@ int ReportModel::GetAnchor() {
 
 void ReportModel::SetAnchor(int iRow) {
     m_anchorItem = GetItemFromRow(iRow);
+}
+
+int ReportModel::SetCurrentFocus(int iItem, int iSubItem) {
+    if (iItem < -1 || iItem >= ItemCount()) return -3;
+    if (iItem == -1 && !(m_style & RVS_ENTRYROW)) return -3;
+    int row = GetRowFromItem(iItem);
+    if (row == -2) return -3;
+    int column = -1;
+    if (iSubItem >= 0) {
+        column = GetColumnFromSubItem(iSubItem);
+        if (column < 0) return -3;
+    }
+    return AdjustFocus(row, column) ? row : -3;
 }
 
 bool ReportModel::AdjustFocus(int iRow, int iColumn) {

@@ -164,7 +164,7 @@ _TREEITEM* ReportModel::InsertItem(const _RVITEM* pItem, _TREEITEM* hParent, _TR
     Item it;
     it.cells = CellBlock((int)m_defs.size());
     // The record's text and cell values go into sub-item 0; indent and tree marks are the tree's.
-    ApplyItemFields(it, 0, *pItem, true);
+    ApplyItemFields(it, 0, *pItem, true, *m_text);
     it.state &= ~RVIS_OWNED;
     TreeNode* node = new TreeNode;
     node->treeSubItem = iTreeSubItem;

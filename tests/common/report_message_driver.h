@@ -67,6 +67,7 @@ template <class Send> class MessageDriver {
             RVMHITTEST hit;
             RVMITEMRECT rect;
             RVMPROFILE profile;
+            RVMPROFILESTORE store;
             RVMEDIT edit;
             RVMPREVIEW preview;
             unsigned char bytes[128];
@@ -280,6 +281,28 @@ template <class Send> class MessageDriver {
             lp = Record(rec.u.profile);
             Text(rec.text, rec.u.profile.pszSection, rec.u.profile.cchSection);
             Text(rec.text2, rec.u.profile.pszEntry, rec.u.profile.cchEntry);
+            break;
+        case RVM_SETPROFILESTORE: {
+            // One key of the tests' own or the default; never a file (a made-up name would land in
+            // the system's folder).
+            lp = Record(rec.u.store);
+            static const char kKey[] = "Software\\ZRPC tests\\message driver";
+            rec.u.store.pszRegistryKey = in.Byte() % 2 ? kKey : nullptr;
+            rec.u.store.cchRegistryKey = in.Byte() % 2 ? -1 : (int32_t)(in.Byte() % sizeof kKey);
+            rec.u.store.pszIniFile = nullptr;
+            break;
+        }
+        case RVM_SETBKIMAGE:
+            // A resource number (none of them a bitmap of the program's) or a name.
+            wp = 0;
+            if (in.Byte() % 2) {
+                lp = (intptr_t)(in.Byte() % 200);
+            } else {
+                const char* name = nullptr;
+                int32_t length = 0;
+                Text(rec.text, name, length);
+                lp = (intptr_t)name;
+            }
             break;
         case RVM_GETITEMRECT:
         case RVM_MEASUREITEM:

@@ -27,6 +27,9 @@ class MessageTarget {
     zrpc::report::ReportGeometry geo;
     std::string clipboard; // what the last Copy placed
     std::map<std::string, std::string> profiles;
+    std::string profileKey, profileFile; // SetProfileStore's choice ("": the default)
+    void* bkModule = nullptr;            // the last SetBkImage's module and resource
+    const char* bkResource = nullptr;
     bool redraw = true;
     void* images = nullptr;
     void* checks = nullptr;
@@ -131,8 +134,11 @@ class MessageTarget {
     int GetCurrentFocus(int* column) { return model.GetCurrentFocus(column); }
     int AdjustFocus(int r, int c) { return model.AdjustFocus(r, c); }
     int SetCurrentFocus(int i, int s) {
-        int row = model.GetRowFromItem(i);
-        return model.AdjustFocus(row, s < 0 ? -1 : model.GetColumnFromSubItem(s));
+        int row = model.SetCurrentFocus(i, s);
+        if (row < -1) return 0;
+        Lay();
+        geo.SetTop(geo.TopToShow(row, false));
+        return 1;
     }
     int HasFocus() { return 0; }
     int FindItem(_RVFINDINFO* f, int s, int start) { return model.FindItem(f, s, start); }
@@ -140,6 +146,10 @@ class MessageTarget {
     int WriteProfile(const char* section, const char* entry) {
         profiles[std::string(section) + "\\" + entry] = model.GetProfileValue();
         return 1;
+    }
+    void SetProfileStore(const char* registryKey, const char* iniFile) {
+        profileKey = registryKey ? registryKey : "";
+        profileFile = iniFile ? iniFile : "";
     }
     int GetProfile(const char* section, const char* entry) {
         auto it = profiles.find(std::string(section) + "\\" + entry);
@@ -179,6 +189,7 @@ class MessageTarget {
     void SetIndentFirstColumn(int on) { geo.SetIndentFirstColumn(on != 0); }
     void* GetHeaderCtrl() { return nullptr; }
     int GetWheelLines() { return 3; }
+    int SetBkImage(void* module, const char* resource) { return bkModule = module, bkResource = resource, 1; }
 
     void Copy() { clipboard = model.GetCopyText(); }
     void Cut() {}

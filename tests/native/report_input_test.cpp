@@ -45,7 +45,6 @@ class ReportInput : public ::testing::Test {
   protected:
     RecordingHost host;
     ReportModel m{&host};
-    RowSelector sel;
     PageView view{0, 4}; // rows 0..3 on screen
 
     void Fill(uint32_t style, int rows) {
@@ -60,17 +59,17 @@ class ReportInput : public ::testing::Test {
         ClickAction a;
         switch (s.kind) {
         case kKey: {
-            KeyAction k = KeyDown(m, sel, s.keyOrRow, s.shift, s.ctrl, view);
+            KeyAction k = KeyDown(m, s.keyOrRow, s.shift, s.ctrl, view);
             // The window scrolls the row into view; the page follows it.
             if (k.showRow >= 0 && k.showRow < view.top) view.top = k.showRow;
             if (k.showRow >= view.top + view.visible) view.top = k.showRow - view.visible + 1;
             break;
         }
         case kClick:
-            a = Click(m, sel, (int)s.keyOrRow, s.column, s.shift, s.ctrl);
+            a = Click(m, (int)s.keyOrRow, s.column, s.shift, s.ctrl);
             break;
         case kRight:
-            RightClick(m, sel, (int)s.keyOrRow, s.shift, s.ctrl);
+            RightClick(m, (int)s.keyOrRow, s.shift, s.ctrl);
             break;
         }
         return a;
@@ -217,12 +216,12 @@ TEST_F(ReportInput, KeyAndClickSequencesGiveTheSelectionAndFocus) {
 TEST_F(ReportInput, AVetoKeepsTheRowUnselectedWhileTheFocusMoves) {
     Fill(0, 5);
     host.vetoSelect = {2};
-    Click(m, sel, 1, 0, false, false);
-    KeyDown(m, sel, kKeyDown, false, false, view);
+    Click(m, 1, 0, false, false);
+    KeyDown(m, kKeyDown, false, false, view);
     EXPECT_EQ(m.GetCurrentFocus(nullptr), 2);
     EXPECT_EQ(m.GetSelectedCount(), 0); // row 1 went, row 2 was refused
-    Click(m, sel, 0, 0, false, false);
-    Click(m, sel, 3, 0, true, false); // the range 0..3 skips item 2
+    Click(m, 0, 0, false, false);
+    Click(m, 3, 0, true, false); // the range 0..3 skips item 2
     std::vector<int> v(8);
     v.resize((size_t)m.GetSelectedItems(v.data(), 8));
     EXPECT_EQ(v, (std::vector<int>{0, 1, 3}));
@@ -297,21 +296,21 @@ TEST_F(ReportInput, NoFocusColumnsAreSkipped) {
         m.ActivateSubItem(i, i);
     }
     AddRow(m, {"a", "b", "c", "d"});
-    Click(m, sel, 0, 1, false, false); // a no-focus column: the row gets the focus, no column
+    Click(m, 0, 1, false, false); // a no-focus column: the row gets the focus, no column
     int column = -5;
     EXPECT_EQ(m.GetCurrentFocus(&column), 0);
     EXPECT_EQ(column, -1);
-    KeyAction k = KeyDown(m, sel, kKeyRight, false, false, view);
+    KeyAction k = KeyDown(m, kKeyRight, false, false, view);
     m.GetCurrentFocus(&column);
     EXPECT_EQ(column, 0);
     EXPECT_EQ(k.showColumn, 0);
-    KeyDown(m, sel, kKeyRight, false, false, view);
+    KeyDown(m, kKeyRight, false, false, view);
     m.GetCurrentFocus(&column);
     EXPECT_EQ(column, 2);
-    KeyDown(m, sel, kKeyRight, false, false, view); // 3 never takes it: stays
+    KeyDown(m, kKeyRight, false, false, view); // 3 never takes it: stays
     m.GetCurrentFocus(&column);
     EXPECT_EQ(column, 2);
-    KeyDown(m, sel, kKeyLeft, false, false, view);
+    KeyDown(m, kKeyLeft, false, false, view);
     m.GetCurrentFocus(&column);
     EXPECT_EQ(column, 0);
     int row = 0;
@@ -321,9 +320,9 @@ TEST_F(ReportInput, NoFocusColumnsAreSkipped) {
 
 TEST_F(ReportInput, LeftAndRightWithoutCellFocusScroll) {
     Fill(0, 2);
-    Click(m, sel, 0, 1, false, false);
-    EXPECT_EQ(KeyDown(m, sel, kKeyRight, false, false, view).hscroll, 1);
-    EXPECT_EQ(KeyDown(m, sel, kKeyLeft, false, false, view).hscroll, -1);
+    Click(m, 0, 1, false, false);
+    EXPECT_EQ(KeyDown(m, kKeyRight, false, false, view).hscroll, 1);
+    EXPECT_EQ(KeyDown(m, kKeyLeft, false, false, view).hscroll, -1);
     int row = 0, column = 0;
     EXPECT_FALSE(TypingStartsEdit(m, false, &row, &column)); // a row, not a cell, has the focus
 }
@@ -336,7 +335,7 @@ TEST_F(ReportInput, TreeKeysOpenCloseAndWalk) {
     m.InsertItem("a2", -1, -1, -1, a, TVI_LAST);
     m.InsertItem("b", -1, -1, -1, TVI_ROOT, TVI_LAST);
     ASSERT_EQ(m.GetRowCount(), 2); // a (collapsed), b
-    Click(m, sel, 0, 0, false, false);
+    Click(m, 0, 0, false, false);
     const struct {
         unsigned key;
         int rows;
@@ -350,7 +349,7 @@ TEST_F(ReportInput, TreeKeysOpenCloseAndWalk) {
         {kKeyLeft, 2, -1},                  // top level: the edit row
     };
     for (const auto& s : steps) {
-        KeyAction k = KeyDown(m, sel, s.key, false, false, view);
+        KeyAction k = KeyDown(m, s.key, false, false, view);
         EXPECT_TRUE(k.handled);
         EXPECT_EQ(m.GetRowCount(), s.rows);
         int row = m.GetCurrentFocus(nullptr);
@@ -368,14 +367,14 @@ namespace {
 // neither Space nor a click there may select that position.
 TEST_F(ReportInput, TheEditRowPositionWithoutAnEditRowIsNeverSelected) {
     Fill(0, 3);
-    Click(m, sel, 0, 0, false, false);
+    Click(m, 0, 0, false, false);
     m.DeleteItem(0);
     ASSERT_EQ(m.GetCurrentFocus(nullptr), -1);
-    KeyDown(m, sel, kKeySpace, false, false, view);
-    Click(m, sel, -1, 0, false, false);
-    RightClick(m, sel, -1, false, false);
+    KeyDown(m, kKeySpace, false, false, view);
+    Click(m, -1, 0, false, false);
+    RightClick(m, -1, false, false);
     EXPECT_EQ(m.GetSelectedCount(), 0);
-    KeyDown(m, sel, kKeyDown, false, false, view);
+    KeyDown(m, kKeyDown, false, false, view);
     EXPECT_EQ(m.GetCurrentFocus(nullptr), 0);
     EXPECT_EQ(Selected(), std::vector<int>{0});
     EXPECT_EQ(Invariants(m), "ok");

@@ -1,7 +1,8 @@
 /* zrpc-cgallery.exe: the library's controls from a C program, through their window classes and
  * messages only (zrpcctl.h). Its dialog comes from its own resource script, which names the report
  * control and the password field by class. It fills the report with 1,000 rows, sorts them, selects
- * a pattern, copies the selection, types a password into the field and reads its digest.
+ * a pattern, copies the selection, saves the column layout in a profile file of its choosing, types a
+ * password into the field and reads its digest.
  *   zrpc-cgallery.exe            shows the dialog until it is closed
  *   zrpc-cgallery.exe --check    does the same without waiting, checks every answer, and ends with 0
  *                                when all were right (1 otherwise), printing what it found
@@ -90,6 +91,32 @@ static void ClipboardLines(HWND owner, int* length, int* lines) {
     CloseClipboard();
 }
 
+/* The column layout written to an initialisation file of the program's own choosing (in the temporary
+ * folder), read back from it, and the default store chosen again. */
+static void SaveColumns(HWND report) {
+    char file[MAX_PATH + 32] = "", value[128] = "";
+    RVMPROFILESTORE store = {0};
+    RVMPROFILE profile = {0};
+    DWORD n = GetTempPathA(MAX_PATH, file);
+    if (n == 0 || n >= MAX_PATH) return;
+    snprintf(file + n, sizeof file - n, "%s", "zrpc-cgallery.ini");
+    store.cbSize = sizeof store;
+    store.pszIniFile = file;
+    store.cchIniFile = -1;
+    Expect(Send(report, RVM_SETPROFILESTORE, 0, (LPARAM)&store) == TRUE, "choose the profile file");
+    profile.cbSize = sizeof profile;
+    profile.pszSection = "Report";
+    profile.cchSection = -1;
+    profile.pszEntry = "Columns";
+    profile.cchEntry = -1;
+    Expect(Send(report, RVM_WRITEPROFILE, 0, (LPARAM)&profile) == TRUE, "write the columns");
+    GetPrivateProfileStringA("Report", "Columns", "", value, sizeof value, file);
+    Expect(strcmp(value, "(3,3) 240 120 150 0 1 2") == 0, "the columns in the profile file");
+    DeleteFileA(file);
+    store.pszIniFile = NULL;
+    Expect(Send(report, RVM_SETPROFILESTORE, 0, (LPARAM)&store) == TRUE, "the default profile store");
+}
+
 static void Run(HWND dialog) {
     HWND report = GetDlgItem(dialog, IDC_REPORT);
     HWND field = GetDlgItem(dialog, IDC_PASSWORD);
@@ -127,6 +154,7 @@ static void Run(HWND dialog) {
     Expect(Send(report, RVM_COPY, 0, 0) == TRUE, "copy");
     ClipboardLines(dialog, &length, &lines);
     Expect(lines == selected, "one copied line per selected row");
+    SaveColumns(report);
 
     /* A password typed into the field; only its digest comes back. */
     SetFocus(field);
