@@ -17,14 +17,16 @@ using zrpc::report::ReportModel;
 
 int CReportCtrl::DefineSubItem(int iSubItem, _RVSUBITEM* pSubItem, BOOL bUpdateList) {
     return zrpc::Guard(-1, [&] {
-        int result = m_state->model.DefineSubItem(iSubItem, pSubItem);
+        _RVSUBITEM atDpi;
+        int result = m_state->model.DefineSubItem(iSubItem, m_state->AtDpi(pSubItem, atDpi));
         if (bUpdateList) m_state->header.RefreshChooser();
         return result;
     });
 }
 BOOL CReportCtrl::RedefineSubItem(int iSubItem, _RVSUBITEM* pSubItem, BOOL bUpdateList) {
     return zrpc::Guard(FALSE, [&]() -> BOOL {
-        BOOL result = m_state->model.RedefineSubItem(iSubItem, pSubItem);
+        _RVSUBITEM atDpi;
+        BOOL result = m_state->model.RedefineSubItem(iSubItem, m_state->AtDpi(pSubItem, atDpi));
         if (bUpdateList) m_state->header.RefreshChooser();
         return result;
     });
@@ -350,7 +352,7 @@ int CReportCtrl::GetItemHeight() {
 
 void CReportCtrl::SetItemHeight(int nHeight) {
     zrpc::GuardVoid([&] {
-        m_state->geo.SetRowHeight(std::max(1, nHeight) + ((GetStyle() & RVS_ROWLINES) ? 1 : 0));
+        m_state->geo.SetRowHeight(std::max(1, nHeight) + ((GetStyle() & RVS_ROWLINES) ? m_state->RowLineWidth() : 0));
         m_state->Layout();
     });
 }
