@@ -543,8 +543,9 @@ void CReportCtrl::State::Header::PaintHeaderItem(HDC dc, int item, const RECT& r
         int w = SortMarkerWidth(), h = std::max(1, w / 2);
         int right = std::max<int>(inner.left + w, inner.right);
         int x = right - w, y = (inner.top + inner.bottom - h) / 2;
-        POINT up[] = {{x, y + h}, {x + w, y + h}, {x + w / 2, y}};
-        POINT down[] = {{x, y}, {x + w, y}, {x + w / 2, y + h}};
+        // Corners on the outermost pixels: the marker covers w x h pixels.
+        POINT up[] = {{x, y + h - 1}, {x + w - 1, y + h - 1}, {x + (w - 1) / 2, y}};
+        POINT down[] = {{x, y}, {x + w - 1, y}, {x + (w - 1) / 2, y + h - 1}};
         COLORREF mark = GetSysColor(COLOR_BTNTEXT);
         HBRUSH brush = CreateSolidBrush(mark);
         HPEN pen = CreatePen(PS_SOLID, 1, mark);
