@@ -475,7 +475,11 @@ void CReportCtrl::State::Header::PaintHeader(HDC dc, const RECT& area) {
     if (count > 0 && !SendMessageA(hwnd, HDM_GETORDERARRAY, (WPARAM)count, reinterpret_cast<LPARAM>(order.data())))
         for (int i = 0; i < count; ++i)
             order[(size_t)i] = i;
+    // The font is selected once for every item: selecting one makes the system realise it again, which
+    // costs more than drawing the items' texts.
     HFONT font = s.headerWindow.GetFont();
+    HGDIOBJ oldFont = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
     HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageA(hwnd, HDM_GETIMAGELIST, 0, 0));
     int thin = s.Px(1);
     HBRUSH lineBrush = CreateSolidBrush(line);
@@ -485,7 +489,7 @@ void CReportCtrl::State::Header::PaintHeader(HDC dc, const RECT& area) {
         if (!s.headerWindow.GetItemRect(item, &rc)) continue;
         used = std::max<int>(used, rc.right);
         if (rc.right <= area.left || rc.left >= area.right) continue;
-        PaintHeaderItem(dc, item, rc, font, images);
+        PaintHeaderItem(dc, item, rc, images);
         // The separator: a thin line at the item's right edge, a little shorter than the item.
         int inset = std::min<int>(s.Px(4), (rc.bottom - rc.top) / 4);
         RECT sep = {rc.right - thin, rc.top + inset, rc.right, rc.bottom - inset};
@@ -503,10 +507,10 @@ void CReportCtrl::State::Header::PaintHeader(HDC dc, const RECT& area) {
         FillRect(dc, &under, lineBrush);
     }
     DeleteObject(lineBrush);
+    SelectObject(dc, oldFont);
 }
 
-void CReportCtrl::State::Header::PaintHeaderItem(HDC dc, int item, const RECT& rc, HFONT font,
-                                                 HIMAGELIST images) {
+void CReportCtrl::State::Header::PaintHeaderItem(HDC dc, int item, const RECT& rc, HIMAGELIST images) {
     HWND hwnd = s.headerWindow.Handle();
     wchar_t text[260] = L"";
     HDITEMW hd = {};
@@ -516,9 +520,10 @@ void CReportCtrl::State::Header::PaintHeaderItem(HDC dc, int item, const RECT& r
     if (!SendMessageW(hwnd, HDM_GETITEMW, (WPARAM)item, reinterpret_cast<LPARAM>(&hd))) return;
     text[sizeof text / sizeof text[0] - 1] = 0;
     bool pressed = item == m_pressedItem;
-    int saved = SaveDC(dc);
-    IntersectClipRect(dc, rc.left, rc.top, rc.right, rc.bottom);
     if (hd.fmt & HDF_OWNERDRAW) {
+        // The owner draws within the item and may leave the device context as it likes.
+        int saved = SaveDC(dc);
+        IntersectClipRect(dc, rc.left, rc.top, rc.right, rc.bottom);
         // The owner draws the item: the control's parent, as for any owner-drawn header item.
         HWND owner = GetParent(s.Hwnd());
         DRAWITEMSTRUCT dis = {};
@@ -538,11 +543,12 @@ void CReportCtrl::State::Header::PaintHeaderItem(HDC dc, int item, const RECT& r
     int margin = HeaderMargin();
     int shift = pressed ? s.Px(1) : 0; // a pressed item's content moves by a pixel
     RECT inner = {rc.left + margin + shift, rc.top + shift, rc.right - margin + shift, rc.bottom + shift};
-    // The sort marker at the right end: a small triangle pointing up for ascending, down for descending.
-    if (hd.fmt & (HDF_SORTUP | HDF_SORTDOWN)) {
-        int w = SortMarkerWidth(), h = std::max(1, w / 2);
-        int right = std::max<int>(inner.left + w, inner.right);
-        int x = right - w, y = (inner.top + inner.bottom - h) / 2;
+    // The sort marker at the right end: a small triangle pointing up for ascending, down for descending
+    // (in an item too narrow for it, none).
+    int markerWidth = SortMarkerWidth();
+    if ((hd.fmt & (HDF_SORTUP | HDF_SORTDOWN)) && inner.right - inner.left >= markerWidth) {
+        int w = markerWidth, h = std::max(1, w / 2);
+        int x = inner.right - w, y = (inner.top + inner.bottom - h) / 2;
         // Corners on the outermost pixels: the marker covers w x h pixels.
         POINT up[] = {{x, y + h - 1}, {x + w - 1, y + h - 1}, {x + (w - 1) / 2, y}};
         POINT down[] = {{x, y}, {x + w - 1, y}, {x + (w - 1) / 2, y + h - 1}};
@@ -557,24 +563,21 @@ void CReportCtrl::State::Header::PaintHeaderItem(HDC dc, int item, const RECT& r
         DeleteObject(pen);
         inner.right = x - margin;
     }
+    // Everything below stays inside the item: the image only where it fits, the text cut with an
+    // ellipsis.
     if ((hd.fmt & HDF_IMAGE) && images && hd.iImage >= 0) {
         int cx = 0, cy = 0;
         ImageList_GetIconSize(images, &cx, &cy);
-        if (inner.left + cx <= inner.right) {
+        if (inner.left + cx <= inner.right && cy <= rc.bottom - rc.top) {
             ImageList_Draw(images, hd.iImage, dc, inner.left, (inner.top + inner.bottom - cy) / 2, ILD_TRANSPARENT);
             inner.left += cx + margin;
         }
     }
-    if ((hd.fmt & HDF_STRING) || text[0]) {
-        HGDIOBJ oldFont = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
-        SetBkMode(dc, TRANSPARENT);
+    if (((hd.fmt & HDF_STRING) || text[0]) && inner.right > inner.left) {
         SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
         UINT align = DT_LEFT;
         if ((hd.fmt & HDF_JUSTIFYMASK) == HDF_RIGHT) align = DT_RIGHT;
         if ((hd.fmt & HDF_JUSTIFYMASK) == HDF_CENTER) align = DT_CENTER;
-        if (inner.right > inner.left)
-            ::DrawTextW(dc, text, -1, &inner, align | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
-        SelectObject(dc, oldFont);
+        ::DrawTextW(dc, text, -1, &inner, align | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
     }
-    RestoreDC(dc, saved);
 }

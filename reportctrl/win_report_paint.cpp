@@ -99,6 +99,8 @@ void CReportCtrl::State::Painter::Paint() {
     HRGN clip = CreateRectRgnIndirect(&ps.rcPaint);
     SelectClipRgn(m_memDC, clip);
     HPALETTE screenOld = UsePalette(dc), memPalOld = UsePalette(m_memDC);
+    // The buffer holds the control's font between paints (FreeBuffer lets it go before the font does).
+    if (s.font && GetCurrentObject(m_memDC, OBJ_FONT) != s.font) SelectObject(m_memDC, s.font);
     s.ctrl.DrawCtrl(m_memDC);
     SelectClipRgn(m_memDC, nullptr);
     DeleteObject(clip);
@@ -119,6 +121,7 @@ void CReportCtrl::State::Painter::PrintClient(HDC dc) {
 void CReportCtrl::State::Painter::FreeBuffer() {
     if (!m_memDC) return;
     SelectObject(m_memDC, m_memOld);
+    SelectObject(m_memDC, GetStockObject(SYSTEM_FONT));
     DeleteObject(m_memBitmap);
     DeleteDC(m_memDC);
     m_memDC = nullptr;
@@ -351,7 +354,12 @@ void CReportCtrl::DrawCtrl(HDC hDC) {
     RECT fill = client;
     if (rows > 0) fill.bottom = list.top;
     if (!enabled || !s.painter.DrawPicture(hDC, fill, x0, list.top)) DrawBkgnd(hDC, fill, back);
-    HGDIOBJ oldFont = SelectObject(hDC, s.font ? s.font : GetStockObject(DEFAULT_GUI_FONT));
+    // The control's font, selected only when the device context does not hold it already (the
+    // off-screen buffer keeps it from one paint to the next: selecting a font makes the system realise
+    // it again, which costs more than a screen of texts).
+    HGDIOBJ font = s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(DEFAULT_GUI_FONT);
+    HGDIOBJ oldFont = GetCurrentObject(hDC, OBJ_FONT);
+    if (oldFont != font) SelectObject(hDC, font);
     SetBkMode(hDC, TRANSPARENT);
     bool focused = s.painter.Focused();
     int focusColumn = -1;
@@ -404,7 +412,7 @@ void CReportCtrl::DrawCtrl(HDC hDC) {
         SelectClipRgn(hDC, nullptr);
         DeleteObject(clip);
     }
-    SelectObject(hDC, oldFont);
+    if (GetCurrentObject(hDC, OBJ_FONT) != oldFont) SelectObject(hDC, oldFont);
     s.painter.EndPaintFocus();
 }
 

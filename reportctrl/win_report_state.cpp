@@ -43,6 +43,7 @@ CReportCtrl::State::~State() {
 }
 
 void CReportCtrl::State::FreeFonts() {
+    painter.FreeBuffer(); // the buffer may hold the font
     if (font) DeleteObject(font);
     if (bold) DeleteObject(bold);
     font = bold = nullptr;

@@ -163,7 +163,7 @@ struct CReportCtrl::State {
         // control's parent (WM_DRAWITEM), the others with image, text and sort marker, thin separators
         // between them and a frame around them, in the system's colours at the window's density.
         void PaintHeader(HDC dc, const RECT& area);
-        void PaintHeaderItem(HDC dc, int item, const RECT& rc, HFONT font, HIMAGELIST images);
+        void PaintHeaderItem(HDC dc, int item, const RECT& rc, HIMAGELIST images);
         // The space left of and right of an item's content, and the sort marker's width.
         int HeaderMargin() const;
         int SortMarkerWidth() const;
