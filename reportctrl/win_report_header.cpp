@@ -472,7 +472,8 @@ void CReportCtrl::State::Header::PaintHeader(HDC dc, const RECT& area) {
     ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
     int count = s.headerWindow.GetItemCount();
     std::vector<int> order((size_t)std::max(0, count));
-    if (count > 0 && !SendMessageA(hwnd, HDM_GETORDERARRAY, (WPARAM)count, reinterpret_cast<LPARAM>(order.data())))
+    if (count > 0 &&
+        !SendMessageA(hwnd, HDM_GETORDERARRAY, (WPARAM)count, reinterpret_cast<LPARAM>(order.data())))
         for (int i = 0; i < count; ++i)
             order[(size_t)i] = i;
     // The font is selected once for every item: selecting one makes the system realise it again, which
@@ -569,7 +570,8 @@ void CReportCtrl::State::Header::PaintHeaderItem(HDC dc, int item, const RECT& r
         int cx = 0, cy = 0;
         ImageList_GetIconSize(images, &cx, &cy);
         if (inner.left + cx <= inner.right && cy <= rc.bottom - rc.top) {
-            ImageList_Draw(images, hd.iImage, dc, inner.left, (inner.top + inner.bottom - cy) / 2, ILD_TRANSPARENT);
+            ImageList_Draw(images, hd.iImage, dc, inner.left, (inner.top + inner.bottom - cy) / 2,
+                           ILD_TRANSPARENT);
             inner.left += cx + margin;
         }
     }

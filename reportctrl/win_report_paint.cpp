@@ -143,8 +143,8 @@ bool CReportCtrl::State::Painter::HighContrast() const {
 
 // ---------------------------------------------------------------- colours of rows and texts
 
-CReportCtrl::State::Painter::RowColours CReportCtrl::State::Painter::ColoursOfRow(int iRow, const _RVITEM& whole,
-                                                                                   bool selected) const {
+CReportCtrl::State::Painter::RowColours
+CReportCtrl::State::Painter::ColoursOfRow(int iRow, const _RVITEM& whole, bool selected) const {
     const COLORREF* sys = s.ctrl.m_crSys;
     bool contrast = HighContrast();
     RowColours c;
@@ -172,7 +172,8 @@ COLORREF CReportCtrl::State::Painter::TextColour(const _RVITEM& item) const {
     zrpc::palette::Request wanted;
     wanted.hasBack = c.hasBack;
     wanted.back = c.back;
-    bool own = (item.nMask & RVIM_FORECOLOUR) && item.iTextColor >= 0 && item.iTextColor < s.model.GetColorCount();
+    bool own =
+        (item.nMask & RVIM_FORECOLOUR) && item.iTextColor >= 0 && item.iTextColor < s.model.GetColorCount();
     if (own && (!c.selected || (s.model.GetStyle() & RVS_KEEPCOLOURS))) {
         wanted.hasText = true;
         wanted.text = (COLORREF)s.model.GetColor(item.iTextColor);
@@ -237,8 +238,9 @@ bool CReportCtrl::State::Painter::LoadPicture(HMODULE module, const char* name) 
     // has them; at 96 DPI the picture itself).
     bool numbered = IS_INTRESOURCE(name);
     UINT id = numbered ? (UINT)(uintptr_t)name : 0;
-    HBITMAP bmp = numbered ? zrpc::LoadBitmapForDpi(module, id, s.dpi, LR_CREATEDIBSECTION)
-                           : static_cast<HBITMAP>(LoadImageA(module, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP bmp =
+        numbered ? zrpc::LoadBitmapForDpi(module, id, s.dpi, LR_CREATEDIBSECTION)
+                 : static_cast<HBITMAP>(LoadImageA(module, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!bmp) return false;
     m_pictureModule = numbered ? module : nullptr;
     m_pictureId = id;
@@ -380,7 +382,8 @@ void CReportCtrl::DrawCtrl(HDC hDC) {
         if (empty && *empty) {
             RECT line = Rect(list.left, list.top, list.right, list.top + rowHeight + s.Px(4));
             SetTextColor(hDC, m_crSys[kText]);
-            DrawCodePageText(hDC, empty, &line, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+            DrawCodePageText(hDC, empty, &line,
+                             DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
         }
     } else {
         HRGN clip = CreateRectRgnIndirect(&rcList);
@@ -519,7 +522,8 @@ void CReportCtrl::DrawRow(HDC hDC, RECT rcRow, RECT rcClip, int iRow) {
         HPEN pen = MakePen(kPens[std::max(0, std::min(2, ls))], width, m_crSys[kGrid]);
         SetBkColor(hDC, back);
         int half = width / 2; // a wide pen is centred on its line
-        if (style & RVS_ROWLINES) Line(hDC, pen, rcRow.left, rcRow.bottom - width + half, rcRow.right, rcRow.bottom - width + half);
+        if (style & RVS_ROWLINES)
+            Line(hDC, pen, rcRow.left, rcRow.bottom - width + half, rcRow.right, rcRow.bottom - width + half);
         if (style & RVS_COLUMNLINES) {
             int lx = x0;
             for (int sub : cols) {
@@ -635,7 +639,8 @@ int CReportCtrl::DrawText(HDC hDC, RECT rect, _RVITEM* pItem) {
     if (def && (def->format & 3) == 2) align = DT_CENTER;
     RECT r = rect;
     r.bottom = r.top + s.geo.RowHeight();
-    DrawCodePageText(hDC, pItem->lpszText, &r, align | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+    DrawCodePageText(hDC, pItem->lpszText, &r,
+                     align | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
     return 1;
 }
 

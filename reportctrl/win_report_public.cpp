@@ -352,7 +352,8 @@ int CReportCtrl::GetItemHeight() {
 
 void CReportCtrl::SetItemHeight(int nHeight) {
     zrpc::GuardVoid([&] {
-        m_state->geo.SetRowHeight(std::max(1, nHeight) + ((GetStyle() & RVS_ROWLINES) ? m_state->RowLineWidth() : 0));
+        m_state->geo.SetRowHeight(std::max(1, nHeight) +
+                                  ((GetStyle() & RVS_ROWLINES) ? m_state->RowLineWidth() : 0));
         m_state->Layout();
     });
 }

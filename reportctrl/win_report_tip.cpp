@@ -113,7 +113,8 @@ void CReportCtrl::State::Tip::Paint(HDC dc) {
     RECT text = rc;
     text.left += s.Px(2);
     std::wstring wide = zrpc::WideFromAnsi(m_text.c_str());
-    ::DrawTextW(dc, wide.c_str(), (int)wide.size(), &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    ::DrawTextW(dc, wide.c_str(), (int)wide.size(), &text,
+                DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, old);
 }
 

@@ -113,8 +113,8 @@ int Run(const zt::Picture& pic, int x, int y, int dx, int dy, COLORREF colour) {
 void CheckSizes(UINT dpi) {
     SCOPED_TRACE("at " + std::to_string(dpi) + " DPI");
     ASSERT_EQ(dpi, SystemDpi()) << "the process does not run at the density asked for";
-    HWND parent =
-        zt::MakeParentWindow("ReportDpiParent", DefWindowProcA, nullptr, WS_POPUP | WS_VISIBLE, 0, 0, 900, 700);
+    HWND parent = zt::MakeParentWindow("ReportDpiParent", DefWindowProcA, nullptr, WS_POPUP | WS_VISIBLE, 0,
+                                       0, 900, 700);
     ASSERT_TRUE(parent);
     EXPECT_EQ(dpi, DpiOfWindow(parent));
     auto report = std::make_unique<CReportCtrl>();
@@ -185,7 +185,8 @@ void CheckSizes(UINT dpi) {
         RECT frame = BoundsOf(pic, area, GetSysColor(COLOR_BTNSHADOW));
         EXPECT_EQ(area.right - area.left, frame.right - frame.left);
         EXPECT_EQ(area.bottom - area.top, frame.bottom - frame.top);
-        EXPECT_EQ(At(1, dpi), Run(pic, frame.left, (frame.top + frame.bottom) / 2, 1, 0, GetSysColor(COLOR_BTNSHADOW)));
+        EXPECT_EQ(At(1, dpi),
+                  Run(pic, frame.left, (frame.top + frame.bottom) / 2, 1, 0, GetSysColor(COLOR_BTNSHADOW)));
         RECT tick = BoundsOf(pic, frame, GetSysColor(COLOR_WINDOWTEXT));
         EXPECT_GT(tick.bottom - tick.top, (frame.bottom - frame.top) / 3);
     }
@@ -195,7 +196,8 @@ void CheckSizes(UINT dpi) {
     HWND header = r.GetHeaderCtrl();
     RECT item = {};
     SendMessageA(header, HDM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&item));
-    SendMessageA(header, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(item.right - 1, (item.top + item.bottom) / 2));
+    SendMessageA(header, WM_LBUTTONDBLCLK, MK_LBUTTON,
+                 MAKELPARAM(item.right - 1, (item.top + item.bottom) / 2));
     zt::Pump(10);
     int serialWidth = TextWidth(font, "0C0C0001");
     EXPECT_EQ(gap + serialWidth + gap, r.GetSubItemWidth(2));
@@ -227,7 +229,8 @@ void CheckSizes(UINT dpi) {
         zt::Picture pic(header, hc.right, hc.bottom);
         SendMessageA(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
         int margin = 3 * EdgeAt(dpi);
-        RECT end = {item.right - margin - At(8, dpi) - At(4, dpi), item.top, item.right - margin, item.bottom};
+        RECT end = {item.right - margin - At(8, dpi) - At(4, dpi), item.top, item.right - margin,
+                    item.bottom};
         RECT marker = BoundsOf(pic, end, GetSysColor(COLOR_BTNTEXT));
         EXPECT_EQ(At(8, dpi), marker.right - marker.left);
         EXPECT_EQ(At(8, dpi) / 2, marker.bottom - marker.top);
@@ -236,7 +239,8 @@ void CheckSizes(UINT dpi) {
         EXPECT_LT(Run(pic, marker.left + (marker.right - marker.left) / 2 - 1, marker.top, 1, 0,
                       GetSysColor(COLOR_BTNTEXT)),
                   Run(pic, marker.left, marker.bottom - 1, 1, 0, GetSysColor(COLOR_BTNTEXT)));
-        EXPECT_EQ(At(1, dpi), Run(pic, item.right - 1, (item.top + item.bottom) / 2, -1, 0, GetSysColor(COLOR_BTNSHADOW)));
+        EXPECT_EQ(At(1, dpi), Run(pic, item.right - 1, (item.top + item.bottom) / 2, -1, 0,
+                                  GetSysColor(COLOR_BTNSHADOW)));
     }
     report.reset();
     DestroyWindow(parent);
@@ -273,10 +277,12 @@ void CheckDensityChange(UINT dpi) {
     // with the new density and the place it suggests.
     CReportCtrl r;
     RECT rc = {40, 40, 40 + At(400, dpi), 40 + At(300, dpi)};
-    ASSERT_TRUE(r.Create(WS_POPUP | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | RVS_KEEPSELECTIONVISIBLE, rc, nullptr, 0));
+    ASSERT_TRUE(
+        r.Create(WS_POPUP | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | RVS_KEEPSELECTIONVISIBLE, rc, nullptr, 0));
     const int widths[] = {160, 140, 203, 90};
     for (int i = 0; i < 4; ++i) {
-        _RVSUBITEM s = {RV_HDF_STRING, At(widths[i], dpi), At(40, dpi), i == 3 ? At(120, dpi) : 0, 0, "Column"};
+        _RVSUBITEM s = {RV_HDF_STRING, At(widths[i], dpi), At(40, dpi), i == 3 ? At(120, dpi) : 0, 0,
+                        "Column"};
         r.DefineSubItem(i, &s);
         r.ActivateSubItem(i, i);
     }
@@ -353,18 +359,21 @@ void CheckDensityChange(UINT dpi) {
 class UserDensity {
   public:
     explicit UserDensity(DWORD dpi) {
-        RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                        &m_key, nullptr);
+        RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                        nullptr, &m_key, nullptr);
         DWORD size = sizeof m_old, type = 0;
-        m_had = m_key && RegQueryValueExA(m_key, "LogPixels", nullptr, &type, reinterpret_cast<BYTE*>(&m_old),
-                                          &size) == ERROR_SUCCESS &&
+        m_had = m_key &&
+                RegQueryValueExA(m_key, "LogPixels", nullptr, &type, reinterpret_cast<BYTE*>(&m_old),
+                                 &size) == ERROR_SUCCESS &&
                 type == REG_DWORD;
-        if (m_key) RegSetValueExA(m_key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+        if (m_key)
+            RegSetValueExA(m_key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
     }
     ~UserDensity() {
         if (!m_key) return;
         if (m_had)
-            RegSetValueExA(m_key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&m_old), sizeof m_old);
+            RegSetValueExA(m_key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&m_old),
+                           sizeof m_old);
         else
             RegDeleteValueA(m_key, "LogPixels");
         RegCloseKey(m_key);
@@ -383,7 +392,8 @@ DWORD RunAtDensity(UINT dpi, const char* name) {
     UserDensity density(dpi);
     char exe[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, exe, sizeof exe);
-    std::string command = std::string("\"") + exe + "\" --gtest_also_run_disabled_tests --gtest_filter=ReportAtDpi.DISABLED_" + name;
+    std::string command = std::string("\"") + exe +
+                          "\" --gtest_also_run_disabled_tests --gtest_filter=ReportAtDpi.DISABLED_" + name;
     std::string value = std::to_string(dpi);
     SetEnvironmentVariableA("ZRPC_TEST_DPI", value.c_str());
     STARTUPINFOA si = {};
@@ -395,8 +405,10 @@ DWORD RunAtDensity(UINT dpi, const char* name) {
     SetEnvironmentVariableA("ZRPC_TEST_DPI", nullptr);
     if (!started) return 0xFFFF;
     DWORD code = 0xFFFE;
-    if (WaitForSingleObject(pi.hProcess, 180000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-    else TerminateProcess(pi.hProcess, code);
+    if (WaitForSingleObject(pi.hProcess, 180000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, &code);
+    else
+        TerminateProcess(pi.hProcess, code);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return code;
@@ -427,7 +439,8 @@ TEST(ReportDpi, MovingToAnotherDensityAt96) {
 
 TEST(ReportDpi, MovingToAnotherDensityAt144And192) {
     for (UINT dpi : {144u, 192u})
-        EXPECT_EQ(0u, RunAtDensity(dpi, "Moving")) << "the cases at " << dpi << " DPI (their output is above)";
+        EXPECT_EQ(0u, RunAtDensity(dpi, "Moving"))
+            << "the cases at " << dpi << " DPI (their output is above)";
 }
 
 // Run by the cases above, in a process of their own at 144 or 192 DPI.

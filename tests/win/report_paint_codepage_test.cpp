@@ -8,7 +8,8 @@ namespace {
 
 using texts::ReportTexts;
 
-const std::vector<std::string> kTexts = {"caf\xE9 au lait", "na\xEFve \x80 12", "\xC6sir \xDF\xFC", "plain ASCII"};
+const std::vector<std::string> kTexts = {"caf\xE9 au lait", "na\xEFve \x80 12", "\xC6sir \xDF\xFC",
+                                         "plain ASCII"};
 
 TEST_F(ReportTexts, ProgramRunsWithCodePage1252) {
     ASSERT_EQ(1252u, GetACP());

@@ -71,12 +71,13 @@ void* PatchImport(HMODULE module, const char* dll, const char* name, void* repla
 
 // A black high-contrast scheme, as the system's own black scheme sets it.
 void SetBlackScheme() {
-    const int indices[] = {COLOR_WINDOW,     COLOR_WINDOWTEXT, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT,
-                           COLOR_BTNFACE,    COLOR_BTNTEXT,    COLOR_BTNSHADOW, COLOR_3DLIGHT,
-                           COLOR_BTNHIGHLIGHT, COLOR_3DDKSHADOW, COLOR_GRAYTEXT, COLOR_WINDOWFRAME};
-    const COLORREF values[] = {RGB(0, 0, 0),       RGB(255, 255, 255), RGB(26, 235, 255), RGB(0, 0, 0),
-                               RGB(0, 0, 0),       RGB(255, 255, 255), RGB(128, 128, 128), RGB(192, 192, 192),
-                               RGB(255, 255, 255), RGB(255, 255, 255), RGB(63, 242, 63), RGB(255, 255, 255)};
+    const int indices[] = {COLOR_WINDOW,       COLOR_WINDOWTEXT, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT,
+                           COLOR_BTNFACE,      COLOR_BTNTEXT,    COLOR_BTNSHADOW, COLOR_3DLIGHT,
+                           COLOR_BTNHIGHLIGHT, COLOR_3DDKSHADOW, COLOR_GRAYTEXT,  COLOR_WINDOWFRAME};
+    const COLORREF values[] = {RGB(0, 0, 0),       RGB(255, 255, 255), RGB(26, 235, 255),
+                               RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(255, 255, 255),
+                               RGB(128, 128, 128), RGB(192, 192, 192), RGB(255, 255, 255),
+                               RGB(255, 255, 255), RGB(63, 242, 63),   RGB(255, 255, 255)};
     SetSysColors((int)(sizeof indices / sizeof indices[0]), indices, values);
 }
 
@@ -101,16 +102,16 @@ class KeptColours {
 // ---------------------------------------------------------------- the rows and what they show
 
 constexpr COLORREF kStripe = RGB(200, 220, 240);
-constexpr COLORREF kNavy = RGB(0, 0, 120);       // a marked row the system's black text cannot be read on
-constexpr COLORREF kPale = RGB(255, 250, 235);   // a marked row, light
-constexpr COLORREF kYellow = RGB(255, 255, 0);   // a caller's text colour a light row hides
-constexpr COLORREF kDarkRed = RGB(150, 0, 0);    // a caller's text colour that reads on white
+constexpr COLORREF kNavy = RGB(0, 0, 120);     // a marked row the system's black text cannot be read on
+constexpr COLORREF kPale = RGB(255, 250, 235); // a marked row, light
+constexpr COLORREF kYellow = RGB(255, 255, 0); // a caller's text colour a light row hides
+constexpr COLORREF kDarkRed = RGB(150, 0, 0);  // a caller's text colour that reads on white
 
 struct Row {
     const char* what;
-    COLORREF back;     // the background expected
-    COLORREF text;     // the text colour expected
-    COLORREF notText;  // a colour the text must not have
+    COLORREF back;    // the background expected
+    COLORREF text;    // the text colour expected
+    COLORREF notText; // a colour the text must not have
 };
 
 // Counts the pixels of colour in rc.
@@ -131,12 +132,13 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 // against what the scheme expects.
 void CheckRows(bool highContrast) {
     SCOPED_TRACE(highContrast ? "high contrast" : "the system's default scheme");
-    HWND parent = zt::MakeParentWindow("ReportContrastParent", ParentProc, nullptr, WS_POPUP | WS_VISIBLE, 0, 0,
-                                       500, 300);
+    HWND parent = zt::MakeParentWindow("ReportContrastParent", ParentProc, nullptr, WS_POPUP | WS_VISIBLE, 0,
+                                       0, 500, 300);
     ASSERT_TRUE(parent);
     auto report = std::make_unique<CReportCtrl>();
     RECT rc = {0, 0, 400, 200};
-    ASSERT_TRUE(report->Create(WS_CHILD | WS_VISIBLE | RVS_STRIPEDROWS | RVS_KEEPSELECTIONVISIBLE, rc, parent, 5));
+    ASSERT_TRUE(
+        report->Create(WS_CHILD | WS_VISIBLE | RVS_STRIPEDROWS | RVS_KEEPSELECTIONVISIBLE, rc, parent, 5));
     CReportCtrl& r = *report;
     const char* names[] = {"Name", "On"};
     for (int i = 0; i < 2; ++i) {
@@ -149,12 +151,12 @@ void CheckRows(bool highContrast) {
     r.InsertColor(2, kPale);
     r.InsertColor(3, kYellow);
     r.InsertColor(4, kDarkRed);
-    r.AddItem("HHHHHHHHHHHH", -1, -1, 4);  // 0: dark red text
-    r.AddItem("HHHHHHHHHHHH");             // 1: a stripe
-    r.AddItem("HHHHHHHHHHHH");             // 2: navy marked row
-    r.AddItem("HHHHHHHHHHHH", -1, -1, 3);  // 3: pale marked row, yellow text (also a stripe row)
-    r.AddItem("HHHHHHHHHHHH");             // 4: selected
-    r.AddItem("HHHHHHHHHHHH");             // 5: a checked box
+    r.AddItem("HHHHHHHHHHHH", -1, -1, 4); // 0: dark red text
+    r.AddItem("HHHHHHHHHHHH");            // 1: a stripe
+    r.AddItem("HHHHHHHHHHHH");            // 2: navy marked row
+    r.AddItem("HHHHHHHHHHHH", -1, -1, 3); // 3: pale marked row, yellow text (also a stripe row)
+    r.AddItem("HHHHHHHHHHHH");            // 4: selected
+    r.AddItem("HHHHHHHHHHHH");            // 5: a checked box
     for (int item : {2, 3}) {
         _RVITEM bk = {};
         bk.nMask = RVIM_BACKCOLOUR;
@@ -169,19 +171,19 @@ void CheckRows(bool highContrast) {
 
     const COLORREF window = GetSysColor(COLOR_WINDOW), text = GetSysColor(COLOR_WINDOWTEXT);
     const Row contrastRows[] = {
-            {"own text colour set aside", window, text, kDarkRed},
-            {"stripe set aside", window, text, RGB(1, 2, 3)},
-            {"marked row set aside", window, text, RGB(1, 2, 3)},
-            {"marked row and its text colour set aside", window, text, kYellow},
-            {"selection without focus in the highlight colours", GetSysColor(COLOR_HIGHLIGHT),
-             GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_WINDOWTEXT)},
+        {"own text colour set aside", window, text, kDarkRed},
+        {"stripe set aside", window, text, RGB(1, 2, 3)},
+        {"marked row set aside", window, text, RGB(1, 2, 3)},
+        {"marked row and its text colour set aside", window, text, kYellow},
+        {"selection without focus in the highlight colours", GetSysColor(COLOR_HIGHLIGHT),
+         GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_WINDOWTEXT)},
     };
     const Row defaultRows[] = {
-            {"own text colour that reads", window, kDarkRed, text},
-            {"stripe with the system's text", kStripe, text, RGB(255, 255, 255)},
-            {"navy row: white text, not the system's black", kNavy, RGB(255, 255, 255), text},
-            {"yellow on a pale row: black instead", kPale, RGB(0, 0, 0), kYellow},
-            {"selection without focus", GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_WINDOWTEXT), RGB(1, 2, 3)},
+        {"own text colour that reads", window, kDarkRed, text},
+        {"stripe with the system's text", kStripe, text, RGB(255, 255, 255)},
+        {"navy row: white text, not the system's black", kNavy, RGB(255, 255, 255), text},
+        {"yellow on a pale row: black instead", kPale, RGB(0, 0, 0), kYellow},
+        {"selection without focus", GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_WINDOWTEXT), RGB(1, 2, 3)},
     };
     const Row* rows = highContrast ? contrastRows : defaultRows;
     const size_t rowCount = 5;
@@ -232,7 +234,8 @@ DWORD RunInHighContrast() {
     char exe[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, exe, sizeof exe);
     std::string command =
-        std::string("\"") + exe + "\" --gtest_also_run_disabled_tests --gtest_filter=ReportInHighContrast.DISABLED_Rows";
+        std::string("\"") + exe +
+        "\" --gtest_also_run_disabled_tests --gtest_filter=ReportInHighContrast.DISABLED_Rows";
     std::vector<char> line(command.begin(), command.end());
     line.push_back(0);
     SetEnvironmentVariableA("ZRPC_TEST_HIGHCONTRAST", "1");
@@ -265,11 +268,12 @@ TEST(ReportContrast, HighContrastSchemeInSystemColoursOnly) {
 
 // Run by the case above, in a process of its own.
 TEST(ReportInHighContrast, DISABLED_Rows) {
-    ASSERT_TRUE(std::getenv("ZRPC_TEST_HIGHCONTRAST")) << "started by ReportContrast.HighContrastSchemeInSystemColoursOnly only";
+    ASSERT_TRUE(std::getenv("ZRPC_TEST_HIGHCONTRAST"))
+        << "started by ReportContrast.HighContrastSchemeInSystemColoursOnly only";
     HMODULE library = GetModuleHandleA("zrpcfunc.dll");
     ASSERT_TRUE(library);
-    g_realSpi = reinterpret_cast<SpiFn>(
-        PatchImport(library, "user32.dll", "SystemParametersInfoA", reinterpret_cast<void*>(&HighContrastSpi)));
+    g_realSpi = reinterpret_cast<SpiFn>(PatchImport(library, "user32.dll", "SystemParametersInfoA",
+                                                    reinterpret_cast<void*>(&HighContrastSpi)));
     ASSERT_TRUE(g_realSpi) << "the library imports SystemParametersInfoA";
     SetBlackScheme();
     ASSERT_EQ(RGB(0, 0, 0), GetSysColor(COLOR_WINDOW));

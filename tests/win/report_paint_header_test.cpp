@@ -66,8 +66,8 @@ template <typename Pixels> int Count(const Pixels& p, const RECT& rc, COLORREF c
 class ReportHeaderPaint : public ::testing::Test {
   protected:
     void SetUp() override {
-        parent = zt::MakeParentWindow("ReportHeaderPaintParent", ParentProc, &state, WS_POPUP | WS_VISIBLE, 30, 30,
-                                      600, 300);
+        parent = zt::MakeParentWindow("ReportHeaderPaintParent", ParentProc, &state, WS_POPUP | WS_VISIBLE,
+                                      30, 30, 600, 300);
         ASSERT_TRUE(parent);
         report.reset(new CReportCtrl);
         RECT rc = {0, 0, 500, 200};

@@ -86,8 +86,8 @@ constexpr UINT kCellFormat = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIP
 class ReportTexts : public ::testing::Test {
   protected:
     void SetUp() override {
-        parent = zt::MakeParentWindow("ReportTextsParent", DefWindowProcA, nullptr, WS_POPUP | WS_VISIBLE, 0, 0,
-                                      700, 400);
+        parent = zt::MakeParentWindow("ReportTextsParent", DefWindowProcA, nullptr, WS_POPUP | WS_VISIBLE, 0,
+                                      0, 700, 400);
         ASSERT_TRUE(parent);
     }
     void TearDown() override {
@@ -179,7 +179,8 @@ class ReportTexts : public ::testing::Test {
         zt::Picture pic(tip, tr.right - tr.left, tr.bottom - tr.top);
         Expected want(tr.right - tr.left, tr.bottom - tr.top, GetSysColor(COLOR_INFOBK));
         RECT inner = {2, 0, tr.right - tr.left, tr.bottom - tr.top};
-        want.Draw(wide, inner, Font(), GetSysColor(COLOR_INFOTEXT), DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        want.Draw(wide, inner, Font(), GetSysColor(COLOR_INFOTEXT),
+                  DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         RECT compare = {2, 1, tr.right - tr.left - 1, tr.bottom - tr.top - 1}; // inside the frame
         EXPECT_EQ(0, Differences(pic, want, compare)) << text;
     }
