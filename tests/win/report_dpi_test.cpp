@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/win/rerun.h"
 #include "tests/win/ui_testing.h"
 #include "zrpcreportctrl.h"
 
@@ -390,33 +391,13 @@ class UserDensity {
 // Runs this program's cases ReportAtDpi.DISABLED_<name> in a process of its own at dpi; its exit code.
 DWORD RunAtDensity(UINT dpi, const char* name) {
     UserDensity density(dpi);
-    char exe[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, exe, sizeof exe);
-    std::string command = std::string("\"") + exe +
-                          "\" --gtest_also_run_disabled_tests --gtest_filter=ReportAtDpi.DISABLED_" + name;
-    std::string value = std::to_string(dpi);
-    SetEnvironmentVariableA("ZRPC_TEST_DPI", value.c_str());
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    std::vector<char> line(command.begin(), command.end());
-    line.push_back(0);
-    BOOL started = CreateProcessA(exe, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    SetEnvironmentVariableA("ZRPC_TEST_DPI", nullptr);
-    if (!started) return 0xFFFF;
-    DWORD code = 0xFFFE;
-    if (WaitForSingleObject(pi.hProcess, 180000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &code);
-    else
-        TerminateProcess(pi.hProcess, code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return code;
+    std::string filter = std::string("ReportAtDpi.DISABLED_") + name;
+    return zt::RunCasesAlone(filter.c_str(), "ZRPC_TEST_DPI", std::to_string(dpi).c_str());
 }
 
 // The density a case started by RunAtDensity runs at (0: not started so).
 UINT AskedDpi() {
-    const char* v = std::getenv("ZRPC_TEST_DPI");
+    const char* v = zt::AloneValue("ZRPC_TEST_DPI");
     return v ? (UINT)std::atoi(v) : 0;
 }
 

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "base/palette.h"
+#include "tests/win/rerun.h"
 #include "tests/win/ui_testing.h"
 #include "zrpcreportctrl.h"
 
@@ -231,28 +232,7 @@ void CheckRows(bool highContrast) {
 
 // Runs this program's case ReportInHighContrast.DISABLED_Rows in a process of its own; its exit code.
 DWORD RunInHighContrast() {
-    char exe[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, exe, sizeof exe);
-    std::string command =
-        std::string("\"") + exe +
-        "\" --gtest_also_run_disabled_tests --gtest_filter=ReportInHighContrast.DISABLED_Rows";
-    std::vector<char> line(command.begin(), command.end());
-    line.push_back(0);
-    SetEnvironmentVariableA("ZRPC_TEST_HIGHCONTRAST", "1");
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    BOOL started = CreateProcessA(exe, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
-    SetEnvironmentVariableA("ZRPC_TEST_HIGHCONTRAST", nullptr);
-    if (!started) return 0xFFFF;
-    DWORD code = 0xFFFE;
-    if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &code);
-    else
-        TerminateProcess(pi.hProcess, code);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return code;
+    return zt::RunCasesAlone("ReportInHighContrast.DISABLED_Rows", "ZRPC_TEST_HIGHCONTRAST", "1", 120000);
 }
 
 } // namespace
@@ -268,7 +248,7 @@ TEST(ReportContrast, HighContrastSchemeInSystemColoursOnly) {
 
 // Run by the case above, in a process of its own.
 TEST(ReportInHighContrast, DISABLED_Rows) {
-    ASSERT_TRUE(std::getenv("ZRPC_TEST_HIGHCONTRAST"))
+    ASSERT_TRUE(zt::AloneValue("ZRPC_TEST_HIGHCONTRAST"))
         << "started by ReportContrast.HighContrastSchemeInSystemColoursOnly only";
     HMODULE library = GetModuleHandleA("zrpcfunc.dll");
     ASSERT_TRUE(library);

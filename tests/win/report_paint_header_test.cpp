@@ -72,18 +72,11 @@ class ReportHeaderPaint : public ::testing::Test {
         report.reset(new CReportCtrl);
         RECT rc = {0, 0, 500, 200};
         ASSERT_TRUE(report->Create(WS_CHILD | WS_VISIBLE, rc, parent, kReportId));
+        // One image of a single colour (32-bit pixels 0x00RRGGBB).
         images = ImageList_Create(16, 16, ILC_COLOR24, 1, 1);
-        HDC screen = GetDC(nullptr);
-        HDC mem = CreateCompatibleDC(screen);
-        HBITMAP bmp = CreateCompatibleBitmap(screen, 16, 16);
-        HGDIOBJ old = SelectObject(mem, bmp);
-        RECT all = {0, 0, 16, 16};
-        HBRUSH brush = CreateSolidBrush(kImageColour);
-        FillRect(mem, &all, brush);
-        DeleteObject(brush);
-        SelectObject(mem, old);
-        DeleteDC(mem);
-        ReleaseDC(nullptr, screen);
+        std::vector<DWORD> pixels(16 * 16, (DWORD)GetRValue(kImageColour) << 16 |
+                                               (DWORD)GetGValue(kImageColour) << 8 | GetBValue(kImageColour));
+        HBITMAP bmp = CreateBitmap(16, 16, 1, 32, pixels.data());
         ImageList_Add(images, bmp, nullptr);
         DeleteObject(bmp);
         report->SetImageList(images);

@@ -38,38 +38,20 @@ inline int WideWidth(HFONT font, const std::wstring& text) {
 }
 
 // A bitmap of w x h pixels filled with back, and text drawn into rc as the control draws a cell's text.
-class Expected {
+class Expected : public zt::Picture {
   public:
-    Expected(int w, int h, COLORREF back) {
-        HDC screen = GetDC(nullptr);
-        m_dc = CreateCompatibleDC(screen);
-        m_bmp = CreateCompatibleBitmap(screen, w, h);
-        ReleaseDC(nullptr, screen);
-        m_old = SelectObject(m_dc, m_bmp);
+    Expected(int w, int h, COLORREF back) : zt::Picture(w, h) {
         RECT all = {0, 0, w, h};
-        SetBkColor(m_dc, back);
-        ExtTextOutA(m_dc, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
+        SetBkColor(dc(), back);
+        ExtTextOutA(dc(), 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
     }
-    ~Expected() {
-        SelectObject(m_dc, m_old);
-        DeleteObject(m_bmp);
-        DeleteDC(m_dc);
-    }
-    Expected(const Expected&) = delete;
-    Expected& operator=(const Expected&) = delete;
     void Draw(const std::wstring& text, RECT rc, HFONT font, COLORREF colour, UINT format) {
-        HGDIOBJ old = SelectObject(m_dc, font);
-        SetBkMode(m_dc, TRANSPARENT);
-        SetTextColor(m_dc, colour);
-        DrawTextW(m_dc, text.c_str(), (int)text.size(), &rc, format);
-        SelectObject(m_dc, old);
+        HGDIOBJ old = SelectObject(dc(), font);
+        SetBkMode(dc(), TRANSPARENT);
+        SetTextColor(dc(), colour);
+        DrawTextW(dc(), text.c_str(), (int)text.size(), &rc, format);
+        SelectObject(dc(), old);
     }
-    COLORREF At(int x, int y) const { return GetPixel(m_dc, x, y); }
-
-  private:
-    HDC m_dc = nullptr;
-    HBITMAP m_bmp = nullptr;
-    HGDIOBJ m_old = nullptr;
 };
 
 // Pixels of rc that differ between two pictures.
