@@ -300,10 +300,24 @@ BOOL CReportCtrl::SetBkImage(LPCTSTR lpszResource) {
 
 namespace {
 
-// Code-page text drawn with the Unicode function (the text's characters as the process's code page
-// means them).
+// Code-page text drawn with the Unicode functions (the text's characters as the process's code page
+// means them), in one line of rc as DrawTextW draws it with format (an alignment, DT_VCENTER,
+// DT_SINGLELINE, DT_END_ELLIPSIS and DT_NOPREFIX). A text that fits, which most cells are, is placed
+// and drawn directly: DrawTextW would measure the font and the text again for each cell, which costs
+// as much as drawing it.
 void DrawCodePageText(HDC dc, const char* text, RECT* rc, UINT format) {
     std::wstring wide = zrpc::WideFromAnsi(text);
+    SIZE size = {0, 0};
+    if (GetTextExtentPoint32W(dc, wide.c_str(), (int)wide.size(), &size) && size.cx <= rc->right - rc->left) {
+        int x = rc->left;
+        if (format & DT_CENTER)
+            x = (rc->left + rc->right - size.cx) / 2;
+        else if (format & DT_RIGHT)
+            x = rc->right - size.cx;
+        int y = rc->top + (rc->bottom - rc->top) / 2 - size.cy / 2;
+        ExtTextOutW(dc, x, y, ETO_CLIPPED, rc, wide.c_str(), (UINT)wide.size(), nullptr);
+        return;
+    }
     ::DrawTextW(dc, wide.c_str(), (int)wide.size(), rc, format);
 }
 

@@ -441,6 +441,8 @@ void CReportCtrl::GetSysColors() {
     m_crSys[kShadow] = GetSysColor(COLOR_BTNSHADOW);
     m_crSys[kButtonHighlight] = GetSysColor(COLOR_BTNHIGHLIGHT);
     m_crSys[kDarkShadow] = GetSysColor(COLOR_3DDKSHADOW);
+    // The header paints in the system's colours too.
+    if (m_state->headerWindow) InvalidateRect(m_state->headerWindow.Handle(), nullptr, FALSE);
 }
 
 int CReportCtrl::GetMouseScrollLines() {
