@@ -533,7 +533,10 @@ void CReportCtrl::DrawRow(HDC hDC, RECT rcRow, RECT rcClip, int iRow) {
         static const int kPens[] = {PS_DOT, PS_DASH, PS_SOLID};
         int ls = (int)s.model.GetProperty(RVP_LINESTYLE);
         int width = s.RowLineWidth();
-        HPEN pen = MakePen(kPens[std::max(0, std::min(2, ls))], width, m_crSys[kGrid]);
+        // In high contrast the scheme's text colour: the grid colour (the button face) is the window's
+        // own colour in the black and white schemes.
+        COLORREF grid = s.painter.HighContrast() ? m_crSys[kText] : m_crSys[kGrid];
+        HPEN pen = MakePen(kPens[std::max(0, std::min(2, ls))], width, grid);
         SetBkColor(hDC, back);
         int half = width / 2; // a wide pen is centred on its line
         if (style & RVS_ROWLINES)

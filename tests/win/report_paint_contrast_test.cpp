@@ -216,6 +216,15 @@ void CheckRows(bool highContrast) {
     EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), pic->At(area.right - 1, area.top + 1));
     EXPECT_GT(Count(*pic, area, GetSysColor(COLOR_HIGHLIGHTTEXT)), 10);
 
+    // Grid lines: the grid colour, or in high contrast (where the grid colour is the window's) the
+    // scheme's text colour.
+    r.ModifyStyle(0, RVS_ROWLINES);
+    pic = std::make_unique<zt::Picture>(r.Handle(), 400, 200);
+    RECT line;
+    ASSERT_TRUE(r.GetItemRect(1, 1, &line, 0));
+    EXPECT_EQ(highContrast ? GetSysColor(COLOR_WINDOWTEXT) : GetSysColor(COLOR_BTNFACE),
+              pic->At((line.left + line.right) / 2, line.bottom - 1));
+
     // The header: the scheme's button face, text and shadow.
     HWND header = r.GetHeaderCtrl();
     RECT hc;
