@@ -15,6 +15,7 @@
 #include "reportctrl/win_report_class.h"
 #include "reportctrl/win_report_state.h"
 #include "winlayer/win_controls.h"
+#include "winlayer/win_dpi.h"
 #include "winlayer/win_window.h"
 
 using zrpc::report::ReportModel;
@@ -254,6 +255,10 @@ LRESULT CReportCtrl::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         GetSysColors();
         InvalidateRect(m_hwnd, nullptr, FALSE);
         break;
+    case WM_DPICHANGED:
+    case WM_DPICHANGED_AFTERPARENT:
+        s.DpiMessage(msg, wp, lp);
+        return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
     case WM_ENABLE:
@@ -316,6 +321,7 @@ BOOL CReportCtrl::Create() {
     if (!m_hwnd) return FALSE;
     if (!s.headerWindow && !s.header.Create()) return FALSE;
     HWND parent = GetParent(m_hwnd);
+    s.TakeDpi();
     s.ApplyFont(parent ? zwin::ControlHandle(parent).GetFont() : nullptr, false);
     s.wheelLines = GetMouseScrollLines();
     GetSysColors();
@@ -344,7 +350,7 @@ BOOL CReportCtrl::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags) {
         }
         DWORD after = GetStyle();
         if ((after ^ before) & RVS_ROWLINES)
-            s.geo.SetRowHeight(s.geo.RowHeight() + ((after & RVS_ROWLINES) ? 1 : -1));
+            s.geo.SetRowHeight(s.geo.RowHeight() + ((after & RVS_ROWLINES) ? 1 : -1) * s.RowLineWidth());
         s.Layout();
         return TRUE;
     });

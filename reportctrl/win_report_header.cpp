@@ -3,6 +3,13 @@
 // widths that follow the user within the columns' limits, columns fitted to their header item or, on a
 // divider double-click, to their cells, the sort tip of flagged columns, the right button, and the
 // sub-item chooser. Column dragging is in win_report_drag.cpp.
+//
+// The header stays the platform's header window (its hit testing, keyboard and mouse handling and what
+// assistive programs read of it are the platform's) but paints itself, flat: the items in display
+// order, an owner-drawn item (HDF_OWNERDRAW) handed to the control's parent as WM_DRAWITEM (CtlType
+// ODT_HEADER, CtlID the control's id, hwndItem the header, itemID the header item, itemData its
+// sub-item), the others with their image, text and the sort marker, a thin separator after each item
+// and a frame around the items, in the system's colours, every size at the window's density.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -12,8 +19,10 @@
 #include <vector>
 
 #include "base/guard.h"
+#include "base/win_codepage.h"
 #include "base/win_module.h"
 #include "reportctrl/win_report_state.h"
+#include "winlayer/win_dpi.h"
 
 using zrpc::report::SubItemDef;
 
@@ -21,7 +30,7 @@ namespace {
 
 constexpr int kHeaderId = 0;
 constexpr UINT_PTR kHeaderSubclassId = 0x52564844; // "RVHD"
-constexpr int kSortMarkerWidth = 8;                // the header's sort arrow
+constexpr int kSortMarkerWidth = 8;                // the header's sort arrow, at 96 DPI
 constexpr UINT kApplyOrder = WM_APP + 0x3A1;       // posted to the control after a header drag
 
 } // namespace
@@ -93,6 +102,7 @@ void CReportCtrl::State::Header::Sync() {
         s.headerWindow.InsertItem((int)c, hd);
     }
     s.geo.RecountWidth();
+    UpdateSortMarker(); // the items made anew carry the marker again
     s.headerWindow.SetRedraw(true);
     InvalidateRect(s.headerWindow.Handle(), nullptr, TRUE);
     if (s.Hwnd()) {
@@ -247,19 +257,18 @@ void CReportCtrl::State::Header::FitColumn(int iSubItem) {
 void CReportCtrl::State::Header::FitHeaderItem(int iSubItem) {
     const SubItemDef* def = s.model.GetSubItemDef(iSubItem);
     if (!s.headerWindow || !def || !(def->format & RVCF_FITHEADER)) return;
-    int margin = s.headerWindow.GetBitmapMargin();
-    if (margin <= 0) margin = 3 * GetSystemMetrics(SM_CXEDGE);
+    int margin = HeaderMargin();
     int width = margin;
     int cx = 0, cy = 0;
     if ((def->format & RV_HDF_IMAGE) && s.images && ImageList_GetIconSize(s.images, &cx, &cy))
         width += cx + margin;
-    if (def->format & RVCF_FITSORTMARKER) width += kSortMarkerWidth + margin;
+    if (def->format & RVCF_FITSORTMARKER) width += SortMarkerWidth() + margin;
     if (def->format & RV_HDF_STRING) {
         HDC dc = GetDC(s.headerWindow.Handle());
         HGDIOBJ old = SelectObject(dc, s.headerWindow.GetFont());
         SIZE size = {0, 0};
-        std::string text = def->text.substr(0, 255);
-        GetTextExtentPoint32A(dc, text.c_str(), (int)text.size(), &size);
+        std::wstring text = zrpc::WideFromAnsi(def->text.c_str());
+        GetTextExtentPoint32W(dc, text.c_str(), (int)text.size(), &size);
         SelectObject(dc, old);
         ReleaseDC(s.headerWindow.Handle(), dc);
         width += size.cx + margin;
@@ -297,7 +306,8 @@ int CReportCtrl::MeasureItem(int iItem, int iSubItem, RECT* pRect, BOOL bTextOnl
             HDC dc = GetDC(m_hwnd);
             HGDIOBJ old = SelectObject(dc, font);
             SIZE size = {0, 0};
-            GetTextExtentPoint32A(dc, text, (int)strlen(text), &size);
+            std::wstring wide = zrpc::WideFromAnsi(text);
+            GetTextExtentPoint32W(dc, wide.c_str(), (int)wide.size(), &size);
             SelectObject(dc, old);
             ReleaseDC(m_hwnd, dc);
             width += size.cx + (bTextOnly ? 0 : gap);
@@ -365,9 +375,47 @@ LRESULT CReportCtrl::State::Header::HeaderProc(HWND hwnd, UINT msg, WPARAM wp, L
         *handled = true;
         return 0;
     }
-    case WM_LBUTTONDOWN:
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT client;
+        GetClientRect(hwnd, &client);
+        // Drawn off-screen and copied in one piece, so that nothing flickers while a divider moves.
+        int w = std::max<LONG>(1, client.right), h = std::max<LONG>(1, client.bottom);
+        HDC mem = CreateCompatibleDC(dc);
+        HBITMAP bmp = CreateCompatibleBitmap(dc, w, h);
+        HGDIOBJ old = SelectObject(mem, bmp);
+        PaintHeader(mem, client);
+        BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
+               ps.rcPaint.bottom - ps.rcPaint.top, mem, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
+        SelectObject(mem, old);
+        DeleteObject(bmp);
+        DeleteDC(mem);
+        EndPaint(hwnd, &ps);
+        *handled = true;
+        return 0;
+    }
+    case WM_PRINTCLIENT: {
+        RECT client;
+        GetClientRect(hwnd, &client);
+        PaintHeader(reinterpret_cast<HDC>(wp), client);
+        *handled = true;
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        *handled = true;
+        return 1; // the painting covers everything
+    case WM_LBUTTONDOWN: {
+        UINT flags = 0;
+        int item = s.headerWindow.HitTest(pt, &flags);
+        m_pressedItem = (flags & HHT_ONHEADER) && !(flags & (HHT_ONDIVIDER | HHT_ONDIVOPEN)) &&
+                                (GetWindowLongA(hwnd, GWL_STYLE) & HDS_BUTTONS)
+                            ? item
+                            : -1;
+        if (m_pressedItem >= 0) InvalidateRect(hwnd, nullptr, FALSE);
         Press(pt);
         return 0; // the header presses the item as usual
+    }
     case WM_MOUSEMOVE:
         if (m_tips && !m_dragging) {
             // Another item under the pointer: the tip asks for its text again.
@@ -381,9 +429,17 @@ LRESULT CReportCtrl::State::Header::HeaderProc(HWND hwnd, UINT msg, WPARAM wp, L
         *handled = Drag(pt);
         return 0;
     case WM_LBUTTONUP:
+        if (m_pressedItem >= 0) {
+            m_pressedItem = -1;
+            InvalidateRect(hwnd, nullptr, FALSE);
+        }
         *handled = Drop();
         return 0;
     case WM_CAPTURECHANGED:
+        if (m_pressedItem >= 0 && reinterpret_cast<HWND>(lp) != hwnd) {
+            m_pressedItem = -1;
+            InvalidateRect(hwnd, nullptr, FALSE);
+        }
         if (m_dragging && reinterpret_cast<HWND>(lp) != hwnd) {
             CancelDrag();
             *handled = true;
@@ -397,5 +453,134 @@ LRESULT CReportCtrl::State::Header::HeaderProc(HWND hwnd, UINT msg, WPARAM wp, L
         return 0;
     default:
         return 0;
+    }
+}
+
+// ---------------------------------------------------------------- the header's flat painting
+
+int CReportCtrl::State::Header::HeaderMargin() const {
+    return 3 * zrpc::SystemMetricForDpi(SM_CXEDGE, s.dpi);
+}
+
+int CReportCtrl::State::Header::SortMarkerWidth() const {
+    return s.Px(kSortMarkerWidth);
+}
+
+void CReportCtrl::State::Header::PaintHeader(HDC dc, const RECT& area) {
+    HWND hwnd = s.headerWindow.Handle();
+    COLORREF face = GetSysColor(COLOR_BTNFACE), line = GetSysColor(COLOR_BTNSHADOW);
+    SetBkColor(dc, face);
+    ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &area, nullptr, 0, nullptr);
+    int count = s.headerWindow.GetItemCount();
+    std::vector<int> order((size_t)std::max(0, count));
+    if (count > 0 &&
+        !SendMessageA(hwnd, HDM_GETORDERARRAY, (WPARAM)count, reinterpret_cast<LPARAM>(order.data())))
+        for (int i = 0; i < count; ++i)
+            order[(size_t)i] = i;
+    // The font is selected once for every item: selecting one makes the system realise it again, which
+    // costs more than drawing the items' texts.
+    HFONT font = s.headerWindow.GetFont();
+    HGDIOBJ oldFont = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageA(hwnd, HDM_GETIMAGELIST, 0, 0));
+    int thin = s.Px(1);
+    HBRUSH lineBrush = CreateSolidBrush(line);
+    int used = area.left; // the right end of the items
+    for (int item : order) {
+        RECT rc;
+        if (!s.headerWindow.GetItemRect(item, &rc)) continue;
+        used = std::max<int>(used, rc.right);
+        if (rc.right <= area.left || rc.left >= area.right) continue;
+        PaintHeaderItem(dc, item, rc, images);
+        // The separator: a thin line at the item's right edge, a little shorter than the item.
+        int inset = std::min<int>(s.Px(4), (rc.bottom - rc.top) / 4);
+        RECT sep = {rc.right - thin, rc.top + inset, rc.right, rc.bottom - inset};
+        FillRect(dc, &sep, lineBrush);
+    }
+    // The frame around the items (the whole width when there are none), a thin line under the rest.
+    RECT frame = {area.left, area.top, std::max<int>(used, area.left + 1), area.bottom};
+    if (count == 0) frame.right = area.right;
+    for (int i = 0; i < thin; ++i) {
+        RECT r = {frame.left + i, frame.top + i, frame.right - i, frame.bottom - i};
+        if (r.left < r.right && r.top < r.bottom) FrameRect(dc, &r, lineBrush);
+    }
+    if (frame.right < area.right) {
+        RECT under = {frame.right, area.bottom - thin, area.right, area.bottom};
+        FillRect(dc, &under, lineBrush);
+    }
+    DeleteObject(lineBrush);
+    SelectObject(dc, oldFont);
+}
+
+void CReportCtrl::State::Header::PaintHeaderItem(HDC dc, int item, const RECT& rc, HIMAGELIST images) {
+    HWND hwnd = s.headerWindow.Handle();
+    wchar_t text[260] = L"";
+    HDITEMW hd = {};
+    hd.mask = HDI_FORMAT | HDI_TEXT | HDI_IMAGE | HDI_LPARAM;
+    hd.pszText = text;
+    hd.cchTextMax = (int)(sizeof text / sizeof text[0]);
+    if (!SendMessageW(hwnd, HDM_GETITEMW, (WPARAM)item, reinterpret_cast<LPARAM>(&hd))) return;
+    text[sizeof text / sizeof text[0] - 1] = 0;
+    bool pressed = item == m_pressedItem;
+    if (hd.fmt & HDF_OWNERDRAW) {
+        // The owner draws within the item and may leave the device context as it likes.
+        int saved = SaveDC(dc);
+        IntersectClipRect(dc, rc.left, rc.top, rc.right, rc.bottom);
+        // The owner draws the item: the control's parent, as for any owner-drawn header item.
+        HWND owner = GetParent(s.Hwnd());
+        DRAWITEMSTRUCT dis = {};
+        dis.CtlType = ODT_HEADER;
+        dis.CtlID = (UINT)GetDlgCtrlID(s.Hwnd());
+        dis.itemID = (UINT)item;
+        dis.itemAction = ODA_DRAWENTIRE;
+        dis.itemState = pressed ? ODS_SELECTED : 0;
+        dis.hwndItem = hwnd;
+        dis.hDC = dc;
+        dis.rcItem = rc;
+        dis.itemData = (ULONG_PTR)hd.lParam;
+        if (owner) SendMessageA(owner, WM_DRAWITEM, (WPARAM)dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+        RestoreDC(dc, saved);
+        return;
+    }
+    int margin = HeaderMargin();
+    int shift = pressed ? s.Px(1) : 0; // a pressed item's content moves by a pixel
+    RECT inner = {rc.left + margin + shift, rc.top + shift, rc.right - margin + shift, rc.bottom + shift};
+    // The sort marker at the right end: a small triangle pointing up for ascending, down for descending
+    // (in an item too narrow for it, none).
+    int markerWidth = SortMarkerWidth();
+    if ((hd.fmt & (HDF_SORTUP | HDF_SORTDOWN)) && inner.right - inner.left >= markerWidth) {
+        int w = markerWidth, h = std::max(1, w / 2);
+        int x = inner.right - w, y = (inner.top + inner.bottom - h) / 2;
+        // Corners on the outermost pixels: the marker covers w x h pixels.
+        POINT up[] = {{x, y + h - 1}, {x + w - 1, y + h - 1}, {x + (w - 1) / 2, y}};
+        POINT down[] = {{x, y}, {x + w - 1, y}, {x + (w - 1) / 2, y + h - 1}};
+        COLORREF mark = GetSysColor(COLOR_BTNTEXT);
+        HBRUSH brush = CreateSolidBrush(mark);
+        HPEN pen = CreatePen(PS_SOLID, 1, mark);
+        HGDIOBJ oldBrush = SelectObject(dc, brush), oldPen = SelectObject(dc, pen);
+        Polygon(dc, (hd.fmt & HDF_SORTUP) ? up : down, 3);
+        SelectObject(dc, oldBrush);
+        SelectObject(dc, oldPen);
+        DeleteObject(brush);
+        DeleteObject(pen);
+        inner.right = x - margin;
+    }
+    // Everything below stays inside the item: the image only where it fits, the text cut with an
+    // ellipsis.
+    if ((hd.fmt & HDF_IMAGE) && images && hd.iImage >= 0) {
+        int cx = 0, cy = 0;
+        ImageList_GetIconSize(images, &cx, &cy);
+        if (inner.left + cx <= inner.right && cy <= rc.bottom - rc.top) {
+            ImageList_Draw(images, hd.iImage, dc, inner.left, (inner.top + inner.bottom - cy) / 2,
+                           ILD_TRANSPARENT);
+            inner.left += cx + margin;
+        }
+    }
+    if (((hd.fmt & HDF_STRING) || text[0]) && inner.right > inner.left) {
+        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+        UINT align = DT_LEFT;
+        if ((hd.fmt & HDF_JUSTIFYMASK) == HDF_RIGHT) align = DT_RIGHT;
+        if ((hd.fmt & HDF_JUSTIFYMASK) == HDF_CENTER) align = DT_CENTER;
+        ::DrawTextW(dc, text, -1, &inner, align | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
     }
 }

@@ -1,7 +1,16 @@
 // The report control's painting: the rows drawn off-screen and copied in one piece (the control's
 // overridable DrawCtrl, DrawRow, DrawItem, DrawImage, DrawCheck, DrawText, DrawTreeBox and
-// DrawBkgnd), the palette made from the colour table and the background picture, and the picture
-// tiled behind the rows.
+// DrawBkgnd), the colours each row and text are drawn in, the palette made from the colour table and
+// the background picture, and the picture tiled behind the rows.
+//
+// Colours: a row's background and its texts follow the system's scheme and the caller's colours as
+// base/palette.h decides: a text is never drawn in a colour that cannot be read on its background, and
+// in high contrast the system's colours alone are used (the caller's text and background colours, the
+// stripes, marked rows and the background picture set aside; a selection without the focus is drawn in
+// the highlight colours, which the scheme makes stand out). Sizes: the control's own sizes (the expand
+// box, the check box's pens, the grid lines, margins) are given for 96 DPI and drawn at the window's
+// density. Texts: the cells hold text in the process's code page; they are drawn with the Unicode text
+// functions after conversion, so that a program running with UTF-8 as its code page shows them right.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -11,7 +20,9 @@
 #include <vector>
 
 #include "base/guard.h"
+#include "base/win_codepage.h"
 #include "reportctrl/win_report_state.h"
+#include "winlayer/win_dpi.h"
 
 using zrpc::report::CellRects;
 using zrpc::report::SubItemDef;
@@ -88,6 +99,8 @@ void CReportCtrl::State::Painter::Paint() {
     HRGN clip = CreateRectRgnIndirect(&ps.rcPaint);
     SelectClipRgn(m_memDC, clip);
     HPALETTE screenOld = UsePalette(dc), memPalOld = UsePalette(m_memDC);
+    // The buffer holds the control's font between paints (FreeBuffer lets it go before the font does).
+    if (s.font && GetCurrentObject(m_memDC, OBJ_FONT) != s.font) SelectObject(m_memDC, s.font);
     s.ctrl.DrawCtrl(m_memDC);
     SelectClipRgn(m_memDC, nullptr);
     DeleteObject(clip);
@@ -108,6 +121,7 @@ void CReportCtrl::State::Painter::PrintClient(HDC dc) {
 void CReportCtrl::State::Painter::FreeBuffer() {
     if (!m_memDC) return;
     SelectObject(m_memDC, m_memOld);
+    SelectObject(m_memDC, GetStockObject(SYSTEM_FONT));
     DeleteObject(m_memBitmap);
     DeleteDC(m_memDC);
     m_memDC = nullptr;
@@ -116,10 +130,55 @@ void CReportCtrl::State::Painter::FreeBuffer() {
 
 void CReportCtrl::State::Painter::BeginPaintFocus() {
     m_paintFocus = s.HasFocus() ? 1 : 0;
+    m_paintContrast = zrpc::HighContrastOn() ? 1 : 0;
 }
 
 bool CReportCtrl::State::Painter::Focused() const {
     return m_paintFocus >= 0 ? m_paintFocus != 0 : s.HasFocus();
+}
+
+bool CReportCtrl::State::Painter::HighContrast() const {
+    return m_paintContrast >= 0 ? m_paintContrast != 0 : zrpc::HighContrastOn();
+}
+
+// ---------------------------------------------------------------- colours of rows and texts
+
+CReportCtrl::State::Painter::RowColours
+CReportCtrl::State::Painter::ColoursOfRow(int iRow, const _RVITEM& whole, bool selected) const {
+    const COLORREF* sys = s.ctrl.m_crSys;
+    bool contrast = HighContrast();
+    RowColours c;
+    c.selected = selected;
+    if (selected && (Focused() || contrast))
+        c.system = {sys[kHighlightText], sys[kHighlight]};
+    else if (selected)
+        c.system = {sys[kHighlightTextNoFocus], sys[kHighlightNoFocus]};
+    else
+        c.system = {sys[kText], IsWindowEnabled(s.Hwnd()) ? sys[kWindow] : sys[kDisabled]};
+    if (selected || contrast) return c;
+    int colours = s.model.GetColorCount();
+    if (whole.iBkColor >= 0 && whole.iBkColor < colours) {
+        c.hasBack = true;
+        c.back = (COLORREF)s.model.GetColor(whole.iBkColor);
+    } else if ((s.model.GetStyle() & RVS_STRIPEDROWS) && iRow >= 0 && (iRow & 1) && colours > 0) {
+        c.hasBack = true;
+        c.back = (COLORREF)s.model.GetColor(0);
+    }
+    return c;
+}
+
+COLORREF CReportCtrl::State::Painter::TextColour(const _RVITEM& item) const {
+    RowColours c = m_inRow ? m_row : ColoursOfRow(-1, item, (item.nState & RVIS_CHOSEN) != 0);
+    zrpc::palette::Request wanted;
+    wanted.hasBack = c.hasBack;
+    wanted.back = c.back;
+    bool own =
+        (item.nMask & RVIM_FORECOLOUR) && item.iTextColor >= 0 && item.iTextColor < s.model.GetColorCount();
+    if (own && (!c.selected || (s.model.GetStyle() & RVS_KEEPCOLOURS))) {
+        wanted.hasText = true;
+        wanted.text = (COLORREF)s.model.GetColor(item.iTextColor);
+    }
+    return (COLORREF)zrpc::palette::Choose(wanted, c.system, HighContrast()).text;
 }
 
 // ---------------------------------------------------------------- the palette: the colour table's colours
@@ -175,8 +234,16 @@ bool CReportCtrl::State::Painter::RebuildPalette() {
 // ---------------------------------------------------------------- the background picture
 
 bool CReportCtrl::State::Painter::LoadPicture(HMODULE module, const char* name) {
-    HBITMAP bmp = static_cast<HBITMAP>(LoadImageA(module, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    // A numbered picture is taken at the window's density (its 150 % and 200 % forms where the module
+    // has them; at 96 DPI the picture itself).
+    bool numbered = IS_INTRESOURCE(name);
+    UINT id = numbered ? (UINT)(uintptr_t)name : 0;
+    HBITMAP bmp =
+        numbered ? zrpc::LoadBitmapForDpi(module, id, s.dpi, LR_CREATEDIBSECTION)
+                 : static_cast<HBITMAP>(LoadImageA(module, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!bmp) return false;
+    m_pictureModule = numbered ? module : nullptr;
+    m_pictureId = id;
     BITMAP info = {};
     GetObjectA(bmp, sizeof info, &info);
     if (m_picture) DeleteObject(m_picture);
@@ -188,8 +255,13 @@ bool CReportCtrl::State::Painter::LoadPicture(HMODULE module, const char* name) 
     return RebuildPalette();
 }
 
+void CReportCtrl::State::Painter::ReloadPicture() {
+    if (m_picture && m_pictureModule) LoadPicture(m_pictureModule, MAKEINTRESOURCEA(m_pictureId));
+}
+
 bool CReportCtrl::State::Painter::DrawPicture(HDC dc, RECT rect, int x0, int y0) const {
-    if (!m_picture || m_pictureSize.cx <= 0 || m_pictureSize.cy <= 0) return false;
+    // In high contrast the rows show the system's colours, never a picture.
+    if (!m_picture || m_pictureSize.cx <= 0 || m_pictureSize.cy <= 0 || HighContrast()) return false;
     HDC mem = CreateCompatibleDC(dc);
     if (!mem) return false;
     HGDIOBJ old = SelectObject(mem, m_picture);
@@ -226,6 +298,57 @@ BOOL CReportCtrl::SetBkImage(LPCTSTR lpszResource) {
 
 // ---------------------------------------------------------------- the drawing (overridable)
 
+namespace {
+
+// Code-page text drawn with the Unicode functions (the text's characters as the process's code page
+// means them), in one line of rc as DrawTextW draws it with format (an alignment, DT_VCENTER,
+// DT_SINGLELINE, DT_END_ELLIPSIS and DT_NOPREFIX). A text that fits, which most cells are, is placed
+// and drawn directly: DrawTextW would measure the font and the text again for each cell, which costs
+// as much as drawing it.
+void DrawCodePageText(HDC dc, const char* text, RECT* rc, UINT format) {
+    std::wstring wide = zrpc::WideFromAnsi(text);
+    SIZE size = {0, 0};
+    if (GetTextExtentPoint32W(dc, wide.c_str(), (int)wide.size(), &size) && size.cx <= rc->right - rc->left) {
+        int x = rc->left;
+        if (format & DT_CENTER)
+            x = (rc->left + rc->right - size.cx) / 2;
+        else if (format & DT_RIGHT)
+            x = rc->right - size.cx;
+        int y = rc->top + (rc->bottom - rc->top) / 2 - size.cy / 2;
+        ExtTextOutW(dc, x, y, ETO_CLIPPED, rc, wide.c_str(), (UINT)wide.size(), nullptr);
+        return;
+    }
+    ::DrawTextW(dc, wide.c_str(), (int)wide.size(), rc, format);
+}
+
+// A pen of width pixels: a cosmetic one at one pixel (every style), else a geometric one that keeps
+// its style (dots and dashes) at any width.
+HPEN MakePen(int style, int width, COLORREF colour) {
+    if (width <= 1 || style == PS_SOLID) return CreatePen(style, std::max(1, width), colour);
+    LOGBRUSH lb = {BS_SOLID, colour, 0};
+    return ExtCreatePen(PS_GEOMETRIC | (DWORD)style | PS_ENDCAP_FLAT, (DWORD)width, &lb, 0, nullptr);
+}
+
+// A line from (x0, y0) to (x1, y1) in pen, ends included as a one-pixel pen draws them.
+void Line(HDC dc, HPEN pen, int x0, int y0, int x1, int y1) {
+    HGDIOBJ old = SelectObject(dc, pen);
+    MoveToEx(dc, x0, y0, nullptr);
+    LineTo(dc, x1, y1);
+    SelectObject(dc, old);
+}
+
+// A frame of width pixels inside box.
+void Frame(HDC dc, const RECT& box, int width, COLORREF colour) {
+    HBRUSH brush = CreateSolidBrush(colour);
+    for (int i = 0; i < width && box.left + i < box.right - i && box.top + i < box.bottom - i; ++i) {
+        RECT r = {box.left + i, box.top + i, box.right - i, box.bottom - i};
+        FrameRect(dc, &r, brush);
+    }
+    DeleteObject(brush);
+}
+
+} // namespace
+
 void CReportCtrl::DrawBkgnd(HDC hDC, RECT rect, COLORREF crBackground) {
     SetBkColor(hDC, crBackground);
     ExtTextOutA(hDC, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
@@ -237,6 +360,7 @@ void CReportCtrl::DrawCtrl(HDC hDC) {
     RECT rcList = ToRect(list);
     RECT client;
     GetClientRect(m_hwnd, &client);
+    s.painter.BeginPaintFocus(); // asked once per paint: the rows and cells below use it
     bool enabled = IsWindowEnabled(m_hwnd) != FALSE;
     COLORREF back = enabled ? m_crSys[kWindow] : m_crSys[kDisabled];
     int x0 = list.left - s.geo.HPos();
@@ -246,9 +370,13 @@ void CReportCtrl::DrawCtrl(HDC hDC) {
     RECT fill = client;
     if (rows > 0) fill.bottom = list.top;
     if (!enabled || !s.painter.DrawPicture(hDC, fill, x0, list.top)) DrawBkgnd(hDC, fill, back);
-    HGDIOBJ oldFont = SelectObject(hDC, s.font ? s.font : GetStockObject(DEFAULT_GUI_FONT));
+    // The control's font, selected only when the device context does not hold it already (the
+    // off-screen buffer keeps it from one paint to the next: selecting a font makes the system realise
+    // it again, which costs more than a screen of texts).
+    HGDIOBJ font = s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(DEFAULT_GUI_FONT);
+    HGDIOBJ oldFont = GetCurrentObject(hDC, OBJ_FONT);
+    if (oldFont != font) SelectObject(hDC, font);
     SetBkMode(hDC, TRANSPARENT);
-    s.painter.BeginPaintFocus(); // asked once per paint: the rows and cells below use it
     // The focus frame shows while the control has the focus and no editor is open over a cell.
     bool focused = s.painter.Focused() && !s.editor.Window();
     int focusColumn = -1;
@@ -267,10 +395,10 @@ void CReportCtrl::DrawCtrl(HDC hDC) {
     if (rows == 0) {
         const char* empty = reinterpret_cast<const char*>(s.model.GetProperty(RVP_EMPTYMESSAGE));
         if (empty && *empty) {
-            RECT line = Rect(list.left, list.top, list.right, list.top + rowHeight + 4);
+            RECT line = Rect(list.left, list.top, list.right, list.top + rowHeight + s.Px(4));
             SetTextColor(hDC, m_crSys[kText]);
-            ::DrawTextA(hDC, empty, -1, &line,
-                        DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+            DrawCodePageText(hDC, empty, &line,
+                             DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
         }
     } else {
         HRGN clip = CreateRectRgnIndirect(&rcList);
@@ -302,7 +430,7 @@ void CReportCtrl::DrawCtrl(HDC hDC) {
         SelectClipRgn(hDC, nullptr);
         DeleteObject(clip);
     }
-    SelectObject(hDC, oldFont);
+    if (GetCurrentObject(hDC, OBJ_FONT) != oldFont) SelectObject(hDC, oldFont);
     s.painter.EndPaintFocus();
 }
 
@@ -319,16 +447,13 @@ void CReportCtrl::DrawRow(HDC hDC, RECT rcRow, RECT rcClip, int iRow) {
     s.model.GetItem(&whole);
     bool focused = s.painter.Focused();
     bool selected = (whole.nState & RVIS_CHOSEN) && (focused || (style & RVS_KEEPSELECTIONVISIBLE));
-    COLORREF back = enabled ? m_crSys[kWindow] : m_crSys[kDisabled];
-    if (whole.iBkColor >= 0 && whole.iBkColor < s.model.GetColorCount())
-        back = s.model.GetColor(whole.iBkColor);
-    else if ((style & RVS_STRIPEDROWS) && iRow >= 0 && (iRow & 1) && s.model.GetColorCount() > 0)
-        back = s.model.GetColor(0);
-    if (selected) back = focused ? m_crSys[kHighlight] : m_crSys[kHighlightNoFocus];
+    State::Painter::RowColours colours = s.painter.ColoursOfRow(iRow, whole, selected);
+    COLORREF back = State::Painter::BackOf(colours);
     RECT cells = rcRow;
     cells.bottom = cells.top + rowHeight;
-    bool plain = !selected && whole.iBkColor < 0 && enabled;
+    bool plain = !selected && whole.iBkColor < 0 && enabled; // stripes give way to the picture
     if (!plain || !s.painter.DrawPicture(hDC, rcRow, x0, y0)) DrawBkgnd(hDC, cells, back);
+    s.painter.BeginRow(colours); // the cells' texts are chosen against the row's colours
     // Selecting a font makes the system realise it for the device context again, which costs about as
     // much as drawing the row's texts: a row in the font already selected (the control's, selected once
     // per paint by DrawCtrl) selects nothing. Either way the row ends with the font it found.
@@ -389,6 +514,7 @@ void CReportCtrl::DrawRow(HDC hDC, RECT rcRow, RECT rcClip, int iRow) {
             RestoreDC(hDC, -1);
         }
     }
+    s.painter.EndRow();
     if (GetCurrentObject(hDC, OBJ_FONT) != oldFont) SelectObject(hDC, oldFont);
     int preview = rcRow.bottom - cells.bottom;
     if (preview > 0) {
@@ -403,24 +529,26 @@ void CReportCtrl::DrawRow(HDC hDC, RECT rcRow, RECT rcClip, int iRow) {
         s.model.Notify(&nm.hdr, RVN_PAINTPREVIEW);
     }
     if (style & (RVS_ROWLINES | RVS_COLUMNLINES)) {
+        // Grid lines as wide as the pixels RVS_ROWLINES adds to a row, inside the row's bottom edge and
+        // the columns' right edges.
         static const int kPens[] = {PS_DOT, PS_DASH, PS_SOLID};
         int ls = (int)s.model.GetProperty(RVP_LINESTYLE);
-        HPEN pen = CreatePen(kPens[std::max(0, std::min(2, ls))], 1, m_crSys[kGrid]);
-        HGDIOBJ old = SelectObject(hDC, pen);
+        int width = s.RowLineWidth();
+        // In high contrast the scheme's text colour: the grid colour (the button face) is the window's
+        // own colour in the black and white schemes.
+        COLORREF grid = s.painter.HighContrast() ? m_crSys[kText] : m_crSys[kGrid];
+        HPEN pen = MakePen(kPens[std::max(0, std::min(2, ls))], width, grid);
         SetBkColor(hDC, back);
-        if (style & RVS_ROWLINES) {
-            MoveToEx(hDC, rcRow.left, rcRow.bottom - 1, nullptr);
-            LineTo(hDC, rcRow.right, rcRow.bottom - 1);
-        }
+        int half = width / 2; // a wide pen is centred on its line
+        if (style & RVS_ROWLINES)
+            Line(hDC, pen, rcRow.left, rcRow.bottom - width + half, rcRow.right, rcRow.bottom - width + half);
         if (style & RVS_COLUMNLINES) {
             int lx = x0;
             for (int sub : cols) {
                 lx += s.model.GetSubItemDef(sub)->width;
-                MoveToEx(hDC, lx - 1, rcRow.top, nullptr);
-                LineTo(hDC, lx - 1, rcRow.bottom);
+                Line(hDC, pen, lx - width + half, rcRow.top, lx - width + half, rcRow.bottom);
             }
         }
-        SelectObject(hDC, old);
         DeleteObject(pen);
     }
 }
@@ -485,36 +613,35 @@ int CReportCtrl::DrawCheck(HDC hDC, RECT rect, _RVITEM* pItem) {
     }
     RECT box = Rect(rect.left, y, rect.left + w, y + h);
     bool checked = state & 1, crossed = state & 2, greyed = state & 4;
+    bool contrast = s.painter.HighContrast();
     int look = (int)s.model.GetProperty(RVP_CHECKBOXLOOK);
+    int px1 = s.Px(1), px2 = s.Px(2), px3 = s.Px(3);
     if (look == 2) {
         DrawFrameControl(hDC, &box, DFC_BUTTON,
                          DFCS_BUTTONCHECK | (checked ? DFCS_CHECKED : 0) | (greyed ? DFCS_INACTIVE : 0));
     } else {
         DrawBkgnd(hDC, box, greyed ? m_crSys[kDisabled] : m_crSys[kWindow]);
-        HPEN frame = CreatePen(PS_SOLID, 1, look == 1 ? RGB(0, 0, 0) : m_crSys[kShadow]);
-        HGDIOBJ old = SelectObject(hDC, frame);
-        HGDIOBJ oldBrush = SelectObject(hDC, GetStockObject(NULL_BRUSH));
-        Rectangle(hDC, box.left, box.top, box.right, box.bottom);
-        SelectObject(hDC, oldBrush);
-        SelectObject(hDC, old);
-        DeleteObject(frame);
+        // The monochrome box in the text colour (black in the default scheme, readable in every
+        // scheme); the flat one in the shadow colour, or the text colour in high contrast.
+        Frame(hDC, box, px1, look == 1 || contrast ? m_crSys[kText] : m_crSys[kShadow]);
         if (checked) {
-            HPEN mark = CreatePen(PS_SOLID, 2, greyed ? m_crSys[kShadow] : m_crSys[kText]);
-            old = SelectObject(hDC, mark);
-            MoveToEx(hDC, box.left + 2, box.top + h / 2, nullptr);
-            LineTo(hDC, box.left + w / 2 - 1, box.bottom - 3);
-            LineTo(hDC, box.right - 2, box.top + 1);
+            HPEN mark = CreatePen(PS_SOLID, px2, greyed ? m_crSys[kShadow] : m_crSys[kText]);
+            HGDIOBJ old = SelectObject(hDC, mark);
+            MoveToEx(hDC, box.left + px2, box.top + h / 2, nullptr);
+            LineTo(hDC, box.left + w / 2 - px1, box.bottom - px3);
+            LineTo(hDC, box.right - px2, box.top + px1);
             SelectObject(hDC, old);
             DeleteObject(mark);
         }
     }
     if (crossed) {
-        HPEN red = CreatePen(PS_SOLID, 2, RGB(255, 0, 0));
+        // The red cross; in high contrast the scheme's text colour.
+        HPEN red = CreatePen(PS_SOLID, px2, contrast ? m_crSys[kText] : RGB(255, 0, 0));
         HGDIOBJ old = SelectObject(hDC, red);
-        MoveToEx(hDC, box.left + 1, box.top + 1, nullptr);
-        LineTo(hDC, box.right - 1, box.bottom - 1);
-        MoveToEx(hDC, box.right - 1, box.top + 1, nullptr);
-        LineTo(hDC, box.left + 1, box.bottom - 1);
+        MoveToEx(hDC, box.left + px1, box.top + px1, nullptr);
+        LineTo(hDC, box.right - px1, box.bottom - px1);
+        MoveToEx(hDC, box.right - px1, box.top + px1, nullptr);
+        LineTo(hDC, box.left + px1, box.bottom - px1);
         SelectObject(hDC, old);
         DeleteObject(red);
     }
@@ -523,48 +650,36 @@ int CReportCtrl::DrawCheck(HDC hDC, RECT rect, _RVITEM* pItem) {
 
 int CReportCtrl::DrawText(HDC hDC, RECT rect, _RVITEM* pItem) {
     State& s = *m_state;
-    bool focused = s.painter.Focused();
-    bool selected = (pItem->nState & RVIS_CHOSEN) != 0;
-    COLORREF colour = m_crSys[kText];
-    bool own = (pItem->nMask & RVIM_FORECOLOUR) && pItem->iTextColor >= 0 &&
-               pItem->iTextColor < s.model.GetColorCount();
-    if (own) colour = s.model.GetColor(pItem->iTextColor);
-    if (selected && (!own || !(s.model.GetStyle() & RVS_KEEPCOLOURS)))
-        colour = focused ? m_crSys[kHighlightText] : m_crSys[kHighlightTextNoFocus];
-    SetTextColor(hDC, colour);
+    SetTextColor(hDC, s.painter.TextColour(*pItem));
     const SubItemDef* def = s.model.GetSubItemDef(pItem->iSubItem);
     UINT align = DT_LEFT;
     if (def && (def->format & 3) == 1) align = DT_RIGHT;
     if (def && (def->format & 3) == 2) align = DT_CENTER;
     RECT r = rect;
     r.bottom = r.top + s.geo.RowHeight();
-    ::DrawTextA(hDC, pItem->lpszText, -1, &r,
-                align | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+    DrawCodePageText(hDC, pItem->lpszText, &r,
+                     align | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
     return 1;
 }
 
 void CReportCtrl::DrawTreeBox(HDC hDC, RECT rect, UINT nState) {
+    State& s = *m_state;
     if (!(nState & (RVIS_COLLAPSED | RVIS_EXPANDED))) return;
-    int size = std::min<int>(9, std::min<int>(rect.right - rect.left, rect.bottom - rect.top) - 2);
-    if (size < 5) return;
-    int cx = (rect.left + rect.right) / 2, cy = (rect.top + rect.bottom) / 2;
-    RECT box = Rect(cx - size / 2, cy - size / 2, cx - size / 2 + size, cy - size / 2 + size);
+    RVRECT square = {rect.left, rect.top, rect.right, rect.bottom};
+    RECT box = ToRect(s.geo.ExpandBox(square));
+    if (box.right <= box.left) return;
+    int px1 = s.Px(1), px2 = s.Px(2);
     DrawBkgnd(hDC, box, m_crSys[kWindow]);
-    HPEN pen = CreatePen(PS_SOLID, 1, m_crSys[kShadow]);
-    HGDIOBJ old = SelectObject(hDC, pen);
-    HGDIOBJ oldBrush = SelectObject(hDC, GetStockObject(NULL_BRUSH));
-    Rectangle(hDC, box.left, box.top, box.right, box.bottom);
-    SelectObject(hDC, oldBrush);
-    SelectObject(hDC, old);
-    DeleteObject(pen);
-    HPEN sign = CreatePen(PS_SOLID, 1, m_crSys[kText]);
-    old = SelectObject(hDC, sign);
-    MoveToEx(hDC, box.left + 2, cy, nullptr);
-    LineTo(hDC, box.right - 2, cy);
+    Frame(hDC, box, px1, s.painter.HighContrast() ? m_crSys[kText] : m_crSys[kShadow]);
+    // The bars: one pixel (scaled) thick, through the box's middle, two pixels (scaled) from its frame.
+    int size = box.right - box.left;
+    int mid = size / 2 - px1 / 2;
+    HBRUSH sign = CreateSolidBrush(m_crSys[kText]);
+    RECT bar = Rect(box.left + px2, box.top + mid, box.right - px2, box.top + mid + px1);
+    FillRect(hDC, &bar, sign);
     if (nState & RVIS_COLLAPSED) {
-        MoveToEx(hDC, cx, box.top + 2, nullptr);
-        LineTo(hDC, cx, box.bottom - 2);
+        bar = Rect(box.left + mid, box.top + px2, box.left + mid + px1, box.bottom - px2);
+        FillRect(hDC, &bar, sign);
     }
-    SelectObject(hDC, old);
     DeleteObject(sign);
 }

@@ -21,14 +21,16 @@ constexpr int kMaxRowHeight = 4096;
 
 int CReportCtrl::DefineSubItem(int iSubItem, _RVSUBITEM* pSubItem, BOOL bUpdateList) {
     return zrpc::Guard(-1, [&] {
-        int result = m_state->model.DefineSubItem(iSubItem, pSubItem);
+        _RVSUBITEM atDpi;
+        int result = m_state->model.DefineSubItem(iSubItem, m_state->AtDpi(pSubItem, atDpi));
         if (bUpdateList) m_state->header.RefreshChooser();
         return result;
     });
 }
 BOOL CReportCtrl::RedefineSubItem(int iSubItem, _RVSUBITEM* pSubItem, BOOL bUpdateList) {
     return zrpc::Guard(FALSE, [&]() -> BOOL {
-        BOOL result = m_state->model.RedefineSubItem(iSubItem, pSubItem);
+        _RVSUBITEM atDpi;
+        BOOL result = m_state->model.RedefineSubItem(iSubItem, m_state->AtDpi(pSubItem, atDpi));
         if (bUpdateList) m_state->header.RefreshChooser();
         return result;
     });
@@ -381,7 +383,7 @@ void CReportCtrl::SetItemHeight(int nHeight) {
     zrpc::GuardVoid([&] {
         // Rows as tall as a screen at most: a height from any message keeps the sums of rows in range.
         nHeight = std::max(1, std::min(nHeight, kMaxRowHeight));
-        m_state->geo.SetRowHeight(nHeight + ((GetStyle() & RVS_ROWLINES) ? 1 : 0));
+        m_state->geo.SetRowHeight(nHeight + ((GetStyle() & RVS_ROWLINES) ? m_state->RowLineWidth() : 0));
         m_state->Layout();
     });
 }

@@ -13,6 +13,7 @@
 
 #include "reportctrl/win_report_state.h"
 #include "winlayer/win_controls.h"
+#include "winlayer/win_dpi.h"
 
 using zrpc::report::ReportModel;
 
@@ -42,6 +43,7 @@ CReportCtrl::State::~State() {
 }
 
 void CReportCtrl::State::FreeFonts() {
+    painter.FreeBuffer(); // the buffer may hold the font
     if (font) DeleteObject(font);
     if (bold) DeleteObject(bold);
     font = bold = nullptr;
@@ -125,7 +127,7 @@ void CReportCtrl::State::Layout() {
     GetClientRect(hwnd, &client);
     RVRECT rc = {client.left, client.top, client.right, client.bottom};
     int headerHeight = headerWindow ? headerWindow.LayoutHeight(client) : 0;
-    geo.Layout(rc, headerHeight, GetSystemMetrics(SM_CYFIXEDFRAME));
+    geo.Layout(rc, headerHeight, zrpc::SystemMetricForDpi(SM_CYFIXEDFRAME, dpi));
     if (headerWindow) {
         ShowWindow(headerWindow.Handle(), (model.GetStyle() & RVS_HEADERLESS) ? SW_HIDE : SW_SHOWNA);
         PlaceHeader();
@@ -259,13 +261,96 @@ void CReportCtrl::State::ApplyFont(HFONT source, bool relayout) {
     GetTextMetricsA(dc, &tm);
     SelectObject(dc, old);
     ReleaseDC(Hwnd(), dc);
-    int rowHeight = tm.tmHeight + tm.tmExternalLeading + 2 + ((model.GetStyle() & RVS_ROWLINES) ? 1 : 0);
+    int rowHeight =
+        tm.tmHeight + tm.tmExternalLeading + Px(2) + ((model.GetStyle() & RVS_ROWLINES) ? RowLineWidth() : 0);
     if (images && geo.ImageHeight() + 1 > rowHeight) rowHeight = geo.ImageHeight() + 1;
     geo.SetRowHeight(rowHeight);
-    int box = std::max(1, rowHeight - 2);
+    int box = std::max(1, rowHeight - Px(2));
     model.ModifyProperty(RVP_CHECKBOXSIZE, (intptr_t)(((uint32_t)box << 16) | (uint32_t)box));
     headerWindow.SetFont(font, false);
     if (relayout) Layout();
+}
+
+// ---------------------------------------------------------------- the screen's density
+
+namespace {
+
+// A size measured at one density, at another.
+int Rescale(int px, UINT from, UINT to) {
+    return from == to || from == 0 ? px : MulDiv(px, (int)to, (int)from);
+}
+
+} // namespace
+
+void CReportCtrl::State::TakeDpi() {
+    UINT now = zrpc::WindowDpi(Hwnd());
+    // The gap is a size of the control's own, given (by default, or before the window was made) for
+    // the density the control had so far: 96 DPI for a new control.
+    int gap = (int)model.GetProperty(RVP_GAP);
+    if (now != dpi) model.ModifyProperty(RVP_GAP, Rescale(gap, dpi, now));
+    dpi = now;
+    geo.SetDpi(dpi);
+}
+
+void CReportCtrl::State::DpiChanged(UINT newDpi) {
+    if (!Hwnd() || newDpi == 0 || newDpi == dpi) return;
+    UINT old = dpi;
+    editor.EndOpenEdit();
+    tip.Hide();
+    int hpos = Rescale(geo.HPos(), old, newDpi);
+    dpi = newDpi;
+    geo.SetDpi(dpi);
+    model.ModifyProperty(RVP_GAP, Rescale((int)model.GetProperty(RVP_GAP), old, dpi));
+    // Every definition's width and limits (an unlimited maximum stays unlimited).
+    for (int i = 0; i < model.GetSubItemCount(); ++i) {
+        const zrpc::report::SubItemDef* def = model.GetSubItemDef(i);
+        if (!def) continue;
+        std::string text = def->text;
+        _RVSUBITEM scaled = {def->format,
+                             Rescale(def->width, old, dpi),
+                             Rescale(def->minWidth, old, dpi),
+                             def->maxWidth > 0 ? Rescale(def->maxWidth, old, dpi) : def->maxWidth,
+                             def->image,
+                             text.c_str()};
+        model.RedefineSubItem(i, &scaled);
+    }
+    // The fonts at the new density (a parent that sets fonts of its own afterwards replaces them); the
+    // row height, the check box and the header's font follow.
+    LOGFONTA lf = {};
+    if (font && GetObjectA(font, sizeof lf, &lf)) {
+        lf.lfHeight = Rescale(lf.lfHeight, old, dpi);
+        lf.lfWidth = Rescale(lf.lfWidth, old, dpi);
+        if (HFONT scaled = CreateFontIndirectA(&lf)) {
+            ApplyFont(scaled, false);
+            DeleteObject(scaled);
+        }
+    } else {
+        ApplyFont(nullptr, false);
+    }
+    SetImageLists(images, checkImages); // sizes read again from the caller's lists
+    painter.ReloadPicture();
+    header.Sync();
+    Layout();
+    SetHPos(hpos);
+    if (headerWindow) InvalidateRect(headerWindow.Handle(), nullptr, FALSE);
+}
+
+void CReportCtrl::State::DpiMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_DPICHANGED) {
+        DpiChanged(HIWORD(wp));
+        if (const RECT* suggested = reinterpret_cast<const RECT*>(lp))
+            SetWindowPos(Hwnd(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                         suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    } else if (msg == WM_DPICHANGED_AFTERPARENT) {
+        DpiChanged(zrpc::WindowDpi(Hwnd()));
+    }
+}
+
+const _RVSUBITEM* CReportCtrl::State::AtDpi(const _RVSUBITEM* def, _RVSUBITEM& out) const {
+    if (!def || def->iWidth >= 0 || dpi == zrpc::kBaseDpi) return def;
+    out = *def;
+    out.iWidth = Px(200); // the default width
+    return &out;
 }
 
 void CReportCtrl::State::SetImageLists(HIMAGELIST list, HIMAGELIST checks) {
@@ -378,6 +463,8 @@ void CReportCtrl::GetSysColors() {
     m_crSys[kShadow] = GetSysColor(COLOR_BTNSHADOW);
     m_crSys[kButtonHighlight] = GetSysColor(COLOR_BTNHIGHLIGHT);
     m_crSys[kDarkShadow] = GetSysColor(COLOR_3DDKSHADOW);
+    // The header paints in the system's colours too.
+    if (m_state->headerWindow) InvalidateRect(m_state->headerWindow.Handle(), nullptr, FALSE);
 }
 
 int CReportCtrl::GetMouseScrollLines() {

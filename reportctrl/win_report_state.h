@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "base/dpi.h"
+#include "base/palette.h"
 #include "include/zrpcreportctrl.h"
 #include "reportctrl/model/report_geometry.h"
 #include "reportctrl/model/report_model.h"
@@ -79,11 +81,38 @@ struct CReportCtrl::State {
         bool LoadPicture(HMODULE module, const char* name);
         // Tiles the picture over rect, tiles anchored at (x0, y0); false when there is none.
         bool DrawPicture(HDC dc, RECT rect, int x0, int y0) const;
-        // While painting: whether the control has the focus (asked once per paint).
+        // The picture again for the window's density (the nearest of the 100, 150 and 200 % pictures of
+        // a numbered resource); nothing for a named one or without a picture.
+        void ReloadPicture();
+        // While painting: whether the control has the focus and whether the system's high-contrast
+        // scheme is on (each asked once per paint).
         bool Focused() const;
+        bool HighContrast() const;
         void BeginPaintFocus();
-        void EndPaintFocus() { m_paintFocus = -1; }
+        void EndPaintFocus() { m_paintFocus = m_paintContrast = -1; }
         void FreeBuffer();
+
+        // The colours of the row being drawn, which its cells' texts are chosen against: the system's
+        // pair for the row's state (plain, selected, selected without focus, disabled) and the
+        // caller's background (the item's own colour or the stripe), set aside in high contrast.
+        struct RowColours {
+            zrpc::palette::Pair system = {0, 0};
+            bool hasBack = false;
+            COLORREF back = 0;
+            bool selected = false;
+        };
+        // The row's colours as DrawRow works them out; BeginRow keeps them for the cells of the row
+        // (DrawText reads them), EndRow forgets them.
+        RowColours ColoursOfRow(int iRow, const _RVITEM& whole, bool selected) const;
+        void BeginRow(const RowColours& c) {
+            m_row = c;
+            m_inRow = true;
+        }
+        void EndRow() { m_inRow = false; }
+        // The text colour of a cell of item (its own colour index, -1 none) in the row being drawn.
+        COLORREF TextColour(const _RVITEM& item) const;
+        // The background a row is filled with.
+        static COLORREF BackOf(const RowColours& c) { return c.hasBack ? c.back : c.system.back; }
 
       private:
         HPALETTE UsePalette(HDC dc) const;
@@ -94,8 +123,13 @@ struct CReportCtrl::State {
         SIZE m_memSize = {0, 0};
         HPALETTE m_palette = nullptr;
         bool m_paletteBuilt = true;
-        int m_paintFocus = -1; // while painting: 1 when the control has the focus, else 0
+        int m_paintFocus = -1;    // while painting: 1 when the control has the focus, else 0
+        int m_paintContrast = -1; // while painting: 1 in high contrast, else 0
+        RowColours m_row;
+        bool m_inRow = false;
         HBITMAP m_picture = nullptr;
+        HMODULE m_pictureModule = nullptr; // where a numbered picture came from (reloaded for a density)
+        UINT m_pictureId = 0;
         SIZE m_pictureSize = {0, 0};
         std::vector<COLORREF> m_pictureColours; // its colour table (pictures of 256 colours or fewer)
     };
@@ -128,6 +162,14 @@ struct CReportCtrl::State {
         static LRESULT CALLBACK HeaderSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                                DWORD_PTR data);
         LRESULT HeaderProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, bool* handled);
+        // The header's own flat painting: every item in display order, owner-drawn ones handed to the
+        // control's parent (WM_DRAWITEM), the others with image, text and sort marker, thin separators
+        // between them and a frame around them, in the system's colours at the window's density.
+        void PaintHeader(HDC dc, const RECT& area);
+        void PaintHeaderItem(HDC dc, int item, const RECT& rc, HIMAGELIST images);
+        // The space left of and right of an item's content, and the sort marker's width.
+        int HeaderMargin() const;
+        int SortMarkerWidth() const;
         bool Notify(NMHDR* nm, LRESULT* result);
         void Recount(); // the total width and what follows from it
         std::string TipText() const;
@@ -160,6 +202,7 @@ struct CReportCtrl::State {
         POINT m_pressPoint = {0, 0};
         std::string m_dragText;
         HCURSOR m_dragCursor = nullptr; // none set: the "no" cursor off the header
+        int m_pressedItem = -1;         // the item the left button went down on (drawn pressed)
     };
 
     // ---- the tip window over cells whose text does not fit (win_report_tip.cpp)
@@ -294,6 +337,23 @@ struct CReportCtrl::State {
     void Invalidate();
     // The normal and bold fonts from a font's description; the row height and check box follow.
     void ApplyFont(HFONT source, bool relayout);
+    // ---- the screen's density: the sizes the control's own drawing is given in for 96 DPI scaled to
+    // the window's DPI (at 96 DPI every size stays exactly as given)
+    int Px(int px96) const { return zrpc::ScaleToDpi(px96, dpi); }
+    // The density read when the window is made; the default gap (given for 96 DPI) is scaled to it.
+    void TakeDpi();
+    // The window moved to a screen of another density: fonts, row height, check box, column widths
+    // and limits, gap, the horizontal scroll position and the background picture are measured again;
+    // the items, selection, focus and top row stay.
+    void DpiChanged(UINT newDpi);
+    // WM_DPICHANGED (a top-level control: the density in wParam, the place the system suggests in
+    // lParam) and WM_DPICHANGED_AFTERPARENT (a child: the window's density once its parent moved).
+    void DpiMessage(UINT msg, WPARAM wp, LPARAM lp);
+    // A sub-item definition with the default width (a negative width) taken at the window's density:
+    // def itself when nothing changes, else a copy in out.
+    const _RVSUBITEM* AtDpi(const _RVSUBITEM* def, _RVSUBITEM& out) const;
+    // The pixels RVS_ROWLINES adds to a row (its grid line's width).
+    int RowLineWidth() const { return Px(1); }
     void FreeFonts();
     // The cells' images and the check images (null: drawn check boxes); the row height follows.
     void SetImageLists(HIMAGELIST images, HIMAGELIST checks);
@@ -317,6 +377,7 @@ struct CReportCtrl::State {
     HIMAGELIST images = nullptr;
     HIMAGELIST checkImages = nullptr;
     int wheelLines = 3;
+    UINT dpi = zrpc::kBaseDpi;
     bool redraw = true;
     bool created = false;
     bool scrollStale = false;

@@ -3,7 +3,9 @@
 // shows the whole text in a borderless top-most popup laid exactly over the cell, in the cell's font.
 // Where the platform has layered windows the tip fades in (opacity from 0, +10 every 20 ms up to 255);
 // elsewhere it shows at once. The tip is transparent to the mouse: the control below keeps getting the
-// pointer's messages and hides the tip when the pointer leaves it.
+// pointer's messages and hides the tip when the pointer leaves it. The text (in the process's code
+// page) is measured and drawn with the Unicode text functions; its margins are given for 96 DPI and
+// scale with the control's density.
 #include <windows.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include <string>
 
 #include "base/guard.h"
+#include "base/win_codepage.h"
 #include "base/win_module.h"
 #include "reportctrl/win_report_state.h"
 #include "winlayer/win_window.h"
@@ -41,6 +44,9 @@ LRESULT CALLBACK CReportCtrl::State::Tip::TipProc(HWND hwnd, UINT msg, WPARAM wp
         EndPaint(hwnd, &ps);
         return 0;
     }
+    case WM_PRINTCLIENT:
+        if (t) zrpc::GuardVoid([&] { t->Paint(reinterpret_cast<HDC>(wp)); });
+        return 0;
     case WM_TIMER:
         if (wp == kFadeTimer && t) zrpc::GuardVoid([&] { t->FadeStep(); });
         return 0;
@@ -96,14 +102,19 @@ void CReportCtrl::State::Tip::Paint(HDC dc) {
     SetBkColor(dc, m_back);
     ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
     HBRUSH frame = CreateSolidBrush(GetSysColor(COLOR_WINDOWFRAME));
-    FrameRect(dc, &rc, frame);
+    for (int i = 0, thin = s.Px(1); i < thin; ++i) {
+        RECT r = {rc.left + i, rc.top + i, rc.right - i, rc.bottom - i};
+        FrameRect(dc, &r, frame);
+    }
     DeleteObject(frame);
     HGDIOBJ old = SelectObject(dc, m_font ? m_font : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, m_textColour);
     RECT text = rc;
-    text.left += 2;
-    ::DrawTextA(dc, m_text.c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    text.left += s.Px(2);
+    std::wstring wide = zrpc::WideFromAnsi(m_text.c_str());
+    ::DrawTextW(dc, wide.c_str(), (int)wide.size(), &text,
+                DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, old);
 }
 
@@ -177,7 +188,8 @@ void CReportCtrl::State::Tip::MouseMove(POINT pt, WPARAM keys) {
     HDC dc = GetDC(hwnd);
     HGDIOBJ old = SelectObject(dc, m_font ? m_font : GetStockObject(DEFAULT_GUI_FONT));
     SIZE size = {0, 0};
-    GetTextExtentPoint32A(dc, text, (int)strlen(text), &size);
+    std::wstring wide = zrpc::WideFromAnsi(text);
+    GetTextExtentPoint32W(dc, wide.c_str(), (int)wide.size(), &size);
     SelectObject(dc, old);
     ReleaseDC(hwnd, dc);
     if (size.cx <= cell.right - cell.left) return; // it fits
@@ -196,10 +208,10 @@ void CReportCtrl::State::Tip::MouseMove(POINT pt, WPARAM keys) {
     m_subItem = hit.iSubItem;
     m_back = GetSysColor(COLOR_INFOBK);
     m_textColour = GetSysColor(COLOR_INFOTEXT);
-    // Laid over the cell's text, from two pixels before it, wide enough for the whole text.
-    POINT topLeft = {cell.left - 2, cell.top};
+    // Laid over the cell's text, from two pixels (at 96 DPI) before it, wide enough for the whole text.
+    POINT topLeft = {cell.left - s.Px(2), cell.top};
     ClientToScreen(hwnd, &topLeft);
-    m_rect = {topLeft.x, topLeft.y, topLeft.x + size.cx + 5, topLeft.y + (cell.bottom - cell.top)};
+    m_rect = {topLeft.x, topLeft.y, topLeft.x + size.cx + s.Px(5), topLeft.y + (cell.bottom - cell.top)};
     if (zrpc::report::SetLayeredFn layered = zrpc::report::LayeredWindowFunction()) {
         m_alpha = 0;
         layered(m_tip, kColourKey, 0, LWA_ALPHA | LWA_COLORKEY);

@@ -3,8 +3,8 @@
 // items in virtual mode (the parent answers each control's data requests). For each case both controls
 // sit side by side in a window of their own with the same font and size; each round goes over every
 // case and repaints both controls (window, header and rows, painted at once). Prints the median per
-// repaint, the ratio to the list view (aim <= 1.0) and the virtual repaint over our 1,000-item repaint
-// (aim <= 1.2).
+// repaint, the ratio to the list view (aim <= 0.6: the header paints itself flat, the rows in the
+// control's own few calls) and the virtual repaint over our 1,000-item repaint (aim <= 1.2).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -234,7 +234,7 @@ int main() {
         double ours = Median(c.ours), list = Median(c.list);
         int oursRows = c.pair.report->GetVisibleCount(FALSE);
         int listRows = (int)SendMessageA(c.pair.list, LVM_GETCOUNTPERPAGE, 0, 0);
-        std::printf("  %-20s %3d/%-3d %10.3f %10.3f %8.2f  (aim <= 1.0)\n", c.name, oursRows, listRows, ours,
+        std::printf("  %-20s %3d/%-3d %10.3f %10.3f %8.2f  (aim <= 0.6)\n", c.name, oursRows, listRows, ours,
                     list, ours / list);
     }
     std::printf("  ours, 10,000,000 virtual / 1,000 items: %.2f  (aim <= 1.2)\n",

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "base/dpi.h"
+
 namespace zrpc::report {
 
 bool InRect(const RVRECT& rc, int x, int y) {
@@ -52,6 +54,19 @@ void ReportGeometry::Layout(const RVRECT& client, int headerHeight, int frameBor
 RVRECT ReportGeometry::HeaderPlace() const {
     int width = std::max(m_totalWidth + m_hpos, Width(m_header) + m_hpos);
     return MakeRect(m_header.left - m_hpos, m_header.top, m_header.left - m_hpos + width, m_header.bottom);
+}
+
+int ReportGeometry::Scaled(int px96) const {
+    return ScaleToDpi(px96, m_dpi);
+}
+
+RVRECT ReportGeometry::ExpandBox(const RVRECT& square) const {
+    int side = std::min(Width(square), Height(square));
+    int size = std::min(Scaled(9), side - 2 * Scaled(1));
+    if (size < Scaled(5)) return MakeRect(0, 0, 0, 0);
+    int cx = (square.left + square.right) / 2, cy = (square.top + square.bottom) / 2;
+    int left = cx - size / 2, top = cy - size / 2;
+    return MakeRect(left, top, left + size, top + size);
 }
 
 void ReportGeometry::SetImages(bool present, int cx, int cy) {

@@ -7,6 +7,10 @@
 // Rows may be taller than the row height by their item's preview. Reading a preview may load the item
 // from the parent in virtual mode; the geometry reads previews only for rows on screen (or about to
 // be: a row scrolled into view), and counts the others by what is known of them without asking.
+//
+// Sizes are pixels of the screen the control is on. The window tells the geometry that screen's
+// density (SetDpi); the fixed sizes drawn inside the parts (the expand box) are given for 96 DPI and
+// scale with it, so at 96 DPI each stays exactly what it is.
 #ifndef ZRPC_REPORT_GEOMETRY_H
 #define ZRPC_REPORT_GEOMETRY_H
 
@@ -67,6 +71,10 @@ class ReportGeometry {
     RVRECT HeaderPlace() const;
 
     // ---- sizes
+    // The density of the screen the control is drawn on (96: sizes as given), and a 96-DPI size at it.
+    void SetDpi(unsigned dpi) { m_dpi = dpi ? dpi : 96; }
+    unsigned Dpi() const { return m_dpi; }
+    int Scaled(int px96) const;
     int RowHeight() const { return m_rowHeight; }
     void SetRowHeight(int height) { m_rowHeight = height; }
     // The cells' images: whether an image list is set, and the size of its images.
@@ -88,6 +96,10 @@ class ReportGeometry {
     int TotalWidth() const { return m_totalWidth; }
     void RecountWidth();
     bool ColumnRange(int column, int& x0, int& x1) const;
+    // The expand box drawn in a tree node's box square (CellRects::box): 9 x 9 pixels at 96 DPI, scaled,
+    // never more than the square less a pixel each side, centred in it; empty when the square is too
+    // small for a box of 5 pixels (scaled) to be read.
+    RVRECT ExpandBox(const RVRECT& square) const;
 
     // ---- rows
     // A row's height, its preview included (load: the item may be asked for).
@@ -160,6 +172,7 @@ class ReportGeometry {
     int m_checkCx = 0;
     int m_checkCy = 0;
     bool m_indentFirst = false;
+    unsigned m_dpi = 96;
 };
 
 } // namespace zrpc::report

@@ -184,6 +184,32 @@ TEST_F(Geometry, TreeIndentAndExpandBox) {
     EXPECT_EQ(r.right, 100 - 6);
 }
 
+// The expand box: 9 x 9 pixels at 96 DPI, scaled with the screen's density, centred in the row-high
+// square the tree gives it, and never wider than the square less a (scaled) pixel each side.
+TEST_F(Geometry, ExpandBoxAtEachDensity) {
+    struct Case {
+        unsigned dpi;
+        RVRECT square;
+        const char* box;
+    } cases[] = {
+        {96, {16, 36, 32, 52}, "20,40,29,49"}, // 16-pixel rows: 9 x 9 (the tree's sample above)
+        {96, {0, 0, 17, 17}, "4,4,13,13"},     // 17-pixel rows
+        {96, {0, 0, 10, 10}, "1,1,9,9"},       // a small square: 8 x 8
+        {96, {0, 0, 6, 6}, "0,0,0,0"},         // too small to read: none
+        {144, {0, 0, 22, 22}, "4,4,18,18"},    // 14 x 14 (13.5 rounded)
+        {192, {0, 0, 27, 27}, "4,4,22,22"},    // 18 x 18 in the 27-pixel rows of 200 %
+        {192, {0, 0, 14, 14}, "2,2,12,12"},    // the square less two pixels each side
+        {192, {0, 0, 12, 12}, "0,0,0,0"},      // 8 pixels: less than 5 scaled
+    };
+    for (const Case& c : cases) {
+        g.SetDpi(c.dpi);
+        EXPECT_EQ(Str(g.ExpandBox(c.square)), c.box) << c.dpi << " " << Str(c.square);
+    }
+    EXPECT_EQ(g.Scaled(9), 18);
+    g.SetDpi(0); // no density known: sizes as given
+    EXPECT_EQ(g.Scaled(9), 9);
+}
+
 TEST_F(Geometry, ScrollRequestsAndBars) {
     Make(100);
     int page = g.VisibleCount(false);

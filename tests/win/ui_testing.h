@@ -213,15 +213,17 @@ inline bool HeapsHold(const void* pattern, size_t n) {
 }
 
 // A window's client painting, read back through WM_PRINTCLIENT into a bitmap of our own
-// (width x height pixels, compatible with the screen).
+// (width x height pixels, compatible with the screen); or, without a window, the bitmap alone to draw in.
 class Picture {
   public:
-    Picture(HWND hwnd, int width, int height) {
+    Picture(int width, int height) {
         HDC screen = GetDC(nullptr);
         m_dc = CreateCompatibleDC(screen);
         m_bmp = CreateCompatibleBitmap(screen, width, height);
         ReleaseDC(nullptr, screen);
         m_old = SelectObject(m_dc, m_bmp);
+    }
+    Picture(HWND hwnd, int width, int height) : Picture(width, height) {
         SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(m_dc), PRF_CLIENT);
     }
     Picture(const Picture&) = delete;
