@@ -297,6 +297,10 @@ void CReportCtrl::State::DpiChanged(UINT newDpi) {
     UINT old = dpi;
     editor.EndOpenEdit();
     tip.Hide();
+    // The view keeps its top row; a view scrolled to its end stays at its end (where more rows fit,
+    // the top moves up to keep the last page full, and comes back down when fewer fit again).
+    const int top = geo.Top();
+    const bool atEnd = model.GetRowCount() > 0 && top >= geo.LastPageTop(false);
     int hpos = Rescale(geo.HPos(), old, newDpi);
     dpi = newDpi;
     geo.SetDpi(dpi);
@@ -331,6 +335,7 @@ void CReportCtrl::State::DpiChanged(UINT newDpi) {
     painter.ReloadPicture();
     header.Sync();
     Layout();
+    SetTop(atEnd ? geo.LastPageTop(false) : top);
     SetHPos(hpos);
     if (headerWindow) InvalidateRect(headerWindow.Handle(), nullptr, FALSE);
 }

@@ -57,8 +57,13 @@ LRESULT ListWindowProc(CReportCtrl& list, HIMAGELIST* pictures, UINT msg, FreeRo
         return base();
     case WM_DPICHANGED:
     case WM_DPICHANGED_AFTERPARENT: {
+        // The control measures itself again, then the list sets its own widths and pictures (rows may
+        // grow with the pictures): a view scrolled to its end is scrolled to its end again after both.
+        const int rows = list.GetItemCount();
+        const bool atEnd = rows > 0 && list.GetTopIndex() + list.GetVisibleCount(FALSE) >= rows;
         LRESULT result = base();
         measure();
+        if (atEnd) list.EnsureVisible(rows - 1, FALSE);
         return result;
     }
     default:
